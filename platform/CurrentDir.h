@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace nomilo {
+
+// The process's current directory, as an absolute path of any length.
+std::string GetCurrentDir();
+
+// Makes `path` (absolute, or relative to the current directory) the process's current
+// directory. Throws EInOutError with the code for the kernel's refusal; on refusal the current
+// directory is unchanged.
+void SetCurrentDir(const std::string& path);
+
+} // namespace nomilo

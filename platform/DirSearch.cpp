@@ -1,0 +1,86 @@
+#include "platform/DirSearch.h"
+
+#include "platform/DirHandle.h"
+#include "platform/FileAttributes.h"
+
+namespace nomilo {
+
+namespace {
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
+
+// Length of the character that starts at `text[0]`: a whole UTF-8 sequence, or one byte where
+// the bytes are not valid UTF-8.
+std::size_t CharLength(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t length = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
+    if (length > text.size())
+        return 1;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            return 1;
+    return length;
+}
+
+// Wildcard match with the usual single backtracking point: on a mismatch after a "*", the star
+// takes one more character of the name and the rest of the pattern is tried again.
+bool WildcardMatch(std::string_view name, std::string_view pattern) {
+    std::size_t n = 0, p = 0;
+    std::size_t starPattern = std::string_view::npos, starName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starPattern = ++p;
+            starName = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += CharLength(name.substr(n));
+        } else if (p < pattern.size() && FoldAscii(pattern[p]) == FoldAscii(name[n])) {
+            ++p;
+            ++n;
+        } else if (starPattern != std::string_view::npos) {
+            p = starPattern;
+            starName += CharLength(name.substr(starName));
+            n = starName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool MatchesEverything(std::string_view pattern) { return pattern == "*" || pattern == "*.*"; }
+
+} // namespace
+
+bool MatchesMask(std::string_view name, std::string_view pattern) {
+    if (pattern.empty() || pattern.find('/') != std::string_view::npos)
+        return false;
+    if (MatchesEverything(pattern) || WildcardMatch(name, pattern))
+        return true;
+    return pattern.ends_with(".*") && name.find('.') == std::string_view::npos &&
+           WildcardMatch(name, pattern.substr(0, pattern.size() - 2));
+}
+
+void SearchCurrentDir(std::string_view pattern, std::uint32_t excluded, std::uint32_t wanted,
+                      const FoundEntry& found) {
+    if (pattern.empty() || pattern.find('/') != std::string_view::npos)
+        return;
+    const DirHandle dir = OpenDir(".");
+    if (!dir)
+        return;
+    const int fd = dirfd(dir.get());
+    const std::uint32_t needed = excluded | wanted;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (!MatchesMask(name, pattern))
+            continue;
+        const std::uint32_t attributes = EntryAttributes(fd, entry->d_name, entry->d_type, needed);
+        if (attributes & excluded)
+            continue;
+        found(name, attributes);
+    }
+}
+
+} // namespace nomilo

@@ -1,0 +1,108 @@
+#include "platform/MoveFile.h"
+
+#include "platform/DirHandle.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nomilo {
+
+namespace {
+
+bool IsBareName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x + 0x20);
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y + 0x20);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// True when the current directory holds an entry spelled exactly `name`.
+bool DirectoryListsExactly(const std::string& name) {
+    const DirHandle dir = OpenDir(".");
+    if (!dir)
+        return true; // cannot tell: assume a second entry, which refuses the rename
+    while (const dirent* entry = readdir(dir.get()))
+        if (name == entry->d_name)
+            return true;
+    return false;
+}
+
+// The new name is taken by the old file itself under another spelling: a case-insensitive
+// volume. Two hard links to one file do not count: each has its own directory entry.
+bool IsSameFileOtherCase(const std::string& oldName, const std::string& newName) {
+    if (!EqualIgnoringAsciiCase(oldName, newName))
+        return false;
+    struct stat oldStat, newStat;
+    if (lstat(oldName.c_str(), &oldStat) != 0 || lstat(newName.c_str(), &newStat) != 0)
+        return false;
+    if (oldStat.st_dev != newStat.st_dev || oldStat.st_ino != newStat.st_ino)
+        return false;
+    return oldStat.st_nlink == 1 || !DirectoryListsExactly(newName);
+}
+
+bool LacksNoReplaceRename(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+bool LacksHardLinks(int error) { return error == EPERM || error == EOPNOTSUPP || error == ENOSYS; }
+
+// Renames without ever replacing, by the best means the file system offers: RENAME_NOREPLACE;
+// else a hard link, which cannot replace either, and the removal of the old name; else (folders,
+// FAT-like file systems) a check that the name is free followed by a rename, the only way with a
+// window in which another program could take the name first. Answers 0 or the errno of the
+// refusal.
+int RenameNoReplace(const std::string& oldName, const std::string& newName) {
+    if (renameat2(AT_FDCWD, oldName.c_str(), AT_FDCWD, newName.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (!LacksNoReplaceRename(errno))
+        return errno;
+    if (link(oldName.c_str(), newName.c_str()) == 0) {
+        if (unlink(oldName.c_str()) == 0)
+            return 0;
+        const int error = errno;
+        unlink(newName.c_str()); // leave things as they were
+        return error;
+    }
+    if (!LacksHardLinks(errno))
+        return errno;
+    struct stat st;
+    if (lstat(newName.c_str(), &st) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return std::rename(oldName.c_str(), newName.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+bool MoveFile(const std::string& oldName, const std::string& newName) {
+    if (!IsBareName(oldName) || !IsBareName(newName))
+        return false;
+    if (oldName == newName)
+        return true;
+    const int error = RenameNoReplace(oldName, newName);
+    if (error == 0)
+        return true;
+    // Renaming a file to another spelling of its own name on a case-insensitive volume.
+    return error == EEXIST && IsSameFileOtherCase(oldName, newName) &&
+           std::rename(oldName.c_str(), newName.c_str()) == 0;
+}
+
+} // namespace nomilo

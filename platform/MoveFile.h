@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace nomilo {
+
+// Renames the entry `oldName` of the current directory to `newName`, never replacing an
+// existing entry, and answers whether it did. Both must be bare names: an empty name, ".",
+// "..", or one holding "/" or a NUL byte is refused without touching anything. Equal names
+// succeed and change nothing. A new name that differs only in letter case and names the very
+// same file (a case-insensitive volume) gives the file its new spelling.
+bool MoveFile(const std::string& oldName, const std::string& newName);
+
+} // namespace nomilo

@@ -1,0 +1,41 @@
+#include "rename/RewriteName.h"
+
+namespace nomilo {
+
+std::string FoldCase(std::string_view text, bool caseSensitive) {
+    std::string folded(text);
+    if (!caseSensitive)
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 0x20);
+    return folded;
+}
+
+std::size_t MatchPosition(std::string_view foldedName, std::string_view foldedFind) {
+    if (foldedFind.empty() || foldedName.empty())
+        return 0;
+    const std::size_t index = foldedName.find(foldedFind);
+    return index == std::string_view::npos ? 0 : index + 1;
+}
+
+std::optional<std::string> RewriteName(std::string_view name, std::string_view find,
+                                       std::string_view replace, bool prefixMode,
+                                       bool caseSensitive) {
+    if (prefixMode) {
+        std::string result;
+        result.reserve(replace.size() + name.size());
+        return result.append(replace).append(name);
+    }
+    const std::size_t p = caseSensitive
+                              ? MatchPosition(name, find)
+                              : MatchPosition(FoldCase(name, false), FoldCase(find, false));
+    if (p == 0)
+        return std::nullopt;
+    // Folding keeps lengths and positions, so the stretch cut from the name as listed is
+    // exactly the one that matched.
+    std::string result;
+    result.reserve(name.size() - find.size() + replace.size());
+    return result.append(name.substr(0, p - 1)).append(replace).append(name.substr(p - 1 + find.size()));
+}
+
+} // namespace nomilo
