@@ -1,0 +1,79 @@
+#include "bench/BenchFolder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace nomilo::bench {
+
+namespace {
+
+std::string FileName(char prefix, int i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%c_%06d.dat", prefix, i);
+    return name;
+}
+
+} // namespace
+
+std::string BenchRoot() {
+    const char* root = std::getenv("NOMILO_BENCH_DIR");
+    return fs::absolute(root && *root ? root : "bench-data").string();
+}
+
+BenchFolder::BenchFolder(int count) : count_(count) {
+    path_ = BenchRoot() + "/files-" + std::to_string(count);
+    fs::create_directories(path_);
+    for (char prefix : {'a', 'b'}) {
+        if (fs::exists(path_ + "/" + FileName(prefix, 0)) &&
+            fs::exists(path_ + "/" + FileName(prefix, count - 1))) {
+            prefix_ = prefix;
+            return;
+        }
+    }
+    // A fresh folder, or one a broken run left half renamed: start over.
+    std::cerr << "creating " << count << " files in " << path_ << " ...\n";
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+    for (int i = 0; i < count; ++i) {
+        const int fd = ::open((path_ + "/" + FileName('a', i)).c_str(), O_CREAT | O_WRONLY, 0644);
+        if (fd < 0)
+            throw std::runtime_error("cannot create the benchmark files in " + path_);
+        ::close(fd);
+    }
+    prefix_ = 'a';
+}
+
+std::vector<std::string> BenchFolder::Names(char prefix) const {
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(count_));
+    for (int i = 0; i < count_; ++i)
+        names.push_back(FileName(prefix, i));
+    return names;
+}
+
+double Median(std::vector<double> seconds) {
+    std::sort(seconds.begin(), seconds.end());
+    const std::size_t n = seconds.size();
+    return n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
+}
+
+long ResidentBytes() {
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+} // namespace nomilo::bench

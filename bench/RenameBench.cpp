@@ -1,0 +1,95 @@
+// The rename batch over a folder of files on disk against the bare loop of renameat2 calls over
+// the same names, in the same run. Each round renames every file once by each way, alternating
+// which goes first; the report gives the medians and their ratio.
+//   nomilo_bench_rename [FILES=100000] [ROUNDS=5]
+
+#include "bench/BenchFolder.h"
+#include "platform/CurrentDir.h"
+#include "platform/MoveFile.h"
+#include "rename/RenameBatch.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace nomilo::bench {
+namespace {
+
+// The file list's entries as the batch sees them, over a vector of names, all selected.
+class VectorEntries : public IFileEntries {
+public:
+    explicit VectorEntries(std::vector<std::string> names)
+        : names_(std::move(names)), selected_(names_.size(), true) {}
+    int EntryCount() const override { return static_cast<int>(names_.size()); }
+    std::string EntryText(int i) const override { return names_.at(static_cast<std::size_t>(i)); }
+    bool IsEntrySelected(int i) const override { return selected_.at(static_cast<std::size_t>(i)); }
+    void SetEntrySelected(int i, bool s) override { selected_.at(static_cast<std::size_t>(i)) = s; }
+    void ReplaceEntryText(int i, const std::string& text) override {
+        names_.at(static_cast<std::size_t>(i)) = text;
+        selected_.at(static_cast<std::size_t>(i)) = false;
+    }
+
+private:
+    std::vector<std::string> names_;
+    std::vector<bool> selected_;
+};
+
+double BareLoop(BenchFolder& folder) {
+    const auto from = folder.Names(folder.Prefix());
+    const auto to = folder.Names(folder.OtherPrefix());
+    const double seconds = Seconds([&] {
+        for (std::size_t i = 0; i < from.size(); ++i)
+            if (renameat2(AT_FDCWD, from[i].c_str(), AT_FDCWD, to[i].c_str(), RENAME_NOREPLACE))
+                throw std::runtime_error("bare rename failed: " + from[i]);
+    });
+    folder.Renamed(folder.OtherPrefix());
+    return seconds;
+}
+
+double Batch(BenchFolder& folder) {
+    VectorEntries entries(folder.Names(folder.Prefix()));
+    TRenameInputs inputs;
+    inputs.selectedOnly = true;
+    inputs.findText = std::string(1, folder.Prefix()) + "_";
+    inputs.replaceText = std::string(1, folder.OtherPrefix()) + "_";
+    bool failed = false;
+    const double seconds =
+        Seconds([&] { RenameBatch(entries, inputs, MoveFile, [&] { failed = true; }); });
+    if (failed)
+        throw std::runtime_error("the batch could not rename every file");
+    folder.Renamed(folder.OtherPrefix());
+    return seconds;
+}
+
+} // namespace
+} // namespace nomilo::bench
+
+int main(int argc, char** argv) {
+    using namespace nomilo::bench;
+    const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    BenchFolder folder(files);
+    nomilo::SetCurrentDir(folder.Path());
+
+    std::vector<double> bare, batch;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            bare.push_back(BareLoop(folder));
+            batch.push_back(Batch(folder));
+        } else {
+            batch.push_back(Batch(folder));
+            bare.push_back(BareLoop(folder));
+        }
+        std::printf("round %d: bare %.3f s, batch %.3f s\n", round + 1, bare.back(),
+                    batch.back());
+    }
+    const double b = Median(bare), r = Median(batch);
+    std::printf("%d files in %s\n", files, folder.Path().c_str());
+    std::printf("bare renameat2 loop: %.3f s (%.1f us a file)\n", b, b / files * 1e6);
+    std::printf("rename batch:        %.3f s (%.1f us a file)\n", r, r / files * 1e6);
+    std::printf("batch / bare:        %.3f\n", r / b);
+    return 0;
+}
