@@ -47,7 +47,9 @@ void TempFolder::AddFile(const std::string& name, const std::string& content) co
         throw std::runtime_error("cannot write " + name);
 }
 
-void TempFolder::AddFolder(const std::string& name) const { fs::create_directories(*this / name); }
+void TempFolder::AddFolder(const std::string& name) const {
+    fs::create_directories(*this / name);
+}
 
 std::set<std::string> TempFolder::Names() const {
     std::set<std::string> names;

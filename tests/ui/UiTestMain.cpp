@@ -1,0 +1,13 @@
+#include "ui/ErrorReport.h"
+
+#include <gtest/gtest.h>
+
+// The window tests run inside the program's own application object, whose event delivery
+// guards against errors as the program's does.
+int main(int argc, char** argv) {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    nomilo::TNomiloApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
