@@ -168,7 +168,9 @@ std::vector<TDrive> ListDrives(const TDriveSources& sources) {
 
     std::vector<TDrive> drives;
     std::vector<std::string> networkMountPoints;
-    for (const auto& [mountPoint, mount] : visible) {
+    for (const auto& point : visible) {
+        const std::string& mountPoint = point.first;
+        const TMountEntry& mount = point.second;
         TDrive drive;
         drive.mountPoint = mountPoint;
         drive.type = Classify(mount, sources);

@@ -86,6 +86,8 @@ std::optional<std::string> UnescapeMountField(std::string_view field) {
                 return std::nullopt;
             text.push_back(static_cast<char>(value));
             i += 3;
+        } else if (field[i] == '\0') {
+            return std::nullopt; // the kernel never writes one; the text is not a mount table
         } else {
             text.push_back(field[i]);
         }

@@ -19,8 +19,8 @@ struct TMountEntry {
 
 // A field of the mount table with the kernel's octal escapes ("\040" space, "\011" tab, "\012"
 // newline, "\134" backslash, any other "\ooo" up to "\377") turned back into bytes. A backslash
-// that starts no such escape stands for itself. std::nullopt when an escape gives a NUL byte,
-// which no path can hold.
+// that starts no such escape stands for itself. std::nullopt when the field holds a NUL byte,
+// written as such or as "\000": no path can hold one.
 std::optional<std::string> UnescapeMountField(std::string_view field);
 
 // The mounts of a mount table in the format of /proc/self/mountinfo, in table order:
