@@ -2,7 +2,6 @@
 
 #include "platform/Drives.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -12,76 +11,61 @@ namespace {
 using namespace std::string_literals;
 
 TEST(UnescapeMountField, TurnsOctalEscapesIntoBytes) {
-    EXPECT_EQ(UnescapeMountField("/media/my\\040stick"), "/media/my stick");
-    EXPECT_EQ(UnescapeMountField("a\\011b\\012c\\134d"), "a\tb\nc\\d");
-    EXPECT_EQ(UnescapeMountField("\\303\\251t\\303\\251"), "\xC3\xA9t\xC3\xA9");
-    EXPECT_EQ(UnescapeMountField("\\377"), "\xFF");
-    // Backslashes that start no escape stand for themselves.
-    EXPECT_EQ(UnescapeMountField("\\"), "\\");
-    EXPECT_EQ(UnescapeMountField("a\\04"), "a\\04");
-    EXPECT_EQ(UnescapeMountField("\\400\\08x\\x20"), "\\400\\08x\\x20");
-    EXPECT_EQ(UnescapeMountField(""), "");
-    // A NUL byte cannot be part of a path.
+    EXPECT_EQ(UnescapeMountField("/my\\040stick\\011\\012\\134\\303\\251"),
+              "/my stick\t\n\\\xC3\xA9");
+    // Backslashes that start no escape stand for themselves; a NUL byte is in no path.
+    EXPECT_EQ(UnescapeMountField("\\400\\08x\\x20a\\04\\"), "\\400\\08x\\x20a\\04\\");
     EXPECT_EQ(UnescapeMountField("/a\\000b"), std::nullopt);
 }
 
 TEST(ParseMountInfo, ReadsTheFieldsAroundTheOptionalOnes) {
     const auto mounts = ParseMountInfo(
         "28 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw,errors=remount-ro\n"
-        "40 28 8:17 / /media/my\\040stick rw - vfat /dev/sdb1 rw\n"
-        "41 28 0:50 /sub /srv/a\\011b\\012c\\134d rw shared:7 master:2 propagate_from:1 unbindable"
+        "41 28 0:50 /sub /srv/a\\040b rw shared:7 master:2 propagate_from:1 unbindable"
         " - fuse.sshfs ann@host:/home\\040dir rw\n");
-    ASSERT_EQ(mounts.size(), 3u);
+    ASSERT_EQ(mounts.size(), 2u);
     EXPECT_EQ(mounts[0].mountId, 28);
-    EXPECT_EQ(mounts[0].parentId, 1);
     EXPECT_EQ(mounts[0].mountPoint, "/");
     EXPECT_EQ(mounts[0].fsType, "ext4");
     EXPECT_EQ(mounts[0].source, "/dev/sda1");
-    EXPECT_EQ(mounts[1].mountPoint, "/media/my stick");
-    EXPECT_EQ(mounts[2].root, "/sub");
-    EXPECT_EQ(mounts[2].mountPoint, "/srv/a\tb\nc\\d");
-    EXPECT_EQ(mounts[2].fsType, "fuse.sshfs");
-    EXPECT_EQ(mounts[2].source, "ann@host:/home dir");
+    EXPECT_EQ(mounts[1].parentId, 28);
+    EXPECT_EQ(mounts[1].root, "/sub");
+    EXPECT_EQ(mounts[1].mountPoint, "/srv/a b");
+    EXPECT_EQ(mounts[1].fsType, "fuse.sshfs");
+    EXPECT_EQ(mounts[1].source, "ann@host:/home dir");
 }
 
 TEST(ParseMountInfo, SkipsMalformedLinesAndKeepsTheRest) {
-    const std::string good = "30 1 0:1 / /good rw - ext4 /dev/sda2 rw";
-    const auto mounts =
-        ParseMountInfo("\n"
-                       "garbage\n"
-                       "31 1 0:1 / /nosep rw ext4 /dev/sda3 rw\n" // no "-"
-                       "32 1 0:1 / /notype rw -\n"                // nothing after "-"
-                       "33 1 0:1 / /nosource rw - ext4\n"         // no source
-                       "x 1 0:1 / /badid rw - ext4 /dev/sda4 rw\n"
-                       "-3 1 0:1 / /negative rw - ext4 /dev/sda4 rw\n"
-                       "99999999999 1 0:1 / /huge rw - ext4 /dev/sda4 rw\n"
-                       "34 1 0:1 / relative rw - ext4 /dev/sda5 rw\n"
-                       "35 1 0:1 / /nul\\000byte rw - ext4 /dev/sda6 rw\n"
-                       "36 1 0:1 / /emptytype rw -  /dev/sda7 rw\n"
-                       "37 1 0:1 / - - ext4 /dev/sda8 rw\n" +
-                       good +
-                       "\n"
-                       "38 1 0:1 / /nosuper rw - tmpfs tmpfs\n" // super options missing: fine
-                       "39 1 0:1 / /extra rw - tmpfs tmpfs rw more fields\n" // extra fields: fine
-                       "40 1 0:1 / /emptysource rw - cifs  rw\n");           // an empty source
+    const auto mounts = ParseMountInfo(
+        "\ngarbage\n"
+        "31 1 0:1 / /nosep rw ext4 /dev/sda3 rw\n"
+        "32 1 0:1 / /notype rw -\n"
+        "33 1 0:1 / /nosource rw - ext4\n"
+        "x 1 0:1 / /badid rw - ext4 /dev/sda4 rw\n"
+        "-3 1 0:1 / /negative rw - ext4 /dev/sda4 rw\n"
+        "99999999999 1 0:1 / /huge rw - ext4 /dev/sda4 rw\n"
+        "34 1 0:1 / relative rw - ext4 /dev/sda5 rw\n"
+        "35 1 0:1 / /nul\\000byte rw - ext4 /dev/sda6 rw\n"
+        // Found by the damage test below: a raw NUL byte must not reach a mount point.
+        "28 1 8:1 / /\0/w,relatime - ext4 /dev/sda1 rw\n"s
+        "36 1 0:1 / /emptytype rw -  /dev/sda7 rw\n"
+        "30 1 0:1 / /good rw - ext4 /dev/sda2 rw\n"
+        "38 1 0:1 / /nosuper rw - tmpfs tmpfs\n"
+        "39 1 0:1 / /extra rw - tmpfs tmpfs rw more fields\n"
+        "40 1 0:1 / /emptysource rw - cifs  rw");
     std::vector<std::string> points;
     for (const auto& mount : mounts)
         points.push_back(mount.mountPoint);
     EXPECT_EQ(points, (std::vector<std::string>{"/good", "/nosuper", "/extra", "/emptysource"}));
     EXPECT_EQ(mounts.back().source, "");
-    // Found by the damage test below: a raw NUL byte must not reach a mount point.
-    const std::string rawNul = "28 1 8:1 / /\0/w,relatime shared:1 - ext4 /dev/sda1 rw\n"s;
-    EXPECT_TRUE(ParseMountInfo(rawNul).empty());
     EXPECT_TRUE(ParseMountInfo("").empty());
-    EXPECT_TRUE(ParseMountInfo("\n\n").empty());
 }
 
-// Random damage to a realistic table: whatever the parser and the listing make of it, they
-// must not crash, and what they give must keep its promises.
+// Random damage to a realistic table: the parser and the listing must not crash, and what they
+// give must keep its promises. (scripts/fuzz runs the same for longer under libFuzzer.)
 TEST(ParseMountInfo, SurvivesRandomDamage) {
     const std::string table =
         "22 28 0:21 / /proc rw,nosuid shared:5 - proc proc rw\n"
-        "25 24 0:23 / /dev/shm rw shared:3 - tmpfs tmpfs rw\n"
         "28 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw,errors=remount-ro\n"
         "30 28 0:27 / /tmp rw shared:10 - tmpfs tmpfs rw\n"
         "32 28 8:17 / /media/my\\040stick rw shared:12 - vfat /dev/sdb1 rw\n"
@@ -93,12 +77,14 @@ TEST(ParseMountInfo, SurvivesRandomDamage) {
     auto pick = [&](std::size_t bound) {
         return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random);
     };
-    for (int round = 0; round < 4000; ++round) {
+    TDriveSources sources;
+    sources.isRemovable = [](const std::string& device) { return device == "/dev/sdb1"; };
+    sources.folderExists = [](const std::string&) { return true; };
+    for (int round = 0; round < 3000; ++round) {
         std::string text = table;
-        const std::size_t damage = 1 + pick(8);
-        for (std::size_t d = 0; d < damage && !text.empty(); ++d) {
+        for (std::size_t d = 1 + pick(8); d > 0 && !text.empty(); --d) {
             const std::size_t at = pick(text.size());
-            switch (pick(5)) {
+            switch (pick(4)) {
             case 0:
                 text[at] = alphabet[pick(alphabet.size())];
                 break;
@@ -106,9 +92,6 @@ TEST(ParseMountInfo, SurvivesRandomDamage) {
                 text[at] = static_cast<char>(pick(256));
                 break;
             case 2:
-                text.insert(at, 1, alphabet[pick(alphabet.size())]);
-                break;
-            case 3:
                 text.erase(at, 1 + pick(12));
                 break;
             default:
@@ -117,25 +100,16 @@ TEST(ParseMountInfo, SurvivesRandomDamage) {
             }
         }
         for (const TMountEntry& mount : ParseMountInfo(text)) {
-            ASSERT_FALSE(mount.mountPoint.empty()) << text;
             ASSERT_EQ(mount.mountPoint.front(), '/') << text;
             ASSERT_EQ(mount.mountPoint.find('\0'), std::string::npos) << text;
             ASSERT_FALSE(mount.fsType.empty()) << text;
         }
-        TDriveSources sources;
         sources.mountTable = text;
-        sources.labels = {{"/dev/sda1", "SYSTEM"}};
-        sources.isRemovable = [](const std::string& device) { return device == "/dev/sdb1"; };
-        sources.folderExists = [](const std::string&) { return true; };
         const std::vector<TDrive> drives = ListDrives(sources);
-        ASSERT_FALSE(drives.empty());
-        ASSERT_EQ(drives.front().mountPoint, "/");
-        for (std::size_t i = 0; i < drives.size(); ++i) {
-            ASSERT_NE(drives[i].type, dtUnknown);
-            ASSERT_EQ(DriveOfPath(drives[i].mountPoint, drives), drives[i].mountPoint);
-            if (i > 0) {
-                ASSERT_LT(drives[i - 1].mountPoint, drives[i].mountPoint);
-            }
+        ASSERT_EQ(drives.at(0).mountPoint, "/");
+        for (std::size_t i = 1; i < drives.size(); ++i) {
+            ASSERT_LT(drives[i - 1].mountPoint, drives[i].mountPoint) << text;
+            ASSERT_EQ(DriveOfPath(drives[i].mountPoint, drives), drives[i].mountPoint) << text;
         }
     }
 }
