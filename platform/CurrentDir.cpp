@@ -1,5 +1,6 @@
 #include "platform/CurrentDir.h"
 
+#include "platform/DriveFolders.h"
 #include "platform/EInOutError.h"
 
 #include <cerrno>
@@ -24,6 +25,12 @@ void SetCurrentDir(const std::string& path) {
     // An empty path is no folder; chdir("") reports ENOENT, which says just that.
     if (chdir(path.c_str()) != 0)
         throw EInOutError::FromErrno(errno);
+    // The folder now entered becomes its drive's own current folder. The change has been made;
+    // a folder whose absolute path cannot be told is just not recorded.
+    try {
+        RecordEnteredFolder(GetCurrentDir());
+    } catch (const EInOutError&) {
+    }
 }
 
 } // namespace nomilo
