@@ -103,7 +103,9 @@ void SyncFolder(const std::string& folder) {
 // that no earlier kept file is replaced.
 bool KeepDamaged(const std::string& target, std::string_view text) {
     for (int n = 1; n <= 1000; ++n) {
-        const std::string name = target + ".bad" + (n == 1 ? "" : "." + std::to_string(n));
+        std::string name = target + ".bad";
+        if (n > 1)
+            name.append(".").append(std::to_string(n));
         Fd fd(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!fd.Valid()) {
             if (errno == EEXIST)

@@ -4,7 +4,9 @@
 #include "tests/support/TempFolder.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace nomilo {
 namespace {
@@ -170,6 +172,20 @@ TEST_F(TRegIniFileTest, StoreThatCannotBeWrittenIsStillRead) {
     std::uint32_t kind = REG_NONE;
     std::string data;
     EXPECT_EQ(store.QueryValue(root, "Jezik", kind, data), RegStatus::NotFound);
+}
+
+TEST(TRegIniFileDefaultStore, LivesInTheUsersConfigurationFolder) {
+    // CTest gives every test a configuration folder of the build's own.
+    const std::string name = "DefaultStoreTest";
+    {
+        TRegIniFile ini(kSettingsKey);
+        ini.WriteNumber(name, 42);
+        EXPECT_EQ(ini.ReadNumber(name, 0), 42);
+    }
+    EXPECT_EQ(RegistryStore::Default().Path(), RegistryStore::DefaultPath());
+    std::ifstream file(RegistryStore::DefaultPath());
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_NE(text.find("\"" + name + "\"=\"42\""), std::string::npos) << text;
 }
 
 } // namespace
