@@ -1,0 +1,328 @@
+#include "platform/RegFile.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace nomilo {
+
+namespace {
+
+constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kHeaderVersion5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// Hex data lines are wrapped once they pass this width, as the registry editor does.
+constexpr std::size_t kHexLineWidth = 76;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && SameRegName(s.substr(0, prefix.size()), prefix);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// 1 to `maxDigits` hexadecimal digits and nothing else.
+std::optional<std::uint32_t> ParseHexNumber(std::string_view s, std::size_t maxDigits) {
+    if (s.empty() || s.size() > maxDigits)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : s) {
+        const int digit = HexDigit(c);
+        if (digit < 0)
+            return std::nullopt;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+// A quoted text starting at s[0] == '"'. Answers the unescaped text and the rest after the
+// closing quote, or std::nullopt when the quote is never closed. "\\" and "\"" are escapes; a
+// backslash before any other byte is kept as it stands.
+std::optional<std::pair<std::string, std::string_view>> ParseQuoted(std::string_view s) {
+    std::string text;
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '"')
+            return std::make_pair(std::move(text), s.substr(i + 1));
+        if (c == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) {
+            text += s[++i];
+            continue;
+        }
+        text += c;
+    }
+    return std::nullopt;
+}
+
+// Comma-separated bytes of one or two hexadecimal digits; a comma may end the list.
+std::optional<std::string> ParseHexBytes(std::string_view s) {
+    std::string bytes;
+    s = Trim(s);
+    while (!s.empty()) {
+        const std::size_t comma = s.find(',');
+        const std::string_view token = Trim(s.substr(0, comma));
+        const auto byte = ParseHexNumber(token, 2);
+        if (!byte)
+            return std::nullopt;
+        bytes += static_cast<char>(*byte);
+        if (comma == std::string_view::npos)
+            break;
+        s = Trim(s.substr(comma + 1));
+    }
+    return bytes;
+}
+
+class Parser {
+public:
+    explicit Parser(std::string_view text) {
+        if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+            text.remove_prefix(kUtf8Bom.size());
+        // Our own files always end with a line break; a file without one was cut short.
+        if (!text.empty() && text.back() != '\n')
+            content_.damaged = true;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string_view::npos)
+                end = text.size();
+            std::string_view line = text.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            lines_.push_back(line);
+            start = end + 1;
+        }
+    }
+
+    RegFileContent Run() {
+        std::size_t i = 0;
+        while (i < lines_.size() && Trim(lines_[i]).empty())
+            ++i;
+        if (i < lines_.size() && (Trim(lines_[i]) == kHeader || Trim(lines_[i]) == kHeaderVersion5))
+            ++i;
+        else if (i < lines_.size())
+            content_.damaged = true;
+        for (; i < lines_.size(); ++i) {
+            const std::string_view line = Trim(lines_[i]);
+            if (line.empty() || line.front() == ';')
+                continue;
+            if (line.front() == '[')
+                Section(line);
+            else if (!Value(line, i))
+                content_.damaged = true;
+        }
+        return std::move(content_);
+    }
+
+private:
+    void Section(std::string_view line) {
+        section_ = nullptr;
+        if (line.size() < 2 || line.back() != ']') {
+            content_.damaged = true;
+            return;
+        }
+        const std::string_view inner = line.substr(1, line.size() - 2);
+        const std::size_t slash = inner.find('\\');
+        const std::string_view rootName = inner.substr(0, slash);
+        std::optional<RegRoot> root;
+        for (RegRoot candidate : {RegRoot::CurrentUser, RegRoot::ClassesRoot})
+            if (SameRegName(rootName, RootName(candidate)))
+                root = candidate;
+        const auto components = SplitKeyPath(
+            slash == std::string_view::npos ? std::string_view() : inner.substr(slash + 1));
+        if (!root || !components || (slash != std::string_view::npos && components->empty())) {
+            content_.damaged = true;
+            return;
+        }
+        RegKeyNode* node = &content_.tree.Root(*root);
+        for (const std::string& name : *components)
+            node = &node->AddSubkey(name);
+        section_ = node;
+    }
+
+    // A value line; `i` moves past its continuation lines. False when it does not parse.
+    bool Value(std::string_view line, std::size_t& i) {
+        std::string name;
+        std::string_view rest;
+        if (line.front() == '@') {
+            rest = line.substr(1);
+        } else if (line.front() == '"') {
+            auto quoted = ParseQuoted(line);
+            if (!quoted)
+                return false;
+            name = std::move(quoted->first);
+            rest = quoted->second;
+        } else {
+            return false;
+        }
+        rest = Trim(rest);
+        if (rest.empty() || rest.front() != '=')
+            return false;
+        const std::string_view data = Trim(rest.substr(1));
+
+        std::uint32_t kind = REG_SZ;
+        std::string bytes;
+        if (!data.empty() && data.front() == '"') {
+            auto quoted = ParseQuoted(data);
+            if (!quoted || !Trim(quoted->second).empty())
+                return false;
+            bytes = std::move(quoted->first);
+            bytes += '\0';
+        } else if (StartsWithIgnoreCase(data, "dword:")) {
+            const auto number = ParseHexNumber(data.substr(6), 8);
+            if (!number)
+                return false;
+            kind = REG_DWORD;
+            for (int shift = 0; shift < 32; shift += 8)
+                bytes += static_cast<char>(*number >> shift & 0xFF);
+        } else if (StartsWithIgnoreCase(data, "hex")) {
+            std::string_view after = data.substr(3);
+            kind = REG_BINARY;
+            if (!after.empty() && after.front() == '(') {
+                const std::size_t close = after.find(')');
+                if (close == std::string_view::npos)
+                    return false;
+                const auto number = ParseHexNumber(after.substr(1, close - 1), 8);
+                if (!number)
+                    return false;
+                kind = *number;
+                after = after.substr(close + 1);
+            }
+            if (after.empty() || after.front() != ':')
+                return false;
+            std::string list(after.substr(1));
+            // A line ending in "\" goes on in the next one.
+            while (!Trim(list).empty() && Trim(list).back() == '\\') {
+                list = std::string(Trim(list));
+                list.pop_back();
+                if (++i >= lines_.size())
+                    return false;
+                list += Trim(lines_[i]);
+            }
+            auto parsed = ParseHexBytes(list);
+            if (!parsed)
+                return false;
+            bytes = std::move(*parsed);
+        } else {
+            // Includes "-", the deletion entry of an import file, which a store never holds.
+            return false;
+        }
+        if (!section_ || !IsValidValueName(name))
+            return false;
+        section_->SetValue(name, kind, std::move(bytes));
+        return true;
+    }
+
+    std::vector<std::string_view> lines_;
+    RegFileContent content_;
+    RegKeyNode* section_ = nullptr;
+};
+
+std::string Quote(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+// A text the quoted form carries byte for byte: one terminating zero, no other zero and no
+// line break.
+bool IsQuotableText(const RegValue& value) {
+    const std::string& data = value.data;
+    return value.kind == REG_SZ && !data.empty() && data.back() == '\0' &&
+           data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1;
+}
+
+void AppendHex(std::string& out, std::uint32_t number, int digits) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+        out += kDigits[number >> shift & 0xF];
+}
+
+void AppendValue(std::string& out, const RegValue& value) {
+    const std::size_t lineStart = out.size();
+    out += value.name.empty() ? std::string("@") : Quote(value.name);
+    out += '=';
+    if (IsQuotableText(value)) {
+        out += Quote(std::string_view(value.data).substr(0, value.data.size() - 1));
+    } else if (value.kind == REG_DWORD && value.data.size() == 4) {
+        std::uint32_t number = 0;
+        for (int i = 3; i >= 0; --i)
+            number =
+                number << 8 | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
+        out += "dword:";
+        AppendHex(out, number, 8);
+    } else {
+        if (value.kind == REG_BINARY) {
+            out += "hex:";
+        } else {
+            out += "hex(";
+            std::string kind;
+            AppendHex(kind, value.kind, 8);
+            const std::size_t first = kind.find_first_not_of('0');
+            out += first == std::string::npos ? "0" : kind.substr(first);
+            out += "):";
+        }
+        std::size_t lineLength = out.size() - lineStart;
+        for (std::size_t i = 0; i < value.data.size(); ++i) {
+            AppendHex(out, static_cast<unsigned char>(value.data[i]), 2);
+            lineLength += 2;
+            if (i + 1 == value.data.size())
+                break;
+            out += ',';
+            ++lineLength;
+            if (lineLength >= kHexLineWidth) {
+                out += "\\\n  ";
+                lineLength = 2;
+            }
+        }
+    }
+    out += '\n';
+}
+
+void AppendKey(std::string& out, const RegKeyNode& node, const std::string& path, bool isRoot) {
+    if (!isRoot || !node.values.empty()) {
+        out += "\n[" + path + "]\n";
+        for (const RegValue& value : node.values)
+            AppendValue(out, value);
+    }
+    for (const RegKeyNode& subkey : node.subkeys)
+        AppendKey(out, subkey, path + "\\" + subkey.name, false);
+}
+
+} // namespace
+
+RegFileContent ParseRegFile(std::string_view text) {
+    return Parser(text).Run();
+}
+
+std::string FormatRegFile(const RegistryTree& tree) {
+    std::string out(kHeader);
+    out += '\n';
+    for (RegRoot root : {RegRoot::CurrentUser, RegRoot::ClassesRoot})
+        AppendKey(out, tree.Root(root), std::string(RootName(root)), true);
+    return out;
+}
+
+} // namespace nomilo

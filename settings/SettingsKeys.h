@@ -1,0 +1,19 @@
+#pragma once
+
+namespace nomilo {
+
+// The key below HKEY_CURRENT_USER that holds the program's settings, and the names of its
+// values. Every value is stored as text.
+inline constexpr const char* kSettingsKey = "Software\\Kestrio\\Nomilo";
+
+inline constexpr const char* kLanguageValue = "Jezik";
+inline constexpr const char* kWidthValue = "Width";
+inline constexpr const char* kHeightValue = "Height";
+inline constexpr const char* kTopValue = "Top";
+inline constexpr const char* kLeftValue = "Left";
+inline constexpr const char* kFolderListWidthValue = "DirectoryListBox1.Width";
+inline constexpr const char* kPanel2WidthValue = "Panel2.Width";
+inline constexpr const char* kPanel6WidthValue = "Panel6.Width";
+inline constexpr const char* kRenameSelValue = "RenameSel";
+
+} // namespace nomilo
