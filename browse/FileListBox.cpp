@@ -79,6 +79,16 @@ bool IsExecutableName(std::string_view name) {
     return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
 }
 
+// A folder's entry text: "[" + name + "]".
+std::string Bracketed(std::string_view name) {
+    std::string text;
+    text.reserve(name.size() + 2);
+    text.push_back('[');
+    text.append(name);
+    text.push_back(']');
+    return text;
+}
+
 // Paints the entries through the list, which keeps the selected flags and the glyphs.
 class TFileListDelegate : public QStyledItemDelegate {
 public:
@@ -297,20 +307,20 @@ void TFileListBox::RebuildEntries() {
             for (;;) {
                 const std::size_t semicolon = rest.find(';');
                 const std::string_view subMask = rest.substr(0, semicolon);
-                SearchCurrentDir(
-                    subMask, kExcludedByDefault & ~wanted, wanted,
-                    [&](std::string_view name, std::uint32_t attributes) {
-                        if (admitAll || (attributes & wanted)) {
-                            if (attributes & faDirectory)
-                                add("[" + std::string(name) + "]", showGlyphs_ ? egFolder : egNone);
-                            else
-                                add(std::string(name),
-                                    IsExecutableName(name) ? egExecutable : egUnknownFile);
-                        }
-                        if (latestAtHourglass)
-                            cursor.ShowHourglass();
-                        ItemSearched();
-                    });
+                SearchCurrentDir(subMask, kExcludedByDefault & ~wanted, wanted,
+                                 [&](std::string_view name, std::uint32_t attributes) {
+                                     if (admitAll || (attributes & wanted)) {
+                                         if (attributes & faDirectory)
+                                             add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
+                                         else
+                                             add(std::string(name), IsExecutableName(name)
+                                                                        ? egExecutable
+                                                                        : egUnknownFile);
+                                     }
+                                     if (latestAtHourglass)
+                                         cursor.ShowHourglass();
+                                     ItemSearched();
+                                 });
                 if (semicolon == std::string_view::npos)
                     break;
                 rest.remove_prefix(semicolon + 1);

@@ -81,6 +81,22 @@ TEST(FileListSelection, KeysMoveTheFocusAndSelect) {
     EXPECT_EQ(list->CurrentIndex(), 1);
 }
 
+TEST(FileListSelection, DraggingAndTypingSelectToo) {
+    SixFiles tmp;
+    ShownList list(tmp.Path());
+    auto centre = [&](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
+    QTest::mousePress(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre(1));
+    QTest::mouseMove(list->viewport(), centre(3));
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre(3));
+    EXPECT_EQ(list.Selection(), Flags({1, 2, 3}));
+    EXPECT_EQ(list->CurrentIndex(), 3);
+
+    list->setFocus();
+    QTest::keyClicks(list.list.get(), "5");
+    EXPECT_EQ(list.Selection(), Flags({5}));
+    EXPECT_EQ(list->CurrentFileName(), "5");
+}
+
 TEST(FileListSelection, ASingleSelectionListSelectsOneEntry) {
     SixFiles tmp;
     ShownList list(tmp.Path(), false);
