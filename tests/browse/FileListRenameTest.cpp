@@ -71,22 +71,5 @@ TEST(RenameOverTheList, ThePatternListedTwiceRenamesAtTheFirstEntryAndFailsAtThe
     EXPECT_EQ(tmp.Names(), (std::set<std::string>{"y1.txt", "y2.txt"}));
 }
 
-TEST(RenameOverTheList, TheBatchRenamesInTheFolderTheListShows) {
-    TempFolder tmp;
-    tmp.AddFolder("one");
-    tmp.AddFile("one/f.txt", "one");
-    tmp.AddFolder("two");
-    tmp.AddFile("two/f.txt", "two");
-    ShownList list(tmp / "one");
-    list->SetFolderPath(tmp / "two");
-    TRenameInputs inputs;
-    inputs.selectedOnly = false;
-    inputs.findText = "f";
-    inputs.replaceText = "g";
-    EXPECT_EQ(Rename(*list, inputs), 0);
-    EXPECT_EQ(tmp.Read("two/g.txt"), "two");
-    EXPECT_EQ(tmp.Read("one/f.txt"), "one");
-}
-
 } // namespace
 } // namespace nomilo

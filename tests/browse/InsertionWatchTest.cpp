@@ -13,17 +13,6 @@
 namespace nomilo {
 namespace {
 
-TEST(EntryLess, IgnoresAsciiCaseAndPutsPrefixesFirst) {
-    EXPECT_TRUE(EntryLess("a", "B"));
-    EXPECT_TRUE(EntryLess("B", "c"));
-    EXPECT_FALSE(EntryLess("ABC", "abc"));
-    EXPECT_FALSE(EntryLess("abc", "ABC"));
-    EXPECT_TRUE(EntryLess("ab", "abc"));
-    EXPECT_TRUE(EntryLess("[..]", "a"));
-    EXPECT_TRUE(EntryLess("zz", "\xC3\xA4")); // bytes above ASCII after the letters
-    EXPECT_TRUE(EntryLess("_", "a"));         // "_" lies between the capitals and the small letters
-}
-
 // Where a sorted list that puts each text after its equals would insert each text.
 std::vector<std::size_t> SortedInsertionIndexes(const std::vector<std::string>& texts) {
     std::vector<std::string> sorted;
