@@ -303,24 +303,24 @@ void TFileListBox::RebuildEntries() {
                     throw EListError::InsertFailed();
                 }
             };
+            auto onItem = [&](std::string_view name, std::uint32_t attributes) {
+                if (admitAll || (attributes & wanted)) {
+                    if (attributes & faDirectory)
+                        add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
+                    else
+                        add(std::string(name),
+                            IsExecutableName(name) ? egExecutable : egUnknownFile);
+                }
+                if (latestAtHourglass)
+                    cursor.ShowHourglass();
+                ItemSearched();
+            };
+            // Sub-masks are taken as they stand, empty ones included (they find nothing).
             std::string_view rest = mask_;
             for (;;) {
                 const std::size_t semicolon = rest.find(';');
-                const std::string_view subMask = rest.substr(0, semicolon);
-                SearchCurrentDir(subMask, kExcludedByDefault & ~wanted, wanted,
-                                 [&](std::string_view name, std::uint32_t attributes) {
-                                     if (admitAll || (attributes & wanted)) {
-                                         if (attributes & faDirectory)
-                                             add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
-                                         else
-                                             add(std::string(name), IsExecutableName(name)
-                                                                        ? egExecutable
-                                                                        : egUnknownFile);
-                                     }
-                                     if (latestAtHourglass)
-                                         cursor.ShowHourglass();
-                                     ItemSearched();
-                                 });
+                SearchCurrentDir(rest.substr(0, semicolon), kExcludedByDefault & ~wanted, wanted,
+                                 onItem);
                 if (semicolon == std::string_view::npos)
                     break;
                 rest.remove_prefix(semicolon + 1);
