@@ -1,0 +1,179 @@
+// The file list against the bare system calls it stands on, in the same run, on folders on disk:
+//   - reading a folder into a shown list with the mask "*.*" (read, sort, lay out, paint) against
+//     a bare readdir loop and an ASCII case-insensitive sort of the same names;
+//   - the rename batch over a shown list with every entry selected, in selected-only mode,
+//     against the bare loop of renameat2 calls;
+//   - the resident size of the process with the list holding every entry.
+// Each round runs both ways, alternating which goes first; the report gives medians and ratios.
+//   nomilo_bench_filelist [ROUNDS=5] [FILES...=10000 100000]
+
+#include "bench/BenchFolder.h"
+#include "browse/FileListBox.h"
+#include "platform/CurrentDir.h"
+#include "platform/MoveFile.h"
+#include "rename/RenameBatch.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace nomilo::bench {
+namespace {
+
+bool FoldedLess(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto fold = [](char c) {
+            const auto u = static_cast<unsigned char>(c);
+            return u >= 'A' && u <= 'Z' ? u + 0x20 : u;
+        };
+        if (fold(a[i]) != fold(b[i]))
+            return fold(a[i]) < fold(b[i]);
+    }
+    return a.size() < b.size();
+}
+
+// readdir of the whole folder and a case-insensitive sort of the names.
+double BareRead(const BenchFolder& folder, std::size_t& count) {
+    return Seconds([&] {
+        std::vector<std::string> names;
+        DIR* dir = opendir(folder.Path().c_str());
+        if (!dir)
+            throw std::runtime_error("cannot read " + folder.Path());
+        while (const dirent* entry = readdir(dir))
+            if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, ".."))
+                names.emplace_back(entry->d_name);
+        closedir(dir);
+        std::stable_sort(names.begin(), names.end(), FoldedLess);
+        count = names.size();
+    });
+}
+
+// A read of the folder into the shown list, laid out and painted.
+double ListRead(TFileListBox& list) {
+    return Seconds([&] {
+        list.RebuildEntries();
+        list.doItemsLayout();
+        list.viewport()->repaint();
+    });
+}
+
+void ReadRounds(int files, int rounds) {
+    BenchFolder folder(files);
+    TFileListBox list;
+    list.resize(300, 700);
+    list.SetFolderPath(folder.Path());
+    list.show();
+    std::vector<double> bare, read;
+    std::size_t count = 0;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            bare.push_back(BareRead(folder, count));
+            read.push_back(ListRead(list));
+        } else {
+            read.push_back(ListRead(list));
+            bare.push_back(BareRead(folder, count));
+        }
+    }
+    if (static_cast<std::size_t>(list.EntryCount()) != count)
+        throw std::runtime_error("the list did not read every file");
+    const double b = Median(bare), r = Median(read);
+    std::printf("read %6d files: bare readdir + sort %.1f ms, list read + show %.1f ms, "
+                "ratio %.2f\n",
+                files, b * 1e3, r * 1e3, r / b);
+}
+
+double BareRenames(BenchFolder& folder) {
+    const auto from = folder.Names(folder.Prefix());
+    const auto to = folder.Names(folder.OtherPrefix());
+    const double seconds = Seconds([&] {
+        for (std::size_t i = 0; i < from.size(); ++i)
+            if (renameat2(AT_FDCWD, from[i].c_str(), AT_FDCWD, to[i].c_str(), RENAME_NOREPLACE))
+                throw std::runtime_error("bare rename failed: " + from[i]);
+    });
+    folder.Renamed(folder.OtherPrefix());
+    return seconds;
+}
+
+double ListBatch(BenchFolder& folder, TFileListBox& list) {
+    list.RebuildEntries();
+    for (int i = 0; i < list.EntryCount(); ++i)
+        list.SetEntrySelected(i, true);
+    TRenameInputs inputs;
+    inputs.selectedOnly = true;
+    inputs.findText = std::string(1, folder.Prefix()) + "_";
+    inputs.replaceText = std::string(1, folder.OtherPrefix()) + "_";
+    bool failed = false;
+    const double seconds =
+        Seconds([&] { RenameBatch(list, inputs, MoveFile, [&] { failed = true; }); });
+    if (failed)
+        throw std::runtime_error("the batch could not rename every file");
+    folder.Renamed(folder.OtherPrefix());
+    return seconds;
+}
+
+void BatchRounds(int files, int rounds) {
+    BenchFolder folder(files);
+    TFileListBox list;
+    list.SetMultiSelect(true);
+    list.resize(300, 700);
+    list.SetFolderPath(folder.Path());
+    list.show();
+    std::vector<double> bare, batch;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            bare.push_back(BareRenames(folder));
+            batch.push_back(ListBatch(folder, list));
+        } else {
+            batch.push_back(ListBatch(folder, list));
+            bare.push_back(BareRenames(folder));
+        }
+    }
+    const double b = Median(bare), r = Median(batch);
+    std::printf("rename %6d files: bare renameat2 loop %.3f s, batch over the list %.3f s, "
+                "ratio %.3f\n",
+                files, b, r, r / b);
+}
+
+void ResidentSize(int files) {
+    const long before = ResidentBytes();
+    BenchFolder folder(files);
+    TFileListBox list;
+    list.resize(300, 700);
+    list.SetFolderPath(folder.Path());
+    list.show();
+    list.doItemsLayout();
+    list.viewport()->repaint();
+    std::printf("resident size with %d entries: %.1f MB (%.1f MB before the list)\n",
+                list.EntryCount(), ResidentBytes() / 1048576.0, before / 1048576.0);
+}
+
+} // namespace
+} // namespace nomilo::bench
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    using namespace nomilo::bench;
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
+    std::vector<int> sizes;
+    for (int i = 2; i < argc; ++i)
+        sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty())
+        sizes = {10000, 100000};
+
+    ResidentSize(sizes.back());
+    for (int files : sizes)
+        ReadRounds(files, rounds);
+    BatchRounds(sizes.back(), rounds);
+    return 0;
+}

@@ -1,0 +1,571 @@
+#include "browse/FileListBox.h"
+
+#include "browse/EListError.h"
+#include "browse/FontLineHeight.h"
+#include "browse/InsertionWatch.h"
+#include "browse/LocaleText.h"
+#include "platform/CurrentDir.h"
+#include "platform/DirSearch.h"
+#include "platform/FileAttributes.h"
+#include "platform/SameFolder.h"
+#include "resources/Glyphs.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <algorithm>
+#include <new>
+
+namespace nomilo {
+
+namespace {
+
+// The size the glyphs are drawn for: 16 x 15. A glyph missing from the resources still takes
+// its place, so that the layout does not depend on the drawings.
+constexpr QSize kGlyphSize(16, 15);
+
+QSize GlyphSize(const QPixmap& glyph) {
+    return glyph.isNull() ? kGlyphSize : glyph.size();
+}
+
+// A read shows the hourglass from the entry inserted at this index on.
+constexpr std::size_t kHourglassIndex = 100;
+
+// Items of the search that the default file type passes over: hidden, system, volume label,
+// directory.
+constexpr std::uint32_t kExcludedByDefault = faHidden | faSysFile | faVolumeID | faDirectory;
+
+// The hourglass for the rest of a read, once switched on; the cursor in force before comes
+// back when the read ends, however it ends.
+class TReadCursor {
+public:
+    TReadCursor() = default;
+    TReadCursor(const TReadCursor&) = delete;
+    TReadCursor& operator=(const TReadCursor&) = delete;
+    ~TReadCursor() {
+        if (waiting_)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    void ShowHourglass() {
+        if (!waiting_) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            waiting_ = true;
+        }
+    }
+
+private:
+    bool waiting_ = false;
+};
+
+// The extension of `name` from its last "." on, lower-cased by the locale, is one of the
+// executables'.
+bool IsExecutableName(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return false;
+    std::string extension(name.substr(dot));
+    const bool ascii = std::all_of(extension.begin(), extension.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        // Lower-casing ASCII by the locale folds A-Z and nothing else.
+        for (char& c : extension)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 0x20);
+    } else {
+        extension = LowerCaseByLocale(extension);
+    }
+    return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
+}
+
+// A folder's entry text: "[" + name + "]".
+std::string Bracketed(std::string_view name) {
+    std::string text;
+    text.reserve(name.size() + 2);
+    text.push_back('[');
+    text.append(name);
+    text.push_back(']');
+    return text;
+}
+
+// Paints the entries through the list, which keeps the selected flags and the glyphs.
+class TFileListDelegate : public QStyledItemDelegate {
+public:
+    explicit TFileListDelegate(TFileListBox* list) : QStyledItemDelegate(list), list_(list) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        list_->DrawItem(*painter, option, index.row());
+    }
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return QSize(1, list_->ItemHeight());
+    }
+
+private:
+    TFileListBox* list_;
+};
+
+} // namespace
+
+TFileListBox::TFileListBox(QWidget* parent)
+    : QListView(parent), model_(new TFileListModel(this)), folderPath_(GetCurrentDir()) {
+    setModel(model_);
+    setItemDelegate(new TFileListDelegate(this));
+    // Selection lives in the model's flags; the view's own selection stays empty.
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    resize(145, height());
+    LoadGlyphs();
+    UpdateItemHeight();
+}
+
+TFileListBox::~TFileListBox() = default;
+
+// --- properties -------------------------------------------------------------------------------
+
+bool TFileListBox::IsFolderShown(const std::string& path) const {
+    if (path == folderPath_)
+        return true;
+    if (CompareByLocale(LowerCaseByLocale(path), LowerCaseByLocale(folderPath_)) != 0)
+        return false;
+    // Equal by the locale is not yet the same folder: on a case-sensitive file system, or with
+    // names that are not UTF-8, two folders can compare equal. Only the folder itself counts.
+    const std::string resolved = path.starts_with('/') ? path : folderPath_ + "/" + path;
+    return SameFolder(resolved, folderPath_);
+}
+
+void TFileListBox::SetFolderPath(const std::string& path) {
+    if (IsFolderShown(path))
+        return;
+    // A relative path is taken relative to the folder shown.
+    if (FolderExists(folderPath_))
+        SetCurrentDir(folderPath_);
+    SetCurrentDir(path);
+    folderPath_ = GetCurrentDir();
+    RebuildEntries();
+}
+
+void TFileListBox::SetMask(const std::string& mask) {
+    if (mask == mask_)
+        return;
+    mask_ = mask;
+    RebuildEntries();
+}
+
+void TFileListBox::SetFileType(TFileType fileType) {
+    if (fileType == fileType_)
+        return;
+    fileType_ = fileType;
+    RebuildEntries();
+}
+
+void TFileListBox::SetFileEdit(QLineEdit* edit) {
+    fileEdit_ = edit;
+    if (edit) {
+        const std::string name = CurrentFileName();
+        edit->setText(QString::fromStdString(name.empty() ? mask_ : name));
+    }
+}
+
+void TFileListBox::SetShowGlyphs(bool show) {
+    if (show == showGlyphs_)
+        return;
+    showGlyphs_ = show;
+    if (showGlyphs_ && itemHeight_ < GlyphSize(executableGlyph_).height() + 1)
+        UpdateItemHeight();
+    viewport()->update();
+}
+
+void TFileListBox::SetItemHeight(int height) {
+    if (height <= 0 || height == itemHeight_)
+        return;
+    itemHeight_ = height;
+    // Only the layout changes: the entries and their selection stay as they are.
+    scheduleDelayedItemsLayout();
+}
+
+void TFileListBox::SetMultiSelect(bool multiSelect) {
+    if (multiSelect == multiSelect_)
+        return;
+    multiSelect_ = multiSelect;
+    // The selection rules change with it; the list starts over as a new list box would.
+    RebuildEntries();
+}
+
+QColor TFileListBox::Color() const {
+    return palette().color(QPalette::Base);
+}
+
+void TFileListBox::SetColor(const QColor& color) {
+    if (color == Color())
+        return;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, color);
+    setPalette(colours);
+}
+
+QColor TFileListBox::FontColor() const {
+    return palette().color(QPalette::Text);
+}
+
+void TFileListBox::SetFontColor(const QColor& color) {
+    if (color == FontColor())
+        return;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Text, color);
+    setPalette(colours);
+    UpdateItemHeight();
+}
+
+// --- item model -------------------------------------------------------------------------------
+
+void TFileListBox::CheckIndex(int index) const {
+    if (!model_->IsRow(index))
+        throw EListError::IndexOutOfBounds(index);
+}
+
+int TFileListBox::EntryCount() const {
+    return model_->Count();
+}
+
+std::string TFileListBox::EntryText(int index) const {
+    CheckIndex(index);
+    return model_->Entry(index).text;
+}
+
+bool TFileListBox::IsEntrySelected(int index) const {
+    CheckIndex(index);
+    return model_->Entry(index).selected;
+}
+
+void TFileListBox::SetEntrySelected(int index, bool selected) {
+    CheckIndex(index);
+    if (!multiSelect_)
+        throw EListError::IndexOutOfBounds(index);
+    model_->SetSelected(index, selected);
+}
+
+void TFileListBox::ReplaceEntryText(int index, const std::string& text) {
+    CheckIndex(index);
+    try {
+        model_->ReplaceText(index, text);
+    } catch (const std::bad_alloc&) {
+        throw EListError::InsertFailed();
+    }
+}
+
+int TFileListBox::CurrentIndex() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+std::string TFileListBox::CurrentFileName() const {
+    const int current = CurrentIndex();
+    if (current >= 0 && model_->IsRow(current) && model_->Entry(current).selected)
+        return model_->Entry(current).text;
+    return {};
+}
+
+// --- reading ----------------------------------------------------------------------------------
+
+void TFileListBox::RebuildEntries() {
+    if (!hasWindow_)
+        return;
+    const std::uint32_t wanted = fileType_.AttributeWord();
+    const bool admitAll = fileType_.Contains(ftNormal);
+    SetCurrentDir(folderPath_);
+    anchor_ = -1;
+    model_->Assign({});
+
+    std::vector<TFileEntry> entries;
+    // Entries are sorted once at the end; the watch tells meanwhile when an entry would have
+    // been inserted at the hourglass index.
+    TInsertionWatch watch(kHourglassIndex);
+    bool latestAtHourglass = false;
+    auto keep = [&] {
+        std::stable_sort(
+            entries.begin(), entries.end(),
+            [](const TFileEntry& a, const TFileEntry& b) { return EntryLess(a.text, b.text); });
+        model_->Assign(std::move(entries));
+    };
+    {
+        TReadCursor cursor;
+        try {
+            auto add = [&](std::string text, TEntryGlyph glyph) {
+                try {
+                    latestAtHourglass = watch.Add(text);
+                    entries.push_back({std::move(text), glyph, false});
+                } catch (const std::bad_alloc&) {
+                    throw EListError::InsertFailed();
+                }
+            };
+            auto onItem = [&](std::string_view name, std::uint32_t attributes) {
+                if (admitAll || (attributes & wanted)) {
+                    if (attributes & faDirectory)
+                        add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
+                    else
+                        add(std::string(name),
+                            IsExecutableName(name) ? egExecutable : egUnknownFile);
+                }
+                if (latestAtHourglass)
+                    cursor.ShowHourglass();
+                ItemSearched();
+            };
+            // Sub-masks are taken as they stand, empty ones included (they find nothing).
+            std::string_view rest = mask_;
+            for (;;) {
+                const std::size_t semicolon = rest.find(';');
+                SearchCurrentDir(rest.substr(0, semicolon), kExcludedByDefault & ~wanted, wanted,
+                                 onItem);
+                if (semicolon == std::string_view::npos)
+                    break;
+                rest.remove_prefix(semicolon + 1);
+            }
+        } catch (...) {
+            // The entries added so far stay; there is no notification.
+            keep();
+            throw;
+        }
+        keep();
+    }
+    ListChanged();
+}
+
+void TFileListBox::ListChanged() {
+    lastReportedIndex_ = CurrentIndex();
+    if (QLineEdit* edit = fileEdit_.data()) {
+        const std::string name = CurrentFileName();
+        edit->setText(QString::fromStdString(name.empty() ? mask_ : name));
+        edit->selectAll();
+    }
+    if (OnChange)
+        OnChange(this);
+}
+
+void TFileListBox::LoadGlyphs() {
+    executableGlyph_ = LoadGlyph(QStringLiteral("EXECUTABLE"));
+    folderGlyph_ = LoadGlyph(QStringLiteral("CLOSEDFOLDER"));
+    unknownFileGlyph_ = LoadGlyph(QStringLiteral("UNKNOWNFILE"));
+}
+
+void TFileListBox::UpdateItemHeight() {
+    int height = FontLineHeight(font());
+    const int glyphHeight = GlyphSize(executableGlyph_).height();
+    if (showGlyphs_ && height < glyphHeight + 1)
+        height = glyphHeight + 1;
+    SetItemHeight(height);
+}
+
+// --- drawing ----------------------------------------------------------------------------------
+
+const QPixmap& TFileListBox::Glyph(TEntryGlyph glyph) const {
+    switch (glyph) {
+    case egExecutable:
+        return executableGlyph_;
+    case egFolder:
+        return folderGlyph_;
+    default:
+        return unknownFileGlyph_;
+    }
+}
+
+void TFileListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& option,
+                            int index) const {
+    if (!model_->IsRow(index))
+        return;
+    const TFileEntry& entry = model_->Entry(index);
+    const QPalette& colours = palette();
+    const QColor background = colours.color(entry.selected ? QPalette::Highlight : QPalette::Base);
+    const QColor foreground =
+        colours.color(entry.selected ? QPalette::HighlightedText : QPalette::Text);
+    const QRect& rect = option.rect;
+    painter.save();
+    painter.fillRect(rect, background);
+    int textOffset = 2;
+    if (showGlyphs_ && entry.glyph != egNone) {
+        const QPixmap& glyph = Glyph(entry.glyph);
+        const QSize size = GlyphSize(glyph);
+        if (!glyph.isNull())
+            painter.drawPixmap(rect.left() + 2, rect.top() + (rect.height() - size.height()) / 2,
+                               glyph);
+        textOffset = size.width() + 6;
+    }
+    painter.setPen(foreground);
+    painter.setFont(font());
+    painter.drawText(
+        rect.adjusted(textOffset, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+        QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = rect;
+        focus.backgroundColor = background;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+    painter.restore();
+}
+
+// --- window and user input --------------------------------------------------------------------
+
+void TFileListBox::showEvent(QShowEvent* event) {
+    QListView::showEvent(event);
+    if (!hasWindow_) {
+        hasWindow_ = true;
+        RebuildEntries();
+    }
+}
+
+void TFileListBox::changeEvent(QEvent* event) {
+    QListView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        UpdateItemHeight();
+}
+
+void TFileListBox::MoveCurrent(int row) {
+    const QModelIndex index = model_->index(row);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    scrollTo(index);
+}
+
+void TFileListBox::SelectByUser(int row, Qt::KeyboardModifiers modifiers) {
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const bool control = modifiers & Qt::ControlModifier;
+    if (!multiSelect_) {
+        model_->SelectOnly(row, row);
+        anchor_ = row;
+    } else if (shift) {
+        const int from = model_->IsRow(anchor_) ? anchor_ : row;
+        if (control)
+            model_->SelectRange(from, row);
+        else
+            model_->SelectOnly(from, row);
+    } else if (control) {
+        model_->SetSelected(row, !model_->Entry(row).selected);
+        anchor_ = row;
+    } else {
+        model_->SelectOnly(row, row);
+        anchor_ = row;
+    }
+    MoveCurrent(row);
+    UserChangedSelection();
+}
+
+void TFileListBox::UserChangedSelection() {
+    if (OnClick)
+        OnClick(this);
+    if (CurrentIndex() != lastReportedIndex_)
+        ListChanged();
+}
+
+void TFileListBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const QModelIndex index = indexAt(event->position().toPoint());
+    dragging_ = index.isValid() && !(event->modifiers() & Qt::ControlModifier);
+    if (index.isValid())
+        SelectByUser(index.row(), event->modifiers());
+    event->accept();
+}
+
+void TFileListBox::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    if (!dragging_ || !(event->buttons() & Qt::LeftButton))
+        return;
+    // Dragging extends the selection from the anchor to the entry under the mouse.
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid() || index.row() == CurrentIndex())
+        return;
+    SelectByUser(index.row(), multiSelect_ ? Qt::ShiftModifier : Qt::NoModifier);
+}
+
+void TFileListBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        dragging_ = false;
+    event->accept();
+}
+
+void TFileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is a click like the first.
+    mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() &&
+        OnDblClick)
+        OnDblClick(this);
+}
+
+void TFileListBox::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool control = modifiers & Qt::ControlModifier;
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const int count = model_->Count();
+
+    if (event->matches(QKeySequence::SelectAll)) {
+        if (multiSelect_ && count > 0) {
+            model_->SelectAll();
+            UserChangedSelection();
+        }
+        event->accept();
+        return;
+    }
+
+    CursorAction action;
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        action = MoveUp;
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        action = MoveDown;
+        break;
+    case Qt::Key_PageUp:
+        action = MovePageUp;
+        break;
+    case Qt::Key_PageDown:
+        action = MovePageDown;
+        break;
+    case Qt::Key_Home:
+        action = MoveHome;
+        break;
+    case Qt::Key_End:
+        action = MoveEnd;
+        break;
+    case Qt::Key_Space:
+        if (count > 0) {
+            const int row = CurrentIndex() >= 0 ? CurrentIndex() : 0;
+            // Space toggles the current entry; with Shift it selects up to it from the anchor.
+            SelectByUser(row, shift ? modifiers : modifiers | Qt::ControlModifier);
+        }
+        event->accept();
+        return;
+    default: {
+        // Typing a letter jumps to a matching entry, which then is selected like a click.
+        const int before = CurrentIndex();
+        QListView::keyPressEvent(event);
+        const int after = CurrentIndex();
+        if (after != before && model_->IsRow(after))
+            SelectByUser(after, Qt::NoModifier);
+        return;
+    }
+    }
+    event->accept();
+    if (count == 0)
+        return;
+    QModelIndex target = moveCursor(action, Qt::NoModifier);
+    if (!target.isValid())
+        target = model_->index(
+            action == MoveUp || action == MovePageUp || action == MoveHome ? 0 : count - 1);
+    if (multiSelect_ && control && !shift) {
+        // Ctrl moves the focus alone.
+        MoveCurrent(target.row());
+        return;
+    }
+    SelectByUser(target.row(), multiSelect_ ? modifiers : Qt::NoModifier);
+}
+
+} // namespace nomilo

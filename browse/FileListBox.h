@@ -1,0 +1,181 @@
+#pragma once
+
+#include "browse/FileListModel.h"
+#include "browse/FileType.h"
+#include "rename/FileEntries.h"
+
+#include <QColor>
+#include <QLineEdit>
+#include <QListView>
+#include <QPixmap>
+#include <QPointer>
+#include <QStyleOptionViewItem>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <type_traits>
+
+namespace nomilo {
+
+class TDirectoryListBox;
+
+// The file list: the files of one folder (`FolderPath`) whose names match a wildcard `Mask`,
+// sorted without regard to letter case, drawn by the list itself with optional glyphs, with
+// extended multiple selection. It keeps the process's current directory on its folder, so the
+// rename batch can rename its entries by their bare names.
+//
+// Nothing is read until the list is first shown; from then on every change of folder, mask or
+// file type reads the folder again. A read clears all selection.
+class TFileListBox : public QListView, public IFileEntries {
+    Q_OBJECT
+
+public:
+    using TNotifyEvent = std::function<void(TFileListBox*)>;
+
+    // Starts on the process's current directory with the mask "*.*", [ftNormal], single
+    // selection, 145 pixels wide, and reads nothing.
+    explicit TFileListBox(QWidget* parent = nullptr);
+    ~TFileListBox() override;
+
+    // The absolute path of the folder shown. Assigning a path (absolute, or relative to the
+    // folder shown) enters it and reads it; assigning the folder shown does nothing. Throws
+    // EInOutError when the folder cannot be entered, and then changes nothing.
+    const std::string& FolderPath() const { return folderPath_; }
+    void SetFolderPath(const std::string& path);
+
+    // Wildcard patterns separated by ";", each taken as it stands (spaces included).
+    const std::string& Mask() const { return mask_; }
+    void SetMask(const std::string& mask);
+
+    TFileType FileType() const { return fileType_; }
+    void SetFileType(TFileType fileType);
+
+    // An edit field, not owned, that shows the current file name (or the mask) after every
+    // change of the current entry.
+    QLineEdit* FileEdit() const { return fileEdit_.data(); }
+    void SetFileEdit(QLineEdit* edit);
+
+    bool ShowGlyphs() const { return showGlyphs_; }
+    void SetShowGlyphs(bool show);
+
+    // The height of every entry in pixels. A change only lays the list out again: the entries
+    // and their selection stay.
+    int ItemHeight() const { return itemHeight_; }
+    void SetItemHeight(int height);
+
+    // Multiple selection (click, Ctrl+click, Shift+click, the arrow keys with Shift, Ctrl+A),
+    // or one selected entry at most.
+    bool MultiSelect() const { return multiSelect_; }
+    void SetMultiSelect(bool multiSelect);
+
+    // The background colour and the font colour of the entries. A change of the font colour is
+    // a change of the font: the item height follows the font again.
+    QColor Color() const;
+    void SetColor(const QColor& color);
+    QColor FontColor() const;
+    void SetFontColor(const QColor& color);
+
+    // The folder list linked to this list; set by the folder list, cleared when it goes.
+    template <class TList> void SetFolderListLink(TList* folderList) {
+        static_assert(std::is_same_v<TList, TDirectoryListBox>, "the link names a folder list");
+        folderListLink_ = folderList;
+        folderListWatch_ = folderList;
+    }
+    void SetFolderListLink(std::nullptr_t) {
+        folderListLink_ = nullptr;
+        folderListWatch_ = nullptr;
+    }
+    TDirectoryListBox* FolderListLink() const {
+        return folderListWatch_ ? folderListLink_ : nullptr;
+    }
+
+    // Fired by ListChanged.
+    TNotifyEvent OnChange;
+    // Fired when the user changes the selection, before ListChanged.
+    TNotifyEvent OnClick;
+    // Fired when the user double-clicks an entry.
+    TNotifyEvent OnDblClick;
+
+    // The item model. A bad index throws EListError "List index out of bounds (%d)" and changes
+    // nothing.
+    int EntryCount() const override;
+    std::string EntryText(int index) const override;
+    bool IsEntrySelected(int index) const override;
+    // Raises no notification. Needs MultiSelect: a single-selection list refuses it with the
+    // same error.
+    void SetEntrySelected(int index, bool selected) override;
+    // The entry keeps its index and glyph and ends up not selected; nothing is re-sorted or
+    // re-read, and nothing is notified.
+    void ReplaceEntryText(int index, const std::string& text) override;
+    // The entry that has the focus, -1 for none.
+    int CurrentIndex() const;
+    // The text of the current entry when it is selected, else the empty text.
+    std::string CurrentFileName() const;
+    // The current index as ListChanged last reported it.
+    int LastReportedIndex() const { return lastReportedIndex_; }
+
+    // Clears the list and reads it again from FolderPath, Mask and FileType (entering the
+    // folder), then runs ListChanged. Does nothing before the list is first shown. Throws
+    // EInOutError when the folder cannot be entered, leaving the list as it was.
+    virtual void RebuildEntries();
+    // Records the current index, shows the current file name in FileEdit, fires OnChange.
+    virtual void ListChanged();
+    // Loads the executable, folder and unknown-file glyphs.
+    virtual void LoadGlyphs();
+    // Sets the item height to the font's line height, raised to fit the glyphs when shown.
+    void UpdateItemHeight();
+
+    // True once the list has been shown (and so has read its folder).
+    bool HasWindow() const { return hasWindow_; }
+
+    // Paints entry `index` into `option.rect`; `option.state` says whether it has the focus.
+    void DrawItem(QPainter& painter, const QStyleOptionViewItem& option, int index) const;
+
+    // The list model (for tests and views that need to watch it).
+    const TFileListModel& Model() const { return *model_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+    // Runs after each item the directory search yields during a read.
+    virtual void ItemSearched() {}
+
+    QPixmap executableGlyph_;
+    QPixmap folderGlyph_;
+    QPixmap unknownFileGlyph_;
+
+private:
+    // True when `path` names the folder shown (see SetFolderPath).
+    bool IsFolderShown(const std::string& path) const;
+    const QPixmap& Glyph(TEntryGlyph glyph) const;
+    void CheckIndex(int index) const;
+
+    void MoveCurrent(int row);
+    // A selection gesture on entry `row` with the keys held, as a click or a key does it.
+    void SelectByUser(int row, Qt::KeyboardModifiers modifiers);
+    // The user changed the selection: OnClick, then ListChanged when the current entry moved.
+    void UserChangedSelection();
+
+    TFileListModel* model_;
+    std::string folderPath_;
+    std::string mask_ = "*.*";
+    TFileType fileType_{ftNormal};
+    QPointer<QLineEdit> fileEdit_;
+    TDirectoryListBox* folderListLink_ = nullptr;
+    QPointer<QObject> folderListWatch_;
+    int lastReportedIndex_ = -1;
+    bool showGlyphs_ = false;
+    bool multiSelect_ = false;
+    bool hasWindow_ = false;
+    int itemHeight_ = 16;
+    int anchor_ = -1;       // where Shift ranges start
+    bool dragging_ = false; // the left button went down on an entry without Ctrl
+};
+
+} // namespace nomilo

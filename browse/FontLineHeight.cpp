@@ -1,0 +1,11 @@
+#include "browse/FontLineHeight.h"
+
+#include <QFontMetrics>
+
+namespace nomilo {
+
+int FontLineHeight(const QFont& font) {
+    return QFontMetrics(font).height();
+}
+
+} // namespace nomilo
