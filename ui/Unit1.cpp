@@ -1,0 +1,492 @@
+#include "ui/Unit1.h"
+
+#include "browse/FileListBox.h"
+#include "platform/MoveFile.h"
+#include "rename/RenameBatch.h"
+#include "resources/Glyphs.h"
+#include "settings/SettingsKeys.h"
+#include "settings/TRegIniFile.h"
+#include "ui/AlignLayout.h"
+#include "ui/CoolBar.h"
+#include "ui/ErrorReport.h"
+#include "ui/LanguageTables.h"
+#include "ui/Splitter.h"
+#include "ui/ToolBar.h"
+#include "ui/Unit2.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+
+namespace nomilo {
+
+std::string CurrentLanguage;
+std::string FailureText;
+std::string ShellLabel;
+std::int32_t PreviousWidth = 0;
+TForm1* Form1 = nullptr;
+
+namespace {
+
+std::int32_t WrapTo32(std::int64_t value) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+}
+
+std::string Bytes(const QString& text) {
+    return text.toStdString();
+}
+
+QString Text(const std::string& bytes) {
+    return QString::fromStdString(bytes);
+}
+
+// A panel without bevel whose controls are laid out by their alignment.
+QFrame* MakePanel(QWidget* parent, const char* name, QSize size) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameShape(QFrame::NoFrame);
+    panel->resize(size);
+    new TAlignLayout(panel);
+    return panel;
+}
+
+TAlignLayout* AlignOf(QWidget* parent) {
+    return static_cast<TAlignLayout*>(parent->layout());
+}
+
+template <class TControl> TControl* Named(TControl* control, const char* name) {
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+} // namespace
+
+std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
+                             std::int32_t previousWidth) {
+    const std::int32_t product = WrapTo32(std::int64_t{paneWidth} * outerWidth);
+    // Only INT32_MIN / -1 leaves the 32-bit range; it wraps like the product.
+    return WrapTo32(std::int64_t{product} / previousWidth);
+}
+
+// --- construction -----------------------------------------------------------------------------
+
+TForm1::TForm1(RegistryStore& store, QWidget* parent) : QWidget(parent), store_(store) {
+    BuildLayout();
+    ConnectHandlers();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    Guarded([this] { FormDestroy(); });
+}
+
+void TForm1::BuildLayout() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Velkaro"));
+    setWindowIcon(ProgramIcon());
+    move(241, 102);
+    resize(361, 422);
+    outerSizeToKeep_ = size();
+    auto* form = new TAlignLayout(this);
+
+    // The fields keep the layout's heights unless the desktop's font needs more.
+    const int lineHeight = fontMetrics().height();
+    const int editHeight = std::max(21, lineHeight + 7);
+    const int comboHeight = std::max(19, lineHeight + 5);
+    const int buttonHeight = std::max(19, lineHeight + 5);
+
+    // The tool bar, lowest of the three rows.
+    ToolBar1 = Named(new TToolBar(this), "ToolBar1");
+    ToolBar1->resize(width(), std::max(25, buttonHeight + 6));
+    ToolBar1->SetButtonHeight(buttonHeight);
+    Button1 = Named(new QPushButton(QStringLiteral("<<<>>>"), ToolBar1), "Button1");
+    Button2 = Named(new QPushButton(QStringLiteral("Preimenuj"), ToolBar1), "Button2");
+    Panel4 = Named(new QWidget(ToolBar1), "Panel4");
+    CheckBox1 = Named(new QCheckBox(QStringLiteral("Prefiks"), ToolBar1), "CheckBox1");
+    CheckBox1->setToolTip(QStringLiteral("Dodaj na početak"));
+    CI = Named(new QCheckBox(QStringLiteral("Razlikuj vel. i mala slova"), ToolBar1), "CI");
+    CI->setChecked(true);
+    ToolBar1->AddControl(Button1, 60);
+    ToolBar1->AddControl(Button2, 64);
+    ToolBar1->AddControl(Panel4, 16);
+    ToolBar1->AddControl(CheckBox1, 67);
+    ToolBar1->AddControl(CI, 166);
+
+    // The find and replace row.
+    Panel1 = MakePanel(this, "Panel1", QSize(width(), 23));
+    Panel2 = MakePanel(Panel1, "Panel2", QSize(176, 23));
+    CoolBar1 = Named(new TCoolBar(Panel2), "CoolBar1");
+    eFind = Named(new QLineEdit(CoolBar1), "eFind");
+    eFind->resize(168, editHeight);
+    CoolBar1->SetBand(eFind, 21);
+    Panel3 = MakePanel(Panel1, "Panel3", QSize(181, 23));
+    CoolBar2 = Named(new TCoolBar(Panel3), "CoolBar2");
+    eReplace = Named(new QLineEdit(CoolBar2), "eReplace");
+    eReplace->resize(165, editHeight);
+    CoolBar2->SetBand(eReplace, 21);
+    Splitter2 = Named(new TSplitter(Panel1, Panel2, Panel3, 30), "Splitter2");
+    Splitter2->resize(4, 23);
+    Panel1->resize(width(), std::max({23, CoolBar1->height(), CoolBar2->height()}));
+    AlignOf(Panel2)->AddControl(CoolBar1, alTop);
+    AlignOf(Panel3)->AddControl(CoolBar2, alTop);
+    AlignOf(Panel1)->AddControl(Panel2, alLeft);
+    AlignOf(Panel1)->AddControl(Splitter2, alLeft);
+    AlignOf(Panel1)->AddControl(Panel3, alClient);
+
+    // The drive and mask row.
+    Panel5 = MakePanel(this, "Panel5", QSize(width(), 23));
+    Panel6 = MakePanel(Panel5, "Panel6", QSize(145, 23));
+    CoolBar3 = Named(new TCoolBar(Panel6), "CoolBar3");
+    DriveComboBox1 = Named(new QComboBox(CoolBar3), "DriveComboBox1");
+    DriveComboBox1->resize(137, comboHeight);
+    CoolBar3->SetBand(DriveComboBox1, 19);
+    Panel7 = MakePanel(Panel5, "Panel7", QSize(212, 23));
+    CoolBar4 = Named(new TCoolBar(Panel7), "CoolBar4");
+    eMask = Named(new QLineEdit(QStringLiteral("*.*"), CoolBar4), "eMask");
+    eMask->setToolTip(QStringLiteral("mask"));
+    eMask->resize(196, editHeight);
+    CoolBar4->SetBand(eMask, 21);
+    Splitter3 = Named(new TSplitter(Panel5, Panel6, Panel7, 5), "Splitter3");
+    Splitter3->resize(4, 23);
+    Panel5->resize(width(), std::max({23, CoolBar3->height(), CoolBar4->height()}));
+    AlignOf(Panel6)->AddControl(CoolBar3, alTop);
+    AlignOf(Panel7)->AddControl(CoolBar4, alTop);
+    AlignOf(Panel5)->AddControl(Panel6, alLeft);
+    AlignOf(Panel5)->AddControl(Splitter3, alLeft);
+    AlignOf(Panel5)->AddControl(Panel7, alClient);
+
+    // The folder list and the file list above the rows.
+    DirectoryListBox1 = Named(new QListWidget(this), "DirectoryListBox1");
+    DirectoryListBox1->resize(145, 324);
+    FileListBox1 = Named(new TFileListBox(this), "FileListBox1");
+    FileListBox1->resize(204, 324);
+    FileListBox1->SetMultiSelect(true);
+    Splitter1 = Named(new TSplitter(this, DirectoryListBox1, FileListBox1, 5), "Splitter1");
+    Splitter1->resize(4, 324);
+
+    form->AddControl(ToolBar1, alBottom);
+    form->AddControl(Panel1, alBottom);
+    form->AddControl(Panel5, alBottom);
+    form->AddControl(DirectoryListBox1, alLeft);
+    form->AddControl(Splitter1, alLeft);
+    form->AddControl(FileListBox1, alClient);
+    form->Realign();
+
+    // The keyboard focus goes round the controls in the layout's tab order.
+    QWidget* const focusOrder[] = {FileListBox1, eFind, eReplace,       Button2, Button1,
+                                   CheckBox1,    CI,    DriveComboBox1, eMask,   DirectoryListBox1};
+    for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i)
+        setTabOrder(focusOrder[i], focusOrder[i + 1]);
+
+    // The context menu of the whole window; the edit fields keep their own Cut/Copy/Paste.
+    PopupMenu1 = Named(new QMenu(this), "PopupMenu1");
+    auto item = [this](const char* name, const QString& caption) {
+        QAction* action = Named(PopupMenu1->addAction(caption), name);
+        return action;
+    };
+    auto separator = [this](const char* name) { return Named(PopupMenu1->addSeparator(), name); };
+    Hrvatski1 = item("Hrvatski1", QStringLiteral("Hrvatski"));
+    English1 = item("English1", QStringLiteral("English"));
+    Deutsch1 = item("Deutsch1", QStringLiteral("Deutsch"));
+    Deutsch1->setVisible(false);
+    N1 = separator("N1");
+    ShellIntegration1 = item("ShellIntegration1", QStringLiteral("(Re)Install Shell Integration"));
+    RemoveShellIntegration1 =
+        item("RemoveShellIntegration1", QStringLiteral("Remove Shell Integration"));
+    RemoveShellIntegration1->setEnabled(false);
+    Options1 = separator("Options1");
+    RenameSel = item("RenameSel", QStringLiteral("Rename only selected items"));
+    N2 = separator("N2");
+    About1 = item("About1", QStringLiteral("About"));
+    for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel})
+        checkable->setCheckable(true);
+}
+
+void TForm1::ConnectHandlers() {
+    // Each handler runs inside the error guard.
+    auto guarded = [this](void (TForm1::*handler)()) {
+        return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
+    };
+    // A menu item's own handler decides about its check mark: the toolkit's toggling on a
+    // click is undone before the handler runs.
+    auto onClick = [this, guarded](QAction* action, void (TForm1::*handler)()) {
+        connect(action, &QAction::triggered, this, [action, run = guarded(handler)] {
+            if (action->isCheckable())
+                action->setChecked(!action->isChecked());
+            run();
+        });
+    };
+    connect(Button1, &QPushButton::clicked, this, guarded(&TForm1::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, guarded(&TForm1::Button2Click));
+    connect(CheckBox1, &QCheckBox::clicked, this, guarded(&TForm1::CheckBox1Click));
+    connect(eMask, &QLineEdit::textChanged, this, guarded(&TForm1::eMaskChange));
+    connect(PopupMenu1, &QMenu::aboutToShow, this, guarded(&TForm1::PopupMenu1Popup));
+    onClick(Hrvatski1, &TForm1::Hrvatski1Click);
+    onClick(English1, &TForm1::English1Click);
+    onClick(Deutsch1, &TForm1::Deutsch1Click);
+    onClick(ShellIntegration1, &TForm1::ShellIntegration1Click);
+    onClick(RemoveShellIntegration1, &TForm1::RemoveShellIntegration1Click);
+    onClick(RenameSel, &TForm1::RenameSelClick);
+    onClick(About1, &TForm1::About1Click);
+}
+
+// --- start and end ----------------------------------------------------------------------------
+
+void TForm1::FormCreate() {
+    // An error in one step is reported and the next steps still run: the settings do not depend
+    // on the start folder, each stored value is read on its own, and the colours and the
+    // language apply whatever was read.
+
+    // 1. The start folder from the command line goes to the folder list.
+    //    [Shell verb and command line: the start-folder step plugs in here.]
+
+    // 2. The resize rule starts from the layout's outer width.
+    PreviousWidth = Width();
+    // 3 to 8.
+    Guarded([this] { LoadSettings(); });
+    // 9.
+    Guarded([this] { UpdateFileListColors(); });
+    // 10.
+    Guarded([this] { ApplyLanguage(); });
+}
+
+void TForm1::FormDestroy() {
+    // A write that fails ends the saving there: the store refuses, and the later writes would
+    // only be refused too.
+    SaveSettings();
+    // [Shell verb: the relabelling step plugs in here, after the settings are saved.]
+}
+
+void TForm1::LoadSettings() {
+    TRegIniFile settings(kSettingsKey, store_);
+    // Each value is read on its own: a value that cannot be read (a value of another kind than
+    // text) is reported and keeps its default, and the values after it are still read.
+    CurrentLanguage = "English";
+    Guarded([&] { CurrentLanguage = settings.ReadText(kLanguageValue, "English"); });
+    Guarded([&] { SetWidth(settings.ReadNumber(kWidthValue, Width())); });
+    Guarded([&] { SetHeight(settings.ReadNumber(kHeightValue, Height())); });
+    Guarded([&] { SetTop(settings.ReadNumber(kTopValue, Top())); });
+    Guarded([&] { SetLeft(settings.ReadNumber(kLeftValue, Left())); });
+    Guarded([&] {
+        SetPaneWidth(DirectoryListBox1,
+                     settings.ReadNumber(kFolderListWidthValue, DirectoryListBox1->width()));
+    });
+    Guarded([&] { SetPaneWidth(Panel2, settings.ReadNumber(kPanel2WidthValue, Panel2->width())); });
+    Guarded([&] { SetPaneWidth(Panel6, settings.ReadNumber(kPanel6WidthValue, Panel6->width())); });
+    Guarded([&] { RenameSel->setChecked(settings.ReadFlag(kRenameSelValue, true)); });
+}
+
+void TForm1::SaveSettings() {
+    TRegIniFile settings(kSettingsKey, store_);
+    settings.WriteText(kLanguageValue, CurrentLanguage);
+    settings.WriteNumber(kWidthValue, Width());
+    settings.WriteNumber(kHeightValue, Height());
+    settings.WriteNumber(kTopValue, Top());
+    settings.WriteNumber(kLeftValue, Left());
+    settings.WriteNumber(kFolderListWidthValue, DirectoryListBox1->width());
+    settings.WriteNumber(kPanel2WidthValue, Panel2->width());
+    settings.WriteNumber(kPanel6WidthValue, Panel6->width());
+    settings.WriteFlag(kRenameSelValue, RenameSel->isChecked());
+}
+
+// --- bounds and the resize rule ---------------------------------------------------------------
+
+int TForm1::Left() const {
+    return x();
+}
+
+int TForm1::Top() const {
+    return y();
+}
+
+int TForm1::Width() const {
+    return frameGeometry().width();
+}
+
+int TForm1::Height() const {
+    return frameGeometry().height();
+}
+
+void TForm1::SetLeft(int left) {
+    move(left, y());
+}
+
+void TForm1::SetTop(int top) {
+    move(x(), top);
+}
+
+void TForm1::SetWidth(int width) {
+    SetOuterSize(QSize(width, Height()));
+}
+
+void TForm1::SetHeight(int height) {
+    SetOuterSize(QSize(Width(), height));
+}
+
+void TForm1::SetOuterSize(QSize outer) {
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.isNull())
+        outerSizeToKeep_ = outer;
+    const QSize before = size();
+    resize(outer - frame);
+    // A hidden window hears of its new size only when it is shown; the resize rule hears of it
+    // now, so that a pane width applied after the window's size stands.
+    if (!isVisible() && size() != before)
+        Guarded([this] { FormResize(); });
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (outerSizeToKeep_ && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+         event->type() == QEvent::Show)) {
+        const QSize frame = frameGeometry().size() - size();
+        if (size() != *outerSizeToKeep_) {
+            // The user or the window system chose another size: that one stands.
+            outerSizeToKeep_.reset();
+        } else if (!frame.isNull()) {
+            const QSize outer = *outerSizeToKeep_;
+            outerSizeToKeep_.reset();
+            resize(outer - frame);
+        }
+    }
+    return handled;
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Guarded([this] { FormResize(); });
+}
+
+void TForm1::FormResize() {
+    const std::int32_t outerWidth = Width();
+    // Before the rule has a previous width there is nothing to scale by.
+    if (PreviousWidth != 0)
+        SetPaneWidth(Panel2, ScaledPaneWidth(Panel2->width(), outerWidth, PreviousWidth));
+    PreviousWidth = outerWidth;
+}
+
+// --- handlers ---------------------------------------------------------------------------------
+
+void TForm1::Button1Click() {
+    const QString find = eFind->text();
+    const QString replace = eReplace->text();
+    eFind->setText(replace);
+    eReplace->setText(find);
+}
+
+void TForm1::Button2Click() {
+    TRenameInputs inputs;
+    inputs.selectedOnly = RenameSel->isChecked();
+    inputs.prefixMode = CheckBox1->isChecked();
+    inputs.caseSensitive = CI->isChecked();
+    inputs.findText = Bytes(eFind->text());
+    inputs.replaceText = Bytes(eReplace->text());
+    RenameBatch(*FileListBox1, inputs, MoveFile, [this] {
+        QMessageBox box(QMessageBox::NoIcon, windowTitle(), Text(FailureText), QMessageBox::Ok,
+                        this);
+        box.exec();
+    });
+}
+
+void TForm1::CheckBox1Click() {
+    const bool prefix = CheckBox1->isChecked();
+    eFind->setEnabled(!prefix);
+    QPalette colours = eFind->palette();
+    colours.setColor(QPalette::Base, QApplication::palette(eFind).color(prefix ? QPalette::Button
+                                                                               : QPalette::Base));
+    eFind->setPalette(colours);
+}
+
+void TForm1::eMaskChange() {
+    FileListBox1->SetMask(Bytes(eMask->text()));
+}
+
+void TForm1::RenameSelClick() {
+    RenameSel->setChecked(!RenameSel->isChecked());
+    UpdateFileListColors();
+}
+
+void TForm1::UpdateFileListColors() {
+    const QPalette system = QApplication::palette(FileListBox1);
+    if (RenameSel->isChecked()) {
+        FileListBox1->SetColor(system.color(QPalette::Base));
+        FileListBox1->SetFontColor(system.color(QPalette::Text));
+    } else {
+        FileListBox1->SetColor(system.color(QPalette::Highlight));
+        FileListBox1->SetFontColor(system.color(QPalette::HighlightedText));
+    }
+}
+
+void TForm1::PopupMenu1Popup() {
+    // [Shell verb: enabling RemoveShellIntegration1 when the verb is installed plugs in here.]
+    for (QAction* language : {Hrvatski1, English1, Deutsch1})
+        language->setChecked(Bytes(language->text()) == CurrentLanguage);
+}
+
+void TForm1::About1Click() {
+    if (AboutBox)
+        AboutBox->exec();
+}
+
+void TForm1::Hrvatski1Click() {
+    CurrentLanguage = "Hrvatski";
+    ApplyLanguage();
+}
+
+void TForm1::English1Click() {
+    CurrentLanguage = "English";
+    ApplyLanguage();
+}
+
+void TForm1::Deutsch1Click() {
+    CurrentLanguage = "Deutsch";
+    ApplyLanguage();
+}
+
+void TForm1::ShellIntegration1Click() {
+    // [Shell verb: installing the verb plugs in here.]
+}
+
+void TForm1::RemoveShellIntegration1Click() {
+    // [Shell verb: removing the verb plugs in here.]
+}
+
+void TForm1::ApplyLanguage() {
+    if (const TLanguageTable* table = FindLanguageTable(CurrentLanguage)) {
+        auto text = [](const char* utf8) { return QString::fromUtf8(utf8); };
+        setWindowTitle(text(table->caption));
+        Button2->setText(text(table->button2Caption));
+        CheckBox1->setText(text(table->checkBox1Caption));
+        CheckBox1->setToolTip(text(table->checkBox1Hint));
+        eFind->setToolTip(text(table->eFindHint));
+        eReplace->setToolTip(text(table->eReplaceHint));
+        Button1->setToolTip(text(table->button1Hint));
+        eMask->setToolTip(text(table->eMaskHint));
+        ShellIntegration1->setText(text(table->shellIntegration1Caption));
+        RemoveShellIntegration1->setText(text(table->removeShellIntegration1Caption));
+        RenameSel->setText(text(table->renameSelCaption));
+        FailureText = table->failureText;
+        CI->setText(text(table->ciCaption));
+        ShellLabel = table->shellLabel;
+        ToolBar1->Repack();
+    }
+    ApplicationTitle = windowTitle();
+}
+
+// --- context menu -----------------------------------------------------------------------------
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    PopupMenu1->popup(event->globalPos());
+    event->accept();
+}
+
+} // namespace nomilo

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "platform/RegistryStore.h"
+
+#include <QSize>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace nomilo {
+
+class TCoolBar;
+class TFileListBox;
+class TSplitter;
+class TToolBar;
+
+// Program-wide values of the main window's module. The three texts are empty at program start;
+// the language tables fill the failure text and the shell label (UTF-8 bytes).
+extern std::string CurrentLanguage; // "Hrvatski", "English", "Deutsch", or whatever was stored
+extern std::string FailureText;     // the rename batch's failure message
+extern std::string ShellLabel;      // the label the shell verb gets at exit
+// The window's outer width as the resize rule last saw it.
+extern std::int32_t PreviousWidth;
+
+// The resize rule's arithmetic: `paneWidth` * `outerWidth` / `previousWidth` in signed 32-bit
+// integers, the product first and wrapped to 32 bits as such arithmetic does, the quotient
+// truncated toward zero (and wrapped, for the one quotient that overflows). `previousWidth`
+// must not be 0.
+std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
+                             std::int32_t previousWidth);
+
+// The main window: the folder list on the left, the file list, and three rows along the bottom
+// (drive and mask; find and replace; the tool bar with the rename button, the swap button and
+// the two switches), with the context menu PopupMenu1.
+//
+// The constructor builds the layout and runs FormCreate; the destructor runs FormDestroy. Every
+// handler runs inside the application's error guard. The settings are read from and written to
+// `store` (the user's own by default).
+class TForm1 : public QWidget {
+public:
+    explicit TForm1(RegistryStore& store = RegistryStore::Default(), QWidget* parent = nullptr);
+    ~TForm1() override;
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // The controls of the layout, named as in it.
+    QListWidget* DirectoryListBox1;
+    TSplitter* Splitter1;
+    TFileListBox* FileListBox1;
+    QFrame* Panel5;
+    QFrame* Panel6;
+    TCoolBar* CoolBar3;
+    QComboBox* DriveComboBox1;
+    TSplitter* Splitter3;
+    QFrame* Panel7;
+    TCoolBar* CoolBar4;
+    QLineEdit* eMask;
+    QFrame* Panel1;
+    QFrame* Panel2;
+    TCoolBar* CoolBar1;
+    QLineEdit* eFind;
+    TSplitter* Splitter2;
+    QFrame* Panel3;
+    TCoolBar* CoolBar2;
+    QLineEdit* eReplace;
+    TToolBar* ToolBar1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QWidget* Panel4;
+    QCheckBox* CheckBox1;
+    QCheckBox* CI;
+
+    // The context menu and its items, in order.
+    QMenu* PopupMenu1;
+    QAction* Hrvatski1;
+    QAction* English1;
+    QAction* Deutsch1;
+    QAction* N1;
+    QAction* ShellIntegration1;
+    QAction* RemoveShellIntegration1;
+    QAction* Options1;
+    QAction* RenameSel;
+    QAction* N2;
+    QAction* About1;
+
+    // Handlers.
+    void FormCreate();
+    void FormDestroy();
+    void FormResize();
+    void Button1Click();
+    void Button2Click();
+    void CheckBox1Click();
+    void eMaskChange();
+    void RenameSelClick();
+    void PopupMenu1Popup();
+    void About1Click();
+    void Hrvatski1Click();
+    void English1Click();
+    void Deutsch1Click();
+    void ShellIntegration1Click();
+    void RemoveShellIntegration1Click();
+
+    // Gives the file list the colours of selected-only mode: the window's own when only the
+    // selected entries are renamed, the selection's when all are.
+    void UpdateFileListColors();
+    // Sets the texts of the current language's table, if it has one, and makes the
+    // application title the window caption.
+    void ApplyLanguage();
+    // The stored settings, read while the window is created and written when it is destroyed.
+    void LoadSettings();
+    void SaveSettings();
+
+    // The window's outer (frame) bounds, which the settings keep. Before the window system has
+    // framed the window they are its inner bounds.
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void SetLeft(int left);
+    void SetTop(int top);
+    void SetWidth(int width);
+    void SetHeight(int height);
+
+    RegistryStore& SettingsStore() const { return store_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void BuildLayout();
+    void ConnectHandlers();
+    void SetOuterSize(QSize outer);
+
+    RegistryStore& store_;
+    // An outer size set before the window system told the frame's size; set again as soon as
+    // the frame is known, so that the outer size the settings keep is the one they restore.
+    std::optional<QSize> outerSizeToKeep_;
+};
+
+// The main window of the program.
+extern TForm1* Form1;
+
+} // namespace nomilo

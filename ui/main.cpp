@@ -1,0 +1,57 @@
+// Nomilo: the program. Starts the main window and runs it until it is closed.
+#include "platform/TerminationSignals.h"
+#include "resources/Glyphs.h"
+#include "ui/ErrorReport.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+using namespace nomilo;
+
+namespace {
+
+// Ends the program the normal way: every window closes (a modal box first), the message loop
+// ends, and the main window is destroyed, so that what runs at exit runs.
+void CloseEverything() {
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // First of all, so that a signal during start-up waits in the pipe for the message loop.
+    const int signalPipe = CatchTerminationSignals();
+
+    TNomiloApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("nomilo"));
+    QApplication::setWindowIcon(ProgramIcon());
+    ApplicationTitle = QStringLiteral("Tarvolen");
+
+    Form1 = new TForm1;
+    AboutBox = new TAboutBox(Form1);
+
+    QSocketNotifier signalWatch(QSocketNotifier::Read);
+    if (signalPipe >= 0) {
+        signalWatch.setSocket(signalPipe);
+        signalWatch.setEnabled(true);
+        QObject::connect(&signalWatch, &QSocketNotifier::activated, [signalPipe] {
+            while (TakeTerminationSignal(signalPipe) != 0) {
+            }
+            CloseEverything();
+        });
+    }
+    // The end of the desktop session closes the window like the user would.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest,
+                     [](QSessionManager&) { CloseEverything(); });
+
+    Form1->show();
+    const int result = QApplication::exec();
+
+    delete Form1; // runs FormDestroy; the About box goes with the window
+    Form1 = nullptr;
+    AboutBox = nullptr;
+    return result;
+}
