@@ -343,26 +343,35 @@ void TForm1::SetOuterSize(QSize outer) {
         Guarded([this] { FormResize(); });
 }
 
+bool TForm1::KeepOuterSize() {
+    if (!outerSizeToKeep_)
+        return false;
+    const QSize wanted = *outerSizeToKeep_;
+    if (size() != wanted) {
+        // The user or the window system chose another size: that one stands.
+        outerSizeToKeep_.reset();
+        return false;
+    }
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.isNull())
+        return false; // not framed yet
+    outerSizeToKeep_.reset();
+    resize(wanted - frame);
+    return true;
+}
+
 bool TForm1::event(QEvent* event) {
     const bool handled = QWidget::event(event);
-    if (outerSizeToKeep_ && isVisible() &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-         event->type() == QEvent::Show)) {
-        const QSize frame = frameGeometry().size() - size();
-        if (size() != *outerSizeToKeep_) {
-            // The user or the window system chose another size: that one stands.
-            outerSizeToKeep_.reset();
-        } else if (!frame.isNull()) {
-            const QSize outer = *outerSizeToKeep_;
-            outerSizeToKeep_.reset();
-            resize(outer - frame);
-        }
-    }
+    if (event->type() == QEvent::Move || event->type() == QEvent::Show)
+        KeepOuterSize();
     return handled;
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // The frame's arrival is no change of size: the rule runs once the outer size is back.
+    if (KeepOuterSize())
+        return;
     Guarded([this] { FormResize(); });
 }
 

@@ -142,6 +142,9 @@ private:
     void BuildLayout();
     void ConnectHandlers();
     void SetOuterSize(QSize outer);
+    // Once the window system tells the frame's size, gives the window back the outer size it
+    // was given before; answers whether it did.
+    bool KeepOuterSize();
 
     RegistryStore& store_;
     // An outer size set before the window system told the frame's size; set again as soon as
