@@ -344,6 +344,15 @@ RegStatus RegistryStore::SetValue(const RegKey& key, std::string_view name, std:
     });
 }
 
+template <typename Read> RegStatus RegistryStore::ReadKey(const RegKey& key, Read&& read) const {
+    const auto parts = SplitKeyPath(key.path);
+    const auto content = Load();
+    if (!content)
+        return RegStatus::StoreError;
+    const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
+    return node ? read(*node) : RegStatus::KeyDeleted;
+}
+
 RegStatus RegistryStore::QueryValueInfo(const RegKey& key, std::string_view name,
                                         RegValueInfo& info) const {
     std::uint32_t kind = REG_NONE;
@@ -356,47 +365,32 @@ RegStatus RegistryStore::QueryValueInfo(const RegKey& key, std::string_view name
 
 RegStatus RegistryStore::QueryValue(const RegKey& key, std::string_view name, std::uint32_t& kind,
                                     std::string& data) const {
-    const auto parts = SplitKeyPath(key.path);
-    const auto content = Load();
-    if (!content)
-        return RegStatus::StoreError;
-    const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
-    if (!node)
-        return RegStatus::KeyDeleted;
-    const RegValue* value = node->FindValue(name);
-    if (!value)
-        return RegStatus::NotFound;
-    kind = value->kind;
-    data = value->data;
-    return RegStatus::Ok;
+    return ReadKey(key, [&](const RegKeyNode& node) {
+        const RegValue* value = node.FindValue(name);
+        if (!value)
+            return RegStatus::NotFound;
+        kind = value->kind;
+        data = value->data;
+        return RegStatus::Ok;
+    });
 }
 
 RegStatus RegistryStore::QueryInfoKey(const RegKey& key, RegKeyInfo& info) const {
-    const auto parts = SplitKeyPath(key.path);
-    const auto content = Load();
-    if (!content)
-        return RegStatus::StoreError;
-    const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
-    if (!node)
-        return RegStatus::KeyDeleted;
-    info = RegKeyInfo{node->subkeys.size(), 0, node->values.size()};
-    for (const RegKeyNode& subkey : node->subkeys)
-        info.maxSubkeyNameLength = std::max(info.maxSubkeyNameLength, subkey.name.size());
-    return RegStatus::Ok;
+    return ReadKey(key, [&](const RegKeyNode& node) {
+        info = RegKeyInfo{node.subkeys.size(), 0, node.values.size()};
+        for (const RegKeyNode& subkey : node.subkeys)
+            info.maxSubkeyNameLength = std::max(info.maxSubkeyNameLength, subkey.name.size());
+        return RegStatus::Ok;
+    });
 }
 
 RegStatus RegistryStore::EnumKey(const RegKey& key, std::size_t index, std::string& name) const {
-    const auto parts = SplitKeyPath(key.path);
-    const auto content = Load();
-    if (!content)
-        return RegStatus::StoreError;
-    const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
-    if (!node)
-        return RegStatus::KeyDeleted;
-    if (index >= node->subkeys.size())
-        return RegStatus::NoMoreItems;
-    name = node->subkeys[index].name;
-    return RegStatus::Ok;
+    return ReadKey(key, [&](const RegKeyNode& node) {
+        if (index >= node.subkeys.size())
+            return RegStatus::NoMoreItems;
+        name = node.subkeys[index].name;
+        return RegStatus::Ok;
+    });
 }
 
 RegStatus RegistryStore::DeleteKey(const RegKey& base, std::string_view subPath) {
