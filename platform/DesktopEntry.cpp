@@ -103,8 +103,20 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
     }
 }
 
+std::vector<std::string> VerbCommandArguments(std::string_view commandLine) {
+    static constexpr std::string_view kOpen = "\"", kClose = "\" \"%L\"";
+    commandLine = commandLine.substr(0, commandLine.find('\0'));
+    if (commandLine.size() > kOpen.size() + kClose.size() && commandLine.starts_with(kOpen) &&
+        commandLine.ends_with(kClose)) {
+        const std::string_view program =
+            commandLine.substr(kOpen.size(), commandLine.size() - kOpen.size() - kClose.size());
+        return {std::string(program), "%L"};
+    }
+    return SplitCommandLine(commandLine);
+}
+
 std::optional<std::string> DesktopExecValue(std::string_view commandLine) {
-    const std::vector<std::string> arguments = SplitCommandLine(commandLine);
+    const std::vector<std::string> arguments = VerbCommandArguments(commandLine);
     if (arguments.empty() || IsFolderPlaceholder(arguments.front()))
         return std::nullopt;
     std::string exec;

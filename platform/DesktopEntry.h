@@ -14,11 +14,18 @@ namespace nomilo {
 // no special meaning. The text ends at its first NUL byte. No argument is ever empty.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
-// The value of a desktop entry's `Exec` key, escaped for the file, that runs `commandLine`: the
-// first "%L", "%l" or "%1" argument becomes the field code %f; every other argument is put in
-// double quotes with `"`, '`', '$' and '\' backslash-escaped and '%' doubled. std::nullopt when
-// the command names no program, or holds text a desktop entry cannot carry (bytes that are not
-// UTF-8, control characters other than tab, line feed and carriage return).
+// The arguments of a verb's command line. The form the program writes, a double quote, the
+// program path, then `" "%L"`, gives the path whole, whatever it holds (a Linux path may hold
+// double quotes, which the splitting rules would drop); any other command line is split by
+// SplitCommandLine.
+std::vector<std::string> VerbCommandArguments(std::string_view commandLine);
+
+// The value of a desktop entry's `Exec` key, escaped for the file, that runs `commandLine` (its
+// arguments by VerbCommandArguments): the first "%L", "%l" or "%1" argument becomes the field code
+// %f; every other argument is put in double quotes with `"`, '`', '$' and '\' backslash-escaped and
+// '%' doubled. std::nullopt when the command names no program, or holds text a desktop entry cannot
+// carry (bytes that are not UTF-8, control characters other than tab, line feed and carriage
+// return).
 std::optional<std::string> DesktopExecValue(std::string_view commandLine);
 
 // A string value as a desktop entry file writes it: '\' doubled, tab, line feed and carriage
