@@ -111,36 +111,49 @@ TEST_F(ShellVerbTest, AStoreThatCannotBeWrittenIsReportedAndKeepsWhatItHas) {
     EXPECT_EQ(Text("Folder\\shell\\Nomilo"), "Nomilo");
 }
 
-// Another instance removes the verb while this one installs it.
+// Another instance removes the verb while this one installs it: after the command key is made
+// (the command cannot be stored) or after the command is stored (the label cannot be). The
+// install then removes what it created, but not a verb another instance added meanwhile.
 TEST_F(ShellVerbTest, AnInstallThatFailsHalfWayLeavesNothingNew) {
     struct Case {
-        int event; // the change to the command key after which the verb goes
-        bool otherVerb;
+        int event; // the change of the command key after which the verb goes
+        const char* verbBefore;
+        const char* verbMeanwhile;
     };
-    for (const Case& c : {Case{1, false}, Case{2, false}, Case{1, true}, Case{2, true}}) {
+    for (const Case& c :
+         {Case{1, nullptr, nullptr}, Case{2, nullptr, nullptr}, Case{1, "Other", nullptr},
+          Case{2, "Other", nullptr}, Case{2, nullptr, "Late"}}) {
         SCOPED_TRACE(c.event);
         test::TempFolder folder;
         RegistryStore local(folder / "registry.reg");
-        RegKey key;
-        if (c.otherVerb) {
-            ASSERT_EQ(local.CreateKey(RegKey::Root(HKEY_CLASSES_ROOT), "Folder\\shell\\Other", key),
-                      RegStatus::Ok);
-        }
+        const auto create = [&](const std::string& path) {
+            RegKey key;
+            return local.CreateKey(RegKey::Root(HKEY_CLASSES_ROOT), path, key);
+        };
+        const auto exists = [&](const std::string& path) {
+            RegKey key;
+            return local.OpenKey(RegKey::Root(HKEY_CLASSES_ROOT), path, RegAccess::Read, key) ==
+                   RegStatus::Ok;
+        };
+        if (c.verbBefore)
+            ASSERT_EQ(create(std::string("Folder\\shell\\") + c.verbBefore), RegStatus::Ok);
         int events = 0;
         local.SetChangeHook([&](RegRoot, const std::string& path) {
             if (path == kShellCommandKey && ++events == c.event) {
                 local.DeleteKey(RegKey::Root(HKEY_CLASSES_ROOT), kShellCommandKey);
                 local.DeleteKey(RegKey::Root(HKEY_CLASSES_ROOT), kShellVerbKey);
+                if (c.verbMeanwhile)
+                    create(std::string("Folder\\shell\\") + c.verbMeanwhile);
             }
         });
         EXPECT_EQ(Raised([&] { InstallShellVerb("/usr/bin/nomilo", "Nomilo", local); }),
                   "Failed to set data for ''");
-        const RegStatus folderKey =
-            local.OpenKey(RegKey::Root(HKEY_CLASSES_ROOT), "Folder", RegAccess::Read, key);
-        EXPECT_EQ(folderKey, c.otherVerb ? RegStatus::Ok : RegStatus::NotFound);
-        EXPECT_EQ(local.OpenKey(RegKey::Root(HKEY_CLASSES_ROOT), "Folder\\shell\\Other",
-                                RegAccess::Read, key),
-                  c.otherVerb ? RegStatus::Ok : RegStatus::NotFound);
+        EXPECT_EQ(exists("Folder"), c.verbBefore || c.verbMeanwhile);
+        EXPECT_FALSE(exists(kShellVerbKey));
+        if (c.verbBefore)
+            EXPECT_TRUE(exists(std::string("Folder\\shell\\") + c.verbBefore));
+        if (c.verbMeanwhile)
+            EXPECT_TRUE(exists(std::string("Folder\\shell\\") + c.verbMeanwhile));
     }
 }
 
