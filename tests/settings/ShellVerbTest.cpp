@@ -135,8 +135,9 @@ TEST_F(ShellVerbTest, AnInstallThatFailsHalfWayLeavesNothingNew) {
             return local.OpenKey(RegKey::Root(HKEY_CLASSES_ROOT), path, RegAccess::Read, key) ==
                    RegStatus::Ok;
         };
-        if (c.verbBefore)
+        if (c.verbBefore) {
             ASSERT_EQ(create(std::string("Folder\\shell\\") + c.verbBefore), RegStatus::Ok);
+        }
         int events = 0;
         local.SetChangeHook([&](RegRoot, const std::string& path) {
             if (path == kShellCommandKey && ++events == c.event) {
@@ -150,10 +151,12 @@ TEST_F(ShellVerbTest, AnInstallThatFailsHalfWayLeavesNothingNew) {
                   "Failed to set data for ''");
         EXPECT_EQ(exists("Folder"), c.verbBefore || c.verbMeanwhile);
         EXPECT_FALSE(exists(kShellVerbKey));
-        if (c.verbBefore)
+        if (c.verbBefore) {
             EXPECT_TRUE(exists(std::string("Folder\\shell\\") + c.verbBefore));
-        if (c.verbMeanwhile)
+        }
+        if (c.verbMeanwhile) {
             EXPECT_TRUE(exists(std::string("Folder\\shell\\") + c.verbMeanwhile));
+        }
     }
 }
 
