@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace nomilo {
@@ -216,18 +217,19 @@ TEST_F(DesktopPublisherTest, DesktopFileValidateAcceptsTheEntries) {
         EXPECT_EQ(Validate(AppFile()), "") << program;
 
         // A KDE service menu needs MimeType and Actions, which the validator allows only in
-        // applications; the same file as an application passes whole.
+        // applications: its only complaints. The same file as an application passes whole.
         const std::string menu = MenuFile();
-        EXPECT_EQ(Validate(menu),
-                  menu +
-                      ": error: key \"MimeType\" is present in group \"Desktop Entry\", but the "
-                      "type is \"Service\" while this key is only valid for type "
-                      "\"Application\"\n" +
-                      menu +
-                      ": error: key \"Actions\" is present in group \"Desktop Entry\", but "
-                      "the type is \"Service\" while this key is only valid for type "
-                      "\"Application\"\n")
-            << program;
+        std::istringstream report(Validate(menu));
+        std::vector<std::string> complaints;
+        for (std::string line; std::getline(report, line);) {
+            const std::size_t start = line.find(": error: key ");
+            const bool forService = line.find("the type is \"Service\"") != std::string::npos;
+            complaints.push_back(
+                start == std::string::npos || !forService
+                    ? line
+                    : line.substr(start + 13, line.find(' ', start + 13) - start - 13));
+        }
+        EXPECT_EQ(complaints, (std::vector<std::string>{"\"MimeType\"", "\"Actions\""})) << program;
         std::string asApplication = Read(menu);
         asApplication.replace(asApplication.find("Type=Service"), 12, "Type=Application");
         tmp.AddFile("as-application.desktop", asApplication);
