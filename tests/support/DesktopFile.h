@@ -7,7 +7,7 @@
 
 namespace nomilo::test {
 
-// A desktop entry file read by the Desktop Entry Specification's rules, strictly: groups of
+// A desktop entry file read by the freedesktop rules for desktop entries, strictly: groups of
 // key=value lines with the values as written (still escaped). std::nullopt for a line that is
 // neither a comment, a blank, a group header nor an entry, or for a group or key given twice.
 using DesktopGroups = std::map<std::string, std::map<std::string, std::string>>;
