@@ -1,6 +1,8 @@
 #include "platform/DesktopPublisher.h"
 
 #include "platform/DesktopEntry.h"
+#include "platform/DirHandle.h"
+#include "platform/FileIO.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,64 +24,9 @@ constexpr std::string_view kMarkerLine = "X-Nomilo-Generated=true";
 // A generated file is a few hundred bytes; a larger one is not ours.
 constexpr off_t kLargestGenerated = 64 * 1024;
 
-// An open file descriptor, closed when it goes.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
-std::string ParentOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// mkdir -p; new folders are private to the user, as the XDG base directories ask.
-bool MakeFolders(const std::string& folder) {
-    struct stat st {};
-    if (stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    if (errno != ENOENT)
-        return false;
-    const std::string parent = ParentOf(folder);
-    if (parent != folder && !MakeFolders(parent))
-        return false;
-    return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool WriteWhole(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-void FlushFolder(const std::string& folder) {
-    Fd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.Valid())
-        fsync(fd.Get());
 }
 
 // What lies at the path of a file the publisher may write.
@@ -93,7 +40,7 @@ struct Existing {
 // carries the marker line. Whatever cannot be looked at is someone else's.
 Existing Inspect(const std::string& path) {
     Existing found;
-    Fd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
         found.kind = errno == ENOENT ? Existing::Missing : Existing::Foreign;
         return found;
@@ -102,46 +49,16 @@ Existing Inspect(const std::string& path) {
     struct stat st {};
     if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestGenerated)
         return found;
-    std::string text;
-    char buffer[4096];
-    while (true) {
-        const ssize_t n = read(fd.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return found;
-        if (n == 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(n));
-        if (text.size() > static_cast<std::size_t>(kLargestGenerated))
-            return found;
-    }
+    auto text = ReadAll(fd.Get(), static_cast<std::size_t>(kLargestGenerated));
+    if (!text)
+        return found;
     const std::string marker = "\n" + std::string(kMarkerLine) + "\n";
-    if (text.find(marker) == std::string::npos)
+    if (text->find(marker) == std::string::npos)
         return found;
     found.kind = Existing::Generated;
-    found.content = std::move(text);
+    found.content = std::move(*text);
     found.mode = st.st_mode & 07777;
     return found;
-}
-
-// Writes `content` to a temporary file beside `path`, flushes it, gives it `mode` and renames it
-// over `path`.
-bool ReplaceAtomically(const std::string& folder, const std::string& name,
-                       const std::string& content, mode_t mode) {
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    Fd fd(mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.Valid())
-        return false;
-    const std::string path = folder + "/" + name;
-    const bool written = fchmod(fd.Get(), mode) == 0 && WriteWhole(fd.Get(), content) &&
-                         fsync(fd.Get()) == 0 && rename(temporary.c_str(), path.c_str()) == 0;
-    if (!written) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    FlushFolder(folder);
-    return true;
 }
 
 bool IsGeneratedName(std::string_view name) {
@@ -152,16 +69,15 @@ bool IsGeneratedName(std::string_view name) {
 
 // The names in `folder`; std::nullopt when it cannot be read (an absent folder is empty).
 std::optional<std::vector<std::string>> FolderNames(const std::string& folder) {
-    DIR* dir = opendir(folder.c_str());
+    const DirHandle dir = OpenDir(folder.c_str());
     if (!dir) {
         if (errno == ENOENT)
             return std::vector<std::string>{};
         return std::nullopt;
     }
     std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir))
+    while (const dirent* entry = readdir(dir.get()))
         names.emplace_back(entry->d_name);
-    closedir(dir);
     return names;
 }
 
@@ -312,7 +228,7 @@ bool DesktopPublisher::Locked(bool anything, const std::function<bool()>& action
         return true;
     if (!MakeFolders(dataHome_))
         return false;
-    Fd lock(open(dataHome_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor lock(open(dataHome_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!lock.Valid())
         return false;
     while (flock(lock.Get(), LOCK_EX) != 0)
@@ -347,7 +263,8 @@ bool DesktopPublisher::SyncFolder(const std::string& folder, const std::vector<W
             done = false; // not ours: left alone
         } else if (existing.kind == Existing::Missing || existing.content != file.content ||
                    existing.mode != mode) {
-            if (!ReplaceAtomically(folder, file.name, file.content, static_cast<mode_t>(mode)))
+            if (!ReplaceAtomically(folder + "/" + file.name, file.content,
+                                   static_cast<mode_t>(mode)))
                 done = false;
         }
     }
