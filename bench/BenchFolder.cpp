@@ -1,5 +1,8 @@
 #include "bench/BenchFolder.h"
 
+#include "platform/MoveFile.h"
+#include "rename/RenameBatch.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +61,32 @@ std::vector<std::string> BenchFolder::Names(char prefix) const {
     for (int i = 0; i < count_; ++i)
         names.push_back(FileName(prefix, i));
     return names;
+}
+
+double TimeBareRenames(BenchFolder& folder) {
+    const auto from = folder.Names(folder.Prefix());
+    const auto to = folder.Names(folder.OtherPrefix());
+    const double seconds = Seconds([&] {
+        for (std::size_t i = 0; i < from.size(); ++i)
+            if (renameat2(AT_FDCWD, from[i].c_str(), AT_FDCWD, to[i].c_str(), RENAME_NOREPLACE))
+                throw std::runtime_error("bare rename failed: " + from[i]);
+    });
+    folder.Renamed(folder.OtherPrefix());
+    return seconds;
+}
+
+double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries) {
+    TRenameInputs inputs;
+    inputs.selectedOnly = true;
+    inputs.findText = std::string(1, folder.Prefix()) + "_";
+    inputs.replaceText = std::string(1, folder.OtherPrefix()) + "_";
+    bool failed = false;
+    const double seconds =
+        Seconds([&] { RenameBatch(entries, inputs, MoveFile, [&] { failed = true; }); });
+    if (failed)
+        throw std::runtime_error("the batch could not rename every file");
+    folder.Renamed(folder.OtherPrefix());
+    return seconds;
 }
 
 double Median(std::vector<double> seconds) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rename/FileEntries.h"
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -29,6 +31,14 @@ private:
     int count_;
     char prefix_;
 };
+
+// Renames every file of `folder` to the other prefix with a bare loop of renameat2 calls (the
+// current directory must be the folder) and answers the seconds it took.
+double TimeBareRenames(BenchFolder& folder);
+
+// Runs the rename batch over `entries` (the folder's names, all selected) in selected-only mode,
+// renaming every file to the other prefix, and answers the seconds it took.
+double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries);
 
 // Where the benchmark folders live: $NOMILO_BENCH_DIR, else ./bench-data.
 std::string BenchRoot();

@@ -10,8 +10,6 @@
 #include "bench/BenchFolder.h"
 #include "browse/FileListBox.h"
 #include "platform/CurrentDir.h"
-#include "platform/MoveFile.h"
-#include "rename/RenameBatch.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -90,33 +88,11 @@ void ReadRounds(int files, int rounds) {
                 files, b * 1e3, r * 1e3, r / b);
 }
 
-double BareRenames(BenchFolder& folder) {
-    const auto from = folder.Names(folder.Prefix());
-    const auto to = folder.Names(folder.OtherPrefix());
-    const double seconds = Seconds([&] {
-        for (std::size_t i = 0; i < from.size(); ++i)
-            if (renameat2(AT_FDCWD, from[i].c_str(), AT_FDCWD, to[i].c_str(), RENAME_NOREPLACE))
-                throw std::runtime_error("bare rename failed: " + from[i]);
-    });
-    folder.Renamed(folder.OtherPrefix());
-    return seconds;
-}
-
 double ListBatch(BenchFolder& folder, TFileListBox& list) {
     list.RebuildEntries();
     for (int i = 0; i < list.EntryCount(); ++i)
         list.SetEntrySelected(i, true);
-    TRenameInputs inputs;
-    inputs.selectedOnly = true;
-    inputs.findText = std::string(1, folder.Prefix()) + "_";
-    inputs.replaceText = std::string(1, folder.OtherPrefix()) + "_";
-    bool failed = false;
-    const double seconds =
-        Seconds([&] { RenameBatch(list, inputs, MoveFile, [&] { failed = true; }); });
-    if (failed)
-        throw std::runtime_error("the batch could not rename every file");
-    folder.Renamed(folder.OtherPrefix());
-    return seconds;
+    return TimeRenameBatch(folder, list);
 }
 
 void BatchRounds(int files, int rounds) {
@@ -129,11 +105,11 @@ void BatchRounds(int files, int rounds) {
     std::vector<double> bare, batch;
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0) {
-            bare.push_back(BareRenames(folder));
+            bare.push_back(TimeBareRenames(folder));
             batch.push_back(ListBatch(folder, list));
         } else {
             batch.push_back(ListBatch(folder, list));
-            bare.push_back(BareRenames(folder));
+            bare.push_back(TimeBareRenames(folder));
         }
     }
     const double b = Median(bare), r = Median(batch);

@@ -5,8 +5,7 @@
 
 #include "bench/BenchFolder.h"
 #include "platform/CurrentDir.h"
-#include "platform/MoveFile.h"
-#include "rename/RenameBatch.h"
+#include "rename/FileEntries.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,31 +36,9 @@ private:
     std::vector<bool> selected_;
 };
 
-double BareLoop(BenchFolder& folder) {
-    const auto from = folder.Names(folder.Prefix());
-    const auto to = folder.Names(folder.OtherPrefix());
-    const double seconds = Seconds([&] {
-        for (std::size_t i = 0; i < from.size(); ++i)
-            if (renameat2(AT_FDCWD, from[i].c_str(), AT_FDCWD, to[i].c_str(), RENAME_NOREPLACE))
-                throw std::runtime_error("bare rename failed: " + from[i]);
-    });
-    folder.Renamed(folder.OtherPrefix());
-    return seconds;
-}
-
 double Batch(BenchFolder& folder) {
     VectorEntries entries(folder.Names(folder.Prefix()));
-    TRenameInputs inputs;
-    inputs.selectedOnly = true;
-    inputs.findText = std::string(1, folder.Prefix()) + "_";
-    inputs.replaceText = std::string(1, folder.OtherPrefix()) + "_";
-    bool failed = false;
-    const double seconds =
-        Seconds([&] { RenameBatch(entries, inputs, MoveFile, [&] { failed = true; }); });
-    if (failed)
-        throw std::runtime_error("the batch could not rename every file");
-    folder.Renamed(folder.OtherPrefix());
-    return seconds;
+    return TimeRenameBatch(folder, entries);
 }
 
 } // namespace
@@ -77,14 +54,13 @@ int main(int argc, char** argv) {
     std::vector<double> bare, batch;
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0) {
-            bare.push_back(BareLoop(folder));
+            bare.push_back(TimeBareRenames(folder));
             batch.push_back(Batch(folder));
         } else {
             batch.push_back(Batch(folder));
-            bare.push_back(BareLoop(folder));
+            bare.push_back(TimeBareRenames(folder));
         }
-        std::printf("round %d: bare %.3f s, batch %.3f s\n", round + 1, bare.back(),
-                    batch.back());
+        std::printf("round %d: bare %.3f s, batch %.3f s\n", round + 1, bare.back(), batch.back());
     }
     const double b = Median(bare), r = Median(batch);
     std::printf("%d files in %s\n", files, folder.Path().c_str());

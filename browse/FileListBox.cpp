@@ -4,6 +4,7 @@
 #include "browse/FontLineHeight.h"
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
+#include "platform/AsciiText.h"
 #include "platform/CurrentDir.h"
 #include "platform/DirSearch.h"
 #include "platform/FileAttributes.h"
@@ -71,8 +72,7 @@ bool IsExecutableName(std::string_view name) {
     if (ascii) {
         // Lower-casing ASCII by the locale folds A-Z and nothing else.
         for (char& c : extension)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c + 0x20);
+            c = AsciiLower(c);
     } else {
         extension = LowerCaseByLocale(extension);
     }

@@ -1,15 +1,12 @@
 #include "browse/InsertionWatch.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 
 namespace nomilo {
 
 namespace {
-
-unsigned char Fold(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u + 0x20) : u;
-}
 
 struct Less {
     bool operator()(const std::string& a, const std::string& b) const { return EntryLess(a, b); }
@@ -18,13 +15,7 @@ struct Less {
 } // namespace
 
 bool EntryLess(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char x = Fold(a[i]), y = Fold(b[i]);
-        if (x != y)
-            return x < y;
-    }
-    return a.size() < b.size();
+    return LessIgnoringAsciiCase(a, b);
 }
 
 bool TInsertionWatch::Add(std::string_view text) {

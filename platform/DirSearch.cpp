@@ -1,13 +1,12 @@
 #include "platform/DirSearch.h"
 
+#include "platform/AsciiText.h"
 #include "platform/DirHandle.h"
 #include "platform/FileAttributes.h"
 
 namespace nomilo {
 
 namespace {
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
 
 // Length of the character that starts at `text[0]`: a whole UTF-8 sequence, or one byte where
 // the bytes are not valid UTF-8.
@@ -34,7 +33,7 @@ bool WildcardMatch(std::string_view name, std::string_view pattern) {
         } else if (p < pattern.size() && pattern[p] == '?') {
             ++p;
             n += CharLength(name.substr(n));
-        } else if (p < pattern.size() && FoldAscii(pattern[p]) == FoldAscii(name[n])) {
+        } else if (p < pattern.size() && AsciiLower(pattern[p]) == AsciiLower(name[n])) {
             ++p;
             ++n;
         } else if (starPattern != std::string_view::npos) {
@@ -50,7 +49,9 @@ bool WildcardMatch(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
-bool MatchesEverything(std::string_view pattern) { return pattern == "*" || pattern == "*.*"; }
+bool MatchesEverything(std::string_view pattern) {
+    return pattern == "*" || pattern == "*.*";
+}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "platform/Drives.h"
 
+#include "platform/AsciiText.h"
 #include "platform/DirHandle.h"
 #include "platform/FileAttributes.h"
 #include "platform/MountTable.h"
@@ -112,16 +113,6 @@ std::map<std::string, std::string> ReadLabelLinks() {
     return labels;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 std::string UnescapeLabelName(std::string_view name) {
@@ -129,8 +120,9 @@ std::string UnescapeLabelName(std::string_view name) {
     label.reserve(name.size());
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (name[i] == '\\' && name.size() - i >= 4 && name[i + 1] == 'x' &&
-            HexValue(name[i + 2]) >= 0 && HexValue(name[i + 3]) >= 0) {
-            label.push_back(static_cast<char>(HexValue(name[i + 2]) * 16 + HexValue(name[i + 3])));
+            HexDigitValue(name[i + 2]) >= 0 && HexDigitValue(name[i + 3]) >= 0) {
+            label.push_back(
+                static_cast<char>(HexDigitValue(name[i + 2]) * 16 + HexDigitValue(name[i + 3])));
             i += 3;
         } else {
             label.push_back(name[i]);

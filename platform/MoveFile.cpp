@@ -1,5 +1,6 @@
 #include "platform/MoveFile.h"
 
+#include "platform/AsciiText.h"
 #include "platform/DirHandle.h"
 
 #include <cerrno>
@@ -16,21 +17,6 @@ namespace {
 bool IsBareName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x + 0x20);
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y + 0x20);
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 // True when the current directory holds an entry spelled exactly `name`.
@@ -61,7 +47,9 @@ bool LacksNoReplaceRename(int error) {
     return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
-bool LacksHardLinks(int error) { return error == EPERM || error == EOPNOTSUPP || error == ENOSYS; }
+bool LacksHardLinks(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
+}
 
 // Renames without ever replacing, by the best means the file system offers: RENAME_NOREPLACE;
 // else a hard link, which cannot replace either, and the removal of the old name; else (folders,

@@ -1,5 +1,7 @@
 #include "platform/RegFile.h"
 
+#include "platform/AsciiText.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -30,23 +32,13 @@ bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && SameRegName(s.substr(0, prefix.size()), prefix);
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // 1 to `maxDigits` hexadecimal digits and nothing else.
 std::optional<std::uint32_t> ParseHexNumber(std::string_view s, std::size_t maxDigits) {
     if (s.empty() || s.size() > maxDigits)
         return std::nullopt;
     std::uint32_t value = 0;
     for (char c : s) {
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0)
             return std::nullopt;
         value = value << 4 | static_cast<std::uint32_t>(digit);

@@ -1,5 +1,7 @@
 #include "platform/RegistryStore.h"
 
+#include "platform/FileIO.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -15,30 +17,6 @@ namespace nomilo {
 
 namespace {
 
-// An open file descriptor, closed when it goes.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
-std::string ParentOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool IsWritableFile(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
@@ -46,57 +24,12 @@ bool IsWritableFile(const std::string& path) {
     return S_ISREG(st.st_mode) && access(path.c_str(), W_OK) == 0;
 }
 
-// mkdir -p, private to the user as the configuration folders are.
-bool MakeFolders(const std::string& folder) {
-    struct stat st {};
-    if (stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    if (errno != ENOENT)
-        return false;
-    const std::string parent = ParentOf(folder);
-    if (parent != folder && !MakeFolders(parent))
-        return false;
-    return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
 // The whole file; std::nullopt with the errno in `error` when it cannot be read.
 std::optional<std::string> ReadWhole(const std::string& path, int& error) {
-    Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    error = errno;
-    if (!fd.Valid())
-        return std::nullopt;
-    std::string text;
-    char buffer[16384];
-    while (true) {
-        const ssize_t n = read(fd.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = errno;
-            return std::nullopt;
-        }
-        if (n == 0)
-            return text;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
-bool WriteWhole(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-void SyncFolder(const std::string& folder) {
-    Fd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.Valid())
-        fsync(fd.Get());
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    std::optional<std::string> text = fd.Valid() ? ReadAll(fd.Get()) : std::nullopt;
+    error = text ? 0 : errno;
+    return text;
 }
 
 // Keeps `text`, the old content of `target`, as "<target>.bad", or ".bad.2", ".bad.3", ... so
@@ -106,35 +39,19 @@ bool KeepDamaged(const std::string& target, std::string_view text) {
         std::string name = target + ".bad";
         if (n > 1)
             name.append(".").append(std::to_string(n));
-        Fd fd(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        FileDescriptor fd(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!fd.Valid()) {
             if (errno == EEXIST)
                 continue;
             return false;
         }
-        if (!WriteWhole(fd.Get(), text) || fsync(fd.Get()) != 0) {
+        if (!WriteAll(fd.Get(), text) || fsync(fd.Get()) != 0) {
             unlink(name.c_str());
             return false;
         }
         return true;
     }
     return false;
-}
-
-// Writes `text` to a temporary file beside `target`, flushes it and renames it over `target`.
-bool ReplaceAtomically(const std::string& target, std::string_view text, mode_t mode) {
-    std::string temporary = target + ".XXXXXX";
-    Fd fd(mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.Valid())
-        return false;
-    const bool written = fchmod(fd.Get(), mode) == 0 && WriteWhole(fd.Get(), text) &&
-                         fsync(fd.Get()) == 0 && rename(temporary.c_str(), target.c_str()) == 0;
-    if (!written) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    SyncFolder(ParentOf(target));
-    return true;
 }
 
 // The file a change replaces: the target of a symbolic link, so that a linked store (a
@@ -228,7 +145,7 @@ RegStatus RegistryStore::Apply(const Mutation& mutate) {
         return RegStatus::AccessDenied;
     Change change;
     {
-        Fd lock(open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        FileDescriptor lock(open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
         if (!lock.Valid())
             return RegStatus::AccessDenied;
         while (flock(lock.Get(), LOCK_EX) != 0)
@@ -344,6 +261,15 @@ RegStatus RegistryStore::SetValue(const RegKey& key, std::string_view name, std:
     });
 }
 
+template <typename Read> RegStatus RegistryStore::ReadKey(const RegKey& key, Read&& read) const {
+    const auto parts = SplitKeyPath(key.path);
+    const auto content = Load();
+    if (!content)
+        return RegStatus::StoreError;
+    const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
+    return node ? read(*node) : RegStatus::KeyDeleted;
+}
+
 RegStatus RegistryStore::QueryValueInfo(const RegKey& key, std::string_view name,
                                         RegValueInfo& info) const {
     std::uint32_t kind = REG_NONE;
@@ -356,47 +282,32 @@ RegStatus RegistryStore::QueryValueInfo(const RegKey& key, std::string_view name
 
 RegStatus RegistryStore::QueryValue(const RegKey& key, std::string_view name, std::uint32_t& kind,
                                     std::string& data) const {
-    const auto parts = SplitKeyPath(key.path);
-    const auto content = Load();
-    if (!content)
-        return RegStatus::StoreError;
-    const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
-    if (!node)
-        return RegStatus::KeyDeleted;
-    const RegValue* value = node->FindValue(name);
-    if (!value)
-        return RegStatus::NotFound;
-    kind = value->kind;
-    data = value->data;
-    return RegStatus::Ok;
+    return ReadKey(key, [&](const RegKeyNode& node) {
+        const RegValue* value = node.FindValue(name);
+        if (!value)
+            return RegStatus::NotFound;
+        kind = value->kind;
+        data = value->data;
+        return RegStatus::Ok;
+    });
 }
 
 RegStatus RegistryStore::QueryInfoKey(const RegKey& key, RegKeyInfo& info) const {
-    const auto parts = SplitKeyPath(key.path);
-    const auto content = Load();
-    if (!content)
-        return RegStatus::StoreError;
-    const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
-    if (!node)
-        return RegStatus::KeyDeleted;
-    info = RegKeyInfo{node->subkeys.size(), 0, node->values.size()};
-    for (const RegKeyNode& subkey : node->subkeys)
-        info.maxSubkeyNameLength = std::max(info.maxSubkeyNameLength, subkey.name.size());
-    return RegStatus::Ok;
+    return ReadKey(key, [&](const RegKeyNode& node) {
+        info = RegKeyInfo{node.subkeys.size(), 0, node.values.size()};
+        for (const RegKeyNode& subkey : node.subkeys)
+            info.maxSubkeyNameLength = std::max(info.maxSubkeyNameLength, subkey.name.size());
+        return RegStatus::Ok;
+    });
 }
 
 RegStatus RegistryStore::EnumKey(const RegKey& key, std::size_t index, std::string& name) const {
-    const auto parts = SplitKeyPath(key.path);
-    const auto content = Load();
-    if (!content)
-        return RegStatus::StoreError;
-    const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
-    if (!node)
-        return RegStatus::KeyDeleted;
-    if (index >= node->subkeys.size())
-        return RegStatus::NoMoreItems;
-    name = node->subkeys[index].name;
-    return RegStatus::Ok;
+    return ReadKey(key, [&](const RegKeyNode& node) {
+        if (index >= node.subkeys.size())
+            return RegStatus::NoMoreItems;
+        name = node.subkeys[index].name;
+        return RegStatus::Ok;
+    });
 }
 
 RegStatus RegistryStore::DeleteKey(const RegKey& base, std::string_view subPath) {

@@ -87,6 +87,9 @@ private:
 
     // The file's content; an absent file is an empty store, an unreadable one std::nullopt.
     std::optional<RegFileContent> Load() const;
+    // Reads the store and hands the node of `key` to `read`, whose status it answers; a store
+    // that cannot be read or a key that is gone answer for themselves.
+    template <typename Read> RegStatus ReadKey(const RegKey& key, Read&& read) const;
     // Applies `mutate` to the file under the lock and writes the result when it changed.
     RegStatus Apply(const Mutation& mutate);
 

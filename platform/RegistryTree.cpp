@@ -1,22 +1,13 @@
 #include "platform/RegistryTree.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 #include <utility>
 
 namespace nomilo {
 
 namespace {
-
-char FoldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Orders names by their ASCII-folded bytes, as unsigned bytes.
-bool FoldedLess(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(FoldAscii(x)) < static_cast<unsigned char>(FoldAscii(y));
-    });
-}
 
 bool HoldsLineBreakOrNul(std::string_view name) {
     return name.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos;
@@ -29,9 +20,7 @@ std::string_view RootName(RegRoot root) {
 }
 
 bool SameRegName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldAscii(x) == FoldAscii(y);
-           });
+    return EqualIgnoringAsciiCase(a, b);
 }
 
 std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
@@ -61,16 +50,18 @@ RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) {
 }
 
 const RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) const {
-    const auto it = std::lower_bound(
-        subkeys.begin(), subkeys.end(), subkeyName,
-        [](const RegKeyNode& node, std::string_view name) { return FoldedLess(node.name, name); });
+    const auto it = std::lower_bound(subkeys.begin(), subkeys.end(), subkeyName,
+                                     [](const RegKeyNode& node, std::string_view name) {
+                                         return LessIgnoringAsciiCase(node.name, name);
+                                     });
     return it != subkeys.end() && SameRegName(it->name, subkeyName) ? &*it : nullptr;
 }
 
 RegKeyNode& RegKeyNode::AddSubkey(std::string_view subkeyName) {
-    const auto it = std::lower_bound(
-        subkeys.begin(), subkeys.end(), subkeyName,
-        [](const RegKeyNode& node, std::string_view name) { return FoldedLess(node.name, name); });
+    const auto it = std::lower_bound(subkeys.begin(), subkeys.end(), subkeyName,
+                                     [](const RegKeyNode& node, std::string_view name) {
+                                         return LessIgnoringAsciiCase(node.name, name);
+                                     });
     if (it != subkeys.end() && SameRegName(it->name, subkeyName))
         return *it;
     RegKeyNode node;

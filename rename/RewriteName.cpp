@@ -1,13 +1,14 @@
 #include "rename/RewriteName.h"
 
+#include "platform/AsciiText.h"
+
 namespace nomilo {
 
 std::string FoldCase(std::string_view text, bool caseSensitive) {
     std::string folded(text);
     if (!caseSensitive)
         for (char& c : folded)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c + 0x20);
+            c = AsciiLower(c);
     return folded;
 }
 
@@ -35,7 +36,9 @@ std::optional<std::string> RewriteName(std::string_view name, std::string_view f
     // exactly the one that matched.
     std::string result;
     result.reserve(name.size() - find.size() + replace.size());
-    return result.append(name.substr(0, p - 1)).append(replace).append(name.substr(p - 1 + find.size()));
+    return result.append(name.substr(0, p - 1))
+        .append(replace)
+        .append(name.substr(p - 1 + find.size()));
 }
 
 } // namespace nomilo

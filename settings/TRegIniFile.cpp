@@ -1,5 +1,7 @@
 #include "settings/TRegIniFile.h"
 
+#include "platform/AsciiText.h"
+
 #include <cstdint>
 
 namespace nomilo {
@@ -91,14 +93,8 @@ int ConvertStoredNumber(std::string_view text, int defaultNumber) {
         std::uint64_t value = 0;
         for (; i < s.size(); ++i) {
             const char c = s[i];
-            int digit;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            else
+            const int digit = HexDigitValue(c);
+            if (digit < 0)
                 return defaultNumber;
             value = value * 16 + static_cast<std::uint64_t>(digit);
             if (value > 0xFFFFFFFFu)

@@ -1,0 +1,241 @@
+#include "platform/DesktopEntry.h"
+
+#include <cstddef>
+
+namespace nomilo {
+
+namespace {
+
+unsigned char Byte(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+// The length of the well-formed UTF-8 sequence at `pos`, or 0.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
+    const unsigned char lead = Byte(text[pos]);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0; // no overlong forms
+        else if (lead == 0xED)
+            high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F; // nothing past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned char b = Byte(text[pos + i]);
+        if (i == 1 ? (b < low || b > high) : (b < 0x80 || b > 0xBF))
+            return 0;
+    }
+    return length;
+}
+
+bool IsControl(char c) {
+    return Byte(c) < 32 || Byte(c) == 127;
+}
+
+bool IsFolderPlaceholder(std::string_view argument) {
+    return argument == "%L" || argument == "%l" || argument == "%1";
+}
+
+// One argument of an Exec line, quoted: inside double quotes '"', '`', '$' and '\' take a
+// backslash, and '%' is doubled because the launcher expands field codes in the whole line.
+std::string QuoteExecArgument(std::string_view argument) {
+    std::string quoted = "\"";
+    for (const char c : argument) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        else if (c == '%')
+            quoted += '%';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+} // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
+    commandLine = commandLine.substr(0, commandLine.find('\0'));
+    std::vector<std::string> arguments;
+    std::size_t i = 0;
+    const std::size_t n = commandLine.size();
+    while (true) {
+        while (true) {
+            if (i < n && Byte(commandLine[i]) <= 32) {
+                ++i;
+            } else if (i + 1 < n && commandLine[i] == '"' && commandLine[i + 1] == '"') {
+                i += 2;
+            } else {
+                break;
+            }
+        }
+        if (i >= n)
+            return arguments;
+        std::string argument;
+        bool quoted = false;
+        for (; i < n; ++i) {
+            const char c = commandLine[i];
+            if (c == '"')
+                quoted = !quoted;
+            else if (!quoted && Byte(c) <= 32)
+                break;
+            else
+                argument += c;
+        }
+        // Only a lone quote at the very end leaves nothing; that is no argument.
+        if (!argument.empty())
+            arguments.push_back(std::move(argument));
+    }
+}
+
+std::vector<std::string> VerbCommandArguments(std::string_view commandLine) {
+    static constexpr std::string_view kOpen = "\"", kClose = "\" \"%L\"";
+    commandLine = commandLine.substr(0, commandLine.find('\0'));
+    if (commandLine.size() > kOpen.size() + kClose.size() && commandLine.starts_with(kOpen) &&
+        commandLine.ends_with(kClose)) {
+        const std::string_view program =
+            commandLine.substr(kOpen.size(), commandLine.size() - kOpen.size() - kClose.size());
+        return {std::string(program), "%L"};
+    }
+    return SplitCommandLine(commandLine);
+}
+
+std::optional<std::string> DesktopExecValue(std::string_view commandLine) {
+    const std::vector<std::string> arguments = VerbCommandArguments(commandLine);
+    if (arguments.empty() || IsFolderPlaceholder(arguments.front()))
+        return std::nullopt;
+    std::string exec;
+    bool folderGiven = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0)
+            exec += ' ';
+        // One field code at most: a second folder placeholder is passed on as written.
+        if (i > 0 && !folderGiven && IsFolderPlaceholder(arguments[i])) {
+            exec += "%f";
+            folderGiven = true;
+        } else {
+            exec += QuoteExecArgument(arguments[i]);
+        }
+    }
+    if (!IsUtf8(exec))
+        return std::nullopt;
+    for (const char c : exec)
+        if (IsControl(c) && c != '\t' && c != '\n' && c != '\r')
+            return std::nullopt;
+    return EscapeDesktopString(exec);
+}
+
+std::string EscapeDesktopString(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        case ' ':
+            escaped += i == 0 ? "\\s" : " ";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string DesktopDisplayText(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            shown += "\xEF\xBF\xBD";
+            ++i;
+        } else if (length == 1 && IsControl(text[i])) {
+            shown += ' ';
+            ++i;
+        } else {
+            shown.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return shown;
+}
+
+std::string StripAccelerator(std::string_view label) {
+    std::string stripped;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        if (label[i] != '&') {
+            stripped += label[i];
+        } else if (i + 1 < label.size() && label[i + 1] == '&') {
+            stripped += '&';
+            ++i;
+        }
+    }
+    return stripped;
+}
+
+std::string EscapeAccelerator(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '&')
+            escaped += '&';
+        escaped += c;
+    }
+    return escaped;
+}
+
+std::string FileNamePart(std::string_view name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string part;
+    for (const char c : name) {
+        const unsigned char b = Byte(c);
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+            b == '-') {
+            part += c;
+        } else {
+            part += '_';
+            part += kHex[b >> 4];
+            part += kHex[b & 0x0F];
+        }
+    }
+    return part;
+}
+
+bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace nomilo

@@ -1,0 +1,90 @@
+#include "platform/FileIO.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nomilo {
+
+FileDescriptor::~FileDescriptor() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+std::string ParentOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool MakeFolders(const std::string& folder) {
+    struct stat st {};
+    if (stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    if (errno != ENOENT)
+        return false;
+    const std::string parent = ParentOf(folder);
+    if (parent != folder && !MakeFolders(parent))
+        return false;
+    return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+std::optional<std::string> ReadAll(int fd, std::size_t limit) {
+    std::string text;
+    char buffer[16384];
+    while (true) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(n));
+        if (text.size() > limit) {
+            errno = EFBIG;
+            return std::nullopt;
+        }
+    }
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+void SyncFolder(const std::string& folder) {
+    FileDescriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Valid())
+        fsync(fd.Get());
+}
+
+bool ReplaceAtomically(const std::string& target, std::string_view text, mode_t mode) {
+    const std::string folder = ParentOf(target);
+    const std::size_t slash = target.find_last_of('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    FileDescriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.Valid())
+        return false;
+    const bool written = fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), text) &&
+                         fsync(fd.Get()) == 0 && rename(temporary.c_str(), target.c_str()) == 0;
+    if (!written) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+} // namespace nomilo
