@@ -5,6 +5,7 @@
 #include "rename/RenameBatch.h"
 #include "resources/Glyphs.h"
 #include "settings/SettingsKeys.h"
+#include "settings/ShellVerb.h"
 #include "settings/TRegIniFile.h"
 #include "ui/AlignLayout.h"
 #include "ui/CoolBar.h"
@@ -19,6 +20,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -78,7 +81,8 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 
 // --- construction -----------------------------------------------------------------------------
 
-TForm1::TForm1(RegistryStore& store, QWidget* parent) : QWidget(parent), store_(store) {
+TForm1::TForm1(RegistryStore& store, std::string startFolder, QWidget* parent)
+    : QWidget(parent), store_(store), startFolder_(std::move(startFolder)) {
     BuildLayout();
     ConnectHandlers();
     FormCreate();
@@ -246,7 +250,7 @@ void TForm1::FormCreate() {
     // language apply whatever was read.
 
     // 1. The start folder from the command line goes to the folder list.
-    //    [Shell verb and command line: the start-folder step plugs in here.]
+    //    [Folder list: DirectoryListBox1->SetFolderPath(startFolder_) when it is not empty.]
 
     // 2. The resize rule starts from the layout's outer width.
     PreviousWidth = Width();
@@ -262,7 +266,8 @@ void TForm1::FormDestroy() {
     // A write that fails ends the saving there: the store refuses, and the later writes would
     // only be refused too.
     SaveSettings();
-    // [Shell verb: the relabelling step plugs in here, after the settings are saved.]
+    // The installed shell verb gets the label of the current language.
+    RelabelShellVerb(ShellLabel, store_);
 }
 
 void TForm1::LoadSettings() {
@@ -436,7 +441,7 @@ void TForm1::UpdateFileListColors() {
 }
 
 void TForm1::PopupMenu1Popup() {
-    // [Shell verb: enabling RemoveShellIntegration1 when the verb is installed plugs in here.]
+    RemoveShellIntegration1->setEnabled(ShellVerbInstalled(store_));
     for (QAction* language : {Hrvatski1, English1, Deutsch1})
         language->setChecked(Bytes(language->text()) == CurrentLanguage);
 }
@@ -462,11 +467,12 @@ void TForm1::Deutsch1Click() {
 }
 
 void TForm1::ShellIntegration1Click() {
-    // [Shell verb: installing the verb plugs in here.]
+    InstallShellVerb(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+                     Bytes(windowTitle()), store_);
 }
 
 void TForm1::RemoveShellIntegration1Click() {
-    // [Shell verb: removing the verb plugs in here.]
+    RemoveShellVerb(store_);
 }
 
 void TForm1::ApplyLanguage() {

@@ -44,11 +44,13 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // the two switches), with the context menu PopupMenu1.
 //
 // The constructor builds the layout and runs FormCreate; the destructor runs FormDestroy. Every
-// handler runs inside the application's error guard. The settings are read from and written to
-// `store` (the user's own by default).
+// handler runs inside the application's error guard. The settings and the shell verb live in
+// `store` (the user's own by default); `startFolder` is the folder the folder list opens on (the
+// empty text: where it starts by itself).
 class TForm1 : public QWidget {
 public:
-    explicit TForm1(RegistryStore& store = RegistryStore::Default(), QWidget* parent = nullptr);
+    explicit TForm1(RegistryStore& store = RegistryStore::Default(), std::string startFolder = {},
+                    QWidget* parent = nullptr);
     ~TForm1() override;
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
@@ -147,6 +149,7 @@ private:
     bool KeepOuterSize();
 
     RegistryStore& store_;
+    std::string startFolder_;
     // An outer size set before the window system told the frame's size; set again as soon as
     // the frame is known, so that the outer size the settings keep is the one they restore.
     std::optional<QSize> outerSizeToKeep_;

@@ -1,6 +1,8 @@
 // Nomilo: the program. Starts the main window and runs it until it is closed.
+#include "platform/DesktopPublisher.h"
 #include "platform/TerminationSignals.h"
 #include "resources/Glyphs.h"
+#include "settings/StartFolder.h"
 #include "ui/ErrorReport.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -30,7 +32,11 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(ProgramIcon());
     ApplicationTitle = QStringLiteral("Tarvolen");
 
-    Form1 = new TForm1;
+    // The file manager learns of every change of the shell verb.
+    PublishFolderVerbsOnChange(RegistryStore::Default());
+
+    // QApplication has taken its own options out of the arguments.
+    Form1 = new TForm1(RegistryStore::Default(), StartFolder(argc, argv));
     AboutBox = new TAboutBox(Form1);
 
     QSocketNotifier signalWatch(QSocketNotifier::Read);

@@ -52,11 +52,15 @@ void FormTest::PutText(const std::string& name, const std::string& text) {
 }
 
 std::string FormTest::Stored(const std::string& name) const {
+    return Stored(HKEY_CURRENT_USER, kSettingsKey, name);
+}
+
+std::string FormTest::Stored(RegRoot root, const std::string& keyPath,
+                             const std::string& name) const {
     RegKey key;
     std::uint32_t kind = REG_NONE;
     std::string data;
-    if (store.OpenKey(RegKey::Root(HKEY_CURRENT_USER), kSettingsKey, RegAccess::Read, key) !=
-            RegStatus::Ok ||
+    if (store.OpenKey(RegKey::Root(root), keyPath, RegAccess::Read, key) != RegStatus::Ok ||
         store.QueryValue(key, name, kind, data) != RegStatus::Ok)
         return "(missing)";
     if (kind == REG_SZ && !data.empty() && data.back() == '\0')

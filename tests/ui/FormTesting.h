@@ -32,6 +32,8 @@ protected:
     void PutText(const std::string& name, const std::string& text);
     // "kind:data" of a stored value, "(missing)" when there is none.
     std::string Stored(const std::string& name) const;
+    // The same for a value of any key.
+    std::string Stored(RegRoot root, const std::string& key, const std::string& name) const;
     // The names of the settings key's values in the order they were first stored.
     std::vector<std::string> StoredNames() const;
 
