@@ -5,14 +5,11 @@
 #include "platform/CurrentDir.h"
 #include "platform/DriveFolders.h"
 #include "platform/EInOutError.h"
-#include "resources/Glyphs.h"
 #include "tests/browse/DriveTesting.h"
 #include "tests/browse/FileListTesting.h"
 #include "tests/support/TempFolder.h"
 
 #include <QCoreApplication>
-#include <QImage>
-#include <QPainter>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -102,25 +99,6 @@ TEST(DriveComboBox, EntryHeightFollowsTheFontWithoutAnExtraPixel) {
     font.setPixelSize(30);
     combo.setFont(font);
     EXPECT_EQ(combo.ItemHeight(), QFontMetrics(font).height());
-}
-
-TEST(DriveComboBox, GlyphsAreDrawnAtTheLeftCentredInTheEntry) {
-    TDriveComboBox combo;
-    combo.SetDriveSources(Desktop());
-    combo.show();
-    const QImage hard = LoadGlyph("HARD").toImage();
-    ASSERT_FALSE(hard.isNull());
-    QImage image(150, 20, QImage::Format_ARGB32);
-    image.fill(Qt::black);
-    QPainter painter(&image);
-    combo.DrawItem(painter, QRect(0, 0, 150, 20), 0, false);
-    painter.end();
-    const int top = (20 - hard.height()) / 2;
-    for (int y = 0; y < hard.height(); ++y)
-        for (int x = 0; x < hard.width(); ++x)
-            if (qAlpha(hard.pixel(x, y)) == 255) {
-                ASSERT_EQ(image.pixel(2 + x, top + y), hard.pixel(x, y)) << x << "," << y;
-            }
 }
 
 TEST(DriveComboBox, TextCaseAssignedAgainStillRebuildsAndSelectsTheDrive) {
@@ -227,14 +205,6 @@ TEST_F(DriveSelector, OpeningAFolderOnAnotherDriveMovesTheSelector) {
     EXPECT_EQ(combo->DriveLetter(), "/");
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(listChanges, 2);
-}
-
-TEST_F(DriveSelector, TheSelectedDriveAgainDoesNothing) {
-    SetCurrentDir(tmp / "other"); // someone else moved the current directory
-    combo->SetDriveLetter("/");
-    EXPECT_EQ(counted->changes, 0);
-    EXPECT_EQ(GetCurrentDir(), tmp / "other");
-    EXPECT_EQ(list->FolderPath(), tmp / "a/b");
 }
 
 TEST_F(DriveSelector, ADriveWithoutAnEntryKeepsTheSelectionAndStillMovesTheFolderList) {
