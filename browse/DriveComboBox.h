@@ -77,6 +77,9 @@ public:
     // The handling of a click: OnClick, then SetDriveLetter with the selected entry's drive.
     virtual void Click();
 
+    // Drops the list down, firing OnDropDown first.
+    void showPopup() override;
+
     // Fired after SetDriveLetter, and once more after a user's pick.
     TNotifyEvent OnChange;
     // Fired when the user picks an entry, before the drive is switched.
@@ -88,7 +91,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void showPopup() override;
     // Loads "FLOPPY", "HARD", "NETWORK", "CDROM" and "RAM".
     virtual void LoadGlyphs();
 
