@@ -1,5 +1,6 @@
 #include "browse/FileListBox.h"
 
+#include "browse/DirectoryListBox.h"
 #include "browse/EListError.h"
 #include "browse/FontLineHeight.h"
 #include "browse/InsertionWatch.h"
@@ -136,6 +137,14 @@ bool TFileListBox::IsFolderShown(const std::string& path) const {
     // names that are not UTF-8, two folders can compare equal. Only the folder itself counts.
     const std::string resolved = path.starts_with('/') ? path : folderPath_ + "/" + path;
     return SameFolder(resolved, folderPath_);
+}
+
+void TFileListBox::SetFolderListLink(TDirectoryListBox* folderList) {
+    folderListLink_ = folderList;
+}
+
+TDirectoryListBox* TFileListBox::FolderListLink() const {
+    return folderListLink_.data();
 }
 
 void TFileListBox::SetFolderPath(const std::string& path) {

@@ -10,10 +10,8 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStyleOptionViewItem>
-#include <cstddef>
 #include <functional>
 #include <string>
-#include <type_traits>
 
 namespace nomilo {
 
@@ -76,18 +74,8 @@ public:
     void SetFontColor(const QColor& color);
 
     // The folder list linked to this list; set by the folder list, cleared when it goes.
-    template <class TList> void SetFolderListLink(TList* folderList) {
-        static_assert(std::is_same_v<TList, TDirectoryListBox>, "the link names a folder list");
-        folderListLink_ = folderList;
-        folderListWatch_ = folderList;
-    }
-    void SetFolderListLink(std::nullptr_t) {
-        folderListLink_ = nullptr;
-        folderListWatch_ = nullptr;
-    }
-    TDirectoryListBox* FolderListLink() const {
-        return folderListWatch_ ? folderListLink_ : nullptr;
-    }
+    void SetFolderListLink(TDirectoryListBox* folderList);
+    TDirectoryListBox* FolderListLink() const;
 
     // Fired by ListChanged.
     TNotifyEvent OnChange;
@@ -167,8 +155,7 @@ private:
     std::string mask_ = "*.*";
     TFileType fileType_{ftNormal};
     QPointer<QLineEdit> fileEdit_;
-    TDirectoryListBox* folderListLink_ = nullptr;
-    QPointer<QObject> folderListWatch_;
+    QPointer<TDirectoryListBox> folderListLink_;
     int lastReportedIndex_ = -1;
     bool showGlyphs_ = false;
     bool multiSelect_ = false;

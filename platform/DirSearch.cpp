@@ -66,9 +66,15 @@ bool MatchesMask(std::string_view name, std::string_view pattern) {
 
 void SearchCurrentDir(std::string_view pattern, std::uint32_t excluded, std::uint32_t wanted,
                       const FoundEntry& found) {
-    if (pattern.empty() || pattern.find('/') != std::string_view::npos)
+    SearchFolder(".", pattern, excluded, wanted, found);
+}
+
+void SearchFolder(const std::string& folder, std::string_view pattern, std::uint32_t excluded,
+                  std::uint32_t wanted, const FoundEntry& found) {
+    if (pattern.empty() || pattern.find('/') != std::string_view::npos ||
+        folder.find('\0') != std::string::npos)
         return;
-    const DirHandle dir = OpenDir(".");
+    const DirHandle dir = OpenDir(folder.c_str());
     if (!dir)
         return;
     const int fd = dirfd(dir.get());

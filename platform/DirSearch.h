@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace nomilo {
@@ -20,5 +21,9 @@ bool MatchesMask(std::string_view name, std::string_view pattern);
 using FoundEntry = std::function<void(std::string_view name, std::uint32_t attributes)>;
 void SearchCurrentDir(std::string_view pattern, std::uint32_t excluded, std::uint32_t wanted,
                       const FoundEntry& found);
+// The same search in `folder` (absolute, or relative to the current directory), which does not
+// become the current directory.
+void SearchFolder(const std::string& folder, std::string_view pattern, std::uint32_t excluded,
+                  std::uint32_t wanted, const FoundEntry& found);
 
 } // namespace nomilo

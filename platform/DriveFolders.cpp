@@ -46,7 +46,7 @@ std::string DriveOwnFolder(const std::string& mountPoint, const std::vector<TDri
         return mountPoint; // no drive: entering it fails as an empty path does
     // The drive asked for counts even when the list no longer holds it.
     std::vector<TDrive> known = drives;
-    known.push_back(TDrive{mountPoint, dtUnknown, {}, {}});
+    known.push_back(TDrive{mountPoint, dtUnknown, {}, {}, {}});
     for (const std::string& folder : EnteredFolders())
         if (DriveOfPath(folder, known) == mountPoint && FolderExists(folder))
             return folder;

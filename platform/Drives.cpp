@@ -167,6 +167,7 @@ std::vector<TDrive> ListDrives(const TDriveSources& sources) {
         drive.type = Classify(mount, sources);
         if (drive.type == dtUnknown)
             continue;
+        drive.fsType = mount.fsType;
         if (drive.type == dtNetwork) {
             networkMountPoints.push_back(mountPoint);
             drive.remoteName = mount.source;
@@ -189,7 +190,7 @@ std::vector<TDrive> ListDrives(const TDriveSources& sources) {
         drives.push_back(std::move(drive));
     }
     if (drives.empty() || drives.front().mountPoint != "/")
-        drives.insert(drives.begin(), TDrive{"/", dtFixed, {}, {}});
+        drives.insert(drives.begin(), TDrive{"/", dtFixed, {}, {}, {}});
     return drives;
 }
 

@@ -24,6 +24,7 @@ struct TDrive {
     TDriveType type = dtUnknown;
     std::string volumeLabel; // the file-system label; empty when there is none or not asked
     std::string remoteName;  // network drives: the mount source; empty when unknown
+    std::string fsType; // the file-system type of its mount ("ext4", "vfat", ...); may be empty
 };
 
 // What the drive listing learns from the machine. SystemDriveSources() gathers the machine's

@@ -14,6 +14,12 @@ bool FolderExists(const std::string& path) {
            S_ISDIR(st.st_mode);
 }
 
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return path.find('\0') == std::string::npos && lstat(path.c_str(), &st) == 0 &&
+           !FolderExists(path);
+}
+
 namespace {
 
 // The kind of a directory entry in the terms of d_type, following a link to what it names.

@@ -18,6 +18,10 @@ enum : std::uint32_t {
 // True when `path` exists and is a folder (links followed).
 bool FolderExists(const std::string& path);
 
+// True when `path` exists and is not a folder: a file, a device, or a link that leads to no
+// folder (a dangling link included).
+bool FileExists(const std::string& path);
+
 // The attribute bits of entry `name` of the open directory `dirFd`. `dType` is the entry's
 // d_type from readdir (DT_UNKNOWN when not known). The read-only bit costs a system call and is
 // only worked out when `wanted` holds it; the other bits come from d_type and, for links and

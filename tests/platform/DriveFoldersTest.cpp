@@ -18,7 +18,7 @@ protected:
         ForgetEnteredFolders();
         for (const char* folder : {"a/deep", "stick/b", "stick/old", "stick2"})
             tmp.AddFolder(folder);
-        drives = {TDrive{"/", dtFixed, {}, {}}, TDrive{tmp / "stick", dtRemovable, {}, {}}};
+        drives = {TDrive{"/", dtFixed, {}, {}, {}}, TDrive{tmp / "stick", dtRemovable, {}, {}, {}}};
     }
     void TearDown() override { ForgetEnteredFolders(); }
 

@@ -1,0 +1,198 @@
+#include "browse/PathText.h"
+
+#include "browse/FolderNames.h"
+#include "browse/LocaleText.h"
+#include "browse/TargetPath.h"
+#include "platform/CurrentDir.h"
+#include "platform/EInOutError.h"
+#include "tests/support/TempFolder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nomilo {
+namespace {
+
+using test::TempFolder;
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+TEST(PathText, SeparatorsJoiningAndTheLastComponent) {
+    EXPECT_EQ(SeparatorCount("/"), 1);
+    EXPECT_EQ(SeparatorCount("/a/b"), 2);
+    EXPECT_EQ(SeparatorCount("/a\xc3\xa9/b\xff"), 2);
+    EXPECT_EQ(JoinPath("/", "a"), "/a");
+    EXPECT_EQ(JoinPath("/a", "b"), "/a/b");
+    EXPECT_EQ(JoinPath("/a/", "b"), "/a/b");
+    EXPECT_EQ(LastComponent("/a/b"), "b");
+    EXPECT_EQ(LastComponent("/a/"), "");
+    EXPECT_EQ(LastComponent("name"), "name");
+    EXPECT_EQ(DrivePart("/a/b"), "");
+}
+
+// Dots are narrow, everything else is 10 pixels wide, as in a proportional font: "/usr/" and
+// "/.../" then differ in width, so every step of the shortening shows.
+int NarrowDots(std::string_view text) {
+    int width = 0;
+    for (char c : text)
+        width += c == '.' ? 1 : 10;
+    return width;
+}
+
+TEST(FitPathToWidth, ShrinksOneFolderAtATimeThenTheRootThenTheFolders) {
+    const std::string path = "/usr/share/doc/pkg";
+    const auto fit = [&](int width) { return FitPathToWidth(path, NarrowDots, width); };
+    EXPECT_EQ(fit(1000), path);
+    EXPECT_EQ(fit(180), path);
+    EXPECT_EQ(fit(179), "/.../share/doc/pkg");
+    EXPECT_EQ(fit(153), "/.../share/doc/pkg");
+    EXPECT_EQ(fit(152), "/.../doc/pkg");
+    EXPECT_EQ(fit(93), "/.../doc/pkg");
+    EXPECT_EQ(fit(92), "/.../pkg");
+    EXPECT_EQ(fit(53), "/.../pkg");
+    EXPECT_EQ(fit(52), ".../pkg");
+    EXPECT_EQ(fit(43), ".../pkg");
+    EXPECT_EQ(fit(42), "pkg");
+    EXPECT_EQ(fit(0), "pkg"); // the name stays even when it does not fit
+    EXPECT_EQ(FitPathToWidth("/", NarrowDots, 0), "");
+}
+
+// A folder whose name begins with a dot is dropped like any other, one at a time: only a
+// ".../" left by an earlier step is taken for one.
+TEST(FitPathToWidth, FoldersWhoseNamesBeginWithADotAreDroppedOneAtATime) {
+    std::string folder = "/.a/b/c/";
+    DropFirstFolder(folder);
+    EXPECT_EQ(folder, "/.../b/c/");
+    folder = "/.ab/c/";
+    DropFirstFolder(folder);
+    EXPECT_EQ(folder, "/.../c/");
+    EXPECT_EQ(FitPathToWidth("/.a/b/name", NarrowDots, 90), "/.../b/name");
+    folder = "/";
+    DropFirstFolder(folder);
+    EXPECT_EQ(folder, "");
+}
+
+TEST(CompareNamesByLocale, NamesThatOnlyDecodingMakesEqualStayApart) {
+    // Both decode to one replacement character.
+    EXPECT_EQ(CompareByLocale("\xff", "\xfe"), 0);
+    EXPECT_NE(CompareNamesByLocale("\xff", "\xfe"), 0);
+    EXPECT_NE(CompareNamesByLocale("\xff", "\xfe", true), 0);
+    EXPECT_EQ(CompareNamesByLocale("A\xff", "a\xff", true), 0);
+    EXPECT_NE(CompareNamesByLocale("A\xff", "a\xff", false), 0);
+    // Decoding drops nothing here: the locale's word stands.
+    EXPECT_EQ(CompareNamesByLocale("Docs", "docs", true), 0);
+    EXPECT_NE(CompareNamesByLocale("Docs", "docs", false), 0);
+    // Bytes that are valid UTF-8 come before the same text spelt with bytes that are not.
+    EXPECT_LT(CompareNamesByLocale("\xef\xbf\xbd", "\xff"), 0);
+    EXPECT_GT(CompareNamesByLocale("\xff", "\xef\xbf\xbd"), 0);
+}
+
+TEST(SortedFolderNames, SortsIgnoringCaseAndKeepsTheFirstOfEqualNames) {
+    TSortedFolderNames names;
+    for (const char* name : {"beta", "Gamma", "alpha", "Beta", "ALPHA", "delta"})
+        names.Insert(name);
+    EXPECT_THAT(names.Names(), ElementsAre("alpha", "beta", "delta", "Gamma"));
+    EXPECT_FALSE(names.Insert("GAMMA"));
+    EXPECT_TRUE(names.Insert("\xff"));
+    EXPECT_TRUE(names.Insert("\xfe"));
+    EXPECT_FALSE(names.Insert("\xff")); // the same bytes again
+    EXPECT_TRUE(names.Insert("X\xff"));
+    EXPECT_FALSE(names.Insert("x\xff")); // equal but for ASCII case
+    EXPECT_EQ(names.Size(), 7u);
+}
+
+TEST(ReadSubfolders, GivesTheVisibleFoldersOnly) {
+    TempFolder tmp;
+    for (const char* folder : {"Photos", "music", ".git", "x/inner"})
+        tmp.AddFolder(folder);
+    tmp.AddFile("file.txt");
+    ASSERT_EQ(symlink("Photos", (tmp / "link").c_str()), 0);
+    ASSERT_EQ(symlink("file.txt", (tmp / "filelink").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", (tmp / "dangling").c_str()), 0);
+    ASSERT_EQ(mkfifo((tmp / "fifo").c_str(), 0600), 0);
+    EXPECT_THAT(ReadSubfolders(tmp.Path()), UnorderedElementsAre("Photos", "music", "x", "link"));
+    EXPECT_TRUE(ReadSubfolders(tmp / "missing").empty());
+    EXPECT_TRUE(ReadSubfolders(tmp / "file.txt").empty());
+}
+
+// A drive of its own below the temporary folder: "stick".
+class SplitTarget : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* folder : {"Data/Sub", "x/Sub", "Sub", "stick/in"})
+            tmp.AddFolder(folder);
+        tmp.AddFile("Data/report.txt");
+        drives = {TDrive{"/", dtFixed, {}, {}, "ext4"},
+                  TDrive{tmp / "stick", dtRemovable, {}, {}, "vfat"}};
+        SetCurrentDir(tmp.Path());
+    }
+    TTargetParts Split(const std::string& text) { return SplitTargetPath(text, drives); }
+
+    TempFolder tmp;
+    std::vector<TDrive> drives;
+};
+
+TEST_F(SplitTarget, FoldersFilesAndPatternsGiveTheirFolder) {
+    struct Case {
+        std::string target, folder, file;
+    };
+    const Case cases[] = {
+        {tmp / "Data", tmp / "Data", ""},
+        {tmp / "Data/", tmp / "Data", ""},
+        {tmp / "Data/report.txt", tmp / "Data", "report.txt"},
+        {tmp / "Data/*.txt", tmp / "Data", "*.txt"},
+        {tmp / "Data/repor?.txt", tmp / "Data", "repor?.txt"},
+        {"/", "/", ""},
+        {"Data", tmp / "Data", ""},
+        {"Data/Sub", tmp / "Data/Sub", ""},
+        {"./Data/report.txt", tmp / "Data", "report.txt"},
+        {"[Sub]", tmp / "Sub", ""},
+        {"..", tmp.Path().substr(0, tmp.Path().rfind('/')), ""},
+        // A first folder of one character is a folder like any other, not the root.
+        {"x/Sub", tmp / "x/Sub", ""},
+    };
+    for (const Case& c : cases) {
+        const TTargetParts parts = Split(c.target);
+        EXPECT_EQ(parts.folderPart, c.folder) << c.target;
+        EXPECT_EQ(parts.filePart, c.file) << c.target;
+        EXPECT_EQ(parts.letter, "/") << c.target;
+        EXPECT_EQ(GetCurrentDir(), tmp.Path()) << c.target; // changed back
+    }
+}
+
+TEST_F(SplitTarget, TheLetterIsTheDriveOfTheFolderReached) {
+    EXPECT_EQ(Split(tmp / "stick/in").letter, tmp / "stick");
+    EXPECT_EQ(Split(tmp / "stick").letter, tmp / "stick");
+    EXPECT_EQ(Split("stick/in").letter, tmp / "stick");
+    EXPECT_EQ(Split(tmp / "Data").letter, "/");
+}
+
+TEST_F(SplitTarget, AMissingFolderRaisesAndTheCurrentDirectoryComesBack) {
+    const std::pair<std::string, int> cases[] = {
+        {tmp / "Data/Missing", 2}, {tmp / "Missing/x", 2},         {"Missing", 2},
+        {"[Missing]", 2},          {tmp / "Data/report.txt/x", 3},
+    };
+    for (const auto& [target, code] : cases) {
+        try {
+            Split(target);
+            ADD_FAILURE() << "resolved " << target;
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(e.Code(), code) << target;
+        }
+        EXPECT_EQ(GetCurrentDir(), tmp.Path()) << target;
+    }
+}
+
+// With the current directory removed, an absolute target still resolves.
+TEST_F(SplitTarget, AnAbsoluteTargetResolvesFromARemovedCurrentDirectory) {
+    tmp.AddFolder("gone");
+    SetCurrentDir(tmp / "gone");
+    ASSERT_EQ(rmdir((tmp / "gone").c_str()), 0);
+    EXPECT_EQ(Split(tmp / "Data").folderPart, tmp / "Data");
+    EXPECT_THROW(Split("Data"), EInOutError);
+}
+
+} // namespace
+} // namespace nomilo
