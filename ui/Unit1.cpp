@@ -1,5 +1,7 @@
 #include "ui/Unit1.h"
 
+#include "browse/DirectoryListBox.h"
+#include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
 #include "platform/MoveFile.h"
 #include "rename/RenameBatch.h"
@@ -18,12 +20,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -149,7 +149,7 @@ void TForm1::BuildLayout() {
     Panel5 = MakePanel(this, "Panel5", QSize(width(), 23));
     Panel6 = MakePanel(Panel5, "Panel6", QSize(145, 23));
     CoolBar3 = Named(new TCoolBar(Panel6), "CoolBar3");
-    DriveComboBox1 = Named(new QComboBox(CoolBar3), "DriveComboBox1");
+    DriveComboBox1 = Named(new TDriveComboBox(CoolBar3), "DriveComboBox1");
     DriveComboBox1->resize(137, comboHeight);
     CoolBar3->SetBand(DriveComboBox1, 19);
     Panel7 = MakePanel(Panel5, "Panel7", QSize(212, 23));
@@ -168,13 +168,17 @@ void TForm1::BuildLayout() {
     AlignOf(Panel5)->AddControl(Panel7, alClient);
 
     // The folder list and the file list above the rows.
-    DirectoryListBox1 = Named(new QListWidget(this), "DirectoryListBox1");
+    DirectoryListBox1 = Named(new TDirectoryListBox(this), "DirectoryListBox1");
     DirectoryListBox1->resize(145, 324);
     FileListBox1 = Named(new TFileListBox(this), "FileListBox1");
     FileListBox1->resize(204, 324);
     FileListBox1->SetMultiSelect(true);
     Splitter1 = Named(new TSplitter(this, DirectoryListBox1, FileListBox1, 5), "Splitter1");
     Splitter1->resize(4, 324);
+
+    // The folder list drives the file list; the drive selector drives the folder list.
+    DirectoryListBox1->SetFileList(FileListBox1);
+    DriveComboBox1->SetDirList(DirectoryListBox1);
 
     form->AddControl(ToolBar1, alBottom);
     form->AddControl(Panel1, alBottom);
@@ -250,7 +254,8 @@ void TForm1::FormCreate() {
     // language apply whatever was read.
 
     // 1. The start folder from the command line goes to the folder list.
-    //    [Folder list: DirectoryListBox1->SetFolderPath(startFolder_) when it is not empty.]
+    if (!startFolder_.empty())
+        Guarded([this] { DirectoryListBox1->SetFolderPath(startFolder_); });
 
     // 2. The resize rule starts from the layout's outer width.
     PreviousWidth = Width();

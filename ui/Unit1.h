@@ -10,16 +10,16 @@
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QFrame;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 
 namespace nomilo {
 
 class TCoolBar;
+class TDirectoryListBox;
+class TDriveComboBox;
 class TFileListBox;
 class TSplitter;
 class TToolBar;
@@ -56,13 +56,13 @@ public:
     TForm1& operator=(const TForm1&) = delete;
 
     // The controls of the layout, named as in it.
-    QListWidget* DirectoryListBox1;
+    TDirectoryListBox* DirectoryListBox1;
     TSplitter* Splitter1;
     TFileListBox* FileListBox1;
     QFrame* Panel5;
     QFrame* Panel6;
     TCoolBar* CoolBar3;
-    QComboBox* DriveComboBox1;
+    TDriveComboBox* DriveComboBox1;
     TSplitter* Splitter3;
     QFrame* Panel7;
     TCoolBar* CoolBar4;

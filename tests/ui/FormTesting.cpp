@@ -30,8 +30,7 @@ TForm1& FormTest::Create() {
 }
 
 TForm1& FormTest::CreateShown() {
-    Create();
-    form->FileListBox1->SetFolderPath(files);
+    form = std::make_unique<TForm1>(store, files); // the start folder
     form->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     return *form;

@@ -1,3 +1,5 @@
+#include "browse/DirectoryListBox.h"
+#include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
@@ -10,10 +12,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,3 +1,4 @@
+#include "browse/DirectoryListBox.h"
 #include "browse/FileListBox.h"
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
@@ -8,7 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <filesystem>
 
