@@ -5,7 +5,6 @@
 #include "ui/ErrorReport.h"
 
 #include <QTest>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -86,17 +85,6 @@ std::vector<std::string> FormTest::Entries() const {
     for (int i = 0; i < form->FileListBox1->EntryCount(); ++i)
         texts.push_back(form->FileListBox1->EntryText(i));
     return texts;
-}
-
-} // namespace nomilo::test
-
-namespace nomilo::test {
-
-std::set<std::string> FormTest::FileNames() const {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(files))
-        names.insert(entry.path().filename().string());
-    return names;
 }
 
 } // namespace nomilo::test

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,9 +36,8 @@ protected:
     // The names of the settings key's values in the order they were first stored.
     std::vector<std::string> StoredNames() const;
 
-    // The entries of the file list, and the names in its folder on disk.
+    // The entries of the file list.
     std::vector<std::string> Entries() const;
-    std::set<std::string> FileNames() const;
 
     TempFolder tmp;
     std::string files;

@@ -271,7 +271,10 @@ TEST_F(MainWindow, TheMaskFieldReadsTheListAgainOnEveryChange) {
 }
 
 TEST_F(MainWindow, SelectedOnlyModeColoursTheList) {
+    tmp.AddFile("files/a.txt");
+    tmp.AddFile("files/b.txt");
     TForm1& f = CreateShown();
+    f.FileListBox1->SetEntrySelected(1, true);
     const QPalette system = QApplication::palette(f.FileListBox1);
     ASSERT_TRUE(f.RenameSel->isChecked()); // the first run's default
     EXPECT_EQ(f.FileListBox1->Color(), system.color(QPalette::Base));
@@ -285,6 +288,9 @@ TEST_F(MainWindow, SelectedOnlyModeColoursTheList) {
     f.RenameSel->trigger();
     EXPECT_TRUE(f.RenameSel->isChecked());
     EXPECT_EQ(f.FileListBox1->Color(), system.color(QPalette::Base));
+    // Recolouring neither reads the list again nor loses the user's selection.
+    EXPECT_FALSE(f.FileListBox1->IsEntrySelected(0));
+    EXPECT_TRUE(f.FileListBox1->IsEntrySelected(1));
 }
 
 TEST_F(MainWindow, AnErrorLeavingAHandlerIsReportedAndTheWindowGoesOn) {

@@ -14,21 +14,6 @@ namespace {
 
 using RenameButton = test::FormTest;
 
-TEST_F(RenameButton, RenamesEveryListedFileInAllMode) {
-    for (const char* name : {"old1.txt", "old2.txt", "new.txt"})
-        tmp.AddFile(std::string("files/") + name);
-    TForm1& f = CreateShown();
-    f.RenameSel->trigger(); // all entries, not only the selected ones
-    f.eFind->setText("old");
-    f.eReplace->setText("new");
-    const auto shown =
-        test::CaptureMessageBoxes([&] { QTest::mouseClick(f.Button2, Qt::LeftButton); });
-    EXPECT_EQ(shown.count, 0);
-    EXPECT_EQ(FileNames(), (std::set<std::string>{"new1.txt", "new2.txt", "new.txt"}));
-    // Renamed in place: the list is not sorted again.
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"new.txt", "new1.txt", "new2.txt"}));
-}
-
 TEST_F(RenameButton, SelectedOnlyModeRenamesTheSelectionAndPrefixesWithTheReplaceText) {
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
         tmp.AddFile(std::string("files/") + name);
