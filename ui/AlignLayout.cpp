@@ -29,6 +29,10 @@ TAlign TAlignLayout::AlignOf(const QWidget* control) const {
 }
 
 void TAlignLayout::Realign() {
+    if (placing_) {
+        placeAgain_ = true;
+        return;
+    }
     if (QWidget* parent = parentWidget())
         setGeometry(parent->contentsRect());
 }
@@ -63,6 +67,23 @@ QSize TAlignLayout::minimumSize() const {
 
 void TAlignLayout::setGeometry(const QRect& rect) {
     QLayout::setGeometry(rect);
+    if (placing_) {
+        placeAgain_ = true;
+        return;
+    }
+    placing_ = true;
+    // A control that changes its own size as it is placed (a tool bar taking another row)
+    // makes the pass run again; sizes settle after a pass or two.
+    for (int pass = 0; pass < 4; ++pass) {
+        placeAgain_ = false;
+        Place(rect);
+        if (!placeAgain_)
+            break;
+    }
+    placing_ = false;
+}
+
+void TAlignLayout::Place(const QRect& rect) {
     int left = rect.left();
     int top = rect.top();
     int right = rect.left() + rect.width(); // one past the last column

@@ -25,7 +25,8 @@ public:
     void AddControl(QWidget* control, TAlign align);
     TAlign AlignOf(const QWidget* control) const;
 
-    // Lays the controls out again now, e.g. after one of them changed its size.
+    // Lays the controls out again now, e.g. after one of them changed its size. Asked while a
+    // layout pass runs (a control changed its size as it was placed), the pass runs again.
     void Realign();
 
     // QLayout
@@ -42,7 +43,11 @@ private:
         QLayoutItem* item;
         TAlign align;
     };
+    void Place(const QRect& rect);
+
     QList<Entry> entries_;
+    bool placing_ = false;
+    bool placeAgain_ = false;
 };
 
 } // namespace nomilo

@@ -109,8 +109,8 @@ void TForm1::BuildLayout() {
 
     // The tool bar, lowest of the three rows.
     ToolBar1 = Named(new TToolBar(this), "ToolBar1");
-    ToolBar1->resize(width(), std::max(25, buttonHeight + 6));
-    ToolBar1->SetButtonHeight(buttonHeight);
+    ToolBar1->resize(width(), 25);
+    ToolBar1->SetHeights(std::max(25, buttonHeight + 6), buttonHeight);
     Button1 = Named(new QPushButton(QStringLiteral("<<<>>>"), ToolBar1), "Button1");
     Button2 = Named(new QPushButton(QStringLiteral("Preimenuj"), ToolBar1), "Button2");
     Panel4 = Named(new QWidget(ToolBar1), "Panel4");

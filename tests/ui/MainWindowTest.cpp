@@ -108,6 +108,31 @@ TEST_F(MainWindow, HasEveryControlOfTheLayoutInItsPlace) {
     }
 }
 
+TEST_F(MainWindow, NoToolBarCaptionIsCutOffByANarrowWindow) {
+    TForm1& f = CreateShown();
+    const int oneRow = f.ToolBar1->height();
+    EXPECT_EQ(f.ToolBar1->RowCount(), 1); // English fits
+    f.Hrvatski1->trigger();
+    // The Croatian captions need more than the window's width: the last one takes a new row.
+    ASSERT_EQ(f.ToolBar1->RowCount(), 2);
+    EXPECT_EQ(f.CI->x(), 0);
+    EXPECT_GT(f.CI->y(), f.CheckBox1->y());
+    EXPECT_LE(f.CI->y() + f.CI->height(), f.ToolBar1->height());
+    // The rows above move up to make room.
+    EXPECT_EQ(f.ToolBar1->geometry().bottom(), f.height() - 1);
+    EXPECT_EQ(f.Panel1->geometry().bottom() + 1, f.ToolBar1->y());
+    EXPECT_EQ(f.FileListBox1->geometry().bottom() + 1, f.Panel5->y());
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{f.Button1, f.Button2, f.CheckBox1, f.CI})
+        EXPECT_LE(f.ToolBar1->x() + control->x() + TToolBar::CaptionWidth(control), f.width())
+            << control->objectName().toStdString();
+
+    f.SetWidth(600);
+    EXPECT_EQ(f.ToolBar1->RowCount(), 1);
+    EXPECT_EQ(f.ToolBar1->height(), oneRow);
+    EXPECT_EQ(f.Panel1->geometry().bottom() + 1, f.ToolBar1->y());
+}
+
 TEST_F(MainWindow, TabGoesRoundTheControlsInTheLayoutsOrder) {
     TForm1& f = CreateShown();
     QApplication::setActiveWindow(&f);
