@@ -360,13 +360,7 @@ void TDirectoryListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& 
     painter.drawText(rect.adjusted(size.width() + indent + 4, 0, 0, 0),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      Decode(ShownName(entry.text)));
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.rect = rect;
-        focus.backgroundColor = background;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
+    DrawFocusFrame(painter, *this, option, rect, background);
     painter.restore();
 }
 

@@ -391,13 +391,7 @@ void TFileListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& optio
     painter.drawText(
         rect.adjusted(textOffset, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
         QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.rect = rect;
-        focus.backgroundColor = background;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
+    DrawFocusFrame(painter, *this, option, rect, background);
     painter.restore();
 }
 

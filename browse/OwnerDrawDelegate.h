@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QColor>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
+#include <QWidget>
 
 namespace nomilo {
 
@@ -21,5 +25,19 @@ public:
 private:
     TList* list_;
 };
+
+// Draws the platform's focus rectangle over an entry's `rect` when `option` says the entry has
+// the focus, for an entry painted on `background`.
+inline void DrawFocusFrame(QPainter& painter, const QWidget& widget,
+                           const QStyleOptionViewItem& option, const QRect& rect,
+                           const QColor& background) {
+    if (!(option.state & QStyle::State_HasFocus))
+        return;
+    QStyleOptionFocusRect focus;
+    focus.QStyleOption::operator=(option);
+    focus.rect = rect;
+    focus.backgroundColor = background;
+    widget.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, &widget);
+}
 
 } // namespace nomilo
