@@ -5,6 +5,7 @@
 #include "browse/FolderNames.h"
 #include "browse/FontLineHeight.h"
 #include "browse/LocaleText.h"
+#include "browse/OwnerDrawDelegate.h"
 #include "browse/PathText.h"
 #include "browse/TargetPath.h"
 #include "platform/CurrentDir.h"
@@ -18,7 +19,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
 
 namespace nomilo {
 
@@ -56,30 +56,12 @@ bool SizesToText(const QLabel& label) {
            label.sizePolicy().horizontalPolicy() != QSizePolicy::Ignored;
 }
 
-// Paints the entries through the list, which knows the folder and the glyphs.
-class TDirectoryListDelegate : public QStyledItemDelegate {
-public:
-    explicit TDirectoryListDelegate(TDirectoryListBox* list)
-        : QStyledItemDelegate(list), list_(list) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        list_->DrawItem(*painter, option, index.row());
-    }
-    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-        return QSize(1, list_->ItemHeight());
-    }
-
-private:
-    TDirectoryListBox* list_;
-};
-
 } // namespace
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent)
     : QListView(parent), model_(new TFolderListModel(this)), folderPath_(GetCurrentDir()) {
     setModel(model_);
-    setItemDelegate(new TDirectoryListDelegate(this));
+    setItemDelegate(new TOwnerDrawDelegate<TDirectoryListBox>(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
@@ -378,13 +360,7 @@ void TDirectoryListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& 
     painter.drawText(rect.adjusted(size.width() + indent + 4, 0, 0, 0),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      Decode(ShownName(entry.text)));
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.rect = rect;
-        focus.backgroundColor = background;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
+    DrawFocusFrame(painter, *this, option, rect, background);
     painter.restore();
 }
 

@@ -3,6 +3,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/FontLineHeight.h"
 #include "browse/LocaleText.h"
+#include "browse/OwnerDrawDelegate.h"
 #include "platform/CurrentDir.h"
 #include "resources/Glyphs.h"
 
@@ -35,13 +36,8 @@ public:
                const QModelIndex& index) const override {
         const bool selected = option.state & QStyle::State_Selected;
         combo_->DrawItem(*painter, option.rect, index.row(), selected);
-        if (option.state & QStyle::State_HasFocus) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(option);
-            focus.backgroundColor =
-                option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
-            combo_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, combo_);
-        }
+        DrawFocusFrame(*painter, *combo_, option, option.rect,
+                       option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
         return QSize(option.rect.width(), combo_->ItemHeight());

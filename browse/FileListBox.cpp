@@ -5,6 +5,7 @@
 #include "browse/FontLineHeight.h"
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
+#include "browse/OwnerDrawDelegate.h"
 #include "platform/AsciiText.h"
 #include "platform/CurrentDir.h"
 #include "platform/DirSearch.h"
@@ -16,7 +17,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <algorithm>
 #include <new>
 
@@ -90,29 +90,12 @@ std::string Bracketed(std::string_view name) {
     return text;
 }
 
-// Paints the entries through the list, which keeps the selected flags and the glyphs.
-class TFileListDelegate : public QStyledItemDelegate {
-public:
-    explicit TFileListDelegate(TFileListBox* list) : QStyledItemDelegate(list), list_(list) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        list_->DrawItem(*painter, option, index.row());
-    }
-    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-        return QSize(1, list_->ItemHeight());
-    }
-
-private:
-    TFileListBox* list_;
-};
-
 } // namespace
 
 TFileListBox::TFileListBox(QWidget* parent)
     : QListView(parent), model_(new TFileListModel(this)), folderPath_(GetCurrentDir()) {
     setModel(model_);
-    setItemDelegate(new TFileListDelegate(this));
+    setItemDelegate(new TOwnerDrawDelegate<TFileListBox>(this));
     // Selection lives in the model's flags; the view's own selection stays empty.
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -408,13 +391,7 @@ void TFileListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& optio
     painter.drawText(
         rect.adjusted(textOffset, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
         QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.rect = rect;
-        focus.backgroundColor = background;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
+    DrawFocusFrame(painter, *this, option, rect, background);
     painter.restore();
 }
 

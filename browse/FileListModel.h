@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QAbstractListModel>
+#include "browse/EntryListModel.h"
+
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace nomilo {
 
@@ -26,23 +26,10 @@ struct TFileEntry {
 // The file list's entries as a Qt list model. The selected flags live here, one per entry, so
 // reading or setting one costs O(1) whatever the number of entries; the view paints selection
 // from them. Rows are checked by the caller.
-class TFileListModel : public QAbstractListModel {
-    Q_OBJECT
-
+class TFileListModel : public TEntryListModel<TFileEntry> {
 public:
-    using QAbstractListModel::QAbstractListModel;
+    using TEntryListModel::TEntryListModel;
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    // The display role gives the name decoded from UTF-8 (bytes that are not UTF-8 as
-    // replacement characters).
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-
-    int Count() const { return static_cast<int>(entries_.size()); }
-    bool IsRow(int row) const { return row >= 0 && row < Count(); }
-    const TFileEntry& Entry(int row) const { return entries_[static_cast<std::size_t>(row)]; }
-
-    // Replaces every entry (a model reset).
-    void Assign(std::vector<TFileEntry> entries);
     // Gives entry `row` a new text in place: its glyph stays, it ends up not selected.
     void ReplaceText(int row, const std::string& text);
 
@@ -56,8 +43,6 @@ public:
 private:
     // Repaints the rows `first` to `last` (nothing when first > last).
     void RowsChanged(int first, int last);
-
-    std::vector<TFileEntry> entries_;
 };
 
 } // namespace nomilo

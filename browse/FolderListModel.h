@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QAbstractListModel>
+#include "browse/EntryListModel.h"
+
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace nomilo {
 
@@ -21,27 +21,7 @@ struct TFolderEntry {
     TFolderEntryKind kind = fkSubfolder;
 };
 
-// The folder list's entries as a Qt list model. Rows are checked by the caller.
-class TFolderListModel : public QAbstractListModel {
-    Q_OBJECT
-
-public:
-    using QAbstractListModel::QAbstractListModel;
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    // The display role gives the name decoded from UTF-8 (bytes that are not UTF-8 as
-    // replacement characters).
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-
-    int Count() const { return static_cast<int>(entries_.size()); }
-    bool IsRow(int row) const { return row >= 0 && row < Count(); }
-    const TFolderEntry& Entry(int row) const { return entries_[static_cast<std::size_t>(row)]; }
-
-    // Replaces every entry (one model reset).
-    void Assign(std::vector<TFolderEntry> entries);
-
-private:
-    std::vector<TFolderEntry> entries_;
-};
+// The folder list's entries as a Qt list model.
+using TFolderListModel = TEntryListModel<TFolderEntry>;
 
 } // namespace nomilo
