@@ -5,7 +5,7 @@
 #include "platform/CurrentDir.h"
 #include "platform/DriveFolders.h"
 #include "platform/EInOutError.h"
-#include "tests/browse/DriveTesting.h"
+#include "tests/support/DriveTables.h"
 #include "tests/browse/FileListTesting.h"
 #include "tests/support/TempFolder.h"
 

