@@ -5,11 +5,10 @@
 #include "platform/DriveFolders.h"
 #include "platform/EInOutError.h"
 #include "resources/Glyphs.h"
-#include "tests/support/DriveTables.h"
 #include "tests/browse/FileListTesting.h"
+#include "tests/support/DriveTables.h"
 #include "tests/support/TempFolder.h"
 
-#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -23,7 +22,6 @@ namespace {
 
 using test::TempFolder;
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 std::vector<std::string> Texts(const TDirectoryListBox& list) {
     std::vector<std::string> texts;
@@ -32,20 +30,8 @@ std::vector<std::string> Texts(const TDirectoryListBox& list) {
     return texts;
 }
 
-// The path entries of `folder`: "/", then each of its names.
-std::vector<std::string> PathEntries(const std::string& folder) {
-    std::vector<std::string> entries{"/"};
-    std::string_view rest = std::string_view(folder).substr(1);
-    while (!rest.empty()) {
-        const std::size_t separator = rest.find('/');
-        entries.emplace_back(rest.substr(0, separator));
-        rest = separator == std::string_view::npos ? "" : rest.substr(separator + 1);
-    }
-    return entries;
-}
-
 // A temporary tree with a drive of its own, "stick" (a FAT stick, as far as the prepared mount
-// table tells), and a folder list and file list linked and started on "a".
+// table tells), and a folder list, file list and label linked and started on "a".
 class FolderList : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,17 +39,13 @@ protected:
         for (const char* folder : {"a/b/Alpha", "a/b/beta", "a/b/Gamma", "a/b/.git", "a/other",
                                    "stick/in", "stick/Photos"})
             tmp.AddFolder(folder);
-        tmp.AddFile("a/b/file.txt");
-        tmp.AddFile("a/b/Alpha/x.txt");
-        tmp.AddFile("a/top.txt");
-        tmp.AddFile("stick/in/photo.jpg");
+        for (const char* file : {"a/b/file.txt", "a/top.txt", "stick/in/photo.jpg"})
+            tmp.AddFile(file);
         SetCurrentDir(tmp / "a");
         list = std::make_unique<TDirectoryListBox>();
         list->SetDriveSources(
             test::PreparedDrives(test::MountLine(tmp / "stick", "vfat", "/dev/sdb1")));
-        files = std::make_unique<TFileListBox>();
         list->SetFileList(files.get());
-        label = std::make_unique<QLabel>();
         label->setFixedWidth(2000);
         list->SetDirLabel(label.get());
         list->OnChange = [this](TDirectoryListBox*) { ++changes; };
@@ -74,38 +56,18 @@ protected:
     }
     void TearDown() override { ForgetEnteredFolders(); }
 
-    // Nothing of the list, the file list, the label or the current directory has changed
-    // since `before` was taken.
-    struct Snapshot {
-        std::string folder, cwd, fileFolder, label;
-        std::vector<std::string> entries, fileEntries;
-        int changes;
-    };
-    Snapshot Take() const {
-        return {list->FolderPath(),
-                GetCurrentDir(),
-                files->FolderPath(),
-                label->text().toStdString(),
-                Texts(*list),
-                test::TextsOf(*files),
-                changes};
-    }
-    void ExpectUnchanged(const Snapshot& before) const {
-        const Snapshot now = Take();
-        EXPECT_EQ(now.folder, before.folder);
-        EXPECT_EQ(now.cwd, before.cwd);
-        EXPECT_EQ(now.fileFolder, before.fileFolder);
-        EXPECT_EQ(now.label, before.label);
-        EXPECT_EQ(now.entries, before.entries);
-        EXPECT_EQ(now.fileEntries, before.fileEntries);
-        EXPECT_EQ(now.changes, before.changes);
+    // Everything a change of folder changes.
+    auto State() const {
+        return std::make_tuple(list->FolderPath(), GetCurrentDir(), files->FolderPath(),
+                               label->text(), Texts(*list), test::TextsOf(*files),
+                               changes);
     }
     // The folder list, the file list, the label and the current directory are all at `folder`.
     void ExpectAt(const std::string& folder) const {
         EXPECT_EQ(list->FolderPath(), folder);
         EXPECT_EQ(GetCurrentDir(), folder);
         EXPECT_EQ(files->FolderPath(), folder);
-        EXPECT_EQ(label->text(), QString::fromUtf8(folder.data(), std::ssize(folder)));
+        EXPECT_EQ(label->text(), QString::fromUtf8(folder));
         ASSERT_GE(list->CurrentIndex(), 0);
         EXPECT_EQ(list->Entry(list->CurrentIndex()).kind, fkCurrent);
     }
@@ -114,10 +76,13 @@ protected:
         const auto found = std::find(texts.begin(), texts.end(), text);
         return found == texts.end() ? -1 : static_cast<int>(found - texts.begin());
     }
+    QPoint Centre(const std::string& text) const {
+        return list->visualRect(list->model()->index(RowOf(text), 0)).center();
+    }
 
     TempFolder tmp;
-    std::unique_ptr<TFileListBox> files;
-    std::unique_ptr<QLabel> label;
+    std::unique_ptr<TFileListBox> files = std::make_unique<TFileListBox>();
+    std::unique_ptr<QLabel> label = std::make_unique<QLabel>();
     std::unique_ptr<TDirectoryListBox> list;
     int changes = 0;
     int clicks = 0;
@@ -128,62 +93,48 @@ TEST_F(FolderList, ShowsThePathDownToTheFolderThenItsVisibleSubfolders) {
     list->SetFolderPath(tmp / "a/b");
     ExpectAt(tmp / "a/b");
     EXPECT_THAT(test::TextsOf(*files), ElementsAre("file.txt"));
+    EXPECT_EQ(changes, 1);
 
-    std::vector<std::string> expected = PathEntries(tmp / "a/b");
-    const int path = static_cast<int>(expected.size());
-    for (const char* name : {"Alpha", "beta", "Gamma"}) // no ".git", sorted ignoring case
-        expected.push_back(name);
-    ASSERT_THAT(Texts(*list), ElementsAreArray(expected));
-    EXPECT_EQ(list->CurrentIndex(), path - 1);
-
-    const int separators = SeparatorCount(tmp / "a/b");
+    // "/", each folder down to the current one, then the subfolders without ".git", sorted
+    // ignoring case.
+    std::vector<std::string> expected{"/"};
+    for (const std::string& name : {tmp.Path().substr(1), std::string("a"), std::string("b")})
+        for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+            end = name.find('/', start);
+            expected.push_back(name.substr(start, end - start));
+        }
+    const int current = static_cast<int>(expected.size()) - 1;
+    expected.insert(expected.end(), {"Alpha", "beta", "Gamma"});
+    ASSERT_EQ(Texts(*list), expected);
+    EXPECT_EQ(list->CurrentIndex(), current);
     for (int i = 0; i < list->EntryCount(); ++i) {
         const TFolderEntry& entry = list->Entry(i);
-        if (i < path - 1) {
-            EXPECT_EQ(entry.kind, fkAncestor) << i;
-            EXPECT_EQ(list->EntryIndent(i), 4 * i + 2) << i;
-        } else if (i == path - 1) {
-            EXPECT_EQ(entry.kind, fkCurrent);
-            EXPECT_EQ(list->EntryIndent(i), 4 * i + 2);
-            EXPECT_EQ(list->EntryPath(i), tmp / "a/b");
-        } else {
-            EXPECT_EQ(entry.kind, fkSubfolder) << i;
-            EXPECT_EQ(list->EntryIndent(i), 4 * separators + 6) << i;
-            EXPECT_EQ(list->EntryPath(i), tmp / "a/b/" + entry.text) << i;
+        EXPECT_EQ(entry.kind, i < current ? fkAncestor : i == current ? fkCurrent : fkSubfolder);
+        EXPECT_EQ(list->EntryIndent(i), i <= current ? 4 * i + 2 : 4 * current + 6) << i;
+        if (i > current) {
+            EXPECT_EQ(list->EntryPath(i), tmp / "a/b/" + entry.text);
         }
     }
     // Each ancestor opens the path down to it.
     EXPECT_EQ(list->EntryPath(0), "/");
-    EXPECT_EQ(list->EntryPath(path - 2), tmp / "a");
-    EXPECT_EQ(list->EntryPath(path - 3), tmp.Path());
+    EXPECT_EQ(list->EntryPath(current - 1), tmp / "a");
+    EXPECT_EQ(list->EntryPath(current), tmp / "a/b");
     EXPECT_EQ(list->EntryPath(list->EntryCount()), "");
-    EXPECT_EQ(list->EntryPath(-1), "");
-    EXPECT_EQ(changes, 1);
-}
 
-TEST_F(FolderList, AtTheRootTheRootIsTheCurrentEntry) {
     list->SetFolderPath("/");
     ExpectAt("/");
-    ASSERT_GE(list->EntryCount(), 2);
-    EXPECT_EQ(list->Entry(0).text, "/");
-    EXPECT_EQ(list->Entry(0).kind, fkCurrent);
+    EXPECT_EQ(list->CurrentIndex(), 0);
     EXPECT_EQ(list->EntryIndent(0), 2);
-    EXPECT_EQ(list->EntryPath(0), "/");
     for (int i = 1; i < list->EntryCount(); ++i) {
-        EXPECT_EQ(list->Entry(i).kind, fkSubfolder);
         EXPECT_FALSE(list->Entry(i).text.starts_with('.')) << list->Entry(i).text;
         EXPECT_EQ(list->EntryIndent(i), 10);
         EXPECT_EQ(list->EntryPath(i), "/" + list->Entry(i).text);
     }
-    EXPECT_NE(RowOf(tmp.Path().substr(1, tmp.Path().find('/', 1) - 1)), -1);
+    EXPECT_NE(RowOf(expected[1]), -1);
 }
 
 TEST_F(FolderList, EveryKindOfTargetOpensItsFolder) {
-    struct Case {
-        std::string target, folder;
-    };
-    const Case cases[] = {
-        {tmp / "a/b", tmp / "a/b"},
+    const std::pair<std::string, std::string> cases[] = {
         {tmp / "a/b/file.txt", tmp / "a/b"}, // a file opens its folder
         {tmp / "a/b/Alpha/*.txt", tmp / "a/b/Alpha"},
         {"..", tmp / "a/b"},
@@ -196,19 +147,19 @@ TEST_F(FolderList, EveryKindOfTargetOpensItsFolder) {
         {tmp / "a", tmp / "a"},
     };
     int expectedChanges = 0;
-    for (const Case& c : cases) {
-        list->SetFolderPath(c.target);
-        ExpectAt(c.folder);
-        EXPECT_EQ(changes, ++expectedChanges) << c.target;
+    for (const auto& [target, folder] : cases) {
+        list->SetFolderPath(target);
+        ExpectAt(folder);
+        EXPECT_EQ(changes, ++expectedChanges) << target;
     }
     EXPECT_THAT(test::TextsOf(*files), ElementsAre("top.txt"));
 }
 
-TEST_F(FolderList, AFolderThatCannotBeEnteredChangesNothing) {
+TEST_F(FolderList, AFolderThatCannotBeEnteredOrIsShownAlreadyChangesNothing) {
     list->SetFolderPath(tmp / "a/b");
     files->SetMultiSelect(true);
     files->SetEntrySelected(0, true);
-    const Snapshot before = Take();
+    const auto before = State();
     for (const std::string& target : {tmp / "a/b/Missing", std::string("Missing"),
                                       tmp / "a/missing/b", std::string("[Missing]")}) {
         try {
@@ -218,34 +169,28 @@ TEST_F(FolderList, AFolderThatCannotBeEnteredChangesNothing) {
             EXPECT_EQ(e.Code(), 2) << target;
             EXPECT_STREQ(e.what(), "File not found");
         }
-        ExpectUnchanged(before);
+        EXPECT_EQ(State(), before);
     }
+    // The current folder again, by its path, by nothing, by Enter on its entry or with no
+    // entry selected.
+    list->SetFolderPath(tmp / "a/b");
+    list->SetFolderPath("");
+    QTest::keyClick(list.get(), Qt::Key_Return);
+    list->selectionModel()->clearCurrentIndex();
+    list->OpenSelectedEntry();
+    EXPECT_EQ(State(), before);
     EXPECT_TRUE(files->IsEntrySelected(0));
+
     // The current directory comes back to where it was, even when that is not the folder.
     SetCurrentDir(tmp.Path());
     EXPECT_THROW(list->SetFolderPath(tmp / "a/b/Missing"), EInOutError);
     EXPECT_EQ(GetCurrentDir(), tmp.Path());
 }
 
-TEST_F(FolderList, TheCurrentFolderAgainChangesNothing) {
-    list->SetFolderPath(tmp / "a/b");
-    SetCurrentDir("/");
-    const Snapshot before = Take();
-    list->SetFolderPath(tmp / "a/b");
-    list->SetFolderPath("");
-    ExpectUnchanged(before);
-    // Enter on the current entry, which is selected; then with no entry selected.
-    QTest::keyClick(list.get(), Qt::Key_Return);
-    list->selectionModel()->clearCurrentIndex();
-    list->OpenSelectedEntry();
-    ExpectUnchanged(before);
-}
-
 // "stick" is a FAT stick: it keeps letter case but ignores it. The same folder in other letter
 // case is the current folder; the folders above its mount point are not on it.
 TEST_F(FolderList, LetterCaseCountsAsTheVolumeOfTheFolderSays) {
     ASSERT_EQ(symlink("Photos", (tmp / "stick/PHOTOS").c_str()), 0); // a FAT name, other case
-    EXPECT_TRUE(list->VolumeKeepsCase());
     EXPECT_TRUE(list->VolumeCaseSensitive());
     EXPECT_THROW(list->SetFolderPath(tmp / "A"), EInOutError); // "a" in other case: no folder
 
@@ -253,50 +198,40 @@ TEST_F(FolderList, LetterCaseCountsAsTheVolumeOfTheFolderSays) {
     EXPECT_TRUE(list->VolumeKeepsCase());
     EXPECT_FALSE(list->VolumeCaseSensitive());
     EXPECT_EQ(list->CompareFolderNames("PHOTOS", "photos"), 0);
-    EXPECT_EQ(list->ShownName("Photos"), "Photos");
-    const Snapshot before = Take();
+    const auto before = State();
     list->SetFolderPath(tmp / "stick/PHOTOS");
-    ExpectUnchanged(before);
+    EXPECT_EQ(State(), before);
 
     std::string upper = tmp / "stick/Photos";
     for (std::size_t i = 0; i < upper.find("/stick"); ++i)
         upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
     ASSERT_NE(upper, tmp / "stick/Photos");
     EXPECT_THROW(list->SetFolderPath(upper), EInOutError);
-    ExpectUnchanged(before);
+    EXPECT_EQ(State(), before);
 }
 
 // Names that are not UTF-8 decode to the same replacement character; they are still two
 // folders, both listed and each one opened.
 TEST_F(FolderList, FolderNamesThatAreNotUtf8StayApart) {
-    tmp.AddFolder("a/\xff");
-    tmp.AddFolder("a/\xfe");
-    tmp.AddFolder("a/A\xff");
+    for (const char* folder : {"a/\xff", "a/\xfe", "a/A\xff"})
+        tmp.AddFolder(folder);
     list->SetFolderPath(tmp / "a/\xff");
-    EXPECT_EQ(list->CompareFolderNames(tmp / "a/\xff", tmp / "a/\xfe"), 1);
+    EXPECT_NE(list->CompareFolderNames(tmp / "a/\xff", tmp / "a/\xfe"), 0);
     list->SetFolderPath("../\xfe");
     ExpectAt(tmp / "a/\xfe");
     list->SetFolderPath("..");
-    EXPECT_NE(RowOf("\xff"), -1);
-    EXPECT_NE(RowOf("\xfe"), -1);
-    EXPECT_NE(RowOf("A\xff"), -1);
+    for (const char* name : {"\xff", "\xfe", "A\xff"})
+        EXPECT_NE(RowOf(name), -1) << name;
     EXPECT_EQ(changes, 3);
 }
 
 TEST_F(FolderList, DoubleClickAndEnterOpenWhileClicksAndArrowsOnlySelect) {
     list->SetFolderPath(tmp / "a/b");
     changes = 0;
-    const int current = list->CurrentIndex();
-    const int alpha = RowOf("Alpha");
-    ASSERT_EQ(alpha, current + 1);
-
     QTest::keyClick(list.get(), Qt::Key_Down);
-    EXPECT_EQ(list->CurrentIndex(), alpha);
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(list->Entry(list->CurrentIndex()).text, "Alpha");
     QTest::keyClick(list.get(), Qt::Key_Down);
-    EXPECT_EQ(list->Entry(list->CurrentIndex()).text, "beta");
-    const QPoint gamma = list->visualRect(list->model()->index(RowOf("Gamma"), 0)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, gamma);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre("Gamma"));
     EXPECT_EQ(list->Entry(list->CurrentIndex()).text, "Gamma");
     EXPECT_EQ(clicks, 3);
     EXPECT_EQ(changes, 0);
@@ -305,12 +240,9 @@ TEST_F(FolderList, DoubleClickAndEnterOpenWhileClicksAndArrowsOnlySelect) {
     QTest::keyClick(list.get(), Qt::Key_Up);
     QTest::keyClick(list.get(), Qt::Key_Return);
     ExpectAt(tmp / "a/b/beta");
-    EXPECT_EQ(changes, 1);
-
     int doubleClicks = 0;
     list->OnDblClick = [&](TDirectoryListBox*) { ++doubleClicks; };
-    const QPoint a = list->visualRect(list->model()->index(RowOf("a"), 0)).center();
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, a);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, Centre("a"));
     ExpectAt(tmp / "a");
     EXPECT_EQ(doubleClicks, 1);
     EXPECT_EQ(changes, 2);
@@ -319,7 +251,6 @@ TEST_F(FolderList, DoubleClickAndEnterOpenWhileClicksAndArrowsOnlySelect) {
 // The folder shown can go while it is shown; its parent still opens.
 TEST_F(FolderList, FromAFolderThatWasRemovedTheOthersStillOpen) {
     list->SetFolderPath(tmp / "a/b/Alpha");
-    ASSERT_EQ(unlink((tmp / "a/b/Alpha/x.txt").c_str()), 0);
     ASSERT_EQ(rmdir((tmp / "a/b/Alpha").c_str()), 0);
     list->SelectEntry(RowOf("b"));
     list->OpenSelectedEntry();
@@ -327,7 +258,7 @@ TEST_F(FolderList, FromAFolderThatWasRemovedTheOthersStillOpen) {
     EXPECT_EQ(RowOf("Alpha"), -1);
 }
 
-TEST_F(FolderList, OpeningAFolderBeforeTheFirstShowBuildsItsEntriesAtOnce) {
+TEST_F(FolderList, EntriesAreBuiltAtTheFirstShowOrAtOnceAndAgainForAFont) {
     SetCurrentDir(tmp / "a");
     TDirectoryListBox fresh;
     EXPECT_EQ(fresh.FolderPath(), tmp / "a");
@@ -339,10 +270,10 @@ TEST_F(FolderList, OpeningAFolderBeforeTheFirstShowBuildsItsEntriesAtOnce) {
     fresh.show();
     EXPECT_EQ(Texts(fresh), entries);
     EXPECT_EQ(fresh.Entry(fresh.CurrentIndex()).text, "b");
-}
 
-TEST_F(FolderList, AFontChangeSetsTheItemHeightAndSelectsTheCurrentEntryAgain) {
-    EXPECT_GE(list->ItemHeight(), 16); // never less than the glyphs and one pixel
+    // A font change sets the item height, never below the glyphs', and selects the current
+    // entry again.
+    EXPECT_GE(list->ItemHeight(), 16);
     list->SelectEntry(0);
     QFont font = list->font();
     font.setPixelSize(40);
@@ -361,21 +292,15 @@ TEST_F(FolderList, SwitchingDriveGoesToTheDrivesOwnFolder) {
     EXPECT_EQ(list->DriveLetter(), tmp / "stick");
     list->SetFolderPath(tmp / "a/b");
     EXPECT_EQ(list->DriveLetter(), "/");
-    EXPECT_EQ(changes, 2);
-
     list->SwitchDrive(tmp / "stick");
     ExpectAt(tmp / "stick/in");
     EXPECT_THAT(test::TextsOf(*files), ElementsAre("photo.jpg"));
     EXPECT_EQ(changes, 3);
     list->SwitchDrive(tmp / "stick"); // the drive it is on
     EXPECT_EQ(changes, 3);
-    list->SwitchDrive("/");
-    ExpectAt(tmp / "a/b");
-
-    // A drive that cannot be entered leaves everything as it was.
-    const Snapshot before = Take();
+    const auto before = State();
     EXPECT_THROW(list->SwitchDrive(tmp / "gone"), EInOutError);
-    ExpectUnchanged(before);
+    EXPECT_EQ(State(), before);
 }
 
 TEST_F(FolderList, LinksAreWeakAndTheLabelShowsThePathShortened) {
@@ -390,22 +315,18 @@ TEST_F(FolderList, LinksAreWeakAndTheLabelShowsThePathShortened) {
     list->SetFolderPath(tmp / "a/b");
     EXPECT_EQ(label->text(), "/.../b");
     label.reset();
-    EXPECT_EQ(list->DirLabel(), nullptr);
     list->SetFolderPath(tmp / "a"); // no label to update
-
     list.reset();
     EXPECT_EQ(files->FolderListLink(), nullptr);
 }
 
-// Entries are drawn by the designed steps: the glyph at its indent, centred in the entry.
+// Entries are drawn with their glyph at their indent, centred in the entry.
 TEST_F(FolderList, GlyphsAreDrawnAtTheirIndentCentredInTheEntry) {
     list->SetFolderPath(tmp / "a/b");
-    const QImage closed = LoadGlyph("CLOSEDFOLDER").toImage();
-    const QImage open = LoadGlyph("OPENFOLDER").toImage();
-    ASSERT_FALSE(closed.isNull());
-    ASSERT_FALSE(open.isNull());
-    const std::pair<int, const QImage*> cases[] = {{RowOf("beta"), &closed}, {RowOf("a"), &open}};
-    for (const auto& [row, glyph] : cases) {
+    const std::pair<int, const char*> cases[] = {{RowOf("beta"), "CLOSEDFOLDER"},
+                                                 {RowOf("a"), "OPENFOLDER"}};
+    for (const auto& [row, name] : cases) {
+        const QImage glyph = LoadGlyph(name).toImage();
         QImage image(200, 21, QImage::Format_ARGB32);
         image.fill(Qt::black);
         QPainter painter(&image);
@@ -414,13 +335,12 @@ TEST_F(FolderList, GlyphsAreDrawnAtTheirIndentCentredInTheEntry) {
         option.state = QStyle::State_Enabled;
         list->DrawItem(painter, option, row);
         painter.end();
-        const int left = list->EntryIndent(row);
-        const int top = (21 - glyph->height()) / 2;
-        for (int y = 0; y < glyph->height(); ++y)
-            for (int x = 0; x < glyph->width(); ++x)
-                if (qAlpha(glyph->pixel(x, y)) == 255) {
-                    ASSERT_EQ(image.pixel(left + x, top + y), glyph->pixel(x, y))
-                        << "row " << row << " at " << x << "," << y;
+        const int left = list->EntryIndent(row), top = (21 - glyph.height()) / 2;
+        ASSERT_FALSE(glyph.isNull());
+        for (int y = 0; y < glyph.height(); ++y)
+            for (int x = 0; x < glyph.width(); ++x)
+                if (qAlpha(glyph.pixel(x, y)) == 255) {
+                    ASSERT_EQ(image.pixel(left + x, top + y), glyph.pixel(x, y)) << name;
                 }
     }
 }
