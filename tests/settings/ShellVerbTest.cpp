@@ -1,71 +1,31 @@
 #include "settings/ShellVerb.h"
 
-#include "platform/DesktopPublisher.h"
-#include "settings/ERegistryException.h"
-#include "tests/support/DesktopFile.h"
-#include "tests/support/TempFolder.h"
-
-#include <filesystem>
-#include <gtest/gtest.h>
+#include "tests/settings/StoreTest.h"
 
 namespace nomilo {
 namespace {
 
-namespace fs = std::filesystem;
-
-class ShellVerbTest : public ::testing::Test {
+class ShellVerbTest : public test::StoreTest {
 protected:
-    // The default value of a key below HKEY_CLASSES_ROOT, "(no key)" or "(no value)".
+    // The default text of a key below HKEY_CLASSES_ROOT, "(no key)" or "(no value)".
     std::string Text(const std::string& path) {
-        RegKey key;
-        if (store.OpenKey(RegKey::Root(HKEY_CLASSES_ROOT), path, RegAccess::Read, key) !=
-            RegStatus::Ok)
-            return "(no key)";
-        std::uint32_t kind = REG_NONE;
-        std::string data;
-        if (store.QueryValue(key, "", kind, data) != RegStatus::Ok)
-            return "(no value)";
-        EXPECT_EQ(kind, REG_SZ);
-        EXPECT_EQ(data.back(), '\0');
-        return data.substr(0, data.size() - 1);
+        const std::string stored = Stored(HKEY_CLASSES_ROOT, path, "");
+        return stored.starts_with("1:") ? stored.substr(2, stored.size() - 3) : stored;
     }
-    void Create(const std::string& path) {
-        RegKey key;
-        ASSERT_EQ(store.CreateKey(RegKey::Root(HKEY_CLASSES_ROOT), path, key), RegStatus::Ok);
-    }
-    void Delete(const std::string& path) { store.DeleteKey(RegKey::Root(HKEY_CLASSES_ROOT), path); }
-    void MakeUnwritable() {
-        fs::remove(tmp / "registry.reg.lock");
-        tmp.AddFolder("registry.reg.lock");
-    }
-    template <typename Action> std::string Raised(Action action) {
-        try {
-            action();
-        } catch (const ERegistryException& e) {
-            return e.what();
-        }
-        return "(nothing raised)";
-    }
-
-    test::TempFolder tmp;
-    RegistryStore store{tmp / "registry.reg"};
+    void Create(const std::string& path) { Put(HKEY_CLASSES_ROOT, path, "x", REG_SZ, ""); }
 };
 
 TEST_F(ShellVerbTest, InstallWritesTheCaptionAndExitWritesTheShellLabel) {
-    struct Case {
-        const char* caption;
-        const char* shellLabel;
-    };
-    for (const Case& c : {Case{"Nomilo", "No&milo"}, Case{"Drostel", "No&milo"},
-                          Case{"Velkaro", "Vel&karo"}, Case{"Nomilo", ""}}) {
-        InstallShellVerb("/usr/bin/nomilo", c.caption, store);
-        EXPECT_EQ(Text("Folder\\shell\\Nomilo"), c.caption);
+    const std::pair<const char*, const char*> cases[] = {
+        {"Nomilo", "No&milo"}, {"Drostel", "No&milo"}, {"Velkaro", "Vel&karo"}, {"Nomilo", ""}};
+    for (const auto& [caption, shellLabel] : cases) {
+        InstallShellVerb("/usr/bin/nomilo", caption, store);
+        EXPECT_EQ(Text("Folder\\shell\\Nomilo"), caption);
         EXPECT_EQ(Text("Folder\\shell\\Nomilo\\Command"), R"("/usr/bin/nomilo" "%L")");
         EXPECT_TRUE(ShellVerbInstalled(store));
-        RelabelShellVerb(c.shellLabel, store);
-        EXPECT_EQ(Text("Folder\\shell\\Nomilo"), c.shellLabel);
+        RelabelShellVerb(shellLabel, store);
+        EXPECT_EQ(Text("Folder\\shell\\Nomilo"), shellLabel);
     }
-
     // Installing from a copy elsewhere repairs the path.
     InstallShellVerb("/home/ann/bin/nomilo", "Nomilo", store);
     EXPECT_EQ(Text("Folder\\shell\\Nomilo\\Command"), R"("/home/ann/bin/nomilo" "%L")");
@@ -73,6 +33,7 @@ TEST_F(ShellVerbTest, InstallWritesTheCaptionAndExitWritesTheShellLabel) {
 
 TEST_F(ShellVerbTest, RemovalTakesTheWholeVerbAndNothingElse) {
     RemoveShellVerb(store); // nothing installed: nothing happens, nothing is created
+    RelabelShellVerb("No&milo", store);
     EXPECT_EQ(Text("Folder"), "(no key)");
     EXPECT_FALSE(ShellVerbInstalled(store));
 
@@ -82,13 +43,9 @@ TEST_F(ShellVerbTest, RemovalTakesTheWholeVerbAndNothingElse) {
     RemoveShellVerb(store);
     EXPECT_FALSE(ShellVerbInstalled(store));
     EXPECT_EQ(Text("Folder\\shell\\Nomilo"), "(no key)");
-    EXPECT_EQ(Text("Folder\\shell\\Other\\Command"), "(no value)");
-}
+    EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, "Folder\\shell\\Other\\Command"));
 
-TEST_F(ShellVerbTest, AVerbKeyWithoutCommandIsRelabelledButNotRemovable) {
-    RelabelShellVerb("No&milo", store); // not installed: never created at exit
-    EXPECT_EQ(Text("Folder"), "(no key)");
-
+    // A verb key without its command is relabelled, but is not there to be removed.
     Create("Folder\\shell\\Nomilo");
     EXPECT_FALSE(ShellVerbInstalled(store));
     RelabelShellVerb("Vel&karo", store);
@@ -97,14 +54,10 @@ TEST_F(ShellVerbTest, AVerbKeyWithoutCommandIsRelabelledButNotRemovable) {
 }
 
 TEST_F(ShellVerbTest, AStoreThatCannotBeWrittenIsReportedAndKeepsWhatItHas) {
-    MakeUnwritable();
-    EXPECT_EQ(Raised([&] { InstallShellVerb("/usr/bin/nomilo", "Nomilo", store); }),
-              "Failed to set data for ''");
-    EXPECT_EQ(Text("Folder"), "(no key)");
-
-    fs::remove(tmp / "registry.reg.lock");
     InstallShellVerb("/usr/bin/nomilo", "Nomilo", store);
     MakeUnwritable();
+    EXPECT_EQ(Raised([&] { InstallShellVerb("/usr/bin/nomilo", "Drostel", store); }),
+              "Failed to set data for ''");
     EXPECT_EQ(Raised([&] { RelabelShellVerb("No&milo", store); }), "Failed to set data for ''");
     RemoveShellVerb(store); // refused silently
     EXPECT_TRUE(ShellVerbInstalled(store));
@@ -115,73 +68,44 @@ TEST_F(ShellVerbTest, AStoreThatCannotBeWrittenIsReportedAndKeepsWhatItHas) {
 // (the command cannot be stored) or after the command is stored (the label cannot be). The
 // install then removes what it created, but not a verb another instance added meanwhile.
 TEST_F(ShellVerbTest, AnInstallThatFailsHalfWayLeavesNothingNew) {
-    struct Case {
-        int event; // the change of the command key after which the verb goes
-        const char* verbBefore;
-        const char* verbMeanwhile;
-    };
-    for (const Case& c :
-         {Case{1, nullptr, nullptr}, Case{2, nullptr, nullptr}, Case{1, "Other", nullptr},
-          Case{2, "Other", nullptr}, Case{2, nullptr, "Late"}}) {
-        SCOPED_TRACE(c.event);
+    const std::tuple<int, const char*, const char*> cases[] = {
+        // the change of the command key after which the verb goes; verbs before, meanwhile
+        {1, nullptr, nullptr},
+        {2, nullptr, nullptr},
+        {1, "Other", nullptr},
+        {2, "Other", nullptr},
+        {2, nullptr, "Late"}};
+    for (const auto& [event, verbBefore, verbMeanwhile] : cases) {
+        SCOPED_TRACE(event);
         test::TempFolder folder;
         RegistryStore local(folder / "registry.reg");
-        const auto create = [&](const std::string& path) {
-            RegKey key;
-            return local.CreateKey(RegKey::Root(HKEY_CLASSES_ROOT), path, key);
-        };
         const auto exists = [&](const std::string& path) {
             RegKey key;
             return local.OpenKey(RegKey::Root(HKEY_CLASSES_ROOT), path, RegAccess::Read, key) ==
                    RegStatus::Ok;
         };
-        if (c.verbBefore) {
-            ASSERT_EQ(create(std::string("Folder\\shell\\") + c.verbBefore), RegStatus::Ok);
-        }
+        const auto create = [&](const char* verb) {
+            RegKey key;
+            if (verb)
+                local.CreateKey(RegKey::Root(HKEY_CLASSES_ROOT),
+                                "Folder\\shell\\" + std::string(verb), key);
+        };
+        create(verbBefore);
         int events = 0;
         local.SetChangeHook([&](RegRoot, const std::string& path) {
-            if (path == kShellCommandKey && ++events == c.event) {
+            if (path == kShellCommandKey && ++events == event) {
                 local.DeleteKey(RegKey::Root(HKEY_CLASSES_ROOT), kShellCommandKey);
                 local.DeleteKey(RegKey::Root(HKEY_CLASSES_ROOT), kShellVerbKey);
-                if (c.verbMeanwhile)
-                    create(std::string("Folder\\shell\\") + c.verbMeanwhile);
+                create(verbMeanwhile);
             }
         });
         EXPECT_EQ(Raised([&] { InstallShellVerb("/usr/bin/nomilo", "Nomilo", local); }),
                   "Failed to set data for ''");
-        EXPECT_EQ(exists("Folder"), c.verbBefore || c.verbMeanwhile);
         EXPECT_FALSE(exists(kShellVerbKey));
-        if (c.verbBefore) {
-            EXPECT_TRUE(exists(std::string("Folder\\shell\\") + c.verbBefore));
-        }
-        if (c.verbMeanwhile) {
-            EXPECT_TRUE(exists(std::string("Folder\\shell\\") + c.verbMeanwhile));
-        }
+        EXPECT_EQ(exists("Folder"), verbBefore || verbMeanwhile);
+        for (const char* verb : {verbBefore, verbMeanwhile})
+            EXPECT_TRUE(!verb || exists("Folder\\shell\\" + std::string(verb)));
     }
-}
-
-TEST_F(ShellVerbTest, InstallAndRemovalPublishToTheDesktop) {
-    const std::string dataHome = tmp / "data";
-    PublishFolderVerbsOnChange(store, dataHome);
-    const std::string program = R"(/home/ann/my "tools"/$HOME\nomilo)";
-    InstallShellVerb(program, "Nomilo", store);
-    RelabelShellVerb("No&milo", store);
-
-    const std::string app = dataHome + "/applications/nomilo-folder-Nomilo.desktop";
-    const std::string menu = dataHome + "/kio/servicemenus/nomilo-folder-Nomilo.desktop";
-    const auto groups =
-        test::ParseDesktopFile(tmp.Read("data/kio/servicemenus/" + FolderVerbFileName("Nomilo")));
-    ASSERT_TRUE(groups);
-    const auto action = groups->at("Desktop Action open");
-    EXPECT_EQ(action.at("Name"), "No&milo");
-    const auto exec = test::UnescapeDesktopString(action.at("Exec"));
-    ASSERT_TRUE(exec);
-    EXPECT_EQ(test::ParseExec(*exec), (std::vector<test::ExecArgument>{{program}, {"%f", true}}));
-    EXPECT_TRUE(fs::exists(app));
-
-    RemoveShellVerb(store);
-    EXPECT_FALSE(fs::exists(app));
-    EXPECT_FALSE(fs::exists(menu));
 }
 
 } // namespace

@@ -7,18 +7,16 @@ namespace {
 
 TEST(StartFolderTest, TheFirstArgumentThatIsNotEmptyWhole) {
     const std::string longName = "/" + std::string(300, 'x');
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"nomilo", "/home/ann/My Photos"}, "/home/ann/My Photos"},
         {{"nomilo", "/"}, "/"},
         {{"nomilo", "", "/tmp/a\"b\\ c/", "/usr"}, "/tmp/a\"b\\ c/"},
         {{"nomilo", "/tmp/\xff\xfe"}, "/tmp/\xff\xfe"}, // bytes, not text
         {{"nomilo", longName}, longName},
         {{"nomilo", ""}, ""},
-        {{"nomilo"}, ""},
         {{}, ""},
     };
     for (const auto& [arguments, expected] : cases) {
-        EXPECT_EQ(StartFolder(arguments), expected);
         std::vector<const char*> argv;
         for (const std::string& argument : arguments)
             argv.push_back(argument.c_str());
