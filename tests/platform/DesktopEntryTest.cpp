@@ -31,14 +31,12 @@ TEST(SplitCommandLineTest, FollowsTheStoredCommandLineRules) {
         EXPECT_EQ(SplitCommandLine(line), expected) << line;
 }
 
-// The Exec value of a stored command, read back as a launcher reads it.
+// The arguments a launcher reads from the Exec value of a stored command.
 std::optional<Launch> LaunchedArguments(const std::string& command) {
     const std::optional<std::string> value = DesktopExecValue(command);
     if (!value)
         return std::nullopt;
-    const std::optional<std::string> exec = test::UnescapeDesktopString(*value);
-    const auto arguments = exec ? test::ParseExec(*exec) : std::nullopt;
-    return arguments.value_or(Launch{{"(bad Exec: " + *value + ")"}});
+    return test::ExecArguments(*value).value_or(Launch{{"(bad Exec: " + *value + ")"}});
 }
 
 TEST(DesktopExecValueTest, QuotesTheProgramAndPassesTheFolderAsAFieldCode) {

@@ -103,10 +103,9 @@ Exec="/opt/No milo/nomilo" %f
     EXPECT_FALSE(fs::exists(tmp / AppFile()));
     EXPECT_FALSE(fs::exists(tmp / MenuFile()));
     SetCommand(kOddProgram);
-    const auto groups = test::ParseDesktopFile(tmp.Read(MenuFile()));
-    ASSERT_TRUE(groups);
-    const auto exec = test::UnescapeDesktopString(groups->at("Desktop Action open").at("Exec"));
-    EXPECT_EQ(test::ParseExec(exec.value_or("")),
+    const std::string menu = tmp.Read(MenuFile());
+    const std::size_t exec = menu.rfind("\nExec=") + 6;
+    EXPECT_EQ(test::ExecArguments(menu.substr(exec, menu.find('\n', exec) - exec)),
               (std::vector<test::ExecArgument>{{kOddProgram}, {"%f", true}}));
     Delete("Folder\\shell\\A&B\\Command");
     EXPECT_FALSE(fs::exists(tmp / AppFile("A&B")));

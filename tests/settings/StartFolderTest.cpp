@@ -17,6 +17,7 @@ TEST(StartFolderTest, TheFirstArgumentThatIsNotEmptyWhole) {
         {{}, ""},
     };
     for (const auto& [arguments, expected] : cases) {
+        EXPECT_EQ(StartFolder(arguments), expected);
         std::vector<const char*> argv;
         for (const std::string& argument : arguments)
             argv.push_back(argument.c_str());
