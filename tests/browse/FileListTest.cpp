@@ -7,17 +7,13 @@
 #include "platform/MoveFile.h"
 #include "rename/RenameBatch.h"
 #include "tests/browse/FileListTesting.h"
-#include "tests/support/TempFolder.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTest>
 #include <algorithm>
-#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <random>
@@ -30,11 +26,10 @@ namespace {
 using test::ShownList;
 using test::TempFolder;
 using ::testing::ElementsAre;
+using Texts = std::vector<std::string>;
 
-TEST(FileListRead, NothingIsReadUntilTheListIsFirstShown) {
-    TempFolder tmp;
-    tmp.AddFile("a.txt");
-    tmp.AddFile("b.doc");
+TEST(FileListRead, NothingIsReadUntilTheListIsFirstShownAndEveryReadEntersTheFolder) {
+    TempFolder tmp({"a.txt", "b.doc", "c.txt"});
     TFileListBox list;
     EXPECT_EQ(list.Mask(), "*.*");
     int changes = 0;
@@ -45,63 +40,69 @@ TEST(FileListRead, NothingIsReadUntilTheListIsFirstShown) {
     list.SetFileType({ftNormal, ftDirectory});
     EXPECT_EQ(list.EntryCount(), 0);
     EXPECT_EQ(changes, 0);
-
     SetCurrentDir("/");
     list.show();
-    EXPECT_THAT(test::TextsOf(list), ElementsAre("a.txt"));
+    EXPECT_THAT(test::TextsOf(list), ElementsAre("a.txt", "c.txt"));
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(GetCurrentDir(), tmp.Path());
+
+    // A read clears the selection; a read of a folder that vanished fails and keeps the entries.
+    list.SetMultiSelect(true);
+    list.SetEntrySelected(1, true);
+    SetCurrentDir("/");
+    list.SetMask("*.TXT");
+    EXPECT_EQ(GetCurrentDir(), tmp.Path());
+    EXPECT_FALSE(list.IsEntrySelected(1));
+    EXPECT_EQ(list.CurrentIndex(), -1);
+    list.SetEntrySelected(1, true);
+    const int changesBefore = changes;
+    std::filesystem::remove_all(tmp.Path());
+    try {
+        list.SetMask("*");
+        FAIL() << "the read went through";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "File not found");
+    }
+    EXPECT_THAT(test::TextsOf(list), ElementsAre("a.txt", "c.txt"));
+    EXPECT_TRUE(list.IsEntrySelected(1));
+    EXPECT_EQ(changes, changesBefore);
 }
 
 TEST(FileListRead, SubMasksAreSearchedInTurnUntrimmedAndDuplicatesStay) {
-    TempFolder tmp;
-    for (const char* name : {"a.txt", "b.TXT", "c.doc", "d.jpg", " e.doc"})
-        tmp.AddFile(name);
+    TempFolder tmp({"a.txt", "b.TXT", "c.doc", "d.jpg", " e.doc"});
     ShownList list(tmp.Path());
-    const std::pair<const char*, std::vector<std::string>> cases[] = {
+    const std::pair<const char*, Texts> cases[] = {
         {"*.txt;*.doc", {" e.doc", "a.txt", "b.TXT", "c.doc"}},
         {"*.txt;*.TXT", {"a.txt", "a.txt", "b.TXT", "b.TXT"}},
         {"*.jpg; *.doc", {" e.doc", "d.jpg"}}, // the space belongs to the second pattern
         {"*.txt;", {"a.txt", "b.TXT"}},
-        {"", {}},
         {";;", {}},
     };
     for (const auto& [mask, texts] : cases) {
         list->SetMask(mask);
         EXPECT_EQ(list.Texts(), texts) << mask;
     }
-    EXPECT_EQ(list.changes, 6); // an empty result is still a complete read
-
-    // The same mask does nothing; the same in other letter case reads again.
+    EXPECT_EQ(list.changes, 5); // an empty result is still a complete read
     tmp.AddFile("f.txt");
-    list->SetMask(";;");
-    EXPECT_EQ(list.changes, 6);
-    list->SetMask("*.Txt");
-    EXPECT_THAT(list.Texts(), ElementsAre("a.txt", "b.TXT", "f.txt"));
+    list->SetMask(";;"); // the same mask does nothing
+    EXPECT_EQ(list.changes, 5);
 }
 
 TEST(FileListRead, SortsWithoutRegardToCaseKeepingNamesAsBytes) {
-    TempFolder tmp;
-    for (const char* name : {"b", "A", "c", "B2", "a_", "\xff.bin", "Zeta"})
-        tmp.AddFile(name);
+    TempFolder tmp({"b", "A", "c", "B2", "a_", "\xff.bin", "Zeta"});
     ShownList list(tmp.Path());
     EXPECT_THAT(list.Texts(), ElementsAre("A", "a_", "b", "B2", "c", "Zeta", "\xff.bin"));
     EXPECT_EQ(list->model()->index(6, 0).data().toString(), QString::fromUtf8("\xff.bin"));
 }
 
 TEST(FileListRead, AdmitsItemsByFileType) {
-    TempFolder tmp;
-    tmp.AddFile("plain");
-    tmp.AddFile(".hidden");
-    tmp.AddFolder("sub");
-    tmp.AddFolder(".git");
+    TempFolder tmp({"plain", ".hidden", "sub/", ".git/"});
     ASSERT_EQ(mkfifo((tmp / "pipe").c_str(), 0600), 0);
     ASSERT_EQ(symlink("gone", (tmp / "dangling").c_str()), 0);
     ShownList list(tmp.Path());
     // The default [ftNormal]: no hidden or system items, no folders.
     EXPECT_THAT(list.Texts(), ElementsAre("dangling", "plain"));
-    const std::pair<TFileType, std::vector<std::string>> cases[] = {
-        {{ftNormal, ftDirectory}, {"[..]", "[.]", "[sub]", "dangling", "plain"}},
+    const std::pair<TFileType, Texts> cases[] = {
         {{ftNormal, ftDirectory, ftHidden},
          {".hidden", "[..]", "[.]", "[.git]", "[sub]", "dangling", "plain"}},
         {{ftNormal, ftSystem}, {"dangling", "pipe", "plain"}},
@@ -118,70 +119,26 @@ TEST(FileListRead, AdmitsItemsByFileType) {
 }
 
 TEST(FileListRead, GlyphsFollowTheExtensionInAnyCase) {
-    TempFolder tmp;
-    const char* executables[] = {"a.exe", "b.EXE", "c.Com", "d.bat", "e.PIF", "i.txt.exe"};
-    const char* others[] = {"f", "g.", "h.exe.txt", "exe", "j.\xC3\x89XE"};
-    for (const char* name : executables)
-        tmp.AddFile(name);
-    for (const char* name : others)
-        tmp.AddFile(name);
-    tmp.AddFolder("k.exe");
+    TempFolder tmp({"a.exe", "b.EXE", "c.Com", "d.bat", "e.PIF", "f.txt.exe", "g", "h.",
+                    "i.exe.txt", "exe", "j.\xC3\x89XE", "k.exe/"});
     ShownList list(tmp.Path());
     list->SetFileType({ftNormal, ftDirectory});
-    auto glyphOf = [&](const std::string& text) {
+    auto glyphs = [&] { // none, executable, folder, unknown file
+        std::string glyphs;
         for (int i = 0; i < list->EntryCount(); ++i)
-            if (list->EntryText(i) == text)
-                return list->Model().Entry(i).glyph;
-        ADD_FAILURE() << text << " not listed";
-        return egNone;
+            glyphs += "-x.u"[list->Model().Entry(i).glyph];
+        return glyphs;
     };
-    for (const char* name : executables)
-        EXPECT_EQ(glyphOf(name), egExecutable) << name;
-    for (const char* name : others)
-        EXPECT_EQ(glyphOf(name), egUnknownFile) << name;
-    EXPECT_EQ(glyphOf("[k.exe]"), egNone); // folders get their glyph only while glyphs show
+    // [..] [.] [k.exe] a.exe b.EXE c.Com d.bat e.PIF exe f.txt.exe g h. i.exe.txt j.ÉXE
+    EXPECT_EQ(glyphs(), "---xxxxxuxuuuu"); // folders get their glyph only while glyphs show
     list->SetShowGlyphs(true);
-    EXPECT_EQ(glyphOf("[k.exe]"), egNone); // not read again
+    EXPECT_EQ(glyphs(), "---xxxxxuxuuuu"); // not read again
     list->SetMask("*");
-    EXPECT_EQ(glyphOf("[k.exe]"), egFolder);
-}
-
-TEST(FileListRead, EveryReadEntersTheFolderAndClearsTheSelection) {
-    TempFolder tmp;
-    tmp.AddFile("a.txt");
-    tmp.AddFile("b.txt");
-    ShownList list(tmp.Path());
-    list.Click(1);
-    ASSERT_THAT(list.Selection(), ElementsAre(false, true));
-    SetCurrentDir("/");
-    list->SetMask("*.txt");
-    EXPECT_EQ(GetCurrentDir(), tmp.Path());
-    EXPECT_THAT(list.Selection(), ElementsAre(false, false));
-    EXPECT_EQ(list->CurrentIndex(), -1);
-    EXPECT_EQ(list->LastReportedIndex(), -1);
-
-    // A read of a folder that vanished fails and keeps the entries.
-    list->SetEntrySelected(1, true);
-    const int changes = list.changes;
-    SetCurrentDir("/");
-    std::filesystem::remove_all(tmp.Path());
-    try {
-        list->SetMask("*");
-        FAIL() << "the read went through";
-    } catch (const EInOutError& e) {
-        EXPECT_STREQ(e.what(), "File not found");
-    }
-    EXPECT_THAT(list.Texts(), ElementsAre("a.txt", "b.txt"));
-    EXPECT_THAT(list.Selection(), ElementsAre(false, true));
-    EXPECT_EQ(list.changes, changes);
-    EXPECT_EQ(list->Mask(), "*");
+    EXPECT_EQ(glyphs(), "...xxxxxuxuuuu");
 }
 
 TEST(FolderChange, RelativePathsAreTakenFromTheFolderShownAndMissingFoldersRaise) {
-    TempFolder tmp;
-    tmp.AddFolder("a/b");
-    tmp.AddFile("a/b/inner.txt");
-    tmp.AddFile("a/outer.txt");
+    TempFolder tmp({"a/b/inner.txt", "a/outer.txt"});
     ShownList list(tmp / "a");
     SetCurrentDir("/"); // someone else moved the process's current directory
     list->SetFolderPath("b");
@@ -209,9 +166,7 @@ TEST(FolderChange, RelativePathsAreTakenFromTheFolderShownAndMissingFoldersRaise
 }
 
 TEST(FolderChange, TheFolderShownAgainDoesNothing) {
-    TempFolder tmp;
-    tmp.AddFolder("Photos");
-    tmp.AddFile("Photos/a.jpg");
+    TempFolder tmp({"Photos/a.jpg"});
     ASSERT_EQ(symlink("Photos", (tmp / "photos").c_str()), 0); // same folder, other case
     ShownList list(tmp / "Photos");
     tmp.AddFile("Photos/b.jpg");
@@ -229,11 +184,7 @@ TEST(FolderChange, TheFolderShownAgainDoesNothing) {
 // names that are not UTF-8, two different folders can compare equal. The list must follow the
 // change, or the next rename batch would work on the names of one folder inside another.
 TEST(FolderChange, FoldersThatOnlyCompareEqualByTheLocaleAreChangedTo) {
-    TempFolder tmp;
-    for (const char* folder : {"Photos", "photos", "\xff", "\xfe"}) {
-        tmp.AddFolder(folder);
-        tmp.AddFile(folder + std::string("/in ") + folder);
-    }
+    TempFolder tmp({"Photos/in Photos", "photos/in photos", "\xff/in \xff", "\xfe/in \xfe"});
     ShownList list(tmp / "Photos");
     list->SetFolderPath(tmp / "photos");
     EXPECT_EQ(list->FolderPath(), tmp / "photos");
@@ -247,23 +198,14 @@ TEST(FolderChange, FoldersThatOnlyCompareEqualByTheLocaleAreChangedTo) {
 
     // From a folder that vanished, the new path is still entered.
     SetCurrentDir(tmp.Path());
-    ASSERT_EQ(unlink((tmp / "\xfe/in \xfe").c_str()), 0);
-    ASSERT_EQ(rmdir((tmp / "\xfe").c_str()), 0);
+    std::filesystem::remove_all(tmp / "\xfe");
     list->SetFolderPath(tmp / "Photos");
     EXPECT_THAT(list.Texts(), ElementsAre("in Photos"));
 }
 
-struct ThreeFiles : TempFolder {
-    ThreeFiles() {
-        for (const char* name : {"a.exe", "b.txt", "c.txt"})
-            AddFile(name);
-    }
-};
-
 TEST(FileListModel, ABadIndexFailsAndChangesNothing) {
-    ThreeFiles tmp;
-    ShownList list(tmp.Path());
-    ShownList single(tmp.Path(), false);
+    TempFolder tmp({"a", "b", "c"});
+    ShownList list(tmp.Path()), single(tmp.Path(), false);
     const std::pair<std::function<void()>, int> calls[] = {
         {[&] { list->EntryText(-1); }, -1},
         {[&] { list->IsEntrySelected(3); }, 3},
@@ -280,22 +222,20 @@ TEST(FileListModel, ABadIndexFailsAndChangesNothing) {
             EXPECT_EQ(e.what(), "List index out of bounds (" + std::to_string(index) + ")");
         }
     }
-    EXPECT_THAT(list.Texts(), ElementsAre("a.exe", "b.txt", "c.txt"));
-    EXPECT_THAT(list.Selection(), ElementsAre(false, false, false));
+    EXPECT_THAT(list.Texts(), ElementsAre("a", "b", "c"));
     EXPECT_THAT(single.Selection(), ElementsAre(false, false, false));
 }
 
 TEST(FileListModel, ReplaceEntryTextChangesOneRowQuietly) {
-    ThreeFiles tmp;
+    TempFolder tmp({"a", "b", "c"});
     ShownList list(tmp.Path());
     list.Click(1);
     list.changes = list.clicks = 0;
     list->SetEntrySelected(0, true); // raises no notification
     QSignalSpy resets(list->model(), &QAbstractItemModel::modelReset);
     QSignalSpy changed(list->model(), &QAbstractItemModel::dataChanged);
-
-    list->ReplaceEntryText(0, "zz.txt");
-    EXPECT_EQ(list->model()->index(0, 0).data().toString(), "zz.txt");
+    list->ReplaceEntryText(0, "zz");
+    EXPECT_EQ(list->model()->index(0, 0).data().toString(), "zz");
     EXPECT_THAT(list.Selection(), ElementsAre(false, true, false));
     EXPECT_EQ(list->CurrentIndex(), 1);
     EXPECT_EQ(resets.count(), 0);
@@ -307,38 +247,37 @@ TEST(FileListModel, ReplaceEntryTextChangesOneRowQuietly) {
 // Changing the item height (the first change of the font colour, for one) used to rebuild the
 // list's window, which read the folder again and threw away the user's selection.
 TEST(FileListModel, AChangedItemHeightKeepsEntriesAndSelection) {
-    ThreeFiles tmp;
+    TempFolder tmp({"a", "b", "c"});
     ShownList list(tmp.Path());
     const int fontHeight = FontLineHeight(list->font());
     list->SetItemHeight(fontHeight + 7); // as a saved layout may set it
     list.Click(0);
     list.Click(2, Qt::ControlModifier);
-    tmp.AddFile("new.txt");
+    tmp.AddFile("new");
     list.changes = list.clicks = 0;
-
     list->SetFontColor(Qt::darkBlue);
     EXPECT_EQ(list->ItemHeight(), fontHeight);
-    QFont bigger = list->font();
-    bigger.setPixelSize(40);
-    list->setFont(bigger);
-    EXPECT_EQ(list->ItemHeight(), FontLineHeight(bigger));
-    EXPECT_THAT(list.Texts(), ElementsAre("a.exe", "b.txt", "c.txt"));
+    QFont font = list->font();
+    font.setPixelSize(40);
+    list->setFont(font);
+    EXPECT_EQ(list->ItemHeight(), FontLineHeight(font));
+    EXPECT_THAT(list.Texts(), ElementsAre("a", "b", "c"));
     EXPECT_THAT(list.Selection(), ElementsAre(true, false, true));
     EXPECT_EQ(list->CurrentIndex(), 2);
     EXPECT_EQ(list.changes, 0);
     QApplication::processEvents();
-    EXPECT_EQ(list->visualRect(list->model()->index(2, 0)).top(), 2 * FontLineHeight(bigger));
+    EXPECT_EQ(list->visualRect(list->model()->index(2, 0)).top(), 2 * FontLineHeight(font));
 
     // Glyphs raise a small font's item height to theirs.
-    bigger.setPixelSize(6);
-    list->setFont(bigger);
+    font.setPixelSize(6);
+    list->setFont(font);
     ASSERT_LT(list->ItemHeight(), 16);
     list->SetShowGlyphs(true);
     EXPECT_EQ(list->ItemHeight(), 16);
 }
 
 TEST(FileListModel, SelectionIsPaintedFromTheEntriesFlags) {
-    ThreeFiles tmp;
+    TempFolder tmp({"a", "b", "c"});
     ShownList list(tmp.Path());
     QPalette colours = list->palette();
     colours.setColor(QPalette::Highlight, QColor(10, 20, 200));
@@ -355,14 +294,7 @@ TEST(FileListModel, SelectionIsPaintedFromTheEntriesFlags) {
     }
 }
 
-struct SixFiles : TempFolder {
-    SixFiles() {
-        for (const char* name : {"0", "1", "2", "3", "4", "5"})
-            AddFile(name);
-    }
-};
-
-// The selected entries of a list of six, as a text of their numbers.
+// The selected entries of a list, as a text of their numbers.
 std::string Selected(const ShownList& list) {
     std::string selected;
     for (int i = 0; i < list->EntryCount(); ++i)
@@ -371,8 +303,8 @@ std::string Selected(const ShownList& list) {
     return selected;
 }
 
-TEST(FileListSelection, ClicksAndKeysSelectLikeADesktopListBox) {
-    SixFiles tmp;
+TEST(FileListSelection, ClicksKeysAndDraggingSelectLikeADesktopListBox) {
+    TempFolder tmp({"0", "1", "2", "3", "4", "5"});
     ShownList list(tmp.Path());
     const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(list.list.get(), k, modifiers);
@@ -406,7 +338,6 @@ TEST(FileListSelection, ClicksAndKeysSelectLikeADesktopListBox) {
         EXPECT_EQ(Selected(list), step.selected);
         EXPECT_EQ(list->CurrentIndex(), step.current) << step.selected;
     }
-
     const auto centre = [&](int row) {
         return list->visualRect(list->model()->index(row, 0)).center();
     };
@@ -415,22 +346,19 @@ TEST(FileListSelection, ClicksAndKeysSelectLikeADesktopListBox) {
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre(3));
     EXPECT_EQ(Selected(list), "123");
     EXPECT_EQ(list->CurrentIndex(), 3);
+
+    // A single-selection list selects one entry.
+    ShownList single(tmp.Path(), false);
+    single.Click(1);
+    single.Click(3, ctrl);
+    single->setFocus();
+    QTest::keyClick(single.list.get(), Qt::Key_Up, shift);
+    QTest::keyClick(single.list.get(), Qt::Key_A, ctrl);
+    EXPECT_EQ(Selected(single), "2");
 }
 
-TEST(FileListSelection, ASingleSelectionListSelectsOneEntry) {
-    SixFiles tmp;
-    ShownList list(tmp.Path(), false);
-    list.Click(1);
-    list.Click(3, Qt::ControlModifier);
-    EXPECT_EQ(Selected(list), "3");
-    list->setFocus();
-    QTest::keyClick(list.list.get(), Qt::Key_Up, Qt::ShiftModifier);
-    QTest::keyClick(list.list.get(), Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(Selected(list), "2");
-}
-
-TEST(FileListSelection, UserChangesFireOnClickThenOnChangeWhenTheFocusMoved) {
-    SixFiles tmp;
+TEST(FileListSelection, UserChangesFireOnClickThenOnChangeAndFillTheFileEdit) {
+    TempFolder tmp({"0", "1", "2", "3", "4"});
     ShownList list(tmp.Path());
     std::vector<std::string> events;
     list->OnClick = [&](TFileListBox*) { events.push_back("click"); };
@@ -438,31 +366,23 @@ TEST(FileListSelection, UserChangesFireOnClickThenOnChangeWhenTheFocusMoved) {
         events.push_back("change " + std::to_string(sender->LastReportedIndex()));
     };
     list->OnDblClick = [&](TFileListBox*) { events.push_back("double"); };
+    auto edit = std::make_unique<QLineEdit>();
+    list->SetFileEdit(edit.get());
+    EXPECT_EQ(edit->text(), "*.*");
     list.Click(2);
-    list.Click(2, Qt::ControlModifier); // the selection changes, the focus does not
+    EXPECT_EQ(edit->selectedText(), "2");
+    list.Click(2, Qt::ControlModifier);     // the selection changes, the focus does not
+    EXPECT_EQ(list->CurrentFileName(), ""); // unselected: no current file name
     list.Click(4, Qt::ShiftModifier);
     EXPECT_THAT(events, ElementsAre("click", "change 2", "click", "click", "change 4"));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                        list->visualRect(list->model()->index(1, 0)).center());
     EXPECT_EQ(events.back(), "double");
-}
-
-TEST(FileListSelection, TheFileEditShowsTheCurrentNameOrTheMask) {
-    SixFiles tmp;
-    ShownList list(tmp.Path());
-    auto edit = std::make_unique<QLineEdit>();
-    list->SetFileEdit(edit.get());
-    EXPECT_EQ(edit->text(), "*.*");
-    list.Click(3);
-    EXPECT_EQ(edit->selectedText(), "3");
-    list.Click(3, Qt::ControlModifier); // unselected: no current file name; the focus stays
-    EXPECT_EQ(list->CurrentFileName(), "");
-    EXPECT_EQ(list->CurrentIndex(), 3);
     list->SetMask("*");
     EXPECT_EQ(edit->text(), "*");
     edit.reset();
-    list.Click(2); // nothing left to write to
-    EXPECT_EQ(list->CurrentFileName(), "2");
+    list.Click(3); // nothing left to write to
+    EXPECT_EQ(list->CurrentFileName(), "3");
 }
 
 // The batch over a real list, renaming on disk; answers how many failure messages it showed.
@@ -475,34 +395,26 @@ int Rename(TFileListBox& list, bool selectedOnly, bool prefix, std::string find,
 }
 
 TEST(RenameOverTheList, RenamedEntriesStayInPlaceWithTheirGlyphsUntilTheNextRead) {
-    TempFolder tmp;
-    for (const char* name : {"a1.txt", "b1.txt", "c1.exe", "d2.txt"})
-        tmp.AddFile(name, name);
+    TempFolder tmp({"a1.txt", "b1.txt", "c1.exe", "d2.txt"});
     ShownList list(tmp.Path());
     SetCurrentDir("/");
     list->SetMask("*"); // a read enters the list's folder again
     list->SetEntrySelected(0, true);
     list->SetEntrySelected(2, true);
-
     EXPECT_EQ(Rename(*list, true, true, "", "z"), 0);
     EXPECT_THAT(list.Texts(), ElementsAre("za1.txt", "b1.txt", "zc1.exe", "d2.txt"));
     EXPECT_THAT(list.Selection(), ElementsAre(true, false, true, false));
-    EXPECT_EQ(tmp.Read("za1.txt"), "a1.txt");
-
     EXPECT_EQ(Rename(*list, false, false, ".exe", ".txt"), 0);
     EXPECT_EQ(list->EntryText(2), "zc1.txt");
     EXPECT_EQ(list->Model().Entry(2).glyph, egExecutable); // until the next read
     EXPECT_THAT(list.Selection(), ElementsAre(true, false, false, false));
-
     list->SetMask("*.txt");
     EXPECT_THAT(list.Texts(), ElementsAre("b1.txt", "d2.txt", "za1.txt", "zc1.txt"));
     EXPECT_EQ(list->Model().Entry(3).glyph, egUnknownFile);
 }
 
 TEST(RenameOverTheList, ThePatternListedTwiceRenamesAtTheFirstEntryAndFailsAtTheSecond) {
-    TempFolder tmp;
-    tmp.AddFile("x1.txt");
-    tmp.AddFile("x2.txt");
+    TempFolder tmp({"x1.txt", "x2.txt"});
     ShownList list(tmp.Path());
     list->SetMask("*.txt;*.txt");
     ASSERT_THAT(list.Texts(), ElementsAre("x1.txt", "x1.txt", "x2.txt", "x2.txt"));
@@ -553,10 +465,9 @@ protected:
 };
 
 TEST(Hourglass, ShowsFromTheEntryInsertedAtIndex100AndRestoresTheCursor) {
-    test::TempFolder folder;
+    TempFolder folder({"z"});
     for (int i = 100; i < 200; ++i)
         folder.AddFile("a" + std::to_string(i));
-    folder.AddFile("z");
     CursorWatchingList list;
     list.SetFolderPath(folder.Path());
     list.SetMask("z;a*"); // "z" first: the a-files all go in front of it, nothing lands at 100
@@ -564,7 +475,6 @@ TEST(Hourglass, ShowsFromTheEntryInsertedAtIndex100AndRestoresTheCursor) {
     list.show();
     EXPECT_FALSE(list.sawHourglass);
     EXPECT_EQ(list.EntryCount(), 101);
-
     list.SetMask("a*;z"); // the a-files first: "z" lands at index 100
     EXPECT_TRUE(list.sawHourglass);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
@@ -580,7 +490,6 @@ TEST(Hourglass, ShowsFromTheEntryInsertedAtIndex100AndRestoresTheCursor) {
     EXPECT_TRUE(list.sawHourglass);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(changes, 0);
-    EXPECT_EQ(list.EntryCount(), 101);
     EXPECT_EQ(list.EntryText(100), "z");
 }
 
