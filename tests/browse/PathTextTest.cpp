@@ -29,19 +29,18 @@ int NarrowDots(std::string_view text) {
 }
 
 TEST(FitPathToWidth, ShrinksOneFolderAtATimeThenTheRootThenTheFolders) {
-    const std::pair<int, const char*> steps[] = {
-        {180, "/usr/share/doc/pkg"},
-        {179, "/.../share/doc/pkg"},
-        {153, "/.../share/doc/pkg"},
-        {152, "/.../doc/pkg"},
-        {93, "/.../doc/pkg"},
-        {92, "/.../pkg"},
-        {53, "/.../pkg"},
-        {52, ".../pkg"},
-        {43, ".../pkg"},
-        {42, "pkg"},
-        {0, "pkg"}, // the name stays even when it does not fit
-    };
+    // Each width on both sides of a step; the name stays even when it does not fit.
+    const std::pair<int, const char*> steps[] = {{180, "/usr/share/doc/pkg"},
+                                                 {179, "/.../share/doc/pkg"},
+                                                 {153, "/.../share/doc/pkg"},
+                                                 {152, "/.../doc/pkg"},
+                                                 {93, "/.../doc/pkg"},
+                                                 {92, "/.../pkg"},
+                                                 {53, "/.../pkg"},
+                                                 {52, ".../pkg"},
+                                                 {43, ".../pkg"},
+                                                 {42, "pkg"},
+                                                 {0, "pkg"}};
     for (const auto& [width, text] : steps)
         EXPECT_EQ(FitPathToWidth("/usr/share/doc/pkg", NarrowDots, width), text) << width;
     EXPECT_EQ(FitPathToWidth("/", NarrowDots, 0), "");
@@ -77,10 +76,7 @@ TEST(FolderNames, NamesThatOnlyDecodingMakesEqualStayApart) {
 }
 
 TEST(ReadSubfolders, GivesTheVisibleFoldersOnly) {
-    TempFolder tmp;
-    for (const char* folder : {"Photos", "music", ".git", "x/inner"})
-        tmp.AddFolder(folder);
-    tmp.AddFile("file.txt");
+    TempFolder tmp({"Photos/", "music/", ".git/", "x/inner/", "file.txt"});
     ASSERT_EQ(symlink("Photos", (tmp / "link").c_str()), 0);
     ASSERT_EQ(symlink("file.txt", (tmp / "filelink").c_str()), 0);
     ASSERT_EQ(symlink("nowhere", (tmp / "dangling").c_str()), 0);
@@ -93,16 +89,13 @@ TEST(ReadSubfolders, GivesTheVisibleFoldersOnly) {
 class SplitTarget : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* folder : {"Data/Sub", "x/Sub", "Sub", "stick/in", "gone"})
-            tmp.AddFolder(folder);
-        tmp.AddFile("Data/report.txt");
         drives = {TDrive{"/", dtFixed, {}, {}, "ext4"},
                   TDrive{tmp / "stick", dtRemovable, {}, {}, "vfat"}};
         SetCurrentDir(tmp.Path());
     }
     TTargetParts Split(const std::string& text) { return SplitTargetPath(text, drives); }
 
-    TempFolder tmp;
+    TempFolder tmp{{"Data/Sub/", "Data/report.txt", "x/Sub/", "Sub/", "stick/in/", "gone/"}};
     std::vector<TDrive> drives;
 };
 

@@ -148,9 +148,9 @@ TEST(ListDrives, NetworkMountPointsAreNeverLookedAt) {
     EXPECT_EQ(DriveDescription(drives[6]), "[Backup]");
 }
 
+// Each case: a mount point, file-system type and source; dtUnknown: not listed.
 TEST(ListDrives, SortsFileSystemsIntoDriveTypes) {
     const std::pair<const char*, TDriveType> cases[] = {
-        // mount point, type and source; dtUnknown: not listed
         {"/n fuse.sshfs ann@host:", dtNetwork},
         {"/n 9p hostshare", dtNetwork},
         {"/c udf /dev/sr1", dtCdRom},
@@ -197,19 +197,14 @@ TEST(ListDrives, EachMountPointCountsOnceAsItsLastMountIfItIsAFolder) {
     EXPECT_EQ(ListDrives().at(0).mountPoint, "/");
 }
 
+// Mounts that are no drives belong to the drive around them; a relative path is on no drive.
 TEST(DriveOfPath, TakesTheLongestMountPointOnASeparatorBoundary) {
     FakeMachine machine;
     const auto drives = machine.List(test::kDesktopMounts);
     const std::pair<const char*, const char*> cases[] = {
-        {"/", "/"},
-        {"/mnt/x", "/mnt/x"},
-        {"/mnt/x/photos/2023", "/mnt/x"},
-        {"/mnt/xy", "/"},
-        {"/mnt", "/"},
-        {"/media/stick/DCIM", "/media/stick"},
-        {"/dev/shm/x", "/"}, // mounts that are no drives belong to the drive around them
-        {"mnt/x", ""},       // a relative path is on no drive
-        {"", ""},
+        {"/", "/"},          {"/mnt/x", "/mnt/x"}, {"/mnt/x/photos/2023", "/mnt/x"},
+        {"/mnt/xy", "/"},    {"/mnt", "/"},        {"/media/stick/DCIM", "/media/stick"},
+        {"/dev/shm/x", "/"}, {"mnt/x", ""},        {"", ""},
     };
     for (const auto& [path, drive] : cases)
         EXPECT_EQ(DriveOfPath(path, drives), drive) << path;

@@ -152,7 +152,7 @@ protected:
 };
 
 TEST(ConvertStoredNumber, FollowsTheStoredNumberRules) {
-    const std::pair<const char*, int> cases[] = {
+    const std::pair<const char*, int> numbers[] = {
         {"0x200", 512},
         {"0X200", 512},
         {"$ff", 255},
@@ -163,25 +163,12 @@ TEST(ConvertStoredNumber, FollowsTheStoredNumberRules) {
         {"$80000000", INT32_MIN},
         {"2147483647", INT32_MAX},
         {"-2147483648", INT32_MIN},
-        // Everything else gives the default.
-        {"300px", 77},
-        {"0x", 77},
-        {"-0x10", 77},
-        {"", 77},
-        {" ", 77},
-        {"-", 77},
-        {"$", 77},
-        {"-$10", 77},
-        {"2147483648", 77},
-        {"-2147483649", 77},
-        {"$100000000", 77},
-        {"300 ", 77},
-        {"\t300", 77},
-        {" 0x10", 77},
-        {"1e3", 77},
     };
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(ConvertStoredNumber(text, 77), expected) << '"' << text << '"';
+    for (const auto& [text, number] : numbers)
+        EXPECT_EQ(ConvertStoredNumber(text, 77), number) << '"' << text << '"';
+    for (const char* text : {"300px", "0x", "-0x10", "", " ", "-", "$", "-$10", "2147483648",
+                             "-2147483649", "$100000000", "300 ", "\t300", " 0x10", "1e3"})
+        EXPECT_EQ(ConvertStoredNumber(text, 77), 77) << '"' << text << '"';
 }
 
 TEST_F(TRegIniFileTest, FirstRunCreatesTheKeyAndEveryValueIsText) {
@@ -356,13 +343,14 @@ TEST_F(ShellVerbTest, AnInstallThatFailsHalfWayLeavesNothingNew) {
     }
 }
 
+// The folder is taken as bytes, not as text.
 TEST(StartFolderTest, TheFirstArgumentThatIsNotEmptyWhole) {
     const std::string longName = "/" + std::string(300, 'x');
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"nomilo", "/home/ann/My Photos"}, "/home/ann/My Photos"},
         {{"nomilo", "/"}, "/"},
         {{"nomilo", "", "/tmp/a\"b\\ c/", "/usr"}, "/tmp/a\"b\\ c/"},
-        {{"nomilo", "/tmp/\xff\xfe"}, "/tmp/\xff\xfe"}, // bytes, not text
+        {{"nomilo", "/tmp/\xff\xfe"}, "/tmp/\xff\xfe"},
         {{"nomilo", longName}, longName},
         {{"nomilo", ""}, ""},
         {{}, ""},
