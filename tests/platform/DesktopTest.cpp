@@ -29,10 +29,7 @@ TEST(SplitCommandLineTest, FollowsTheStoredCommandLineRules) {
         {R"(prog "C:\" x\"y)", {"prog", "C:\\", "x\\y"}},
         // Quoted stretches and plain bytes join; a quote left open runs to the end.
         {R"(a"b c"d "e f)", {"ab cd", "e f"}},
-        {"a\nb\x7f"
-         "c",
-         {"a", "b\x7f"
-               "c"}},
+        {"a\nb\x7f_c", {"a", "b\x7f_c"}},
         {"one\0two"s, {"one"}},
     };
     for (const auto& [line, expected] : cases)

@@ -214,16 +214,12 @@ TEST(DriveOfPath, TakesTheLongestMountPointOnASeparatorBoundary) {
 // A temporary folder mounted nowhere is part of "/"; its subfolder "stick" plays a drive.
 class DriveFolders : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ForgetEnteredFolders();
-        for (const char* folder : {"a/deep", "stick/b", "stick/old", "stick2"})
-            tmp.AddFolder(folder);
-        drives = {TDrive{"/", dtFixed, {}, {}, {}}, TDrive{tmp / "stick", dtRemovable, {}, {}, {}}};
-    }
+    void SetUp() override { ForgetEnteredFolders(); }
     void TearDown() override { ForgetEnteredFolders(); }
 
-    test::TempFolder tmp;
-    std::vector<TDrive> drives;
+    test::TempFolder tmp{{"a/deep/", "stick/b/", "stick/old/", "stick2/"}};
+    std::vector<TDrive> drives{{"/", dtFixed, {}, {}, {}},
+                               {tmp / "stick", dtRemovable, {}, {}, {}}};
 };
 
 TEST_F(DriveFolders, EnteringADriveGoesBackToItsNewestFolderThatStillExists) {
