@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <algorithm>
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <random>
