@@ -1,126 +1,106 @@
 #include "browse/DirectoryListBox.h"
+#include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
-#include "browse/PathText.h"
 #include "platform/CurrentDir.h"
 #include "platform/DriveFolders.h"
 #include "platform/EInOutError.h"
-#include "resources/Glyphs.h"
-#include "tests/browse/DriveTesting.h"
 #include "tests/browse/FileListTesting.h"
-#include "tests/support/TempFolder.h"
+#include "tests/support/DriveTables.h"
 
-#include <QFont>
-#include <QImage>
-#include <QPainter>
+#include <QCoreApplication>
 #include <QTest>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 #include <unistd.h>
 
 namespace nomilo {
 namespace {
 
-using test::TempFolder;
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
+using Texts = std::vector<std::string>;
 
-std::vector<std::string> Texts(const TDirectoryListBox& list) {
-    std::vector<std::string> texts;
+Texts TextsOf(const TDirectoryListBox& list) {
+    Texts texts;
     for (int i = 0; i < list.EntryCount(); ++i)
         texts.push_back(list.Entry(i).text);
     return texts;
 }
 
-// The path entries of `folder`: "/", then each of its names.
-std::vector<std::string> PathEntries(const std::string& folder) {
-    std::vector<std::string> entries{"/"};
-    std::string_view rest = std::string_view(folder).substr(1);
-    while (!rest.empty()) {
-        const std::size_t separator = rest.find('/');
-        entries.emplace_back(rest.substr(0, separator));
-        rest = separator == std::string_view::npos ? "" : rest.substr(separator + 1);
-    }
-    return entries;
+Texts TextsOf(const TDriveComboBox& combo) {
+    Texts texts;
+    for (int i = 0; i < combo.EntryCount(); ++i)
+        texts.push_back(combo.EntryText(i));
+    return texts;
 }
 
-// A temporary tree with a drive of its own, "stick" (a FAT stick, as far as the prepared mount
-// table tells), and a folder list and file list linked and started on "a".
+// A temporary tree with drives of its own: "stick" (a FAT stick, as far as the prepared mount
+// table tells) and "gone", listed (its mount point was there when the table was read) but not
+// there to enter; a folder list, file list, label and drive selector linked as in the main
+// window and started on "a".
 class FolderList : public ::testing::Test {
 protected:
     void SetUp() override {
         ForgetEnteredFolders();
-        for (const char* folder : {"a/b/Alpha", "a/b/beta", "a/b/Gamma", "a/b/.git", "a/other",
-                                   "stick/in", "stick/Photos"})
-            tmp.AddFolder(folder);
-        tmp.AddFile("a/b/file.txt");
-        tmp.AddFile("a/b/Alpha/x.txt");
-        tmp.AddFile("a/top.txt");
-        tmp.AddFile("stick/in/photo.jpg");
         SetCurrentDir(tmp / "a");
-        list = std::make_unique<TDirectoryListBox>();
-        list->SetDriveSources(
-            test::PreparedDrives(test::MountLine(tmp / "stick", "vfat", "/dev/sdb1")));
+        const TDriveSources sources =
+            test::PreparedDrives(test::MountLine(tmp / "stick", "vfat", "/dev/sdb1") +
+                                     test::MountLine(tmp / "gone", "ext4", "/dev/sdc1"),
+                                 [](const std::string&) { return true; });
         files = std::make_unique<TFileListBox>();
+        list = std::make_unique<TDirectoryListBox>();
+        combo = std::make_unique<TDriveComboBox>();
+        list->SetDriveSources(sources);
         list->SetFileList(files.get());
-        label = std::make_unique<QLabel>();
         label->setFixedWidth(2000);
         list->SetDirLabel(label.get());
+        combo->SetDriveSources(sources);
+        combo->SetDirList(list.get());
         list->OnChange = [this](TDirectoryListBox*) { ++changes; };
         list->OnClick = [this](TDirectoryListBox*) { ++clicks; };
+        combo->OnChange = [this](TDriveComboBox*) { ++comboChanges; };
+        combo->OnClick = [this](TDriveComboBox*) { ++comboClicks; };
         list->resize(200, 400);
         files->show();
         list->show();
+        combo->show();
+        comboChanges = 0;
     }
     void TearDown() override { ForgetEnteredFolders(); }
 
-    // Nothing of the list, the file list, the label or the current directory has changed
-    // since `before` was taken.
-    struct Snapshot {
-        std::string folder, cwd, fileFolder, label;
-        std::vector<std::string> entries, fileEntries;
-        int changes;
-    };
-    Snapshot Take() const {
-        return {list->FolderPath(),
-                GetCurrentDir(),
-                files->FolderPath(),
-                label->text().toStdString(),
-                Texts(*list),
-                test::TextsOf(*files),
-                changes};
-    }
-    void ExpectUnchanged(const Snapshot& before) const {
-        const Snapshot now = Take();
-        EXPECT_EQ(now.folder, before.folder);
-        EXPECT_EQ(now.cwd, before.cwd);
-        EXPECT_EQ(now.fileFolder, before.fileFolder);
-        EXPECT_EQ(now.label, before.label);
-        EXPECT_EQ(now.entries, before.entries);
-        EXPECT_EQ(now.fileEntries, before.fileEntries);
-        EXPECT_EQ(now.changes, before.changes);
+    // Everything a change of folder changes.
+    auto State() const {
+        return std::make_tuple(list->FolderPath(), GetCurrentDir(), files->FolderPath(),
+                               label->text(), TextsOf(*list), test::TextsOf(*files), changes);
     }
     // The folder list, the file list, the label and the current directory are all at `folder`.
     void ExpectAt(const std::string& folder) const {
         EXPECT_EQ(list->FolderPath(), folder);
         EXPECT_EQ(GetCurrentDir(), folder);
         EXPECT_EQ(files->FolderPath(), folder);
-        EXPECT_EQ(label->text(), QString::fromUtf8(folder.data(), std::ssize(folder)));
+        EXPECT_EQ(label->text(), QString::fromUtf8(folder));
         ASSERT_GE(list->CurrentIndex(), 0);
         EXPECT_EQ(list->Entry(list->CurrentIndex()).kind, fkCurrent);
     }
     int RowOf(const std::string& text) const {
-        const auto texts = Texts(*list);
+        const Texts texts = TextsOf(*list);
         const auto found = std::find(texts.begin(), texts.end(), text);
         return found == texts.end() ? -1 : static_cast<int>(found - texts.begin());
     }
+    QPoint Centre(const std::string& text) const {
+        return list->visualRect(list->model()->index(RowOf(text), 0)).center();
+    }
 
-    TempFolder tmp;
+    test::TempFolder tmp{{"a/b/Alpha/", "a/b/beta/", "a/b/Gamma/", "a/b/.git/", "a/b/file.txt",
+                          "a/top.txt", "a/other/", "stick/s.txt", "stick/in/photo.jpg",
+                          "stick/Photos/"}};
     std::unique_ptr<TFileListBox> files;
-    std::unique_ptr<QLabel> label;
+    std::unique_ptr<QLabel> label = std::make_unique<QLabel>();
     std::unique_ptr<TDirectoryListBox> list;
-    int changes = 0;
-    int clicks = 0;
+    std::unique_ptr<TDriveComboBox> combo;
+    int changes = 0, clicks = 0, comboChanges = 0, comboClicks = 0;
+    const int gone = 1, stick = 2; // the selector's entries
 };
 
 TEST_F(FolderList, ShowsThePathDownToTheFolderThenItsVisibleSubfolders) {
@@ -128,62 +108,47 @@ TEST_F(FolderList, ShowsThePathDownToTheFolderThenItsVisibleSubfolders) {
     list->SetFolderPath(tmp / "a/b");
     ExpectAt(tmp / "a/b");
     EXPECT_THAT(test::TextsOf(*files), ElementsAre("file.txt"));
-
-    std::vector<std::string> expected = PathEntries(tmp / "a/b");
-    const int path = static_cast<int>(expected.size());
-    for (const char* name : {"Alpha", "beta", "Gamma"}) // no ".git", sorted ignoring case
-        expected.push_back(name);
-    ASSERT_THAT(Texts(*list), ElementsAreArray(expected));
-    EXPECT_EQ(list->CurrentIndex(), path - 1);
-
-    const int separators = SeparatorCount(tmp / "a/b");
-    for (int i = 0; i < list->EntryCount(); ++i) {
-        const TFolderEntry& entry = list->Entry(i);
-        if (i < path - 1) {
-            EXPECT_EQ(entry.kind, fkAncestor) << i;
-            EXPECT_EQ(list->EntryIndent(i), 4 * i + 2) << i;
-        } else if (i == path - 1) {
-            EXPECT_EQ(entry.kind, fkCurrent);
-            EXPECT_EQ(list->EntryIndent(i), 4 * i + 2);
-            EXPECT_EQ(list->EntryPath(i), tmp / "a/b");
-        } else {
-            EXPECT_EQ(entry.kind, fkSubfolder) << i;
-            EXPECT_EQ(list->EntryIndent(i), 4 * separators + 6) << i;
-            EXPECT_EQ(list->EntryPath(i), tmp / "a/b/" + entry.text) << i;
-        }
-    }
-    // Each ancestor opens the path down to it.
-    EXPECT_EQ(list->EntryPath(0), "/");
-    EXPECT_EQ(list->EntryPath(path - 2), tmp / "a");
-    EXPECT_EQ(list->EntryPath(path - 3), tmp.Path());
-    EXPECT_EQ(list->EntryPath(list->EntryCount()), "");
-    EXPECT_EQ(list->EntryPath(-1), "");
     EXPECT_EQ(changes, 1);
-}
 
-TEST_F(FolderList, AtTheRootTheRootIsTheCurrentEntry) {
+    // "/", each folder down to the current one, then the subfolders without ".git", sorted
+    // ignoring case.
+    Texts expected{"/"};
+    for (const std::string& name : {tmp.Path().substr(1), std::string("a"), std::string("b")})
+        for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+            end = name.find('/', start);
+            expected.push_back(name.substr(start, end - start));
+        }
+    const int current = static_cast<int>(expected.size()) - 1;
+    expected.insert(expected.end(), {"Alpha", "beta", "Gamma"});
+    ASSERT_EQ(TextsOf(*list), expected);
+    EXPECT_EQ(list->CurrentIndex(), current);
+    for (int i = 0; i < list->EntryCount(); ++i) {
+        EXPECT_EQ(list->Entry(i).kind, i < current    ? fkAncestor
+                                       : i == current ? fkCurrent
+                                                      : fkSubfolder);
+        EXPECT_EQ(list->EntryIndent(i), i <= current ? 4 * i + 2 : 4 * current + 6) << i;
+    }
+    // Each entry opens its own path.
+    EXPECT_EQ(list->EntryPath(0), "/");
+    EXPECT_EQ(list->EntryPath(current - 1), tmp / "a");
+    EXPECT_EQ(list->EntryPath(current), tmp / "a/b");
+    EXPECT_EQ(list->EntryPath(current + 2), tmp / "a/b/beta");
+    EXPECT_EQ(list->EntryPath(list->EntryCount()), "");
+
     list->SetFolderPath("/");
     ExpectAt("/");
-    ASSERT_GE(list->EntryCount(), 2);
-    EXPECT_EQ(list->Entry(0).text, "/");
-    EXPECT_EQ(list->Entry(0).kind, fkCurrent);
+    EXPECT_EQ(list->CurrentIndex(), 0);
     EXPECT_EQ(list->EntryIndent(0), 2);
-    EXPECT_EQ(list->EntryPath(0), "/");
     for (int i = 1; i < list->EntryCount(); ++i) {
-        EXPECT_EQ(list->Entry(i).kind, fkSubfolder);
         EXPECT_FALSE(list->Entry(i).text.starts_with('.')) << list->Entry(i).text;
         EXPECT_EQ(list->EntryIndent(i), 10);
         EXPECT_EQ(list->EntryPath(i), "/" + list->Entry(i).text);
     }
-    EXPECT_NE(RowOf(tmp.Path().substr(1, tmp.Path().find('/', 1) - 1)), -1);
+    EXPECT_NE(RowOf(expected[1]), -1);
 }
 
 TEST_F(FolderList, EveryKindOfTargetOpensItsFolder) {
-    struct Case {
-        std::string target, folder;
-    };
-    const Case cases[] = {
-        {tmp / "a/b", tmp / "a/b"},
+    const std::pair<std::string, std::string> cases[] = {
         {tmp / "a/b/file.txt", tmp / "a/b"}, // a file opens its folder
         {tmp / "a/b/Alpha/*.txt", tmp / "a/b/Alpha"},
         {"..", tmp / "a/b"},
@@ -196,19 +161,19 @@ TEST_F(FolderList, EveryKindOfTargetOpensItsFolder) {
         {tmp / "a", tmp / "a"},
     };
     int expectedChanges = 0;
-    for (const Case& c : cases) {
-        list->SetFolderPath(c.target);
-        ExpectAt(c.folder);
-        EXPECT_EQ(changes, ++expectedChanges) << c.target;
+    for (const auto& [target, folder] : cases) {
+        list->SetFolderPath(target);
+        ExpectAt(folder);
+        EXPECT_EQ(changes, ++expectedChanges) << target;
     }
     EXPECT_THAT(test::TextsOf(*files), ElementsAre("top.txt"));
 }
 
-TEST_F(FolderList, AFolderThatCannotBeEnteredChangesNothing) {
+TEST_F(FolderList, AFolderThatCannotBeEnteredOrIsShownAlreadyChangesNothing) {
     list->SetFolderPath(tmp / "a/b");
     files->SetMultiSelect(true);
     files->SetEntrySelected(0, true);
-    const Snapshot before = Take();
+    const auto before = State();
     for (const std::string& target : {tmp / "a/b/Missing", std::string("Missing"),
                                       tmp / "a/missing/b", std::string("[Missing]")}) {
         try {
@@ -218,34 +183,29 @@ TEST_F(FolderList, AFolderThatCannotBeEnteredChangesNothing) {
             EXPECT_EQ(e.Code(), 2) << target;
             EXPECT_STREQ(e.what(), "File not found");
         }
-        ExpectUnchanged(before);
+        EXPECT_EQ(State(), before);
     }
+    // The current folder again, by its path, by nothing, by Enter on its entry or with no
+    // entry selected.
+    list->SetFolderPath(tmp / "a/b");
+    list->SetFolderPath("");
+    QTest::keyClick(list.get(), Qt::Key_Return);
+    list->selectionModel()->clearCurrentIndex();
+    list->OpenSelectedEntry();
+    list->SwitchDrive("/");
+    EXPECT_EQ(State(), before);
     EXPECT_TRUE(files->IsEntrySelected(0));
+
     // The current directory comes back to where it was, even when that is not the folder.
     SetCurrentDir(tmp.Path());
     EXPECT_THROW(list->SetFolderPath(tmp / "a/b/Missing"), EInOutError);
     EXPECT_EQ(GetCurrentDir(), tmp.Path());
 }
 
-TEST_F(FolderList, TheCurrentFolderAgainChangesNothing) {
-    list->SetFolderPath(tmp / "a/b");
-    SetCurrentDir("/");
-    const Snapshot before = Take();
-    list->SetFolderPath(tmp / "a/b");
-    list->SetFolderPath("");
-    ExpectUnchanged(before);
-    // Enter on the current entry, which is selected; then with no entry selected.
-    QTest::keyClick(list.get(), Qt::Key_Return);
-    list->selectionModel()->clearCurrentIndex();
-    list->OpenSelectedEntry();
-    ExpectUnchanged(before);
-}
-
 // "stick" is a FAT stick: it keeps letter case but ignores it. The same folder in other letter
 // case is the current folder; the folders above its mount point are not on it.
 TEST_F(FolderList, LetterCaseCountsAsTheVolumeOfTheFolderSays) {
     ASSERT_EQ(symlink("Photos", (tmp / "stick/PHOTOS").c_str()), 0); // a FAT name, other case
-    EXPECT_TRUE(list->VolumeKeepsCase());
     EXPECT_TRUE(list->VolumeCaseSensitive());
     EXPECT_THROW(list->SetFolderPath(tmp / "A"), EInOutError); // "a" in other case: no folder
 
@@ -253,73 +213,54 @@ TEST_F(FolderList, LetterCaseCountsAsTheVolumeOfTheFolderSays) {
     EXPECT_TRUE(list->VolumeKeepsCase());
     EXPECT_FALSE(list->VolumeCaseSensitive());
     EXPECT_EQ(list->CompareFolderNames("PHOTOS", "photos"), 0);
-    EXPECT_EQ(list->ShownName("Photos"), "Photos");
-    const Snapshot before = Take();
+    const auto before = State();
     list->SetFolderPath(tmp / "stick/PHOTOS");
-    ExpectUnchanged(before);
+    EXPECT_EQ(State(), before);
 
     std::string upper = tmp / "stick/Photos";
     for (std::size_t i = 0; i < upper.find("/stick"); ++i)
         upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
     ASSERT_NE(upper, tmp / "stick/Photos");
     EXPECT_THROW(list->SetFolderPath(upper), EInOutError);
-    ExpectUnchanged(before);
+    EXPECT_EQ(State(), before);
 }
 
 // Names that are not UTF-8 decode to the same replacement character; they are still two
 // folders, both listed and each one opened.
 TEST_F(FolderList, FolderNamesThatAreNotUtf8StayApart) {
-    tmp.AddFolder("a/\xff");
-    tmp.AddFolder("a/\xfe");
-    tmp.AddFolder("a/A\xff");
+    for (const char* folder : {"a/\xff", "a/\xfe", "a/A\xff"})
+        tmp.AddFolder(folder);
     list->SetFolderPath(tmp / "a/\xff");
-    EXPECT_EQ(list->CompareFolderNames(tmp / "a/\xff", tmp / "a/\xfe"), 1);
+    EXPECT_NE(list->CompareFolderNames(tmp / "a/\xff", tmp / "a/\xfe"), 0);
     list->SetFolderPath("../\xfe");
     ExpectAt(tmp / "a/\xfe");
     list->SetFolderPath("..");
-    EXPECT_NE(RowOf("\xff"), -1);
-    EXPECT_NE(RowOf("\xfe"), -1);
-    EXPECT_NE(RowOf("A\xff"), -1);
+    for (const char* name : {"\xff", "\xfe", "A\xff"})
+        EXPECT_NE(RowOf(name), -1) << name;
     EXPECT_EQ(changes, 3);
 }
 
 TEST_F(FolderList, DoubleClickAndEnterOpenWhileClicksAndArrowsOnlySelect) {
     list->SetFolderPath(tmp / "a/b");
     changes = 0;
-    const int current = list->CurrentIndex();
-    const int alpha = RowOf("Alpha");
-    ASSERT_EQ(alpha, current + 1);
-
     QTest::keyClick(list.get(), Qt::Key_Down);
-    EXPECT_EQ(list->CurrentIndex(), alpha);
-    EXPECT_EQ(clicks, 1);
     QTest::keyClick(list.get(), Qt::Key_Down);
     EXPECT_EQ(list->Entry(list->CurrentIndex()).text, "beta");
-    const QPoint gamma = list->visualRect(list->model()->index(RowOf("Gamma"), 0)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, gamma);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre("Gamma"));
     EXPECT_EQ(list->Entry(list->CurrentIndex()).text, "Gamma");
     EXPECT_EQ(clicks, 3);
     EXPECT_EQ(changes, 0);
-    EXPECT_EQ(list->FolderPath(), tmp / "a/b");
-
     QTest::keyClick(list.get(), Qt::Key_Up);
     QTest::keyClick(list.get(), Qt::Key_Return);
     ExpectAt(tmp / "a/b/beta");
-    EXPECT_EQ(changes, 1);
-
-    int doubleClicks = 0;
-    list->OnDblClick = [&](TDirectoryListBox*) { ++doubleClicks; };
-    const QPoint a = list->visualRect(list->model()->index(RowOf("a"), 0)).center();
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, a);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, Centre("a"));
     ExpectAt(tmp / "a");
-    EXPECT_EQ(doubleClicks, 1);
     EXPECT_EQ(changes, 2);
 }
 
 // The folder shown can go while it is shown; its parent still opens.
 TEST_F(FolderList, FromAFolderThatWasRemovedTheOthersStillOpen) {
     list->SetFolderPath(tmp / "a/b/Alpha");
-    ASSERT_EQ(unlink((tmp / "a/b/Alpha/x.txt").c_str()), 0);
     ASSERT_EQ(rmdir((tmp / "a/b/Alpha").c_str()), 0);
     list->SelectEntry(RowOf("b"));
     list->OpenSelectedEntry();
@@ -327,22 +268,20 @@ TEST_F(FolderList, FromAFolderThatWasRemovedTheOthersStillOpen) {
     EXPECT_EQ(RowOf("Alpha"), -1);
 }
 
-TEST_F(FolderList, OpeningAFolderBeforeTheFirstShowBuildsItsEntriesAtOnce) {
+TEST_F(FolderList, EntriesAreBuiltAtTheFirstShowOrAtOnceAndAgainForAFont) {
     SetCurrentDir(tmp / "a");
     TDirectoryListBox fresh;
-    EXPECT_EQ(fresh.FolderPath(), tmp / "a");
     EXPECT_EQ(fresh.EntryCount(), 0);
     fresh.SetFolderPath("b");
-    const auto entries = Texts(fresh);
+    const Texts entries = TextsOf(fresh);
     EXPECT_EQ(entries.back(), "Gamma");
     fresh.SelectEntry(0);
     fresh.show();
-    EXPECT_EQ(Texts(fresh), entries);
+    EXPECT_EQ(TextsOf(fresh), entries);
     EXPECT_EQ(fresh.Entry(fresh.CurrentIndex()).text, "b");
-}
 
-TEST_F(FolderList, AFontChangeSetsTheItemHeightAndSelectsTheCurrentEntryAgain) {
-    EXPECT_GE(list->ItemHeight(), 16); // never less than the glyphs and one pixel
+    // A font change sets the item height, never below the glyphs', and selects the current
+    // entry again.
     list->SelectEntry(0);
     QFont font = list->font();
     font.setPixelSize(40);
@@ -354,75 +293,130 @@ TEST_F(FolderList, AFontChangeSetsTheItemHeightAndSelectsTheCurrentEntryAgain) {
     EXPECT_EQ(list->ItemHeight(), 16);
 }
 
-// Without a drive selector the folder list switches the drive itself: to the drive's own
-// folder, the one entered last on it.
-TEST_F(FolderList, SwitchingDriveGoesToTheDrivesOwnFolder) {
-    list->SetFolderPath(tmp / "stick/in");
-    EXPECT_EQ(list->DriveLetter(), tmp / "stick");
-    list->SetFolderPath(tmp / "a/b");
-    EXPECT_EQ(list->DriveLetter(), "/");
+TEST(DriveComboBox, ListsThePresentDrivesInOrderInEitherCase) {
+    std::set<std::string> hidden; // mount points that are not folders
+    TDriveComboBox combo;
+    combo.SetDriveSources(test::PreparedDrives(
+        test::kDesktopMounts, [&](const std::string& path) { return !hidden.contains(path); }));
+    EXPECT_EQ(combo.EntryCount(), 0); // nothing before the first show
+    combo.show();
+    int changes = 0;
+    combo.OnChange = [&](TDriveComboBox*) { ++changes; };
+    EXPECT_THAT(TextsOf(combo),
+                ElementsAre("/ [system]", "/media/cd []", "/media/stick", "/mnt/x //server/share"));
+    EXPECT_THAT((std::vector{combo.EntryType(0), combo.EntryType(1), combo.EntryType(2),
+                             combo.EntryType(3)}),
+                ElementsAre(dtFixed, dtCdRom, dtRemovable, dtNetwork));
+    EXPECT_EQ(combo.DriveLetter(), "/"); // the drive of the current directory
+
+    combo.SetTextCase(tcUpperCase);
+    EXPECT_THAT(TextsOf(combo),
+                ElementsAre("/ [SYSTEM]", "/media/cd []", "/media/stick", "/mnt/x //SERVER/SHARE"));
+    // Assigned its current value, TextCase still reads the drives again.
+    hidden.insert("/media/cd"); // the CD is taken out
+    combo.SetTextCase(tcUpperCase);
+    EXPECT_THAT(TextsOf(combo), ElementsAre("/ [SYSTEM]", "/media/stick", "/mnt/x //SERVER/SHARE"));
+    EXPECT_EQ(combo.currentIndex(), 0);
     EXPECT_EQ(changes, 2);
 
-    list->SwitchDrive(tmp / "stick");
-    ExpectAt(tmp / "stick/in");
-    EXPECT_THAT(test::TextsOf(*files), ElementsAre("photo.jpg"));
-    EXPECT_EQ(changes, 3);
-    list->SwitchDrive(tmp / "stick"); // the drive it is on
-    EXPECT_EQ(changes, 3);
-    list->SwitchDrive("/");
-    ExpectAt(tmp / "a/b");
+    // The entry height follows the font, never below the drive glyphs.
+    QFont font = combo.font();
+    font.setPixelSize(4);
+    combo.setFont(font);
+    EXPECT_EQ(combo.ItemHeight(), 11);
+}
 
-    // A drive that cannot be entered leaves everything as it was.
-    const Snapshot before = Take();
-    EXPECT_THROW(list->SwitchDrive(tmp / "gone"), EInOutError);
-    ExpectUnchanged(before);
+TEST_F(FolderList, PickingADriveGoesToItsOwnFolderAndBack) {
+    ASSERT_THAT(TextsOf(*combo), ElementsAre("/ [system]", tmp / "gone [backup]", tmp / "stick"));
+    EXPECT_EQ(combo->DriveLetter(), "/");
+    combo->setCurrentIndex(stick); // the user's pick
+    EXPECT_EQ(combo->DriveLetter(), tmp / "stick");
+    ExpectAt(tmp / "stick"); // nothing entered on it yet: its mount point
+    EXPECT_THAT(test::TextsOf(*files), ElementsAre("s.txt"));
+    EXPECT_EQ(comboClicks, 1);
+    EXPECT_EQ(comboChanges, 2); // once from the switch, once for the pick
+    EXPECT_EQ(changes, 1);
+
+    list->SetFolderPath("in");
+    combo->setCurrentIndex(0);
+    ExpectAt(tmp / "a"); // the folder last entered on "/"
+    EXPECT_EQ(list->DriveLetter(), "/");
+    combo->setCurrentIndex(stick);
+    ExpectAt(tmp / "stick/in");
+    EXPECT_EQ(comboChanges, 6);
+    EXPECT_EQ(changes, 4);
+}
+
+TEST_F(FolderList, OpeningAFolderOnAnotherDriveMovesTheSelector) {
+    list->SetFolderPath(tmp / "stick/in");
+    ExpectAt(tmp / "stick/in");
+    EXPECT_EQ(combo->DriveLetter(), tmp / "stick");
+    EXPECT_EQ(combo->currentIndex(), stick);
+    EXPECT_FALSE(list->InFolderChange());
+    EXPECT_EQ(comboChanges, 1);
+    EXPECT_EQ(changes, 1); // the drive switch on the way fires nothing of its own
+    list->SetFolderPath(tmp / "a/other");
+    EXPECT_EQ(combo->currentIndex(), 0);
+
+    // A drive without an entry keeps the selection and still moves the folder list.
+    combo->SetDriveLetter(tmp / "a/b");
+    EXPECT_EQ(combo->DriveLetter(), tmp / "a/b");
+    EXPECT_EQ(combo->currentIndex(), 0);
+    ExpectAt(tmp / "a/b");
+    EXPECT_EQ(comboChanges, 3);
+}
+
+// The error reaches the caller; the selector already shows the new drive while the lists stay
+// where they were. The same drive again does nothing; another drive and then this one try again.
+TEST_F(FolderList, ADriveThatCannotBeEnteredLeavesTheListsWhereTheyWere) {
+    const auto before = State();
+    EXPECT_THROW(combo->SetDriveLetter(tmp / "gone"), EInOutError);
+    EXPECT_EQ(combo->DriveLetter(), tmp / "gone");
+    EXPECT_EQ(combo->currentIndex(), gone);
+    EXPECT_EQ(State(), before);
+    EXPECT_EQ(list->DriveLetter(), "/");
+    EXPECT_EQ(comboChanges, 0);
+
+    combo->SetDriveLetter(tmp / "gone");
+    EXPECT_EQ(comboChanges, 0);
+    combo->SetDriveLetter("/");
+    EXPECT_EQ(comboChanges, 1);
+    EXPECT_THROW(combo->SetDriveLetter(tmp / "gone"), EInOutError);
+
+    // From a user's pick the error goes on to the event loop (and so to the error report),
+    // not through the combo box's own code.
+    combo->SetDriveLetter("/");
+    combo->setCurrentIndex(gone);
+    EXPECT_EQ(combo->DriveLetter(), tmp / "gone");
+    EXPECT_EQ(State(), before);
+    EXPECT_THROW(QCoreApplication::sendPostedEvents(combo.get(), QEvent::MetaCall), EInOutError);
 }
 
 TEST_F(FolderList, LinksAreWeakAndTheLabelShowsThePathShortened) {
-    EXPECT_EQ(files->FolderListLink(), list.get());
-    TFileListBox other;
-    list->SetFileList(&other);
-    EXPECT_EQ(files->FolderListLink(), nullptr);
-    EXPECT_EQ(other.FolderListLink(), list.get());
-    list->SetFileList(files.get());
+    TDirectoryListBox otherList;
+    combo->SetDirList(&otherList);
+    EXPECT_EQ(list->DriveComboLink(), nullptr);
+    EXPECT_EQ(otherList.DriveComboLink(), combo.get());
+    combo.reset();
+    EXPECT_EQ(otherList.DriveComboLink(), nullptr);
+    // Without a selector the folder list switches the drive itself.
+    list->SetFolderPath(tmp / "stick/in");
+    EXPECT_EQ(list->DriveLetter(), tmp / "stick");
 
-    label->setFixedWidth(QFontMetrics(label->font()).horizontalAdvance("/.../b"));
-    list->SetFolderPath(tmp / "a/b");
-    EXPECT_EQ(label->text(), "/.../b");
+    TFileListBox otherFiles;
+    list->SetFileList(&otherFiles);
+    EXPECT_EQ(files->FolderListLink(), nullptr);
+    EXPECT_EQ(otherFiles.FolderListLink(), list.get());
+    label->setFixedWidth(QFontMetrics(label->font()).horizontalAdvance("/.../in"));
+    list->SetFolderPath(tmp / "stick/in/");
+    EXPECT_EQ(label->text(), "/.../in");
     label.reset();
-    EXPECT_EQ(list->DirLabel(), nullptr);
     list->SetFolderPath(tmp / "a"); // no label to update
-
+    TDriveComboBox again;
+    again.SetDirList(list.get());
     list.reset();
-    EXPECT_EQ(files->FolderListLink(), nullptr);
-}
-
-// Entries are drawn by the designed steps: the glyph at its indent, centred in the entry.
-TEST_F(FolderList, GlyphsAreDrawnAtTheirIndentCentredInTheEntry) {
-    list->SetFolderPath(tmp / "a/b");
-    const QImage closed = LoadGlyph("CLOSEDFOLDER").toImage();
-    const QImage open = LoadGlyph("OPENFOLDER").toImage();
-    ASSERT_FALSE(closed.isNull());
-    ASSERT_FALSE(open.isNull());
-    const std::pair<int, const QImage*> cases[] = {{RowOf("beta"), &closed}, {RowOf("a"), &open}};
-    for (const auto& [row, glyph] : cases) {
-        QImage image(200, 21, QImage::Format_ARGB32);
-        image.fill(Qt::black);
-        QPainter painter(&image);
-        QStyleOptionViewItem option;
-        option.rect = QRect(0, 0, 200, 21);
-        option.state = QStyle::State_Enabled;
-        list->DrawItem(painter, option, row);
-        painter.end();
-        const int left = list->EntryIndent(row);
-        const int top = (21 - glyph->height()) / 2;
-        for (int y = 0; y < glyph->height(); ++y)
-            for (int x = 0; x < glyph->width(); ++x)
-                if (qAlpha(glyph->pixel(x, y)) == 255) {
-                    ASSERT_EQ(image.pixel(left + x, top + y), glyph->pixel(x, y))
-                        << "row " << row << " at " << x << "," << y;
-                }
-    }
+    EXPECT_EQ(otherFiles.FolderListLink(), nullptr);
+    EXPECT_EQ(again.DirList(), nullptr);
 }
 
 } // namespace

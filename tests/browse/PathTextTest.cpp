@@ -19,19 +19,6 @@ using test::TempFolder;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
-TEST(PathText, SeparatorsJoiningAndTheLastComponent) {
-    EXPECT_EQ(SeparatorCount("/"), 1);
-    EXPECT_EQ(SeparatorCount("/a/b"), 2);
-    EXPECT_EQ(SeparatorCount("/a\xc3\xa9/b\xff"), 2);
-    EXPECT_EQ(JoinPath("/", "a"), "/a");
-    EXPECT_EQ(JoinPath("/a", "b"), "/a/b");
-    EXPECT_EQ(JoinPath("/a/", "b"), "/a/b");
-    EXPECT_EQ(LastComponent("/a/b"), "b");
-    EXPECT_EQ(LastComponent("/a/"), "");
-    EXPECT_EQ(LastComponent("name"), "name");
-    EXPECT_EQ(DrivePart("/a/b"), "");
-}
-
 // Dots are narrow, everything else is 10 pixels wide, as in a proportional font: "/usr/" and
 // "/.../" then differ in width, so every step of the shortening shows.
 int NarrowDots(std::string_view text) {
@@ -42,54 +29,39 @@ int NarrowDots(std::string_view text) {
 }
 
 TEST(FitPathToWidth, ShrinksOneFolderAtATimeThenTheRootThenTheFolders) {
-    const std::string path = "/usr/share/doc/pkg";
-    const auto fit = [&](int width) { return FitPathToWidth(path, NarrowDots, width); };
-    EXPECT_EQ(fit(1000), path);
-    EXPECT_EQ(fit(180), path);
-    EXPECT_EQ(fit(179), "/.../share/doc/pkg");
-    EXPECT_EQ(fit(153), "/.../share/doc/pkg");
-    EXPECT_EQ(fit(152), "/.../doc/pkg");
-    EXPECT_EQ(fit(93), "/.../doc/pkg");
-    EXPECT_EQ(fit(92), "/.../pkg");
-    EXPECT_EQ(fit(53), "/.../pkg");
-    EXPECT_EQ(fit(52), ".../pkg");
-    EXPECT_EQ(fit(43), ".../pkg");
-    EXPECT_EQ(fit(42), "pkg");
-    EXPECT_EQ(fit(0), "pkg"); // the name stays even when it does not fit
+    // Each width on both sides of a step; the name stays even when it does not fit.
+    const std::pair<int, const char*> steps[] = {{180, "/usr/share/doc/pkg"},
+                                                 {179, "/.../share/doc/pkg"},
+                                                 {153, "/.../share/doc/pkg"},
+                                                 {152, "/.../doc/pkg"},
+                                                 {93, "/.../doc/pkg"},
+                                                 {92, "/.../pkg"},
+                                                 {53, "/.../pkg"},
+                                                 {52, ".../pkg"},
+                                                 {43, ".../pkg"},
+                                                 {42, "pkg"},
+                                                 {0, "pkg"}};
+    for (const auto& [width, text] : steps)
+        EXPECT_EQ(FitPathToWidth("/usr/share/doc/pkg", NarrowDots, width), text) << width;
     EXPECT_EQ(FitPathToWidth("/", NarrowDots, 0), "");
-}
-
-// A folder whose name begins with a dot is dropped like any other, one at a time: only a
-// ".../" left by an earlier step is taken for one.
-TEST(FitPathToWidth, FoldersWhoseNamesBeginWithADotAreDroppedOneAtATime) {
-    std::string folder = "/.a/b/c/";
-    DropFirstFolder(folder);
-    EXPECT_EQ(folder, "/.../b/c/");
-    folder = "/.ab/c/";
-    DropFirstFolder(folder);
-    EXPECT_EQ(folder, "/.../c/");
+    // A folder whose name begins with a dot is dropped like any other: only a ".../" left by
+    // an earlier step is taken for one.
     EXPECT_EQ(FitPathToWidth("/.a/b/name", NarrowDots, 90), "/.../b/name");
-    folder = "/";
-    DropFirstFolder(folder);
-    EXPECT_EQ(folder, "");
+    EXPECT_EQ(FitPathToWidth("/.ab/c/name", NarrowDots, 80), "/.../name");
 }
 
-TEST(CompareNamesByLocale, NamesThatOnlyDecodingMakesEqualStayApart) {
-    // Both decode to one replacement character.
-    EXPECT_EQ(CompareByLocale("\xff", "\xfe"), 0);
+TEST(FolderNames, NamesThatOnlyDecodingMakesEqualStayApart) {
+    EXPECT_EQ(CompareByLocale("\xff", "\xfe"), 0); // both decode to one replacement character
     EXPECT_NE(CompareNamesByLocale("\xff", "\xfe"), 0);
     EXPECT_NE(CompareNamesByLocale("\xff", "\xfe", true), 0);
     EXPECT_EQ(CompareNamesByLocale("A\xff", "a\xff", true), 0);
     EXPECT_NE(CompareNamesByLocale("A\xff", "a\xff", false), 0);
-    // Decoding drops nothing here: the locale's word stands.
     EXPECT_EQ(CompareNamesByLocale("Docs", "docs", true), 0);
     EXPECT_NE(CompareNamesByLocale("Docs", "docs", false), 0);
     // Bytes that are valid UTF-8 come before the same text spelt with bytes that are not.
     EXPECT_LT(CompareNamesByLocale("\xef\xbf\xbd", "\xff"), 0);
     EXPECT_GT(CompareNamesByLocale("\xff", "\xef\xbf\xbd"), 0);
-}
 
-TEST(SortedFolderNames, SortsIgnoringCaseAndKeepsTheFirstOfEqualNames) {
     TSortedFolderNames names;
     for (const char* name : {"beta", "Gamma", "alpha", "Beta", "ALPHA", "delta"})
         names.Insert(name);
@@ -104,69 +76,51 @@ TEST(SortedFolderNames, SortsIgnoringCaseAndKeepsTheFirstOfEqualNames) {
 }
 
 TEST(ReadSubfolders, GivesTheVisibleFoldersOnly) {
-    TempFolder tmp;
-    for (const char* folder : {"Photos", "music", ".git", "x/inner"})
-        tmp.AddFolder(folder);
-    tmp.AddFile("file.txt");
+    TempFolder tmp({"Photos/", "music/", ".git/", "x/inner/", "file.txt"});
     ASSERT_EQ(symlink("Photos", (tmp / "link").c_str()), 0);
     ASSERT_EQ(symlink("file.txt", (tmp / "filelink").c_str()), 0);
     ASSERT_EQ(symlink("nowhere", (tmp / "dangling").c_str()), 0);
     ASSERT_EQ(mkfifo((tmp / "fifo").c_str(), 0600), 0);
     EXPECT_THAT(ReadSubfolders(tmp.Path()), UnorderedElementsAre("Photos", "music", "x", "link"));
     EXPECT_TRUE(ReadSubfolders(tmp / "missing").empty());
-    EXPECT_TRUE(ReadSubfolders(tmp / "file.txt").empty());
 }
 
 // A drive of its own below the temporary folder: "stick".
 class SplitTarget : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* folder : {"Data/Sub", "x/Sub", "Sub", "stick/in"})
-            tmp.AddFolder(folder);
-        tmp.AddFile("Data/report.txt");
         drives = {TDrive{"/", dtFixed, {}, {}, "ext4"},
                   TDrive{tmp / "stick", dtRemovable, {}, {}, "vfat"}};
         SetCurrentDir(tmp.Path());
     }
     TTargetParts Split(const std::string& text) { return SplitTargetPath(text, drives); }
 
-    TempFolder tmp;
+    TempFolder tmp{{"Data/Sub/", "Data/report.txt", "x/Sub/", "Sub/", "stick/in/", "gone/"}};
     std::vector<TDrive> drives;
 };
 
-TEST_F(SplitTarget, FoldersFilesAndPatternsGiveTheirFolder) {
-    struct Case {
-        std::string target, folder, file;
-    };
-    const Case cases[] = {
-        {tmp / "Data", tmp / "Data", ""},
-        {tmp / "Data/", tmp / "Data", ""},
-        {tmp / "Data/report.txt", tmp / "Data", "report.txt"},
-        {tmp / "Data/*.txt", tmp / "Data", "*.txt"},
-        {tmp / "Data/repor?.txt", tmp / "Data", "repor?.txt"},
-        {"/", "/", ""},
-        {"Data", tmp / "Data", ""},
-        {"Data/Sub", tmp / "Data/Sub", ""},
-        {"./Data/report.txt", tmp / "Data", "report.txt"},
-        {"[Sub]", tmp / "Sub", ""},
-        {"..", tmp.Path().substr(0, tmp.Path().rfind('/')), ""},
+TEST_F(SplitTarget, FoldersFilesAndPatternsGiveTheirFolderAndItsDrive) {
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        {tmp / "Data/", tmp / "Data", "", "/"},
+        {tmp / "Data/report.txt", tmp / "Data", "report.txt", "/"},
+        {tmp / "Data/repor?.txt", tmp / "Data", "repor?.txt", "/"},
+        {"/", "/", "", "/"},
+        {"Data/Sub", tmp / "Data/Sub", "", "/"},
+        {"./Data/*.txt", tmp / "Data", "*.txt", "/"},
+        {"[Sub]", tmp / "Sub", "", "/"},
+        {"..", tmp.Path().substr(0, tmp.Path().rfind('/')), "", "/"},
         // A first folder of one character is a folder like any other, not the root.
-        {"x/Sub", tmp / "x/Sub", ""},
+        {"x/Sub", tmp / "x/Sub", "", "/"},
+        {tmp / "stick", tmp / "stick", "", tmp / "stick"},
+        {"stick/in", tmp / "stick/in", "", tmp / "stick"},
     };
-    for (const Case& c : cases) {
-        const TTargetParts parts = Split(c.target);
-        EXPECT_EQ(parts.folderPart, c.folder) << c.target;
-        EXPECT_EQ(parts.filePart, c.file) << c.target;
-        EXPECT_EQ(parts.letter, "/") << c.target;
-        EXPECT_EQ(GetCurrentDir(), tmp.Path()) << c.target; // changed back
+    for (const auto& [target, folder, file, drive] : cases) {
+        const TTargetParts parts = Split(target);
+        EXPECT_EQ(parts.folderPart, folder) << target;
+        EXPECT_EQ(parts.filePart, file) << target;
+        EXPECT_EQ(parts.letter, drive) << target;
+        EXPECT_EQ(GetCurrentDir(), tmp.Path()) << target; // changed back
     }
-}
-
-TEST_F(SplitTarget, TheLetterIsTheDriveOfTheFolderReached) {
-    EXPECT_EQ(Split(tmp / "stick/in").letter, tmp / "stick");
-    EXPECT_EQ(Split(tmp / "stick").letter, tmp / "stick");
-    EXPECT_EQ(Split("stick/in").letter, tmp / "stick");
-    EXPECT_EQ(Split(tmp / "Data").letter, "/");
 }
 
 TEST_F(SplitTarget, AMissingFolderRaisesAndTheCurrentDirectoryComesBack) {
@@ -183,11 +137,7 @@ TEST_F(SplitTarget, AMissingFolderRaisesAndTheCurrentDirectoryComesBack) {
         }
         EXPECT_EQ(GetCurrentDir(), tmp.Path()) << target;
     }
-}
-
-// With the current directory removed, an absolute target still resolves.
-TEST_F(SplitTarget, AnAbsoluteTargetResolvesFromARemovedCurrentDirectory) {
-    tmp.AddFolder("gone");
+    // With the current directory removed, an absolute target still resolves.
     SetCurrentDir(tmp / "gone");
     ASSERT_EQ(rmdir((tmp / "gone").c_str()), 0);
     EXPECT_EQ(Split(tmp / "Data").folderPart, tmp / "Data");

@@ -1,45 +1,128 @@
 #include "platform/Drives.h"
 
+#include "platform/CurrentDir.h"
+#include "platform/DriveFolders.h"
+#include "platform/EInOutError.h"
+#include "platform/MountTable.h"
+#include "tests/support/DriveTables.h"
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
+#include <random>
 #include <set>
+#include <unistd.h>
 
 namespace nomilo {
 namespace {
 
-// A desktop with a USB stick, the system disk, a CD without a label and a network share, plus
-// the pseudo file systems every Linux machine mounts.
-const std::string kDesktopTable =
-    "22 28 0:21 / /proc rw,nosuid,nodev,noexec,relatime shared:5 - proc proc rw\n"
-    "23 28 0:22 / /sys rw,nosuid,nodev,noexec,relatime shared:6 - sysfs sysfs rw\n"
-    "24 28 0:5 / /dev rw,nosuid,relatime shared:2 - devtmpfs udev rw,size=8000000k,mode=755\n"
-    "25 24 0:23 / /dev/shm rw,nosuid,nodev shared:3 - tmpfs tmpfs rw\n"
-    "27 26 0:25 / /run/user/1000 rw,nosuid shared:300 - tmpfs tmpfs rw,size=1600000k\n"
-    "32 28 8:17 / /media/stick rw,nosuid,nodev shared:12 - vfat /dev/sdb1 rw,fmask=0022\n"
-    "28 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw,errors=remount-ro\n"
-    "29 23 0:26 / /sys/fs/cgroup rw,nosuid shared:9 - cgroup2 cgroup2 rw\n"
-    "31 28 7:0 / /snap/core/123 ro,nodev,relatime shared:11 - squashfs /dev/loop0 ro\n"
-    "33 28 11:0 / /media/cd ro,nosuid,nodev shared:13 - iso9660 /dev/sr0 ro,nojoliet\n"
-    "34 28 0:40 / /mnt/x rw,relatime shared:14 - cifs //server/share rw,vers=3.1.1\n"
-    "35 28 0:41 / /home rw,relatime shared:15 - autofs systemd-1 rw,fd=49\n"
-    "36 28 0:42 / /var/lib/docker/overlay2/abc/merged rw - overlay overlay rw,lowerdir=/l\n";
+using namespace std::string_literals;
 
-// The sources a test hands in; records which paths the listing looked at.
+TEST(MountTable, EscapesOfTheMountTableAndOfTheLabelNames) {
+    EXPECT_EQ(UnescapeMountField("/my\\040stick\\011\\012\\134\\303\\251"),
+              "/my stick\t\n\\\xC3\xA9");
+    // Backslashes that start no escape stand for themselves; a NUL byte is in no path.
+    EXPECT_EQ(UnescapeMountField("\\400\\08x\\x20a\\04\\"), "\\400\\08x\\x20a\\04\\");
+    EXPECT_EQ(UnescapeMountField("/a\\000b"), std::nullopt);
+    EXPECT_EQ(UnescapeLabelName("My\\x20Stick\\x2f\\x5C\\xc3\\xA9"), "My Stick/\\\xC3\xA9");
+    EXPECT_EQ(UnescapeLabelName("\\xZZ\\x4 end\\"), "\\xZZ\\x4 end\\");
+}
+
+TEST(ParseMountInfo, ReadsTheFieldsAroundTheOptionalOnesAndSkipsMalformedLines) {
+    const auto mounts = ParseMountInfo(
+        "\ngarbage\n"
+        "31 1 0:1 / /nosep rw ext4 /dev/sda3 rw\n"
+        "32 1 0:1 / /notype rw -\n"
+        "33 1 0:1 / /nosource rw - ext4\n"
+        "x 1 0:1 / /badid rw - ext4 /dev/sda4 rw\n"
+        "-3 1 0:1 / /negative rw - ext4 /dev/sda4 rw\n"
+        "99999999999 1 0:1 / /huge rw - ext4 /dev/sda4 rw\n"
+        "34 1 0:1 / relative rw - ext4 /dev/sda5 rw\n"
+        "35 1 0:1 / /nul\\000byte rw - ext4 /dev/sda6 rw\n"
+        // Found by the damage test below: a raw NUL byte must not reach a mount point.
+        "28 1 8:1 / /\0/w,relatime - ext4 /dev/sda1 rw\n"s
+        "36 1 0:1 / /emptytype rw -  /dev/sda7 rw\n"
+        "41 28 0:50 /sub /srv/a\\040b rw shared:7 master:2 propagate_from:1 unbindable"
+        " - fuse.sshfs ann@host:/home\\040dir rw\n"
+        "38 1 0:1 / /nosuper rw - tmpfs tmpfs\n"
+        "39 1 0:1 / /extra rw - tmpfs tmpfs rw more fields\n"
+        "40 1 0:1 / /emptysource rw - cifs  rw");
+    ASSERT_EQ(mounts.size(), 4u);
+    EXPECT_EQ(mounts[0].mountId, 41);
+    EXPECT_EQ(mounts[0].parentId, 28);
+    EXPECT_EQ(mounts[0].root, "/sub");
+    EXPECT_EQ(mounts[0].mountPoint, "/srv/a b");
+    EXPECT_EQ(mounts[0].fsType, "fuse.sshfs");
+    EXPECT_EQ(mounts[0].source, "ann@host:/home dir");
+    EXPECT_EQ(mounts[1].mountPoint, "/nosuper");
+    EXPECT_EQ(mounts[2].mountPoint, "/extra");
+    EXPECT_EQ(mounts[3].mountPoint, "/emptysource");
+    EXPECT_EQ(mounts[3].source, "");
+}
+
+// Random damage to a realistic table: the parser and the listing must not crash, and what they
+// give must keep its promises. (scripts/fuzz runs the same for longer under libFuzzer.)
+TEST(ParseMountInfo, SurvivesRandomDamage) {
+    const std::string table =
+        "22 28 0:21 / /proc rw,nosuid shared:5 - proc proc rw\n"
+        "28 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw,errors=remount-ro\n"
+        "30 28 0:27 / /tmp rw shared:10 - tmpfs tmpfs rw\n"
+        "32 28 8:17 / /media/my\\040stick rw shared:12 - vfat /dev/sdb1 rw\n"
+        "33 28 11:0 / /media/cd ro - iso9660 /dev/sr0 ro\n"
+        "34 28 0:40 /sub /mnt/x rw shared:14 master:3 - cifs //server/share rw\n"
+        "35 34 0:41 / /mnt/x/in\\134side rw - ext4 /dev/sdc1 rw\n";
+    const std::string alphabet = " -\\01234567\n/:abx";
+    std::mt19937 random(20240521u);
+    auto pick = [&](std::size_t bound) {
+        return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random);
+    };
+    TDriveSources sources;
+    sources.isRemovable = [](const std::string& device) { return device == "/dev/sdb1"; };
+    sources.folderExists = [](const std::string&) { return true; };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = table;
+        for (std::size_t d = 1 + pick(8); d > 0 && !text.empty(); --d) {
+            const std::size_t at = pick(text.size());
+            switch (pick(4)) {
+            case 0:
+                text[at] = alphabet[pick(alphabet.size())];
+                break;
+            case 1:
+                text[at] = static_cast<char>(pick(256));
+                break;
+            case 2:
+                text.erase(at, 1 + pick(12));
+                break;
+            default:
+                text.insert(at, text.substr(pick(text.size()), pick(40)));
+                break;
+            }
+        }
+        for (const TMountEntry& mount : ParseMountInfo(text)) {
+            ASSERT_EQ(mount.mountPoint.front(), '/') << text;
+            ASSERT_EQ(mount.mountPoint.find('\0'), std::string::npos) << text;
+            ASSERT_FALSE(mount.fsType.empty()) << text;
+        }
+        sources.mountTable = text;
+        const std::vector<TDrive> drives = ListDrives(sources);
+        ASSERT_EQ(drives.at(0).mountPoint, "/");
+        for (std::size_t i = 1; i < drives.size(); ++i) {
+            ASSERT_LT(drives[i - 1].mountPoint, drives[i].mountPoint) << text;
+            ASSERT_EQ(DriveOfPath(drives[i].mountPoint, drives), drives[i].mountPoint) << text;
+        }
+    }
+}
+
+// Lists the drives of `table` after the prepared root, recording which paths were looked at.
 struct FakeMachine {
     std::set<std::string> notFolders;
     std::vector<std::string> looked;
 
-    TDriveSources Sources(const std::string& table) {
-        TDriveSources sources;
-        sources.mountTable = table;
-        sources.labels = {{"/dev/sda1", "SYSTEM"}, {"/dev/sdb1", "STICK"}, {"/dev/sdc1", "Backup"}};
-        sources.isRemovable = [](const std::string& device) { return device == "/dev/sdb1"; };
-        sources.folderExists = [this](const std::string& path) {
+    std::vector<TDrive> List(const std::string& table) {
+        return ListDrives(test::PreparedDrives(table, [this](const std::string& path) {
             looked.push_back(path);
             return !notFolders.contains(path);
-        };
-        return sources;
+        }));
     }
-    std::vector<TDrive> List(const std::string& table) { return ListDrives(Sources(table)); }
 };
 
 std::vector<std::string> MountPoints(const std::vector<TDrive>& drives) {
@@ -49,30 +132,12 @@ std::vector<std::string> MountPoints(const std::vector<TDrive>& drives) {
     return points;
 }
 
-TEST(ListDrives, GivesThePresentDrivesInMountPointOrder) {
-    FakeMachine machine;
-    const auto drives = machine.List(kDesktopTable);
-    ASSERT_EQ(MountPoints(drives),
-              (std::vector<std::string>{"/", "/media/cd", "/media/stick", "/mnt/x"}));
-    EXPECT_EQ(drives[0].type, dtFixed);
-    EXPECT_EQ(DriveDescription(drives[0]), "[SYSTEM]");
-    EXPECT_EQ(drives[1].type, dtCdRom);
-    EXPECT_EQ(DriveDescription(drives[1]), "[]");
-    // A removable drive is not asked for its label and shows its mount point alone.
-    EXPECT_EQ(drives[2].type, dtRemovable);
-    EXPECT_EQ(drives[2].volumeLabel, "");
-    EXPECT_EQ(DriveDescription(drives[2]), "");
-    EXPECT_EQ(drives[3].type, dtNetwork);
-    EXPECT_EQ(drives[3].remoteName, "//server/share");
-    EXPECT_EQ(DriveDescription(drives[3]), "//server/share");
-}
-
 TEST(ListDrives, NetworkMountPointsAreNeverLookedAt) {
     FakeMachine machine;
     const auto drives =
-        machine.List(kDesktopTable + "37 34 8:33 / /mnt/x/inner rw - ext4 /dev/sdc1 rw\n"
-                                     "38 28 0:43 / /mnt/nfs rw - nfs4 host:/export rw\n"
-                                     "39 28 0:44 / /mnt/gone rw - cifs  rw\n");
+        machine.List(test::kDesktopMounts + "37 34 8:33 / /mnt/x/inner rw - ext4 /dev/sdc1 rw\n"
+                                            "38 28 0:43 / /mnt/nfs rw - nfs4 host:/export rw\n"
+                                            "39 28 0:44 / /mnt/gone rw - cifs  rw\n");
     EXPECT_EQ(machine.looked, (std::vector<std::string>{"/media/cd", "/media/stick"}));
     // A local mount below a share is listed without a look either.
     ASSERT_EQ(MountPoints(drives),
@@ -83,30 +148,33 @@ TEST(ListDrives, NetworkMountPointsAreNeverLookedAt) {
     EXPECT_EQ(DriveDescription(drives[6]), "[Backup]");
 }
 
+// Each case: a mount point, file-system type and source; dtUnknown: not listed.
 TEST(ListDrives, SortsFileSystemsIntoDriveTypes) {
-    struct Case {
-        const char* mount; // mount point, type and source
-        TDriveType type;   // dtUnknown: not listed
+    const std::pair<const char*, TDriveType> cases[] = {
+        {"/n fuse.sshfs ann@host:", dtNetwork},
+        {"/n 9p hostshare", dtNetwork},
+        {"/c udf /dev/sr1", dtCdRom},
+        {"/u iso9660 /dev/sdb1", dtCdRom},
+        {"/tmp tmpfs tmpfs", dtRam},
+        {"/devices tmpfs tmpfs", dtRam},
+        {"/run/lock tmpfs tmpfs", dtUnknown},
+        {"/sys/x tmpfs tmpfs", dtUnknown},
+        {"/data btrfs /dev/mapper/root", dtFixed},
+        {"/w fuseblk /dev/sdd1", dtFixed},
+        {"/snap/x squashfs /dev/loop3", dtUnknown},
+        {"/d fuse portal", dtUnknown},
     };
-    const Case cases[] = {
-        {"/n nfs host:/a", dtNetwork},     {"/n fuse.sshfs ann@host:", dtNetwork},
-        {"/n 9p hostshare", dtNetwork},    {"/c udf /dev/sr1", dtCdRom},
-        {"/tmp tmpfs tmpfs", dtRam},       {"/r ramfs none", dtRam},
-        {"/devices tmpfs tmpfs", dtRam},   {"/run/lock tmpfs tmpfs", dtUnknown},
-        {"/sys/x tmpfs tmpfs", dtUnknown}, {"/data btrfs /dev/mapper/root", dtFixed},
-        {"/w fuseblk /dev/sdd1", dtFixed}, {"/snap/x squashfs /dev/loop3", dtUnknown},
-        {"/d fuse portal", dtUnknown},     {"/pool zfs pool/data", dtUnknown},
-        {"/m overlay overlay", dtUnknown}, {"/u iso9660 /dev/sdb1", dtCdRom},
-    };
-    for (const Case& c : cases) {
-        FakeMachine machine;
-        std::string line = c.mount;
+    for (const auto& [mount, type] : cases) {
+        std::string line = mount;
         line.insert(line.find(' ') + 1, "rw - ");
         // The root is a fixed drive whatever its file system, an overlay in a container too.
-        const auto drives = machine.List("1 0 0:1 / / rw - overlay overlay rw\n2 1 0:2 / " + line);
-        ASSERT_EQ(drives.size(), c.type == dtUnknown ? 1u : 2u) << c.mount;
+        TDriveSources sources;
+        sources.mountTable = "1 0 0:1 / / rw - overlay overlay rw\n2 1 0:2 / " + line + "\n";
+        sources.folderExists = [](const std::string&) { return true; };
+        const auto drives = ListDrives(sources);
+        ASSERT_EQ(drives.size(), type == dtUnknown ? 1u : 2u) << mount;
         EXPECT_EQ(drives[0].type, dtFixed);
-        EXPECT_EQ(drives.back().type, c.type == dtUnknown ? dtFixed : c.type) << c.mount;
+        EXPECT_EQ(drives.back().type, type == dtUnknown ? dtFixed : type) << mount;
     }
 }
 
@@ -124,42 +192,77 @@ TEST(ListDrives, EachMountPointCountsOnceAsItsLastMountIfItIsAFolder) {
     EXPECT_EQ(drives[0].volumeLabel, "SYSTEM");
     EXPECT_EQ(drives[1].type, dtFixed);
     EXPECT_EQ(drives[1].volumeLabel, "Backup");
-    // Without a root in the table, "/" is still the first drive.
-    EXPECT_EQ(MountPoints(machine.List("")), std::vector<std::string>{"/"});
-    EXPECT_EQ(MountPoints(machine.List("30 28 8:17 / /d rw - ext4 /dev/sdc1 rw")),
-              (std::vector<std::string>{"/", "/d"}));
+    // Without a root in the table, "/" is still the first drive; so on the machine itself.
+    EXPECT_EQ(MountPoints(ListDrives(TDriveSources{})), std::vector<std::string>{"/"});
+    EXPECT_EQ(ListDrives().at(0).mountPoint, "/");
 }
 
-TEST(ListDrives, MachineListStartsWithTheRoot) {
-    const auto drives = ListDrives();
-    ASSERT_FALSE(drives.empty());
-    EXPECT_EQ(drives[0].mountPoint, "/");
-    EXPECT_EQ(DriveOfPath("/"), "/");
-}
-
+// Mounts that are no drives belong to the drive around them; a relative path is on no drive.
 TEST(DriveOfPath, TakesTheLongestMountPointOnASeparatorBoundary) {
     FakeMachine machine;
-    const auto drives = machine.List(kDesktopTable);
+    const auto drives = machine.List(test::kDesktopMounts);
     const std::pair<const char*, const char*> cases[] = {
-        {"/", "/"},
-        {"/home/ann", "/"},
-        {"/mnt/x", "/mnt/x"},
-        {"/mnt/x/photos/2023", "/mnt/x"},
-        {"/mnt/xy", "/"},
-        {"/mnt", "/"},
-        {"/media/stick/DCIM", "/media/stick"},
-        {"/dev/shm/x", "/"}, // mounts that are no drives belong to the drive around them
-        {"mnt/x", ""},       // a relative path is on no drive
-        {"", ""},
+        {"/", "/"},          {"/mnt/x", "/mnt/x"}, {"/mnt/x/photos/2023", "/mnt/x"},
+        {"/mnt/xy", "/"},    {"/mnt", "/"},        {"/media/stick/DCIM", "/media/stick"},
+        {"/dev/shm/x", "/"}, {"mnt/x", ""},        {"", ""},
     };
     for (const auto& [path, drive] : cases)
         EXPECT_EQ(DriveOfPath(path, drives), drive) << path;
+    EXPECT_EQ(DriveOfPath("/"), "/");
 }
 
-TEST(UnescapeLabelName, TurnsUdevEscapesIntoBytes) {
-    EXPECT_EQ(UnescapeLabelName("My\\x20Stick\\x2f\\x5C"), "My Stick/\\");
-    EXPECT_EQ(UnescapeLabelName("\\xc3\\xa9t\\xC3\\xA9"), "\xC3\xA9t\xC3\xA9");
-    EXPECT_EQ(UnescapeLabelName("\\xZZ\\x4 end\\"), "\\xZZ\\x4 end\\");
+// A temporary folder mounted nowhere is part of "/"; its subfolder "stick" plays a drive.
+class DriveFolders : public ::testing::Test {
+protected:
+    void SetUp() override { ForgetEnteredFolders(); }
+    void TearDown() override { ForgetEnteredFolders(); }
+
+    test::TempFolder tmp{{"a/deep/", "stick/b/", "stick/old/", "stick2/"}};
+    std::vector<TDrive> drives{{"/", dtFixed, {}, {}, {}},
+                               {tmp / "stick", dtRemovable, {}, {}, {}}};
+};
+
+TEST_F(DriveFolders, EnteringADriveGoesBackToItsNewestFolderThatStillExists) {
+    SetCurrentDir(tmp / "stick/old");
+    SetCurrentDir(tmp / "stick/b");
+    SetCurrentDir(tmp / "a");
+    SetCurrentDir("deep");         // recorded as the absolute folder
+    SetCurrentDir(tmp / "stick2"); // on "/": not below "stick"
+    EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick/b");
+    EXPECT_EQ(GetCurrentDir(), tmp / "stick/b");
+    EXPECT_EQ(EnterDrive("/", drives), tmp / "stick2");
+    SetCurrentDir(tmp / "a/deep");
+    // A drive that has left the list still finds its folder.
+    EXPECT_EQ(DriveOwnFolder(tmp / "stick", {drives[0]}), tmp / "stick/b");
+
+    ASSERT_EQ(rmdir((tmp / "stick/b").c_str()), 0);
+    EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick/old");
+    SetCurrentDir(tmp / "a");
+    ASSERT_EQ(rmdir((tmp / "stick/old").c_str()), 0);
+    EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick");
+}
+
+TEST_F(DriveFolders, RefusedEntryRaisesStaysPutAndRecordsNothing) {
+    SetCurrentDir(tmp / "a");
+    ASSERT_EQ(rmdir((tmp / "stick2").c_str()), 0);
+    for (const std::string& mountPoint : {tmp / "stick2", std::string()})
+        EXPECT_THROW(EnterDrive(mountPoint, drives), EInOutError) << mountPoint;
+    EXPECT_THROW(SetCurrentDir(tmp / "missing"), EInOutError);
+    EXPECT_EQ(GetCurrentDir(), tmp / "a");
+    EXPECT_EQ(EnteredFolders(), std::vector<std::string>{tmp / "a"});
+}
+
+TEST_F(DriveFolders, RecordIsBoundedNewestFirstAndWithoutRepeats) {
+    for (std::size_t i = 0; i < kEnteredFoldersKept + 20; ++i)
+        RecordEnteredFolder("/f" + std::to_string(i));
+    RecordEnteredFolder("/f50");
+    RecordEnteredFolder("/f50");
+    const auto folders = EnteredFolders();
+    ASSERT_EQ(folders.size(), kEnteredFoldersKept);
+    EXPECT_EQ(folders[0], "/f50");
+    EXPECT_EQ(folders[1], "/f" + std::to_string(kEnteredFoldersKept + 19));
+    EXPECT_EQ(folders.back(), "/f20");
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), "/f50"), 1);
 }
 
 } // namespace

@@ -1,227 +1,130 @@
+#include "rename/RenameBatch.h"
+
 #include "platform/CurrentDir.h"
 #include "platform/MoveFile.h"
-#include "rename/RenameBatch.h"
 #include "tests/support/TempFolder.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <set>
-#include <stdexcept>
+#include <sstream>
 #include <vector>
 
 namespace nomilo {
 namespace {
 
-using ::testing::ElementsAre;
+// The file list as the batch sees it, written as "name name* ...", "*" marking a selected entry.
+struct FakeEntries : IFileEntries {
+    explicit FakeEntries(const std::string& list) {
+        std::istringstream words(list);
+        for (std::string word; words >> word;) {
+            const bool selected = word.ends_with('*');
+            entries.push_back({word.substr(0, word.size() - selected), selected});
+        }
+    }
+    int EntryCount() const override { return static_cast<int>(entries.size()); }
+    std::string EntryText(int i) const override { return At(i).first; }
+    bool IsEntrySelected(int i) const override { return At(i).second; }
+    void SetEntrySelected(int i, bool selected) override { At(i).second = selected; }
+    void ReplaceEntryText(int i, const std::string& text) override { At(i) = {text, false}; }
+    std::pair<std::string, bool>& At(int i) const {
+        return const_cast<FakeEntries*>(this)->entries.at(static_cast<std::size_t>(i));
+    }
+    std::string List() const {
+        std::string list;
+        for (const auto& [text, selected] : entries)
+            list += (list.empty() ? "" : " ") + text + (selected ? "*" : "");
+        return list;
+    }
+    std::vector<std::pair<std::string, bool>> entries;
+};
 
-// The file list as the batch sees it, over a vector.
-class FakeEntries : public IFileEntries {
-public:
-    struct Entry {
-        std::string text;
-        bool selected = false;
-        int glyph = 0;
+TRenameInputs Inputs(bool selectedOnly, bool prefix, std::string find, std::string replace,
+                     bool caseSensitive = true) {
+    return {selectedOnly, prefix, caseSensitive, std::move(find), std::move(replace)};
+}
+
+TEST(RenameBatch, RenamesSelectsAndReportsOverAFakeList) {
+    const struct {
+        const char* entries;
+        TRenameInputs inputs;
+        std::set<std::string> taken; // names on the disk besides the entries
+        const char* after;
+        int messages;
+    } cases[] = {
+        {"", Inputs(true, false, "a", "b"), {}, "", 0},
+        // Failed and unmatched entries keep their flags.
+        {"a1* a2 a3* x*", Inputs(false, false, "a", "b"), {"b3"}, "b1 b2 a3* x*", 1},
+        // After a failing batch, one without failures shows no message.
+        {"a.txt b.txt", Inputs(true, false, "a", "b"), {}, "a.txt b.txt", 0},
+        {"a1* a2 a3* a4*", Inputs(true, false, "a", "b"), {"b4"}, "b1* a2 b3* a4*", 1},
+        {"1.txt 2.txt", Inputs(false, false, "1", "2"), {}, "1.txt 2.txt", 1},
+        {"a.txt xa.txt", Inputs(false, true, "ignored", "x"), {}, "a.txt xxa.txt", 1},
+        // Each entry renamed to its own name counts as renamed.
+        {"a* b*", Inputs(false, true, "", ""), {}, "a b", 0},
+        // The empty new name is asked for, and refused.
+        {"abc*", Inputs(false, false, "ABC", "", false), {}, "abc*", 1},
+        {"a1 a2 a3", Inputs(false, false, "a", "b"), {"b1", "b2", "b3"}, "a1 a2 a3", 1},
     };
-    explicit FakeEntries(std::vector<Entry> entries) : entries_(std::move(entries)) {}
-
-    int EntryCount() const override { return static_cast<int>(entries_.size()); }
-    std::string EntryText(int i) const override { return At(i).text; }
-    bool IsEntrySelected(int i) const override { return At(i).selected; }
-    void SetEntrySelected(int i, bool selected) override { At(i).selected = selected; }
-    void ReplaceEntryText(int i, const std::string& text) override {
-        At(i).text = text;
-        At(i).selected = false;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entries);
+        FakeEntries entries(c.entries);
+        // A folder of names in memory that refuses taken and empty names like the real one.
+        std::set<std::string> disk = c.taken;
+        for (const auto& entry : entries.entries)
+            disk.insert(entry.first);
+        const auto move = [&](const std::string& from, const std::string& to) {
+            if (from == to)
+                return disk.contains(from);
+            if (to.empty() || disk.contains(to) || !disk.erase(from))
+                return false;
+            return disk.insert(to).second;
+        };
+        int messages = 0;
+        RenameBatch(entries, c.inputs, move, [&] { ++messages; });
+        EXPECT_EQ(entries.List(), c.after);
+        EXPECT_EQ(messages, c.messages);
+        EXPECT_EQ(RenameFailed, c.messages > 0);
     }
-
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const auto& e : entries_)
-            texts.push_back(e.text);
-        return texts;
-    }
-    std::vector<bool> Selection() const {
-        std::vector<bool> flags;
-        for (const auto& e : entries_)
-            flags.push_back(e.selected);
-        return flags;
-    }
-
-private:
-    Entry& At(int i) const {
-        if (i < 0 || i >= EntryCount())
-            throw std::out_of_range("List index out of bounds (" + std::to_string(i) + ")");
-        return const_cast<Entry&>(entries_[static_cast<std::size_t>(i)]);
-    }
-    std::vector<Entry> entries_;
-};
-
-// A folder of names kept in memory, refusing taken names like the real rename.
-struct FakeDisk {
-    std::set<std::string> names;
-    std::vector<std::pair<std::string, std::string>> requests;
-    bool Move(const std::string& from, const std::string& to) {
-        requests.emplace_back(from, to);
-        if (from == to)
-            return names.contains(from);
-        if (to.empty() || names.contains(to) || !names.erase(from))
-            return false;
-        names.insert(to);
-        return true;
-    }
-};
-
-struct BatchRun {
-    int failureMessages = 0;
-    FakeDisk disk;
-
-    void Run(FakeEntries& entries, const TRenameInputs& inputs) {
-        for (int i = 0; i < entries.EntryCount(); ++i)
-            disk.names.insert(entries.EntryText(i));
-        RenameBatch(
-            entries, inputs, [&](const auto& a, const auto& b) { return disk.Move(a, b); },
-            [&] { ++failureMessages; });
-    }
-};
-
-TRenameInputs Inputs(std::string find, std::string replace, bool selectedOnly = false,
-                     bool prefix = false) {
-    TRenameInputs inputs;
-    inputs.findText = std::move(find);
-    inputs.replaceText = std::move(replace);
-    inputs.selectedOnly = selectedOnly;
-    inputs.prefixMode = prefix;
-    return inputs;
-}
-
-TEST(RenameBatch, NothingToDoShowsNoMessage) {
-    BatchRun run;
-    FakeEntries empty({});
-    run.Run(empty, Inputs("a", "b"));
-    FakeEntries unselected({{"a.txt"}, {"b.txt"}});
-    run.Run(unselected, Inputs("a", "b", /*selectedOnly=*/true));
-    FakeEntries noFind({{"a.txt"}});
-    run.Run(noFind, Inputs("", "b"));
-    EXPECT_TRUE(run.disk.requests.empty());
-    EXPECT_EQ(run.failureMessages, 0);
-    EXPECT_FALSE(RenameFailed);
-}
-
-TEST(RenameBatch, AllEntriesModeDeselectsRenamedEntriesOnly) {
-    BatchRun run;
-    FakeEntries entries({{"a1", true}, {"a2", false}, {"a3", true}, {"x", true}});
-    run.disk.names.insert("b3"); // taken: the rename of a3 -> b3 fails
-    run.Run(entries, Inputs("a", "b"));
-    EXPECT_THAT(entries.Texts(), ElementsAre("b1", "b2", "a3", "x"));
-    // Entries that failed or had no match keep their flags.
-    EXPECT_THAT(entries.Selection(), ElementsAre(false, false, true, true));
-    EXPECT_EQ(run.failureMessages, 1);
-}
-
-TEST(RenameBatch, SelectedOnlyModeReselectsRenamedEntries) {
-    BatchRun run;
-    FakeEntries entries({{"a1", true}, {"a2", false}, {"a3", true}, {"a4", true}});
-    run.disk.names.insert("b4");
-    run.Run(entries, Inputs("a", "b", /*selectedOnly=*/true));
-    EXPECT_THAT(entries.Texts(), ElementsAre("b1", "a2", "b3", "a4"));
-    EXPECT_THAT(entries.Selection(), ElementsAre(true, false, true, true));
-    EXPECT_EQ(run.failureMessages, 1);
-}
-
-TEST(RenameBatch, ALaterEntryCannotTakeANameStillHeld) {
-    BatchRun run;
-    FakeEntries entries({{"1.txt"}, {"2.txt"}});
-    run.Run(entries, Inputs("1", "2"));
-    EXPECT_THAT(entries.Texts(), ElementsAre("1.txt", "2.txt"));
-    EXPECT_EQ(run.disk.requests.size(), 1u); // 2.txt has no "1": skipped
-    EXPECT_EQ(run.failureMessages, 1);
-}
-
-TEST(RenameBatch, PrefixModeRenamesInOrder) {
-    BatchRun run;
-    FakeEntries entries({{"a.txt"}, {"xa.txt"}});
-    run.Run(entries, Inputs("ignored", "x", false, /*prefix=*/true));
-    EXPECT_THAT(entries.Texts(), ElementsAre("a.txt", "xxa.txt"));
-    EXPECT_EQ(run.failureMessages, 1);
-    EXPECT_TRUE(RenameFailed);
-}
-
-TEST(RenameBatch, EmptyPrefixRequestsEveryRenameToItsOwnName) {
-    BatchRun run;
-    FakeEntries entries({{"a", true}, {"b", true}});
-    run.Run(entries, Inputs("", "", false, /*prefix=*/true));
-    EXPECT_EQ(run.disk.requests.size(), 2u);
-    EXPECT_THAT(entries.Selection(), ElementsAre(false, false)); // handled as renamed
-    EXPECT_EQ(run.failureMessages, 0);
-}
-
-TEST(RenameBatch, EmptyNewNameIsRequestedAndItsRefusalCounts) {
-    BatchRun run;
-    FakeEntries entries({{"abc", true}});
-    run.Run(entries, Inputs("ABC", "", false));
-    EXPECT_TRUE(run.disk.requests.empty()); // case-sensitive: no match
-
-    TRenameInputs inputs = Inputs("ABC", "");
-    inputs.caseSensitive = false;
-    run.Run(entries, inputs);
-    ASSERT_EQ(run.disk.requests.size(), 1u);
-    EXPECT_EQ(run.disk.requests[0].second, "");
-    EXPECT_THAT(entries.Texts(), ElementsAre("abc"));
-    EXPECT_THAT(entries.Selection(), ElementsAre(true));
-    EXPECT_EQ(run.failureMessages, 1);
-}
-
-TEST(RenameBatch, OneMessageHoweverManyFailures) {
-    BatchRun run;
-    FakeEntries entries({{"a1"}, {"a2"}, {"a3"}});
-    run.disk.names.insert({"b1", "b2", "b3"});
-    run.Run(entries, Inputs("a", "b"));
-    EXPECT_EQ(run.disk.requests.size(), 3u);
-    EXPECT_EQ(run.failureMessages, 1);
 }
 
 TEST(RenameBatch, RunsOverARealFolderWithoutLosingAFile) {
     test::TempFolder tmp;
+    const std::string latin2 = "\xC8"
+                               "a\xE8"
+                               "ak_"; // not UTF-8: renamed byte for byte
     const std::vector<std::string> names = {"IMG_001.JPG", "IMG_002.jpg", "img_003.jpg",
-                                            "notes.txt", "\xC8" "a\xE8" "ak img_4.jpg"};
-    for (const auto& name : names)
+                                            "notes.txt", latin2 + "img_4.jpg"};
+    const std::vector<std::string> renamed = {"Holiday_001.JPG", "IMG_002.jpg", "Holiday_003.jpg",
+                                              "notes.txt", latin2 + "Holiday_4.jpg"};
+    std::string list;
+    for (const auto& name : names) {
         tmp.AddFile(name, "content of " + name);
+        list += name + " ";
+    }
     tmp.AddFile("Holiday_002.jpg", "must survive");
     SetCurrentDir(tmp.Path());
-
-    std::vector<FakeEntries::Entry> list;
-    for (const auto& name : names)
-        list.push_back({name});
     FakeEntries entries(list);
-    TRenameInputs inputs = Inputs("img_", "Holiday_");
-    inputs.caseSensitive = false;
     int messages = 0;
-    RenameBatch(entries, inputs, MoveFile, [&] { ++messages; });
-
-    EXPECT_EQ(tmp.Names(), (std::set<std::string>{"Holiday_001.JPG", "IMG_002.jpg",
-                                                  "Holiday_003.jpg", "notes.txt",
-                                                  "\xC8" "a\xE8" "ak Holiday_4.jpg",
-                                                  "Holiday_002.jpg"}));
-    EXPECT_EQ(tmp.Read("Holiday_002.jpg"), "must survive");
-    EXPECT_EQ(tmp.Read("Holiday_001.JPG"), "content of IMG_001.JPG");
-    EXPECT_EQ(tmp.Read("\xC8" "a\xE8" "ak Holiday_4.jpg"), "content of \xC8" "a\xE8" "ak img_4.jpg");
-    EXPECT_THAT(entries.Texts(), ElementsAre("Holiday_001.JPG", "IMG_002.jpg", "Holiday_003.jpg",
-                                             "notes.txt", "\xC8" "a\xE8" "ak Holiday_4.jpg"));
-    EXPECT_EQ(messages, 1);
-}
-
-TEST(RenameBatch, ASeparatorInTheNewNameIsAFailureNotAMove) {
-    test::TempFolder tmp;
-    tmp.AddFolder("sub");
-    tmp.AddFile("a.txt");
-    tmp.AddFile("b.txt");
-    SetCurrentDir(tmp.Path());
-    FakeEntries entries({{"a.txt"}, {"b.txt"}});
-    int messages = 0;
-    RenameBatch(entries, Inputs("", "sub/", false, /*prefix=*/true), MoveFile,
+    RenameBatch(entries, Inputs(false, false, "img_", "Holiday_", false), MoveFile,
                 [&] { ++messages; });
-    EXPECT_EQ(tmp.Names(), (std::set<std::string>{"sub", "a.txt", "b.txt"}));
+
+    std::set<std::string> onDisk(renamed.begin(), renamed.end());
+    onDisk.insert("Holiday_002.jpg");
+    EXPECT_EQ(tmp.Names(), onDisk);
+    EXPECT_EQ(tmp.Read("Holiday_002.jpg"), "must survive");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(entries.EntryText(static_cast<int>(i)), renamed[i]);
+        EXPECT_EQ(tmp.Read(renamed[i]), "content of " + names[i]);
+    }
     EXPECT_EQ(messages, 1);
-    EXPECT_THAT(entries.Texts(), ElementsAre("a.txt", "b.txt"));
+
+    // A separator in the new name is a failure, not a move into a subfolder.
+    tmp.AddFolder("sub");
+    RenameBatch(entries, Inputs(false, true, "", "sub/"), MoveFile, [&] { ++messages; });
+    onDisk.insert("sub");
+    EXPECT_EQ(tmp.Names(), onDisk);
+    EXPECT_EQ(entries.EntryText(0), renamed[0]);
+    EXPECT_EQ(messages, 2);
 }
 
 } // namespace

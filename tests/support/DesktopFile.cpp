@@ -1,114 +1,68 @@
 #include "tests/support/DesktopFile.h"
 
 #include <algorithm>
-#include <sstream>
 #include <string_view>
 
 namespace nomilo::test {
 
-std::optional<DesktopGroups> ParseDesktopFile(const std::string& text) {
-    DesktopGroups groups;
-    std::string group;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (line.front() == '[') {
-            if (line.back() != ']' || line.size() < 3)
-                return std::nullopt;
-            group = line.substr(1, line.size() - 2);
-            if (!groups.emplace(group, std::map<std::string, std::string>()).second)
-                return std::nullopt;
-            continue;
-        }
-        const std::size_t equals = line.find('=');
-        if (group.empty() || equals == std::string::npos || equals == 0)
-            return std::nullopt;
-        if (!groups[group].emplace(line.substr(0, equals), line.substr(equals + 1)).second)
-            return std::nullopt;
-    }
-    return groups;
-}
+namespace {
 
-std::optional<std::string> UnescapeDesktopString(const std::string& value) {
+std::optional<std::string> UnescapeString(const std::string& value) {
+    static constexpr std::string_view kEscapes = "s n\nt\tr\r\\\\";
     std::string text;
     for (std::size_t i = 0; i < value.size(); ++i) {
+        if (static_cast<unsigned char>(value[i]) < 0x20)
+            return std::nullopt; // control characters are written as escapes
         if (value[i] != '\\') {
             text += value[i];
             continue;
         }
-        if (++i == value.size())
+        const std::size_t at = ++i < value.size() ? kEscapes.find(value[i]) : std::string::npos;
+        if (at == std::string::npos || at % 2 != 0)
             return std::nullopt;
-        switch (value[i]) {
-        case 's':
-            text += ' ';
-            break;
-        case 'n':
-            text += '\n';
-            break;
-        case 't':
-            text += '\t';
-            break;
-        case 'r':
-            text += '\r';
-            break;
-        case '\\':
-            text += '\\';
-            break;
-        default:
-            return std::nullopt;
-        }
+        text += kEscapes[at + 1];
     }
     return text;
 }
 
-std::optional<std::vector<ExecArgument>> ParseExec(const std::string& exec) {
+} // namespace
+
+std::optional<std::vector<ExecArgument>> ExecArguments(const std::string& value) {
     static constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+    const std::optional<std::string> unescaped = UnescapeString(value);
+    if (!unescaped)
+        return std::nullopt;
+    const std::string& exec = *unescaped;
     std::vector<ExecArgument> arguments;
-    std::size_t i = 0;
-    const std::size_t n = exec.size();
-    while (true) {
+    for (std::size_t i = 0, n = exec.size();; ++i) {
         while (i < n && exec[i] == ' ')
             ++i;
         if (i == n)
             return arguments;
         ExecArgument argument;
         if (exec[i] == '"') {
-            for (++i;; ++i) {
-                if (i == n)
-                    return std::nullopt; // the quote is never closed
-                const char c = exec[i];
-                if (c == '"')
-                    break;
-                if (c == '`' || c == '$')
+            for (++i; i == n || exec[i] != '"'; ++i) {
+                if (i == n || exec[i] == '`' || exec[i] == '$')
+                    return std::nullopt; // never closed, or not escaped
+                if (exec[i] == '\\' &&
+                    (++i == n || std::string_view("\"`$\\").find(exec[i]) == std::string::npos))
                     return std::nullopt;
-                if (c == '\\') {
-                    if (++i == n || std::string_view("\"`$\\").find(exec[i]) == std::string::npos)
-                        return std::nullopt;
-                    argument.text += exec[i];
-                } else if (c == '%') {
-                    if (++i == n || exec[i] != '%')
-                        return std::nullopt; // no field code inside quotes
-                    argument.text += '%';
-                } else {
-                    argument.text += c;
-                }
+                if (exec[i] == '%' && (++i == n || exec[i] != '%'))
+                    return std::nullopt; // no field code inside quotes
+                argument.text += exec[i];
             }
-            ++i;
-            if (i < n && exec[i] != ' ')
+            if (i + 1 < n && exec[i + 1] != ' ')
                 return std::nullopt;
         } else {
             const std::size_t end = std::min(exec.find(' ', i), n);
             const std::string word = exec.substr(i, end - i);
-            i = end;
+            i = end - 1;
             if (word.size() == 2 && word[0] == '%' && word[1] != '%') {
                 argument = ExecArgument{word, true};
             } else {
                 for (std::size_t k = 0; k < word.size(); ++k) {
-                    if (kReserved.find(word[k]) != std::string_view::npos)
-                        return std::nullopt;
-                    if (word[k] == '%' && (++k == word.size() || word[k] != '%'))
+                    if (kReserved.find(word[k]) != std::string_view::npos ||
+                        (word[k] == '%' && (++k == word.size() || word[k] != '%')))
                         return std::nullopt;
                     argument.text += word[k];
                 }

@@ -24,13 +24,18 @@ void MakeRemovable(const fs::path& folder) {
 
 } // namespace
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(std::initializer_list<std::string> entries) {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/nomilo-XXXXXX";
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
     path_ = fs::canonical(pattern).string();
     savedCurrentDir_ = fs::current_path().string();
+    for (const std::string& entry : entries) {
+        fs::create_directories(fs::path(*this / entry).parent_path());
+        if (!entry.ends_with('/'))
+            AddFile(entry);
+    }
 }
 
 TempFolder::~TempFolder() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <set>
 #include <string>
 
@@ -9,7 +10,9 @@ namespace nomilo::test {
 // object goes. The process's current directory at construction is restored then too.
 class TempFolder {
 public:
-    TempFolder();
+    // `entries` are made at once: a name ending in "/" is a folder, any other an empty file;
+    // the folders above an entry are made as needed.
+    explicit TempFolder(std::initializer_list<std::string> entries = {});
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
