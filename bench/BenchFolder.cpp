@@ -89,6 +89,17 @@ double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries) {
     return seconds;
 }
 
+BenchArguments ParseBenchArguments(int argc, char** argv, std::vector<int> defaultSizes) {
+    BenchArguments arguments;
+    if (argc > 1)
+        arguments.rounds = std::atoi(argv[1]);
+    for (int i = 2; i < argc; ++i)
+        arguments.sizes.push_back(std::atoi(argv[i]));
+    if (arguments.sizes.empty())
+        arguments.sizes = std::move(defaultSizes);
+    return arguments;
+}
+
 double Median(std::vector<double> seconds) {
     std::sort(seconds.begin(), seconds.end());
     const std::size_t n = seconds.size();

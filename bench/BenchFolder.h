@@ -40,6 +40,14 @@ double TimeBareRenames(BenchFolder& folder);
 // renaming every file to the other prefix, and answers the seconds it took.
 double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries);
 
+// The command line of a benchmark program: [ROUNDS=5] [SIZE...], with `defaultSizes` when no
+// size is given.
+struct BenchArguments {
+    int rounds = 5;
+    std::vector<int> sizes;
+};
+BenchArguments ParseBenchArguments(int argc, char** argv, std::vector<int> defaultSizes);
+
 // Where the benchmark folders live: $NOMILO_BENCH_DIR, else ./bench-data.
 std::string BenchRoot();
 

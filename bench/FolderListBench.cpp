@@ -138,12 +138,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     using namespace nomilo::bench;
-    const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
-    std::vector<int> sizes;
-    for (int i = 2; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty())
-        sizes = {10000};
+    const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {10000});
     for (int count : sizes)
         OpenRounds(count, rounds);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));

@@ -91,6 +91,21 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
     return a;
 }
 
+// The components of a key's path and of a path below it: KeyDeleted when the key's own path
+// cannot be a key (a key another instance deleted), InvalidName for a bad path below it.
+RegStatus SplitPaths(const RegKey& base, std::string_view subPath,
+                     std::vector<std::string>& baseParts, std::vector<std::string>& subParts) {
+    auto splitBase = SplitKeyPath(base.path);
+    if (!splitBase)
+        return RegStatus::KeyDeleted;
+    auto splitSub = SplitKeyPath(subPath);
+    if (!splitSub)
+        return RegStatus::InvalidName;
+    baseParts = std::move(*splitBase);
+    subParts = std::move(*splitSub);
+    return RegStatus::Ok;
+}
+
 } // namespace
 
 RegistryStore::RegistryStore(std::string path) : path_(std::move(path)) {}
@@ -181,19 +196,17 @@ RegStatus RegistryStore::Apply(const Mutation& mutate) {
 }
 
 RegStatus RegistryStore::CreateKey(const RegKey& base, std::string_view subPath, RegKey& result) {
-    const auto baseParts = SplitKeyPath(base.path);
-    const auto subParts = SplitKeyPath(subPath);
-    if (!baseParts)
-        return RegStatus::KeyDeleted;
-    if (!subParts)
-        return RegStatus::InvalidName;
+    std::vector<std::string> baseParts, subParts;
+    if (const RegStatus status = SplitPaths(base, subPath, baseParts, subParts);
+        status != RegStatus::Ok)
+        return status;
     RegKey created;
     const RegStatus status = Apply([&](RegistryTree& tree, Change& change) {
         std::string spelled;
-        RegKeyNode* node = Walk(tree, base.root, *baseParts, &spelled);
+        RegKeyNode* node = Walk(tree, base.root, baseParts, &spelled);
         if (!node)
             return RegStatus::KeyDeleted;
-        for (const std::string& name : *subParts) {
+        for (const std::string& name : subParts) {
             RegKeyNode* next = node->FindSubkey(name);
             if (!next) {
                 next = &node->AddSubkey(name);
@@ -215,19 +228,17 @@ RegStatus RegistryStore::CreateKey(const RegKey& base, std::string_view subPath,
 
 RegStatus RegistryStore::OpenKey(const RegKey& base, std::string_view subPath, RegAccess access,
                                  RegKey& result) const {
-    const auto baseParts = SplitKeyPath(base.path);
-    const auto subParts = SplitKeyPath(subPath);
-    if (!baseParts)
-        return RegStatus::KeyDeleted;
-    if (!subParts)
-        return RegStatus::InvalidName;
+    std::vector<std::string> baseParts, subParts;
+    if (const RegStatus status = SplitPaths(base, subPath, baseParts, subParts);
+        status != RegStatus::Ok)
+        return status;
     const auto content = Load();
     if (!content)
         return RegStatus::StoreError;
-    if (!Walk(content->tree, base.root, *baseParts, nullptr))
+    if (!Walk(content->tree, base.root, baseParts, nullptr))
         return RegStatus::KeyDeleted;
     std::string spelled;
-    if (!Walk(content->tree, base.root, Join(*baseParts, *subParts), &spelled))
+    if (!Walk(content->tree, base.root, Join(baseParts, subParts), &spelled))
         return RegStatus::NotFound;
     if (access == RegAccess::AllAccess && !Writable())
         return RegStatus::AccessDenied;
@@ -311,16 +322,14 @@ RegStatus RegistryStore::EnumKey(const RegKey& key, std::size_t index, std::stri
 }
 
 RegStatus RegistryStore::DeleteKey(const RegKey& base, std::string_view subPath) {
-    const auto baseParts = SplitKeyPath(base.path);
-    const auto subParts = SplitKeyPath(subPath);
-    if (!baseParts)
-        return RegStatus::KeyDeleted;
-    if (!subParts)
-        return RegStatus::InvalidName;
+    std::vector<std::string> baseParts, subParts;
+    if (const RegStatus status = SplitPaths(base, subPath, baseParts, subParts);
+        status != RegStatus::Ok)
+        return status;
     return Apply([&](RegistryTree& tree, Change& change) {
-        if (!Walk(tree, base.root, *baseParts, nullptr))
+        if (!Walk(tree, base.root, baseParts, nullptr))
             return RegStatus::KeyDeleted;
-        std::vector<std::string> parts = Join(*baseParts, *subParts);
+        std::vector<std::string> parts = Join(baseParts, subParts);
         if (parts.empty())
             return RegStatus::AccessDenied; // a root is never deleted
         const std::string name = parts.back();
