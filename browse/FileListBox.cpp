@@ -6,7 +6,7 @@
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
 #include "browse/OwnerDrawDelegate.h"
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 #include "platform/CurrentDir.h"
 #include "platform/DirSearch.h"
 #include "platform/FileAttributes.h"

@@ -1,6 +1,6 @@
 #include "browse/InsertionWatch.h"
 
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "platform/DirSearch.h"
 
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 #include "platform/DirHandle.h"
 #include "platform/FileAttributes.h"
 

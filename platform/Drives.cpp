@@ -1,6 +1,6 @@
 #include "platform/Drives.h"
 
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 #include "platform/DirHandle.h"
 #include "platform/FileAttributes.h"
 #include "platform/MountTable.h"

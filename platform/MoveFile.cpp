@@ -1,6 +1,6 @@
 #include "platform/MoveFile.h"
 
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 #include "platform/DirHandle.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "platform/RegFile.h"
 
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 
 #include <cstdint>
 #include <optional>

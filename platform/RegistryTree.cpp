@@ -1,6 +1,6 @@
 #include "platform/RegistryTree.h"
 
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <utility>

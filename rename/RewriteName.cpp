@@ -1,6 +1,6 @@
 #include "rename/RewriteName.h"
 
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 
 namespace nomilo {
 

@@ -1,6 +1,6 @@
 #include "settings/TRegIniFile.h"
 
-#include "platform/AsciiText.h"
+#include "platform/text/AsciiText.h"
 
 #include <cstdint>
 
