@@ -1,6 +1,6 @@
 // Nomilo: the program. Starts the main window and runs it until it is closed.
 #include "platform/DesktopPublisher.h"
-#include "platform/TerminationSignals.h"
+#include "platform/process/TerminationSignals.h"
 #include "resources/Glyphs.h"
 #include "settings/StartFolder.h"
 #include "ui/ErrorReport.h"
