@@ -1,6 +1,6 @@
 #include "bench/BenchFolder.h"
 
-#include "platform/MoveFile.h"
+#include "platform/files/MoveFile.h"
 #include "rename/RenameBatch.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 
 #include "bench/BenchFolder.h"
 #include "browse/FileListBox.h"
-#include "platform/CurrentDir.h"
+#include "platform/files/CurrentDir.h"
 
 #include <QApplication>
 #include <algorithm>

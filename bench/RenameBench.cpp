@@ -4,7 +4,7 @@
 //   nomilo_bench_rename [FILES=100000] [ROUNDS=5]
 
 #include "bench/BenchFolder.h"
-#include "platform/CurrentDir.h"
+#include "platform/files/CurrentDir.h"
 #include "rename/FileEntries.h"
 
 #include <cstdio>

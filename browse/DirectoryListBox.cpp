@@ -8,10 +8,10 @@
 #include "browse/OwnerDrawDelegate.h"
 #include "browse/PathText.h"
 #include "browse/TargetPath.h"
-#include "platform/CurrentDir.h"
+#include "platform/files/CurrentDir.h"
 #include "platform/DriveFolders.h"
-#include "platform/FileAttributes.h"
-#include "platform/SameFolder.h"
+#include "platform/files/FileAttributes.h"
+#include "platform/files/SameFolder.h"
 #include "platform/VolumeCase.h"
 #include "resources/Glyphs.h"
 

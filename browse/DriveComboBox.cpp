@@ -4,7 +4,7 @@
 #include "browse/FontLineHeight.h"
 #include "browse/LocaleText.h"
 #include "browse/OwnerDrawDelegate.h"
-#include "platform/CurrentDir.h"
+#include "platform/files/CurrentDir.h"
 #include "resources/Glyphs.h"
 
 #include <QAbstractItemView>

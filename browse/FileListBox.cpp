@@ -7,10 +7,10 @@
 #include "browse/LocaleText.h"
 #include "browse/OwnerDrawDelegate.h"
 #include "platform/text/AsciiText.h"
-#include "platform/CurrentDir.h"
-#include "platform/DirSearch.h"
-#include "platform/FileAttributes.h"
-#include "platform/SameFolder.h"
+#include "platform/files/CurrentDir.h"
+#include "platform/files/DirSearch.h"
+#include "platform/files/FileAttributes.h"
+#include "platform/files/SameFolder.h"
 #include "resources/Glyphs.h"
 
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 #include "browse/FolderNames.h"
 
 #include "browse/LocaleText.h"
-#include "platform/DirSearch.h"
-#include "platform/FileAttributes.h"
+#include "platform/files/DirSearch.h"
+#include "platform/files/FileAttributes.h"
 
 namespace nomilo {
 

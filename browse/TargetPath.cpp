@@ -1,9 +1,9 @@
 #include "browse/TargetPath.h"
 
 #include "browse/PathText.h"
-#include "platform/CurrentDir.h"
-#include "platform/EInOutError.h"
-#include "platform/FileAttributes.h"
+#include "platform/files/CurrentDir.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/FileAttributes.h"
 
 namespace nomilo {
 

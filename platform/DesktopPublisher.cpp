@@ -1,8 +1,8 @@
 #include "platform/DesktopPublisher.h"
 
 #include "platform/DesktopEntry.h"
-#include "platform/DirHandle.h"
-#include "platform/FileIO.h"
+#include "platform/files/DirHandle.h"
+#include "platform/files/FileIO.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,45 +1,11 @@
 #include "platform/DriveFolders.h"
 
-#include "platform/CurrentDir.h"
-#include "platform/EInOutError.h"
-#include "platform/FileAttributes.h"
-
-#include <algorithm>
-#include <deque>
-#include <mutex>
+#include "platform/files/CurrentDir.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/EnteredFolders.h"
+#include "platform/files/FileAttributes.h"
 
 namespace nomilo {
-
-namespace {
-
-// Newest first. The UI thread is the only user; the lock keeps a stray caller harmless.
-std::mutex enteredLock;
-std::deque<std::string> entered;
-
-} // namespace
-
-void RecordEnteredFolder(const std::string& folder) {
-    const std::lock_guard lock(enteredLock);
-    // The file list enters the same folder on every read: that must stay cheap.
-    if (!entered.empty() && entered.front() == folder)
-        return;
-    const auto known = std::find(entered.begin(), entered.end(), folder);
-    if (known != entered.end())
-        entered.erase(known);
-    entered.push_front(folder);
-    if (entered.size() > kEnteredFoldersKept)
-        entered.pop_back();
-}
-
-std::vector<std::string> EnteredFolders() {
-    const std::lock_guard lock(enteredLock);
-    return {entered.begin(), entered.end()};
-}
-
-void ForgetEnteredFolders() {
-    const std::lock_guard lock(enteredLock);
-    entered.clear();
-}
 
 std::string DriveOwnFolder(const std::string& mountPoint, const std::vector<TDrive>& drives) {
     if (mountPoint.empty())

@@ -7,20 +7,8 @@
 
 namespace nomilo {
 
-// Each drive's own current folder. Every successful change of the current directory records
-// the folder it entered (SetCurrentDir does this); the folder of a drive is worked out only
-// when the drive is entered, so recording costs no look at the mount table.
-
-// How many recently entered folders are kept, over all drives.
-constexpr std::size_t kEnteredFoldersKept = 100;
-
-// Records `folder` (absolute) as the folder entered last. A folder entered before moves to the
-// front; the oldest is forgotten when more than kEnteredFoldersKept are held.
-void RecordEnteredFolder(const std::string& folder);
-// The recorded folders, the one entered last first.
-std::vector<std::string> EnteredFolders();
-// Forgets every recorded folder.
-void ForgetEnteredFolders();
+// Each drive's own current folder, worked out from the folders the process entered last
+// (EnteredFolders.h) when the drive is entered.
 
 // The folder entering the drive mounted at `mountPoint` goes to: the folder entered last whose
 // drive (among `drives`, and the drive asked for) is that drive and which still exists as a

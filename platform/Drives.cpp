@@ -1,8 +1,8 @@
 #include "platform/Drives.h"
 
 #include "platform/text/AsciiText.h"
-#include "platform/DirHandle.h"
-#include "platform/FileAttributes.h"
+#include "platform/files/DirHandle.h"
+#include "platform/files/FileAttributes.h"
 #include "platform/MountTable.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/RegistryStore.h"
 
-#include "platform/FileIO.h"
+#include "platform/files/FileIO.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,7 +3,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
-#include "platform/MoveFile.h"
+#include "platform/files/MoveFile.h"
 #include "rename/RenameBatch.h"
 #include "resources/Glyphs.h"
 #include "settings/SettingsKeys.h"

@@ -2,9 +2,9 @@
 #include "browse/FileListBox.h"
 #include "browse/FontLineHeight.h"
 #include "browse/InsertionWatch.h"
-#include "platform/CurrentDir.h"
-#include "platform/EInOutError.h"
-#include "platform/MoveFile.h"
+#include "platform/files/CurrentDir.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/MoveFile.h"
 #include "rename/RenameBatch.h"
 #include "tests/browse/FileListTesting.h"
 

@@ -1,9 +1,10 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
-#include "platform/CurrentDir.h"
+#include "platform/files/CurrentDir.h"
 #include "platform/DriveFolders.h"
-#include "platform/EInOutError.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/EnteredFolders.h"
 #include "tests/browse/FileListTesting.h"
 #include "tests/support/DriveTables.h"
 

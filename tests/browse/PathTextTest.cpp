@@ -3,8 +3,8 @@
 #include "browse/FolderNames.h"
 #include "browse/LocaleText.h"
 #include "browse/TargetPath.h"
-#include "platform/CurrentDir.h"
-#include "platform/EInOutError.h"
+#include "platform/files/CurrentDir.h"
+#include "platform/files/EInOutError.h"
 #include "tests/support/TempFolder.h"
 
 #include <gmock/gmock.h>

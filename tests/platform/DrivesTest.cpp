@@ -1,8 +1,9 @@
 #include "platform/Drives.h"
 
-#include "platform/CurrentDir.h"
+#include "platform/files/CurrentDir.h"
 #include "platform/DriveFolders.h"
-#include "platform/EInOutError.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/EnteredFolders.h"
 #include "platform/MountTable.h"
 #include "tests/support/DriveTables.h"
 #include "tests/support/TempFolder.h"

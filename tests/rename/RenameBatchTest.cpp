@@ -1,7 +1,7 @@
 #include "rename/RenameBatch.h"
 
-#include "platform/CurrentDir.h"
-#include "platform/MoveFile.h"
+#include "platform/files/CurrentDir.h"
+#include "platform/files/MoveFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

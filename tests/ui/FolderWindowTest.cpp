@@ -1,7 +1,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
-#include "platform/CurrentDir.h"
+#include "platform/files/CurrentDir.h"
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
 

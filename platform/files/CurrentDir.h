@@ -10,7 +10,7 @@ std::string GetCurrentDir();
 // Makes `path` (absolute, or relative to the current directory) the process's current
 // directory. Throws EInOutError with the code for the kernel's refusal; on refusal the current
 // directory is unchanged. On success the folder is recorded as its drive's own current folder
-// (DriveFolders.h).
+// (EnteredFolders.h).
 void SetCurrentDir(const std::string& path);
 
 } // namespace nomilo

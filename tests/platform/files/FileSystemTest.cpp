@@ -1,8 +1,8 @@
-#include "platform/CurrentDir.h"
-#include "platform/DirSearch.h"
-#include "platform/EInOutError.h"
-#include "platform/FileAttributes.h"
-#include "platform/MoveFile.h"
+#include "platform/files/CurrentDir.h"
+#include "platform/files/DirSearch.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/FileAttributes.h"
+#include "platform/files/MoveFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <cerrno>

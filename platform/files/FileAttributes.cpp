@@ -1,4 +1,4 @@
-#include "platform/FileAttributes.h"
+#include "platform/files/FileAttributes.h"
 
 #include <cstring>
 #include <dirent.h>

@@ -1,4 +1,4 @@
-#include "platform/SameFolder.h"
+#include "platform/files/SameFolder.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,7 @@
-#include "platform/MoveFile.h"
+#include "platform/files/MoveFile.h"
 
 #include "platform/text/AsciiText.h"
-#include "platform/DirHandle.h"
+#include "platform/files/DirHandle.h"
 
 #include <cerrno>
 #include <cstdio>

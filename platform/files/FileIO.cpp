@@ -1,4 +1,4 @@
-#include "platform/FileIO.h"
+#include "platform/files/FileIO.h"
 
 #include <cerrno>
 #include <cstdlib>

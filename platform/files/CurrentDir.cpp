@@ -1,7 +1,7 @@
-#include "platform/CurrentDir.h"
+#include "platform/files/CurrentDir.h"
 
-#include "platform/DriveFolders.h"
-#include "platform/EInOutError.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/EnteredFolders.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/EInOutError.h"
+#include "platform/files/EInOutError.h"
 
 #include <cerrno>
 
