@@ -13,7 +13,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/FileListBox.h"
 #include "browse/FolderNames.h"
-#include "platform/Drives.h"
+#include "platform/drives/Drives.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -8,11 +8,11 @@
 #include "browse/OwnerDrawDelegate.h"
 #include "browse/PathText.h"
 #include "browse/TargetPath.h"
+#include "platform/drives/DriveFolders.h"
+#include "platform/drives/VolumeCase.h"
 #include "platform/files/CurrentDir.h"
-#include "platform/DriveFolders.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
-#include "platform/VolumeCase.h"
 #include "resources/Glyphs.h"
 
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "browse/FolderListModel.h"
-#include "platform/Drives.h"
+#include "platform/drives/Drives.h"
 
 #include <QLabel>
 #include <QListView>

@@ -6,11 +6,11 @@
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
 #include "browse/OwnerDrawDelegate.h"
-#include "platform/text/AsciiText.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/DirSearch.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
+#include "platform/text/AsciiText.h"
 #include "resources/Glyphs.h"
 
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 #include "platform/files/DirSearch.h"
 
-#include "platform/text/AsciiText.h"
 #include "platform/files/DirHandle.h"
 #include "platform/files/FileAttributes.h"
+#include "platform/text/AsciiText.h"
 
 namespace nomilo {
 

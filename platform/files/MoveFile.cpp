@@ -1,7 +1,7 @@
 #include "platform/files/MoveFile.h"
 
-#include "platform/text/AsciiText.h"
 #include "platform/files/DirHandle.h"
+#include "platform/text/AsciiText.h"
 
 #include <cerrno>
 #include <cstdio>

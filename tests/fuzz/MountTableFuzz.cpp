@@ -1,8 +1,8 @@
 // libFuzzer entry for the mount-table parser and the drive listing (built by scripts/fuzz, not
 // part of the suite). Any input must parse without a crash, and what comes out must keep the
 // promises the drive selector relies on.
-#include "platform/Drives.h"
-#include "platform/MountTable.h"
+#include "platform/drives/Drives.h"
+#include "platform/drives/internal/MountTable.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/DriveFolders.h"
+#include "platform/drives/DriveFolders.h"
 
 #include "platform/files/CurrentDir.h"
 #include "platform/files/EInOutError.h"

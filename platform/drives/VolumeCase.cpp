@@ -1,4 +1,4 @@
-#include "platform/VolumeCase.h"
+#include "platform/drives/VolumeCase.h"
 
 #include <array>
 

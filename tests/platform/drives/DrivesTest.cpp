@@ -1,10 +1,10 @@
-#include "platform/Drives.h"
+#include "platform/drives/Drives.h"
 
+#include "platform/drives/DriveFolders.h"
+#include "platform/drives/internal/MountTable.h"
 #include "platform/files/CurrentDir.h"
-#include "platform/DriveFolders.h"
 #include "platform/files/EInOutError.h"
 #include "platform/files/EnteredFolders.h"
-#include "platform/MountTable.h"
 #include "tests/support/DriveTables.h"
 #include "tests/support/TempFolder.h"
 

@@ -1,4 +1,4 @@
-#include "platform/MountTable.h"
+#include "platform/drives/internal/MountTable.h"
 
 #include <cerrno>
 #include <charconv>

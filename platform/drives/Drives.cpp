@@ -1,9 +1,9 @@
-#include "platform/Drives.h"
+#include "platform/drives/Drives.h"
 
-#include "platform/text/AsciiText.h"
+#include "platform/drives/internal/MountTable.h"
 #include "platform/files/DirHandle.h"
 #include "platform/files/FileAttributes.h"
-#include "platform/MountTable.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <array>
