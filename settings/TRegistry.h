@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/RegistryStore.h"
-#include "platform/RegistryTypes.h"
+#include "platform/store/RegistryStore.h"
+#include "platform/store/RegistryTypes.h"
 #include "settings/ERegistryException.h"
 
 #include <optional>

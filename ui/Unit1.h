@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 
 #include <QSize>
 #include <QWidget>

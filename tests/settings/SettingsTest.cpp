@@ -1,4 +1,4 @@
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 #include "settings/ERegistryException.h"
 #include "settings/SettingsKeys.h"
 #include "settings/ShellVerb.h"

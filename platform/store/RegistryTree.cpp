@@ -1,4 +1,4 @@
-#include "platform/RegistryTree.h"
+#include "platform/store/internal/RegistryTree.h"
 
 #include "platform/text/AsciiText.h"
 

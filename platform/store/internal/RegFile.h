@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RegistryTree.h"
+#include "platform/store/internal/RegistryTree.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/RegFile.h"
-#include "platform/RegistryTypes.h"
+#include "platform/store/RegistryTypes.h"
+#include "platform/store/internal/RegFile.h"
 
 #include <cstddef>
 #include <cstdint>

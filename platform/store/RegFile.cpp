@@ -1,4 +1,4 @@
-#include "platform/RegFile.h"
+#include "platform/store/internal/RegFile.h"
 
 #include "platform/text/AsciiText.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RegistryTypes.h"
+#include "platform/store/RegistryTypes.h"
 
 #include <cstdint>
 #include <optional>

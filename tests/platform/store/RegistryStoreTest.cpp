@@ -1,6 +1,6 @@
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 
-#include "platform/RegFile.h"
+#include "platform/store/internal/RegFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 
 #include "platform/files/FileIO.h"
 
