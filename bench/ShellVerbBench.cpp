@@ -2,7 +2,7 @@
 // and relabelling it at each exit, with the desktop entries published on every change and
 // without. The store and the data folder live under $NOMILO_BENCH_DIR (on disk, so that
 // flushing costs what it costs), else under /tmp.
-#include "platform/DesktopPublisher.h"
+#include "platform/desktop/DesktopPublisher.h"
 #include "settings/ShellVerb.h"
 
 #include <benchmark/benchmark.h>

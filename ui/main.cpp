@@ -1,5 +1,5 @@
 // Nomilo: the program. Starts the main window and runs it until it is closed.
-#include "platform/DesktopPublisher.h"
+#include "platform/desktop/DesktopPublisher.h"
 #include "platform/process/TerminationSignals.h"
 #include "resources/Glyphs.h"
 #include "settings/StartFolder.h"

@@ -1,6 +1,6 @@
-#include "platform/DesktopPublisher.h"
+#include "platform/desktop/DesktopPublisher.h"
 
-#include "platform/DesktopEntry.h"
+#include "platform/desktop/internal/DesktopEntry.h"
 #include "platform/files/DirHandle.h"
 #include "platform/files/FileIO.h"
 

@@ -1,4 +1,4 @@
-#include "platform/DesktopEntry.h"
+#include "platform/desktop/internal/DesktopEntry.h"
 
 #include <cstddef>
 

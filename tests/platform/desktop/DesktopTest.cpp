@@ -1,5 +1,5 @@
-#include "platform/DesktopEntry.h"
-#include "platform/DesktopPublisher.h"
+#include "platform/desktop/DesktopPublisher.h"
+#include "platform/desktop/internal/DesktopEntry.h"
 #include "tests/support/DesktopFile.h"
 #include "tests/support/TempFolder.h"
 
