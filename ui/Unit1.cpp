@@ -118,6 +118,10 @@ void TForm1::BuildLayout() {
     CheckBox1->setToolTip(QStringLiteral("Dodaj na početak"));
     CI = Named(new QCheckBox(QStringLiteral("Razlikuj vel. i mala slova"), ToolBar1), "CI");
     CI->setChecked(true);
+    // Return and keypad Enter press the focused button, as in the desktop's dialogs. The window
+    // has no default button, so Enter in a field presses none.
+    for (QPushButton* button : {Button1, Button2})
+        button->setAutoDefault(true);
     ToolBar1->AddControl(Button1, 60);
     ToolBar1->AddControl(Button2, 64);
     ToolBar1->AddControl(Panel4, 16);
@@ -193,6 +197,8 @@ void TForm1::BuildLayout() {
                                    CheckBox1,    CI,    DriveComboBox1, eMask,   DirectoryListBox1};
     for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i)
         setTabOrder(focusOrder[i], focusOrder[i + 1]);
+    // The first of them has the focus when the window first shows.
+    FileListBox1->setFocus();
 
     // The context menu of the whole window; the edit fields keep their own Cut/Copy/Paste.
     PopupMenu1 = Named(new QMenu(this), "PopupMenu1");
