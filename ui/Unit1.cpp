@@ -3,6 +3,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
+#include "browse/FontLineHeight.h"
 #include "platform/MoveFile.h"
 #include "rename/RenameBatch.h"
 #include "resources/Glyphs.h"
@@ -177,6 +178,9 @@ void TForm1::BuildLayout() {
     FileListBox1 = Named(new TFileListBox(this), "FileListBox1");
     FileListBox1->resize(204, 324);
     FileListBox1->SetMultiSelect(true);
+    // The layout's item height, which stands until the list's font first changes; a taller
+    // desktop font is not cut.
+    FileListBox1->SetItemHeight(std::max(16, FontLineHeight(FileListBox1->font())));
     Splitter1 = Named(new TSplitter(this, DirectoryListBox1, FileListBox1, 5), "Splitter1");
     Splitter1->resize(4, 324);
 
