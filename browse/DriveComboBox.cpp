@@ -51,6 +51,8 @@ private:
 
 TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
+    // No menu of its own (a combo box would swallow the right click): its window's menu opens.
+    setContextMenuPolicy(Qt::NoContextMenu);
     setItemDelegate(new TDriveDelegate(this));
     LoadGlyphs();
     driveLetter_ = DriveOfPath(GetCurrentDir(), Drives());

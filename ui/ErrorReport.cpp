@@ -1,6 +1,9 @@
 #include "ui/ErrorReport.h"
 
+#include "ui/ProgramEnd.h"
+
 #include <QMessageBox>
+#include <iostream>
 
 namespace nomilo {
 
@@ -14,6 +17,12 @@ QString ErrorReportText(const std::string& message) {
 }
 
 void ShowErrorReport(const std::string& message) {
+    // The program is ending: a box would only hold the end up.
+    if (ProgramClosing()) {
+        std::cerr << ApplicationTitle.toStdString() << ": "
+                  << ErrorReportText(message).toStdString() << '\n';
+        return;
+    }
     QMessageBox box(QMessageBox::Critical, ApplicationTitle, ErrorReportText(message),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();

@@ -16,7 +16,9 @@ extern QString ApplicationTitle;
 QString ErrorReportText(const std::string& message);
 
 // Shows the application error report for `message`: a message box with an error icon and an OK
-// button, captioned with the application title. Returns when the user closes it.
+// button, captioned with the application title. Returns when the user closes it, or when the
+// program is closed (CloseProgram). While the program is closing, the text goes to standard
+// error instead.
 void ShowErrorReport(const std::string& message);
 
 // Runs `handler`; an error that leaves it is shown in the error report and goes no further.

@@ -3,6 +3,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
+#include "browse/FontLineHeight.h"
 #include "platform/files/MoveFile.h"
 #include "rename/RenameBatch.h"
 #include "resources/Glyphs.h"
@@ -118,6 +119,10 @@ void TForm1::BuildLayout() {
     CheckBox1->setToolTip(QStringLiteral("Dodaj na početak"));
     CI = Named(new QCheckBox(QStringLiteral("Razlikuj vel. i mala slova"), ToolBar1), "CI");
     CI->setChecked(true);
+    // Return and keypad Enter press the focused button, as in the desktop's dialogs. The window
+    // has no default button, so Enter in a field presses none.
+    for (QPushButton* button : {Button1, Button2})
+        button->setAutoDefault(true);
     ToolBar1->AddControl(Button1, 60);
     ToolBar1->AddControl(Button2, 64);
     ToolBar1->AddControl(Panel4, 16);
@@ -173,6 +178,9 @@ void TForm1::BuildLayout() {
     FileListBox1 = Named(new TFileListBox(this), "FileListBox1");
     FileListBox1->resize(204, 324);
     FileListBox1->SetMultiSelect(true);
+    // The layout's item height, which stands until the list's font first changes; a taller
+    // desktop font is not cut.
+    FileListBox1->SetItemHeight(std::max(16, FontLineHeight(FileListBox1->font())));
     Splitter1 = Named(new TSplitter(this, DirectoryListBox1, FileListBox1, 5), "Splitter1");
     Splitter1->resize(4, 324);
 
@@ -193,6 +201,8 @@ void TForm1::BuildLayout() {
                                    CheckBox1,    CI,    DriveComboBox1, eMask,   DirectoryListBox1};
     for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i)
         setTabOrder(focusOrder[i], focusOrder[i + 1]);
+    // The first of them has the focus when the window first shows.
+    FileListBox1->setFocus();
 
     // The context menu of the whole window; the edit fields keep their own Cut/Copy/Paste.
     PopupMenu1 = Named(new QMenu(this), "PopupMenu1");

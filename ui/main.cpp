@@ -4,24 +4,13 @@
 #include "resources/Glyphs.h"
 #include "settings/StartFolder.h"
 #include "ui/ErrorReport.h"
+#include "ui/ProgramEnd.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 
 #include <QSessionManager>
-#include <QSocketNotifier>
 
 using namespace nomilo;
-
-namespace {
-
-// Ends the program the normal way: every window closes (a modal box first), the message loop
-// ends, and the main window is destroyed, so that what runs at exit runs.
-void CloseEverything() {
-    QApplication::closeAllWindows();
-    QCoreApplication::quit();
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     // First of all, so that a signal during start-up waits in the pipe for the message loop.
@@ -35,26 +24,23 @@ int main(int argc, char** argv) {
     // The file manager learns of every change of the shell verb.
     PublishFolderVerbsOnChange(RegistryStore::Default());
 
+    // Before the window is made, so that a signal also ends an error report of its creation.
+    CloseProgramOnSignal(signalPipe);
+
     // QApplication has taken its own options out of the arguments.
     Form1 = new TForm1(RegistryStore::Default(), StartFolder(argc, argv));
     AboutBox = new TAboutBox(Form1);
 
-    QSocketNotifier signalWatch(QSocketNotifier::Read);
-    if (signalPipe >= 0) {
-        signalWatch.setSocket(signalPipe);
-        signalWatch.setEnabled(true);
-        QObject::connect(&signalWatch, &QSocketNotifier::activated, [signalPipe] {
-            while (TakeTerminationSignal(signalPipe) != 0) {
-            }
-            CloseEverything();
-        });
-    }
     // The end of the desktop session closes the window like the user would.
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
-                     [](QSessionManager&) { CloseEverything(); });
+                     [](QSessionManager&) { CloseProgram(); });
 
-    Form1->show();
-    const int result = QApplication::exec();
+    // A signal during the start-up has closed the program already: the window is not shown.
+    int result = 0;
+    if (!ProgramClosing()) {
+        Form1->show();
+        result = QApplication::exec();
+    }
 
     delete Form1; // runs FormDestroy; the About box goes with the window
     Form1 = nullptr;

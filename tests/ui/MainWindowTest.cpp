@@ -1,6 +1,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
+#include "browse/FontLineHeight.h"
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
 #include "ui/CoolBar.h"
@@ -12,7 +13,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -133,6 +133,29 @@ TEST_F(MainWindow, NoToolBarCaptionIsCutOffByANarrowWindow) {
     EXPECT_EQ(f.Panel1->geometry().bottom() + 1, f.ToolBar1->y());
 }
 
+// The layout's item height stands until the list's font first changes; a desktop font taller
+// than it is never cut.
+TEST_F(MainWindow, FileListRowsAreTheLayoutsHeightUntilTheFontChanges) {
+    tmp.AddFile("files/a.txt");
+    TForm1& f = CreateShown();
+    const QModelIndex first = f.FileListBox1->model()->index(0, 0);
+    EXPECT_EQ(f.FileListBox1->ItemHeight(), 16);
+    EXPECT_EQ(f.FileListBox1->visualRect(first).height(), 16);
+    f.RenameSel->trigger(); // a new font colour
+    EXPECT_EQ(f.FileListBox1->ItemHeight(), FontLineHeight(f.FileListBox1->font()));
+    Destroy();
+
+    const QFont desktopFont = QApplication::font();
+    QFont tall = desktopFont;
+    tall.setPixelSize(30);
+    QApplication::setFont(tall);
+    Create();
+    const int tallHeight = FontLineHeight(form->FileListBox1->font());
+    QApplication::setFont(desktopFont);
+    ASSERT_GT(tallHeight, 16);
+    EXPECT_EQ(form->FileListBox1->ItemHeight(), tallHeight);
+}
+
 TEST_F(MainWindow, TabGoesRoundTheControlsInTheLayoutsOrder) {
     TForm1& f = CreateShown();
     QApplication::setActiveWindow(&f);
@@ -163,12 +186,12 @@ TEST_F(MainWindow, TheContextMenuHasItsTenItemsAndOpensAnywhere) {
     EXPECT_FALSE(f.RemoveShellIntegration1->isEnabled());
     EXPECT_TRUE(f.ShellIntegration1->isEnabled());
 
-    // A right click on the file list (or any control without a menu of its own) opens it.
+    // A right click on any control but the edit fields opens it.
     for (QWidget* target :
-         {static_cast<QWidget*>(f.FileListBox1->viewport()), static_cast<QWidget*>(f.ToolBar1)}) {
-        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                target->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(target, &click);
+         std::initializer_list<QWidget*>{f.FileListBox1, f.DirectoryListBox1, f.DriveComboBox1,
+                                         f.Splitter1, f.ToolBar1, f.Button2, f.CI}) {
+        const QPoint at = target->mapTo(&f, target->rect().center());
+        QTest::mouseClick(f.windowHandle(), Qt::RightButton, Qt::NoModifier, at);
         EXPECT_TRUE(f.PopupMenu1->isVisible()) << target->objectName().toStdString();
         f.PopupMenu1->hide();
     }
