@@ -1,5 +1,5 @@
 # Installs the build into a folder of its own and checks that the program and what the desktop
-# needs of it land in their standard places, each icon at its size.
+# and the manual need of it land in their standard places, each icon at its size.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -P CheckInstall.cmake
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -9,7 +9,9 @@ if(NOT result EQUAL 0)
 endif()
 foreach(file bin/nomilo share/applications/nomilo.desktop
              share/icons/hicolor/scalable/apps/nomilo.svg
-             share/metainfo/com.kestrio.nomilo.metainfo.xml)
+             share/metainfo/com.kestrio.nomilo.metainfo.xml
+             share/man/man1/nomilo.1.gz
+             share/doc/nomilo/changelog.gz share/doc/nomilo/copyright)
     if(NOT EXISTS ${PREFIX}/${file})
         message(FATAL_ERROR "not installed: ${file}")
     endif()
