@@ -3,6 +3,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
+#include "platform/desktop/DesktopPublisher.h"
 #include "platform/files/MoveFile.h"
 #include "rename/RenameBatch.h"
 #include "resources/Glyphs.h"
@@ -272,7 +273,7 @@ void TForm1::FormDestroy() {
     // only be refused too.
     SaveSettings();
     // The installed shell verb gets the label of the current language.
-    RelabelShellVerb(ShellLabel, store_);
+    RaisingPublishingFailures([this] { RelabelShellVerb(ShellLabel, store_); });
 }
 
 void TForm1::LoadSettings() {
@@ -472,12 +473,14 @@ void TForm1::Deutsch1Click() {
 }
 
 void TForm1::ShellIntegration1Click() {
-    InstallShellVerb(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
-                     Bytes(windowTitle()), store_);
+    RaisingPublishingFailures([this] {
+        InstallShellVerb(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+                         Bytes(windowTitle()), store_);
+    });
 }
 
 void TForm1::RemoveShellIntegration1Click() {
-    RemoveShellVerb(store_);
+    RaisingPublishingFailures([this] { RemoveShellVerb(store_); });
 }
 
 void TForm1::ApplyLanguage() {
