@@ -4,6 +4,7 @@
 #include "platform/desktop/internal/DesktopEntry.h"
 #include "platform/desktop/internal/FolderEntryTexts.h"
 #include "platform/desktop/internal/GeneratedFolder.h"
+#include "platform/desktop/internal/OpenWithEntries.h"
 #include "platform/desktop/internal/ThunarActions.h"
 #include "platform/files/FileIO.h"
 
@@ -189,10 +190,8 @@ std::vector<std::string> DesktopPublisher::Synchronize(const std::vector<FolderV
     for (std::size_t i = 0; i < verbs.size(); ++i)
         if (!without[i].empty())
             failures.push_back(CannotCarry(verbs[i], without[i]));
-    // What earlier versions published as an "Open with" handler of folders goes.
-    const GeneratedFolder openWith(places_.dataHome + "/applications", std::string(kGeneratedMarker),
-                                   0644, NamedAfterVerbs(kDesktopSuffix));
-    Append(failures, "Open With entry of an earlier version: ", openWith.Sync({}));
+    Append(failures, "Open With entries of earlier versions: ",
+           RemoveOpenWithEntries(places_.dataHome + "/applications"));
     return failures;
 }
 

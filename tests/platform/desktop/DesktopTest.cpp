@@ -299,10 +299,57 @@ TEST_F(DesktopPublisherTest, TakesAwayTheOpenWithEntriesOfEarlierVersions) {
     tmp.AddFile("data/applications/nomilo-folder-Nomilo.desktop", old);
     tmp.AddFile("data/applications/nomilo-folder-Mine.desktop", "[Desktop Entry]\n");
     tmp.AddFile("data/applications/nomilo.desktop", old); // not a folder verb's name
+    // The cache the desktop tools read: the names of entries that are gone go with them.
+    tmp.AddFile("data/applications/mimeinfo.cache",
+                "[MIME Cache]\ninode/directory=a.desktop;nomilo-folder-Nomilo.desktop;"
+                "nomilo-folder-Mine.desktop;\nx/y=nomilo-folder-Nomilo.desktop;\nz/z=b;");
     SetCommand("/usr/bin/nomilo");
     EXPECT_FALSE(fs::exists(tmp / "data/applications/nomilo-folder-Nomilo.desktop"));
     EXPECT_TRUE(fs::exists(tmp / "data/applications/nomilo-folder-Mine.desktop"));
     EXPECT_TRUE(fs::exists(tmp / "data/applications/nomilo.desktop"));
+    EXPECT_EQ(tmp.Read("data/applications/mimeinfo.cache"),
+              "[MIME Cache]\ninode/directory=a.desktop;nomilo-folder-Mine.desktop;\nz/z=b;");
+}
+
+// What `command` prints, standard error included; "(failed silently)" for a failure that says
+// nothing.
+std::string Output(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            output += buffer;
+        if (pclose(pipe) != 0 && output.empty())
+            output = "(failed silently)";
+    }
+    return output;
+}
+
+TEST_F(DesktopPublisherTest, NoDesktopToolTakesTheProgramForTheFolderOpener) {
+    for (const char* tool : {NOMILO_GIO, NOMILO_XDG_MIME, NOMILO_UPDATE_DESKTOP_DATABASE})
+        if (std::string(tool).empty())
+            GTEST_SKIP() << "gio, xdg-mime or update-desktop-database is not installed";
+    // An earlier version's entry, in the cache that update-desktop-database makes.
+    tmp.AddFolder("data/applications");
+    tmp.AddFile("data/applications/nomilo-folder-Nomilo.desktop",
+                "[Desktop Entry]\nType=Application\nName=Nomilo\nExec=/bin/true %f\n"
+                "MimeType=inode/directory;\nNoDisplay=true\nX-Nomilo-Generated=true\n");
+    tmp.AddFolder("config");
+    const std::string environment = "env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION HOME='" +
+                                    tmp.Path() + "' XDG_DATA_HOME='" + (tmp / "data") +
+                                    "' XDG_CONFIG_HOME='" + (tmp / "config") +
+                                    "' XDG_DATA_DIRS='" + (tmp / "etc") + "' XDG_CONFIG_DIRS='" +
+                                    (tmp / "etc") + "' ";
+    Output(environment + NOMILO_UPDATE_DESKTOP_DATABASE + " '" + (tmp / "data/applications") + "'");
+    const auto opener = [&] {
+        return Output(environment + NOMILO_XDG_MIME + " query default inode/directory") +
+               Output(environment + NOMILO_GIO + " mime inode/directory");
+    };
+    ASSERT_THAT(opener(), HasSubstr("nomilo-folder-Nomilo.desktop")); // what it was
+
+    SetCommand(kOddProgram);
+    SetText("Folder\\shell\\Nomilo", "No&milo");
+    EXPECT_THAT(opener(), Not(HasSubstr("nomilo")));
 }
 
 TEST_F(DesktopPublisherTest, OnlyFolderVerbChangesPublishAndAnUnreadableStoreDeletesNothing) {
@@ -362,20 +409,6 @@ TEST(DesktopPlacesTest, ComeFromTheEnvironment) {
     for (const auto& [name, value] : saved)
         if (!value.empty())
             setenv(name.c_str(), value.c_str(), 1);
-}
-
-// What `command` prints, standard error included; "(failed silently)" for a failure that says
-// nothing.
-std::string Output(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        if (pclose(pipe) != 0 && output.empty())
-            output = "(failed silently)";
-    }
-    return output;
 }
 
 TEST_F(DesktopPublisherTest, DesktopFileValidateAcceptsTheEntries) {
