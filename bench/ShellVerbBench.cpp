@@ -1,6 +1,6 @@
 // The shell verb's cost as the user meets it: installing and removing it from the context menu,
-// and relabelling it at each exit, with the desktop entries published on every change and
-// without. The store and the data folder live under $NOMILO_BENCH_DIR (on disk, so that
+// and relabelling it at each exit, with the entries of every file manager published on every
+// change and without. The store and the data folder live under $NOMILO_BENCH_DIR (on disk, so that
 // flushing costs what it costs), else under /tmp.
 #include "platform/desktop/DesktopPublisher.h"
 #include "settings/ShellVerb.h"
@@ -24,12 +24,17 @@ std::filesystem::path BenchFolder() {
     return folder;
 }
 
+// Every place below the bench folder, with no system defaults.
+DesktopPlaces Places(const std::filesystem::path& folder) {
+    return DesktopPlaces{(folder / "data").string(), (folder / "config").string(), {}};
+}
+
 // range(0): whether the desktop entries are published.
 void InstallAndRemove(benchmark::State& state) {
     const std::filesystem::path folder = BenchFolder();
     RegistryStore store((folder / "registry.reg").string());
     if (state.range(0))
-        PublishFolderVerbsOnChange(store, (folder / "data").string());
+        PublishFolderVerbsOnChange(store, Places(folder));
     for (auto _ : state) {
         InstallShellVerb(kProgram, "Nomilo", store);
         RemoveShellVerb(store);
@@ -42,7 +47,7 @@ void RelabelAtExit(benchmark::State& state) {
     const std::filesystem::path folder = BenchFolder();
     RegistryStore store((folder / "registry.reg").string());
     if (state.range(0))
-        PublishFolderVerbsOnChange(store, (folder / "data").string());
+        PublishFolderVerbsOnChange(store, Places(folder));
     InstallShellVerb(kProgram, "Nomilo", store);
     for (auto _ : state)
         RelabelShellVerb("No&milo", store);

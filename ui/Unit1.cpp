@@ -4,6 +4,7 @@
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
 #include "browse/FontLineHeight.h"
+#include "platform/desktop/DesktopPublisher.h"
 #include "platform/files/MoveFile.h"
 #include "rename/RenameBatch.h"
 #include "resources/Glyphs.h"
@@ -282,7 +283,7 @@ void TForm1::FormDestroy() {
     // only be refused too.
     SaveSettings();
     // The installed shell verb gets the label of the current language.
-    RelabelShellVerb(ShellLabel, store_);
+    RaisingPublishingFailures([this] { RelabelShellVerb(ShellLabel, store_); });
 }
 
 void TForm1::LoadSettings() {
@@ -482,12 +483,14 @@ void TForm1::Deutsch1Click() {
 }
 
 void TForm1::ShellIntegration1Click() {
-    InstallShellVerb(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
-                     Bytes(windowTitle()), store_);
+    RaisingPublishingFailures([this] {
+        InstallShellVerb(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+                         Bytes(windowTitle()), store_);
+    });
 }
 
 void TForm1::RemoveShellIntegration1Click() {
-    RemoveShellVerb(store_);
+    RaisingPublishingFailures([this] { RemoveShellVerb(store_); });
 }
 
 void TForm1::ApplyLanguage() {

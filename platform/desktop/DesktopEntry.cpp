@@ -53,13 +53,13 @@ bool IsFolderPlaceholder(std::string_view argument) {
 }
 
 // One argument of an Exec line, quoted: inside double quotes '"', '`', '$' and '\' take a
-// backslash, and '%' is doubled because the launcher expands field codes in the whole line.
-std::string QuoteExecArgument(std::string_view argument) {
+// backslash, and '%' is doubled where the launcher expands field codes in the whole line.
+std::string QuoteExecArgument(std::string_view argument, PercentSigns percent) {
     std::string quoted = "\"";
     for (const char c : argument) {
         if (c == '"' || c == '`' || c == '$' || c == '\\')
             quoted += '\\';
-        else if (c == '%')
+        else if (c == '%' && percent == PercentSigns::Doubled)
             quoted += '%';
         quoted += c;
     }
@@ -115,29 +115,75 @@ std::vector<std::string> VerbCommandArguments(std::string_view commandLine) {
     return SplitCommandLine(commandLine);
 }
 
-std::optional<std::string> DesktopExecValue(std::string_view commandLine) {
+namespace {
+
+// The arguments of `commandLine`, each given to `quote` but the first folder placeholder, which
+// becomes `folderWord`; std::nullopt when the command names no program.
+template <typename Quote>
+std::optional<std::string> JoinCommand(std::string_view commandLine, std::string_view folderWord,
+                                       Quote quote) {
     const std::vector<std::string> arguments = VerbCommandArguments(commandLine);
     if (arguments.empty() || IsFolderPlaceholder(arguments.front()))
         return std::nullopt;
-    std::string exec;
+    std::string line;
     bool folderGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (i > 0)
-            exec += ' ';
-        // One field code at most: a second folder placeholder is passed on as written.
+            line += ' ';
+        // One folder at most: a second placeholder is passed on as written.
         if (i > 0 && !folderGiven && IsFolderPlaceholder(arguments[i])) {
-            exec += "%f";
+            line += folderWord;
             folderGiven = true;
         } else {
-            exec += QuoteExecArgument(arguments[i]);
+            line += quote(arguments[i]);
         }
     }
-    if (!IsUtf8(exec))
-        return std::nullopt;
-    for (const char c : exec)
+    return line;
+}
+
+// One argument in the POSIX shell's single quotes; a quote of its own ends the quoted stretch,
+// is escaped and opens the next one.
+std::string ShellQuote(std::string_view argument) {
+    std::string quoted = "'";
+    for (const char c : argument) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    quoted += '\'';
+    return quoted;
+}
+
+} // namespace
+
+std::optional<std::string> QuotedCommand(std::string_view commandLine, std::string_view folderCode,
+                                         PercentSigns percent) {
+    return JoinCommand(commandLine, folderCode,
+                       [percent](std::string_view argument) {
+                           return QuoteExecArgument(argument, percent);
+                       });
+}
+
+std::optional<std::string> ShellCommand(std::string_view commandLine, std::string_view folderWord) {
+    return JoinCommand(commandLine, folderWord, ShellQuote);
+}
+
+bool IsEntryText(std::string_view text) {
+    if (!IsUtf8(text))
+        return false;
+    for (const char c : text)
         if (IsControl(c) && c != '\t' && c != '\n' && c != '\r')
-            return std::nullopt;
-    return EscapeDesktopString(exec);
+            return false;
+    return true;
+}
+
+std::optional<std::string> DesktopExecValue(std::string_view commandLine,
+                                            std::string_view folderCode, PercentSigns percent) {
+    const std::optional<std::string> command = QuotedCommand(commandLine, folderCode, percent);
+    if (!command || !IsEntryText(*command))
+        return std::nullopt;
+    return EscapeDesktopString(*command);
 }
 
 std::string EscapeDesktopString(std::string_view text) {

@@ -1,88 +1,68 @@
 #pragma once
 
+#include "platform/desktop/DesktopPlaces.h"
+#include "platform/desktop/FolderVerb.h"
 #include "platform/store/RegistryStore.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace nomilo {
 
-// One verb of the folder class as the store holds it: the key below
-// HKEY_CLASSES_ROOT\Folder\shell, its label (the key's default value) and the command (the
-// default value of its "Command" subkey).
-struct FolderVerb {
-    std::string name;
-    std::string label;
-    std::string command;
-};
-
-// The verbs below HKEY_CLASSES_ROOT\Folder\shell that have a "Command" subkey whose default
-// value is a text that is not empty, in the store's order; texts are read up to their first NUL,
-// a label of another kind counts as empty. std::nullopt when the store cannot be read.
-std::optional<std::vector<FolderVerb>> ReadFolderVerbs(const RegistryStore& store);
-
-// Whether a change of the key `keyPath` below HKEY_CLASSES_ROOT can change the folder verbs:
-// "Folder\shell" or a key below it, in any letter case.
-bool AffectsFolderVerbs(const std::string& keyPath);
-
-// The user's data folder: $XDG_DATA_HOME, or ~/.local/share when the variable is unset or not an
-// absolute path. Empty when there is no home folder either.
-std::string DesktopDataHome();
-
-// Publishes the folder verbs to the desktop in the freedesktop way, below one data folder:
-//   applications/nomilo-folder-VERB.desktop        "Open with" entry for folders (NoDisplay)
-//   kio/servicemenus/nomilo-folder-VERB.desktop    context-menu entry for folders, executable
-// VERB is the verb's name made safe for a file name (FileNamePart). Every file written carries
-// the line "X-Nomilo-Generated=true"; only files of that name pattern that carry it are ever
-// replaced or deleted, so nothing else in the data folders is touched. Files are written to a
-// temporary file in the same folder and renamed into place. Publishers of several processes
-// take turns through an advisory lock on the data folder.
+// Publishes the folder verbs to the context menus of the common file managers, one entry for
+// each verb whose command it can carry, in the files they read (VERB: the verb's name made safe
+// for a file name; CAPTION: the verb's label without its accelerator marks):
+//   $XDG_DATA_HOME/kio/servicemenus/nomilo-folder-VERB.desktop     Dolphin (KDE service menu)
+//   $XDG_CONFIG_HOME/Thunar/uca.xml                                Thunar, one <action> in it
+//   $XDG_DATA_HOME/file-manager/actions/nomilo-folder-VERB.desktop PCManFM, PCManFM-Qt, Caja
+//   $XDG_DATA_HOME/nemo/actions/nomilo-folder-VERB.nemo_action     Nemo
+//   $XDG_DATA_HOME/nautilus/scripts/CAPTION                        Nautilus (Scripts menu)
+//   $XDG_CONFIG_HOME/caja/scripts/CAPTION                          Caja (Scripts menu)
+// It also deletes the "Open with" entries for folders that earlier versions published,
+// $XDG_DATA_HOME/applications/nomilo-folder-VERB.desktop: the program is never offered as a
+// folder opener.
+//
+// Only files that carry the line "X-Nomilo-Generated=true" (as a comment in the scripts) are
+// ever replaced or deleted, and in uca.xml only the actions whose unique id begins with
+// "nomilo-folder-"; uca.xml is edited in place and everything else in it kept byte for byte.
+// When it is missing, it starts as a copy of the system's (the first Thunar/uca.xml of
+// $XDG_CONFIG_DIRS), which Thunar would otherwise show. Every file is written to a hidden
+// temporary file beside it and renamed into place. Publishers of several processes take turns
+// through an advisory lock on the folder $XDG_CONFIG_HOME/nomilo.
 class DesktopPublisher {
 public:
-    explicit DesktopPublisher(std::string dataHome);
+    explicit DesktopPublisher(DesktopPlaces places);
 
-    const std::string& DataHome() const { return dataHome_; }
-    std::string ApplicationsFolder() const;
-    std::string ServiceMenusFolder() const;
+    const DesktopPlaces& Places() const { return places_; }
 
-    // Reads the verbs from `store` and brings the files in line with them. When the store
-    // cannot be read nothing is touched. Answers whether every file is now as it should be (a
-    // file of the same name that the program did not write is left alone and makes it false).
-    bool Publish(const RegistryStore& store);
-    // Brings the files in line with `verbs`: writes the files of every verb whose command can
-    // be run from a desktop entry, and deletes the generated files of every other name.
-    bool Publish(const std::vector<FolderVerb>& verbs);
+    // Reads the verbs from `store` and brings every place in line with them. Answers what could
+    // not be done, one text for each place and file ("Thunar: ..."), empty when everything is
+    // as it should be. When the store cannot be read nothing is touched.
+    std::vector<std::string> Publish(const RegistryStore& store);
+    // Brings every place in line with `verbs`.
+    std::vector<std::string> Publish(const std::vector<FolderVerb>& verbs);
 
 private:
-    // A file as it should be.
-    struct Wanted {
-        std::string name;
-        std::string content;
-    };
-    // Runs `action` holding the lock on the data folder, made first when `anything` is to be
-    // published; without a data folder and with nothing to publish there is nothing to do.
-    bool Locked(bool anything, const std::function<bool()>& action);
-    bool Synchronize(const std::vector<FolderVerb>& verbs);
-    static bool SyncFolder(const std::string& folder, const std::vector<Wanted>& wanted,
-                           unsigned mode);
+    // Runs `action` holding the lock.
+    std::vector<std::string> Locked(const std::function<std::vector<std::string>()>& action);
+    std::vector<std::string> Synchronize(const std::vector<FolderVerb>& verbs) const;
+    // Edits uca.xml; a verb whose action it cannot write gets "Thunar" in its `without`.
+    std::vector<std::string> SynchronizeThunar(const std::vector<FolderVerb>& verbs,
+                                               std::vector<std::vector<std::string>>& without) const;
 
-    std::string dataHome_;
+    DesktopPlaces places_;
 };
 
-// The text of the "Open with" entry and of the service menu for one verb, with `exec` the
-// escaped Exec value (DesktopExecValue).
-std::string ApplicationEntryText(const FolderVerb& verb, const std::string& exec);
-std::string ServiceMenuText(const FolderVerb& verb, const std::string& exec);
-
-// The file name, without folder, of a verb's files.
-std::string FolderVerbFileName(const std::string& verbName);
-
 // Hangs the publishing on `store`'s change hook: every change below
-// HKEY_CLASSES_ROOT\Folder\shell publishes the verbs to the data folder, taken from the
-// environment at that moment (DesktopDataHome) or given as `dataHome`. Replaces any earlier hook.
+// HKEY_CLASSES_ROOT\Folder\shell publishes the verbs to the places the environment names at
+// that moment (DesktopPlaces::FromEnvironment), or to `places`. Replaces any earlier hook.
 void PublishFolderVerbsOnChange(RegistryStore& store);
-void PublishFolderVerbsOnChange(RegistryStore& store, std::string dataHome);
+void PublishFolderVerbsOnChange(RegistryStore& store, DesktopPlaces places);
+
+// Runs `change`, a step that changes the folder verbs in a store hung on the publishing; when the
+// last publishing it caused left something undone, raises EDesktopPublishing saying what, after
+// the change is complete. For the user-interface thread.
+void RaisingPublishingFailures(const std::function<void()>& change);
 
 } // namespace nomilo

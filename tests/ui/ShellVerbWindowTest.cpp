@@ -1,3 +1,4 @@
+#include "platform/desktop/DesktopPublisher.h"
 #include "settings/ShellVerb.h"
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
@@ -69,6 +70,32 @@ TEST_F(ShellVerbWindow, AnInstallTheStoreRefusesIsReportedAndWritesNothing) {
     EXPECT_EQ(shown.icon, QMessageBox::Critical);
     EXPECT_EQ(Command(), "(missing)");
     std::filesystem::remove(store.Path() + ".lock");
+}
+
+TEST_F(ShellVerbWindow, WhatCouldNotBePublishedIsReportedAndTheVerbStaysAsChosen) {
+    // Thunar's actions file is damaged: every other file manager gets the verb.
+    tmp.AddFolder("desktop/config/Thunar");
+    tmp.AddFile("desktop/config/Thunar/uca.xml", "<actions>");
+    PublishFolderVerbsOnChange(store, DesktopPlaces{tmp / "desktop/data", tmp / "desktop/config", {}});
+    const QString reported = QStringLiteral("The folder entry could not be published everywhere:\n"
+                                            "Thunar: ") +
+                             QString::fromStdString(tmp / "desktop/config/Thunar/uca.xml") +
+                             QStringLiteral(" is damaged (");
+    Create();
+    for (QAction* item : {form->ShellIntegration1, form->RemoveShellIntegration1}) {
+        RemoveEnabled(); // the menu opens before an item is chosen
+        const auto shown = test::CaptureMessageBoxes([&] { item->trigger(); });
+        EXPECT_EQ(shown.count, 1);
+        EXPECT_TRUE(shown.text.startsWith(reported)) << shown.text.toStdString();
+        EXPECT_EQ(shown.icon, QMessageBox::Critical);
+        EXPECT_EQ(Command() == "(missing)", item == form->RemoveShellIntegration1);
+        EXPECT_EQ(std::filesystem::exists(tmp / "desktop/data/nemo/actions/"
+                                                "nomilo-folder-Nomilo.nemo_action"),
+                  item == form->ShellIntegration1);
+    }
+    EXPECT_EQ(tmp.Read("desktop/config/Thunar/uca.xml"), "<actions>");
+    EXPECT_EQ(test::CaptureMessageBoxes([&] { form->ShellIntegration1->trigger(); }).count, 1);
+    EXPECT_EQ(test::CaptureMessageBoxes([&] { Destroy(); }).count, 1); // the relabelling at exit
 }
 
 } // namespace

@@ -20,13 +20,35 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // SplitCommandLine.
 std::vector<std::string> VerbCommandArguments(std::string_view commandLine);
 
-// The value of a desktop entry's `Exec` key, escaped for the file, that runs `commandLine` (its
-// arguments by VerbCommandArguments): the first "%L", "%l" or "%1" argument becomes the field code
-// %f; every other argument is put in double quotes with `"`, '`', '$' and '\' backslash-escaped and
-// '%' doubled. std::nullopt when the command names no program, or holds text a desktop entry cannot
-// carry (bytes that are not UTF-8, control characters other than tab, line feed and carriage
-// return).
-std::optional<std::string> DesktopExecValue(std::string_view commandLine);
+// How a launcher reads "%" inside a quoted argument: GLib's launchers and those that follow it
+// expand field codes in the whole line, so a literal "%" is written "%%"; KDE's leaves quoted
+// text as it stands.
+enum class PercentSigns { Doubled, Literal };
+
+// The command `commandLine` runs (its arguments by VerbCommandArguments), as one line that a
+// desktop entry's Exec, GLib's argument parser and the POSIX shell all split alike: the first
+// "%L", "%l" or "%1" argument becomes `folderCode`, unquoted; every other argument is put in
+// double quotes with '"', '`', '$' and '\' backslash-escaped, and '%' written as `percent` says.
+// std::nullopt when the command names no program.
+std::optional<std::string> QuotedCommand(std::string_view commandLine, std::string_view folderCode,
+                                         PercentSigns percent = PercentSigns::Doubled);
+
+// The command `commandLine` runs as a line of the POSIX shell: every argument in single quotes,
+// which keep every byte but NUL as it is, and the first folder placeholder replaced by
+// `folderWord` as it stands (a shell word such as "$folder"). std::nullopt when the command
+// names no program.
+std::optional<std::string> ShellCommand(std::string_view commandLine, std::string_view folderWord);
+
+// Whether a desktop entry or an XML file can carry `text`: UTF-8 without control characters
+// other than tab, line feed and carriage return.
+bool IsEntryText(std::string_view text);
+
+// The value of a desktop entry's `Exec` key, escaped for the file, that runs `commandLine`: the
+// QuotedCommand with the field code `folderCode`. std::nullopt when the command names no program
+// or is no entry text (IsEntryText).
+std::optional<std::string> DesktopExecValue(std::string_view commandLine,
+                                            std::string_view folderCode = "%f",
+                                            PercentSigns percent = PercentSigns::Doubled);
 
 // A string value as a desktop entry file writes it: '\' doubled, tab, line feed and carriage
 // return as \t, \n and \r, and a leading space as \s.

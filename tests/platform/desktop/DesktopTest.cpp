@@ -1,4 +1,5 @@
 #include "platform/desktop/DesktopPublisher.h"
+#include "platform/desktop/EDesktopPublishing.h"
 #include "platform/desktop/internal/DesktopEntry.h"
 #include "tests/support/DesktopFile.h"
 #include "tests/support/TempFolder.h"
@@ -57,18 +58,76 @@ TEST(DesktopExecValueTest, QuotesTheProgramAndPassesTheFolderAsAFieldCode) {
         EXPECT_EQ(DesktopExecValue(command), std::nullopt) << command;
 }
 
-TEST(DesktopExecValueTest, AnyProgramPathComesBackWhole) {
+// The arguments the POSIX shell makes of `line`, with $folder set to `folder`.
+Args ShellArguments(const std::string& line, const std::string& folder) {
+    setenv("NOMILO_LINE", line.c_str(), 1);
+    setenv("folder", folder.c_str(), 1);
+    FILE* pipe = popen(R"(/bin/sh -c 'eval "set -- $NOMILO_LINE"; printf "%s\0" "$@"')", "r");
+    std::string output;
+    char buffer[4096];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    if (pipe)
+        pclose(pipe);
+    Args arguments;
+    for (std::size_t at = 0, end; (end = output.find('\0', at)) != std::string::npos; at = end + 1)
+        arguments.push_back(output.substr(at, end - at));
+    return arguments;
+}
+
+// Thunar's reading of a custom action's command: "%" codes first, the folder put in as the
+// shell quotes it, then the line split as the shell does.
+Args ThunarArguments(const std::string& command, const std::string& folder) {
+    std::string line;
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        if (command[i] == '%' && i + 1 < command.size())
+            line += command[++i] == 'f' ? "\"$folder\"" : std::string(1, command[i]);
+        else
+            line += command[i];
+    }
+    return ShellArguments(line, folder);
+}
+
+// KDE's reading of a quoted command: quoted text is taken as it stands, "%" included. Read here
+// by the strict reader after doubling every "%" inside quotes.
+std::optional<Launch> KdeArguments(const std::string& command) {
+    bool quoted = false;
+    std::string doubled;
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        doubled += command[i];
+        if (quoted && command[i] == '\\' && i + 1 < command.size())
+            doubled += command[++i];
+        else if (command[i] == '"')
+            quoted = !quoted;
+        else if (quoted && command[i] == '%')
+            doubled += '%';
+    }
+    return test::ExecArguments(EscapeDesktopString(doubled));
+}
+
+TEST(DesktopExecValueTest, AnyProgramPathComesBackWholeFromEveryFormat) {
     // Paths made of the characters that matter to quoting, escaping and field codes.
     const std::vector<std::string> pieces = {
         "a", "Z", " ", "\"", "'", "$", "`", "\\", "%",  "%L", "%f", "&",  ";", "|",    "*",    "?",
         "#", "(", ")", "<",  ">", "~", "=", "\t", "\n", "\r", "é",  "文", "/", "\\\\", "$(id)"};
+    const std::string folder = "/srv/a 'b' \"c\" $d %f \xff";
     std::mt19937 random(20240611u); // a fixed random start, so a failure repeats
-    for (int round = 0; round < 500; ++round) {
+    for (int round = 0; round < 150; ++round) {
         std::string path = "/";
         const int length = 1 + static_cast<int>(random() % 12);
         for (int i = 0; i < length; ++i)
             path += pieces[random() % pieces.size()];
-        EXPECT_EQ(LaunchedArguments("\"" + path + "\" \"%L\""), (Launch{{path}, {"%f", true}}))
+        const std::string command = "\"" + path + "\" \"%L\"";
+        EXPECT_EQ(LaunchedArguments(command), (Launch{{path}, {"%f", true}})) << path;
+        EXPECT_EQ(KdeArguments(*QuotedCommand(command, "%f", PercentSigns::Literal)),
+                  (Launch{{path}, {"%f", true}}))
+            << path;
+        EXPECT_EQ(ThunarArguments(*QuotedCommand(command, "%f"), folder), (Args{path, folder}))
+            << path;
+        // The scripts carry any byte but NUL: a path that is not UTF-8 too.
+        const std::string bytes = path + "\xff\x01";
+        EXPECT_EQ(ShellArguments(*ShellCommand("\"" + bytes + "\" \"%L\"", "\"$folder\""), folder),
+                  (Args{bytes, folder}))
             << path;
     }
 }
@@ -86,12 +145,16 @@ TEST(DesktopTextTest, LabelsAndFileNames) {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr const char* kOddProgram = R"(/opt/a b/"q"/$x\y/nomilo)";
 
 class DesktopPublisherTest : public ::testing::Test {
 protected:
-    void SetUp() override { PublishFolderVerbsOnChange(store, dataHome); }
+    void SetUp() override {
+        tmp.AddFolder("etc");
+        PublishFolderVerbsOnChange(store, places);
+    }
 
     void SetText(const std::string& path, const std::string& text,
                  RegRoot root = HKEY_CLASSES_ROOT) {
@@ -105,140 +168,154 @@ protected:
     void Delete(const std::string& path) {
         ASSERT_EQ(store.DeleteKey(RegKey::Root(HKEY_CLASSES_ROOT), path), RegStatus::Ok);
     }
-    std::string AppFile(const std::string& verb = "Nomilo") const {
-        return "data/applications/" + FolderVerbFileName(verb);
+    // The entry files of the verb `verb`, captioned `caption`, below the temporary folder.
+    static std::vector<std::string> EntryFiles(const std::string& verb, const std::string& caption) {
+        const std::string file = "nomilo-folder-" + FileNamePart(verb);
+        return {"data/kio/servicemenus/" + file + ".desktop",
+                "data/file-manager/actions/" + file + ".desktop",
+                "data/nemo/actions/" + file + ".nemo_action", "data/nautilus/scripts/" + caption,
+                "config/caja/scripts/" + caption};
     }
-    std::string MenuFile(const std::string& verb = "Nomilo") const {
-        return "data/kio/servicemenus/" + FolderVerbFileName(verb);
-    }
-    // Every file and link below the data folder, with its mode and content or link target.
+    static std::string ThunarFile() { return "config/Thunar/uca.xml"; }
+    // Every file and link below the data and configuration folders but the store's and the
+    // lock's, with its mode and content or link target.
     std::map<std::string, std::string> Snapshot() const {
         std::map<std::string, std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(dataHome)) {
-            const std::string name = entry.path().lexically_relative(tmp.Path()).string();
-            struct stat st {};
-            lstat(entry.path().c_str(), &st);
-            if (entry.is_symlink())
-                files[name] = "link to " + fs::read_symlink(entry.path()).string();
-            else if (entry.is_regular_file())
-                files[name] = std::to_string(st.st_mode & 07777) + ":" + tmp.Read(name);
+        for (const char* top : {"data", "config"}) {
+            if (!fs::exists(tmp / top))
+                continue;
+            for (const auto& entry : fs::recursive_directory_iterator(tmp / top)) {
+                const std::string name = entry.path().lexically_relative(tmp.Path()).string();
+                struct stat st {};
+                lstat(entry.path().c_str(), &st);
+                if (entry.is_symlink())
+                    files[name] = "link to " + fs::read_symlink(entry.path()).string();
+                else if (entry.is_regular_file())
+                    files[name] = std::to_string(st.st_mode & 07777) + ":" + tmp.Read(name);
+            }
         }
         return files;
     }
 
     test::TempFolder tmp;
     RegistryStore store{tmp / "registry.reg"};
-    std::string dataHome = tmp / "data";
+    DesktopPlaces places{tmp / "data", tmp / "config", {tmp / "etc"}};
 };
 
-TEST_F(DesktopPublisherTest, PublishesBothEntriesOfAVerbAndFollowsItsChanges) {
-    SetCommand("/opt/No milo/nomilo");
-    SetText("Folder\\shell\\Nomilo", "No&milo");
-    EXPECT_EQ(tmp.Read(AppFile()), R"([Desktop Entry]
-Type=Application
-Name=Nomilo
-Exec="/opt/No milo/nomilo" %f
-MimeType=inode/directory;
-NoDisplay=true
-X-Nomilo-Generated=true
-)");
-    EXPECT_EQ(tmp.Read(MenuFile()), R"([Desktop Entry]
-Type=Service
-Name=Nomilo
-MimeType=inode/directory;
-Actions=open;
-X-KDE-ServiceTypes=KonqPopupMenu/Plugin
-X-KDE-Priority=TopLevel
-X-Nomilo-Generated=true
+// The value of `key` in the text of an entry file.
+std::string Value(const std::string& text, const std::string& key) {
+    const std::size_t at = text.find("\n" + key + "=");
+    if (at == std::string::npos)
+        return "(none)";
+    const std::size_t from = at + key.size() + 2;
+    return text.substr(from, text.find('\n', from) - from);
+}
 
-[Desktop Action open]
-Name=No&milo
-Icon=nomilo
-Exec="/opt/No milo/nomilo" %f
-)");
-    EXPECT_EQ(fs::status(tmp / AppFile()).permissions(), fs::perms(0644));
-    EXPECT_EQ(fs::status(tmp / MenuFile()).permissions(), fs::perms(0755)); // KDE runs only these
-
-    // An empty label shows the verb's name; a literal "&" of the name is kept in the menu.
-    SetText("Folder\\shell\\A&B\\Command", "tool %1");
-    EXPECT_THAT(tmp.Read(AppFile("A&B")), HasSubstr("\nName=A&B\nExec=\"tool\" %f\n"));
-    EXPECT_THAT(tmp.Read(MenuFile("A&B")), HasSubstr("\nName=A&&B\n"));
-    SetText("Folder\\shell\\Nomilo", "Drostel");
-    EXPECT_THAT(tmp.Read(AppFile()), HasSubstr("\nName=Drostel\n"));
-    EXPECT_THAT(tmp.Read(MenuFile()), HasSubstr("\nName=Drostel\nIcon"));
-
-    // A verb with an empty command, or none, has no files.
-    SetText("Folder\\shell\\Nomilo\\Command", "");
-    EXPECT_FALSE(fs::exists(tmp / AppFile()));
-    EXPECT_FALSE(fs::exists(tmp / MenuFile()));
+TEST_F(DesktopPublisherTest, PublishesEveryFileManagersEntryAndFollowsTheVerb) {
     SetCommand(kOddProgram);
-    const std::string menu = tmp.Read(MenuFile());
-    const std::size_t exec = menu.rfind("\nExec=") + 6;
-    EXPECT_EQ(test::ExecArguments(menu.substr(exec, menu.find('\n', exec) - exec)),
-              (std::vector<test::ExecArgument>{{kOddProgram}, {"%f", true}}));
-    Delete("Folder\\shell\\A&B\\Command");
-    EXPECT_FALSE(fs::exists(tmp / AppFile("A&B")));
-    EXPECT_FALSE(fs::exists(tmp / MenuFile("A&B")));
-    EXPECT_TRUE(fs::exists(tmp / MenuFile()));
+    SetText("Folder\\shell\\Nomilo", "No&milo");
+    const Launch launch = {{kOddProgram}, {"%f", true}};
+    for (const std::string& file : EntryFiles("Nomilo", "Nomilo"))
+        EXPECT_TRUE(fs::is_regular_file(tmp / file)) << file;
+    const std::string menu = tmp.Read(EntryFiles("Nomilo", "")[0]);
+    EXPECT_EQ(Value(menu, "Name"), "Nomilo");               // KDE shows no accelerator
+    EXPECT_THAT(menu, HasSubstr("\n[Desktop Action open]\nName=Nomilo\n"));
+    const std::string command = "\"" + std::string(kOddProgram) + "\" \"%L\"";
+    EXPECT_EQ(Value(menu, "Exec"), DesktopExecValue(command, "%f", PercentSigns::Literal));
+    const std::string action = tmp.Read(EntryFiles("Nomilo", "")[1]);
+    EXPECT_EQ(Value(action, "Name"), "Nomilo");
+    EXPECT_EQ(Value(action, "MimeTypes"), "inode/directory;");
+    EXPECT_EQ(test::ExecArguments(Value(action, "Exec")), launch);
+    const std::string nemo = tmp.Read(EntryFiles("Nomilo", "")[2]);
+    EXPECT_EQ(Value(nemo, "Extensions"), "dir;");
+    EXPECT_EQ(test::ExecArguments(Value(nemo, "Exec")), (Launch{{kOddProgram}, {"%F", true}}));
+    EXPECT_EQ(fs::status(tmp / EntryFiles("Nomilo", "Nomilo")[3]).permissions(), fs::perms(0755));
+    EXPECT_THAT(tmp.Read(ThunarFile()),
+                HasSubstr("<name>Nomilo</name>\n\t<submenu></submenu>\n"
+                          "\t<unique-id>nomilo-folder-Nomilo</unique-id>\n"));
+
+    // A new label renames the scripts and recaptions every entry; "&&" shows one "&", and a
+    // verb without a label shows its name.
+    SetText("Folder\\shell\\Nomilo", "Vel&karo && Co");
+    EXPECT_FALSE(fs::exists(tmp / EntryFiles("Nomilo", "Nomilo")[3]));
+    for (const std::string& file : EntryFiles("Nomilo", "Velkaro & Co"))
+        EXPECT_TRUE(fs::exists(tmp / file)) << file;
+    EXPECT_EQ(Value(tmp.Read(EntryFiles("Nomilo", "")[2]), "Name"), "Velkaro & Co");
+    EXPECT_THAT(tmp.Read(ThunarFile()), HasSubstr("<name>Velkaro &amp; Co</name>"));
+    SetText("Folder\\shell\\100%/x\\Command", "tool %1");
+    EXPECT_EQ(Value(tmp.Read(EntryFiles("100%/x", "")[2]), "Name"), "100%%/x"); // Nemo's tokens
+    EXPECT_TRUE(fs::exists(tmp / "config/caja/scripts/100%_x"));
+
+    // A verb with an empty command, or none, has no entries; the other verb keeps its own.
+    SetText("Folder\\shell\\Nomilo\\Command", "");
+    Delete("Folder\\shell\\100%/x\\Command");
+    EXPECT_EQ(Snapshot().size(), 1u); // uca.xml, which stays
+    EXPECT_THAT(tmp.Read(ThunarFile()), Not(HasSubstr("nomilo-folder-")));
 }
 
 TEST_F(DesktopPublisherTest, TouchesNothingButItsOwnFiles) {
     const std::string marker = "[Desktop Entry]\nType=Application\nX-Nomilo-Generated=true\n";
-    tmp.AddFolder("data/applications");
-    tmp.AddFolder("data/kio/servicemenus");
+    const std::vector<std::string> files = EntryFiles("Nomilo", "Nomilo");
+    for (const char* folder : {"data/applications", "data/kio/servicemenus", "data/nemo/actions",
+                               "data/nautilus/scripts", "config/caja/scripts"})
+        tmp.AddFolder(folder);
     tmp.AddFile("data/applications/mimeapps.list", "[Default Applications]\n");
     tmp.AddFile("data/applications/other.desktop", marker);
-    // The user's own file by the very name of the verb's entry: not ours, so never replaced.
-    tmp.AddFile(AppFile(), "[Desktop Entry]\nName=Mine\n");
-    tmp.AddFile(MenuFile("Old"), "[Desktop Entry]\n");
-    tmp.AddFile(MenuFile("Stale"), marker);
+    tmp.AddFile("data/applications/nomilo-folder-Old.desktop", "[Desktop Entry]\n");
+    // The user's own files by the very names of the verb's entries: not ours, never replaced.
+    tmp.AddFile(files[2], "[Nemo Action]\nName=Mine\n");
+    tmp.AddFile(files[3], "#!/bin/sh\necho mine\n");
+    tmp.AddFile("data/kio/servicemenus/nomilo-folder-Stale.desktop", marker);
+    tmp.AddFile("config/caja/scripts/Stale", "#!/bin/sh\n# X-Nomilo-Generated=true\n");
     tmp.AddFile("elsewhere.desktop", marker);
-    fs::create_symlink(tmp / "elsewhere.desktop", tmp / AppFile("L"));
+    fs::create_symlink(tmp / "elsewhere.desktop", tmp / files[0]);
     auto expected = Snapshot();
 
     SetCommand("/usr/bin/nomilo");
-    EXPECT_FALSE(DesktopPublisher(dataHome).Publish(store)); // one entry could not be written
-    expected.erase(MenuFile("Stale"));
+    const std::vector<std::string> failures = DesktopPublisher(places).Publish(store);
+    EXPECT_EQ(failures, (std::vector<std::string>{
+                            "Dolphin: " + (tmp / files[0]) + " is not Nomilo's and was left as it is",
+                            "Nemo: " + (tmp / files[2]) + " is not Nomilo's and was left as it is",
+                            "Nautilus scripts: " + (tmp / files[3]) +
+                                " is not Nomilo's and was left as it is"}));
+    expected.erase("data/kio/servicemenus/nomilo-folder-Stale.desktop");
+    expected.erase("config/caja/scripts/Stale");
     auto now = Snapshot();
-    EXPECT_EQ(now.erase(MenuFile()), 1u);
+    for (const std::string& written : {files[1], files[4], std::string("config/Thunar/uca.xml")})
+        EXPECT_EQ(now.erase(written), 1u) << written;
     EXPECT_EQ(now, expected);
 
     Delete("Folder\\shell\\Nomilo\\Command");
-    EXPECT_EQ(Snapshot(), expected);
+    now = Snapshot();
+    EXPECT_EQ(now.erase("config/Thunar/uca.xml"), 1u);
+    EXPECT_EQ(now, expected);
     EXPECT_EQ(tmp.Read("elsewhere.desktop"), marker);
 }
 
-TEST_F(DesktopPublisherTest, OnlyFolderVerbChangesPublishAndAnUnreadableStoreDeletesNothing) {
-    SetText("Folder\\shell\\Nomilo\\Command", "x %1", HKEY_CURRENT_USER);
-    SetText("Directory\\shell\\Nomilo\\Command", "x %1");
-    SetText("Folder\\shellex\\Nomilo\\Command", "x %1");
-    EXPECT_FALSE(fs::exists(dataHome)); // nothing to publish makes no data folder
-
-    SetText("FOLDER\\Shell\\Nomilo\\Command", "x %1");
-    ASSERT_TRUE(fs::exists(tmp / AppFile()));
-    fs::rename(tmp / "registry.reg", tmp / "saved.reg");
-    tmp.AddFolder("registry.reg");
-    EXPECT_FALSE(DesktopPublisher(dataHome).Publish(store));
-    EXPECT_TRUE(fs::exists(tmp / AppFile()));
-    EXPECT_TRUE(fs::exists(tmp / MenuFile()));
+TEST_F(DesktopPublisherTest, TakesAwayTheOpenWithEntriesOfEarlierVersions) {
+    const std::string old = "[Desktop Entry]\nType=Application\nMimeType=inode/directory;\n"
+                            "X-Nomilo-Generated=true\n";
+    tmp.AddFolder("data/applications");
+    tmp.AddFile("data/applications/nomilo-folder-Nomilo.desktop", old);
+    tmp.AddFile("data/applications/nomilo-folder-Mine.desktop", "[Desktop Entry]\n");
+    tmp.AddFile("data/applications/nomilo.desktop", old); // not a folder verb's name
+    // The cache the desktop tools read: the names of entries that are gone go with them.
+    tmp.AddFile("data/applications/mimeinfo.cache",
+                "[MIME Cache]\ninode/directory=a.desktop;nomilo-folder-Nomilo.desktop;"
+                "nomilo-folder-Mine.desktop;\nx/y=nomilo-folder-Nomilo.desktop;\nz/z=b;");
+    SetCommand("/usr/bin/nomilo");
+    EXPECT_FALSE(fs::exists(tmp / "data/applications/nomilo-folder-Nomilo.desktop"));
+    EXPECT_TRUE(fs::exists(tmp / "data/applications/nomilo-folder-Mine.desktop"));
+    EXPECT_TRUE(fs::exists(tmp / "data/applications/nomilo.desktop"));
+    EXPECT_EQ(tmp.Read("data/applications/mimeinfo.cache"),
+              "[MIME Cache]\ninode/directory=a.desktop;nomilo-folder-Mine.desktop;\nz/z=b;");
 }
 
-TEST(DesktopDataHomeTest, ComesFromTheEnvironment) {
-    const std::string saved = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    setenv("XDG_DATA_HOME", "/srv/data", 1);
-    EXPECT_EQ(DesktopDataHome(), "/srv/data");
-    setenv("XDG_DATA_HOME", "relative/data", 1); // not absolute: ignored
-    EXPECT_EQ(DesktopDataHome(), home + "/.local/share");
-    if (!saved.empty())
-        setenv("XDG_DATA_HOME", saved.c_str(), 1);
-}
-
-// desktop-file-validate's report on `path`, "" when it accepts the file silently.
-std::string Validate(const std::string& path) {
-    const std::string command = std::string(NOMILO_DESKTOP_FILE_VALIDATE) + " '" + path + "' 2>&1";
+// What `command` prints, standard error included; "(failed silently)" for a failure that says
+// nothing.
+std::string Output(const std::string& command) {
     std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
+    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
         char buffer[512];
         while (std::fgets(buffer, sizeof buffer, pipe))
             output += buffer;
@@ -248,17 +325,104 @@ std::string Validate(const std::string& path) {
     return output;
 }
 
+TEST_F(DesktopPublisherTest, NoDesktopToolTakesTheProgramForTheFolderOpener) {
+    for (const char* tool : {NOMILO_GIO, NOMILO_XDG_MIME, NOMILO_UPDATE_DESKTOP_DATABASE})
+        if (std::string(tool).empty())
+            GTEST_SKIP() << "gio, xdg-mime or update-desktop-database is not installed";
+    // An earlier version's entry, in the cache that update-desktop-database makes.
+    tmp.AddFolder("data/applications");
+    tmp.AddFile("data/applications/nomilo-folder-Nomilo.desktop",
+                "[Desktop Entry]\nType=Application\nName=Nomilo\nExec=/bin/true %f\n"
+                "MimeType=inode/directory;\nNoDisplay=true\nX-Nomilo-Generated=true\n");
+    tmp.AddFolder("config");
+    const std::string environment = "env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION HOME='" +
+                                    tmp.Path() + "' XDG_DATA_HOME='" + (tmp / "data") +
+                                    "' XDG_CONFIG_HOME='" + (tmp / "config") +
+                                    "' XDG_DATA_DIRS='" + (tmp / "etc") + "' XDG_CONFIG_DIRS='" +
+                                    (tmp / "etc") + "' ";
+    Output(environment + NOMILO_UPDATE_DESKTOP_DATABASE + " '" + (tmp / "data/applications") + "'");
+    const auto opener = [&] {
+        return Output(environment + NOMILO_XDG_MIME + " query default inode/directory") +
+               Output(environment + NOMILO_GIO + " mime inode/directory");
+    };
+    ASSERT_THAT(opener(), HasSubstr("nomilo-folder-Nomilo.desktop")); // what it was
+
+    SetCommand(kOddProgram);
+    SetText("Folder\\shell\\Nomilo", "No&milo");
+    EXPECT_THAT(opener(), Not(HasSubstr("nomilo")));
+}
+
+TEST_F(DesktopPublisherTest, OnlyFolderVerbChangesPublishAndAnUnreadableStoreDeletesNothing) {
+    SetText("Folder\\shell\\Nomilo\\Command", "x %1", HKEY_CURRENT_USER);
+    SetText("Directory\\shell\\Nomilo\\Command", "x %1");
+    SetText("Folder\\shellex\\Nomilo\\Command", "x %1");
+    EXPECT_FALSE(fs::exists(tmp / "data")); // nothing to publish makes no folder
+    EXPECT_FALSE(fs::exists(tmp / "config/Thunar"));
+
+    SetText("FOLDER\\Shell\\Nomilo\\Command", "x %1");
+    const auto published = Snapshot();
+    ASSERT_EQ(published.size(), 6u);
+    fs::rename(tmp / "registry.reg", tmp / "saved.reg");
+    tmp.AddFolder("registry.reg");
+    EXPECT_EQ(DesktopPublisher(places).Publish(store),
+              std::vector<std::string>{"the folder verbs could not be read from " + store.Path()});
+    EXPECT_EQ(Snapshot(), published);
+}
+
+TEST_F(DesktopPublisherTest, APathThatIsNotUtf8GoesToTheScriptsAndTheRestIsReported) {
+    const std::string program = "/opt/b\xe9t\xe9/nomilo";
+    try {
+        RaisingPublishingFailures([&] { SetCommand(program); });
+        ADD_FAILURE() << "nothing reported";
+    } catch (const EDesktopPublishing& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "The folder entry could not be published everywhere:\n"
+                  "Dolphin, file-manager actions (PCManFM, PCManFM-Qt, Caja), Nemo, Thunar: the "
+                  "command of the verb \"Nomilo\" (\"/opt/b\xEF\xBF\xBDt\xEF\xBF\xBD/nomilo\" "
+                  "\"%L\") is not UTF-8 text, which their entries cannot hold");
+    }
+    const auto files = Snapshot();
+    EXPECT_EQ(files.size(), 2u);
+    EXPECT_THAT(files.at("data/nautilus/scripts/Nomilo"), HasSubstr("exec '" + program + "' "));
+    EXPECT_THAT(files.at("config/caja/scripts/Nomilo"), HasSubstr("exec '" + program + "' "));
+    // A change that publishes everything reports nothing, also after a failure.
+    RaisingPublishingFailures([&] { SetCommand("/usr/bin/nomilo"); });
+}
+
+TEST(DesktopPlacesTest, ComeFromTheEnvironment) {
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const std::map<std::string, std::string> saved = [] {
+        std::map<std::string, std::string> values;
+        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"})
+            values[name] = std::getenv(name) ? std::getenv(name) : "";
+        return values;
+    }();
+    setenv("XDG_DATA_HOME", "/srv/data", 1);
+    setenv("XDG_CONFIG_HOME", "relative/config", 1); // not absolute: ignored
+    setenv("XDG_CONFIG_DIRS", "/a:b::/c/", 1);
+    DesktopPlaces places = DesktopPlaces::FromEnvironment();
+    EXPECT_EQ(places.dataHome, "/srv/data");
+    EXPECT_EQ(places.configHome, home + "/.config");
+    EXPECT_EQ(places.configDirs, (std::vector<std::string>{"/a", "/c/"}));
+    unsetenv("XDG_CONFIG_DIRS");
+    EXPECT_EQ(DesktopPlaces::FromEnvironment().configDirs, std::vector<std::string>{"/etc/xdg"});
+    for (const auto& [name, value] : saved)
+        if (!value.empty())
+            setenv(name.c_str(), value.c_str(), 1);
+}
+
 TEST_F(DesktopPublisherTest, DesktopFileValidateAcceptsTheEntries) {
     if (std::string(NOMILO_DESKTOP_FILE_VALIDATE).empty())
         GTEST_SKIP() << "desktop-file-validate is not installed";
+    const auto validate = [](const std::string& path) {
+        return Output(std::string(NOMILO_DESKTOP_FILE_VALIDATE) + " '" + path + "'");
+    };
     for (const char* program : {"/usr/bin/nomilo", kOddProgram}) {
         SetCommand(program);
         SetText("Folder\\shell\\Nomilo", "No&milo");
-        EXPECT_EQ(Validate(tmp / AppFile()), "") << program;
-
         // A KDE service menu needs MimeType and Actions, which the validator allows only in
         // applications: its only complaints. The same file as an application passes whole.
-        std::istringstream report(Validate(tmp / MenuFile()));
+        std::istringstream report(validate(tmp / EntryFiles("Nomilo", "")[0]));
         std::vector<std::string> complaints;
         for (std::string line; std::getline(report, line);) {
             const std::size_t key = line.find(": error: key ");
@@ -268,10 +432,10 @@ TEST_F(DesktopPublisherTest, DesktopFileValidateAcceptsTheEntries) {
                                      : line.substr(key + 13, line.find(' ', key + 13) - key - 13));
         }
         EXPECT_EQ(complaints, (std::vector<std::string>{"\"MimeType\"", "\"Actions\""})) << program;
-        std::string asApplication = tmp.Read(MenuFile());
+        std::string asApplication = tmp.Read(EntryFiles("Nomilo", "")[0]);
         asApplication.replace(asApplication.find("Type=Service"), 12, "Type=Application");
         tmp.AddFile("as-application.desktop", asApplication);
-        EXPECT_EQ(Validate(tmp / "as-application.desktop"), "") << program;
+        EXPECT_EQ(validate(tmp / "as-application.desktop"), "") << program;
     }
 }
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nomilo {
+
+// One custom action of ours for Thunar's uca.xml: its unique id and its <action> element.
+struct ThunarAction {
+    std::string id;
+    std::string xml;
+};
+
+// The outcome of editing uca.xml: the new text, or, when the file is damaged, why.
+struct ThunarEdit {
+    std::optional<std::string> text;
+    std::string damage;
+};
+
+// The actions file `text` with our actions made `ours`. An action is ours when its unique id
+// begins with kThunarIdPrefix: one whose id is still wanted is replaced where it stands, the
+// others go (with the lines they stood on alone), and the wanted ones not there yet are added
+// at the end of <actions>. Every other byte stays as it is. The file is damaged when it is not
+// UTF-8, not well-formed XML, or its root is not <actions>.
+ThunarEdit EditThunarActions(std::string_view text, const std::vector<ThunarAction>& ours);
+
+} // namespace nomilo
