@@ -111,19 +111,19 @@ private:
     std::deque<std::string> folded_; // the keys of a case-blind volume
 };
 
-// What MoveFile would answer for the rename of entry `step.entry`, checked in the order it
-// checks.
+// What MoveFile would answer for the rename of entry `step.entry`, checked in the order it and
+// the kernel check: the names, then the old file, then the new name.
 TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t nameMax,
                      bool writable, const TRenameStep& step) {
     if (!IsBareName(step.oldName) || !IsBareName(step.newName))
         return TRefusal::NotAcceptable;
     if (step.oldName == step.newName)
         return TRefusal::None;
-    if (step.newName.size() > nameMax)
-        return TRefusal::TooLong;
     const std::size_t oldNumber = walk.EntryNumber(readNumber, walk.Key(step.oldName));
     if (!walk.Present(oldNumber))
         return TRefusal::Gone;
+    if (step.newName.size() > nameMax)
+        return TRefusal::TooLong;
     const std::size_t newNumber = walk.Number(walk.Key(step.newName));
     // On a case-blind volume a new spelling of the name is the file's own name.
     if (walk.Present(newNumber) && newNumber != oldNumber)

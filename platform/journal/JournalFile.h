@@ -43,7 +43,8 @@ public:
 
     // Writes the journal of a batch of `steps` in `folder` at `path`, every step planned and the
     // batch not ended, flushes it to disk once and puts it in place of any journal there; the
-    // folders above it are made as needed. nullptr when another process holds the journal; also
+    // folders above it are made as needed, and temporary files that an earlier writing cut short
+    // left beside it are removed. nullptr when another process holds the journal; also
     // nullptr when it cannot be written, and then no journal at all is left at `path`.
     static std::unique_ptr<JournalFile> Create(const std::string& path, const std::string& folder,
                                                const std::vector<JournalStep>& steps);

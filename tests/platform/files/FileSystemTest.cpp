@@ -1,11 +1,16 @@
 #include "platform/files/CurrentDir.h"
+#include "platform/files/DirListing.h"
 #include "platform/files/DirSearch.h"
 #include "platform/files/EInOutError.h"
 #include "platform/files/FileAttributes.h"
+#include "platform/files/FolderVisit.h"
 #include "platform/files/MoveFile.h"
+#include "platform/files/MoveTrace.h"
 #include "tests/support/TempFolder.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -174,6 +179,70 @@ TEST_F(MoveFileTest, LetterCaseAndEqualNames) {
     ASSERT_EQ(link((tmp / "same").c_str(), (tmp / "SAME").c_str()), 0);
     EXPECT_FALSE(MoveFile("same", "SAME"));
     EXPECT_EQ(tmp.Names(), (Names{"photo.jpg", "same", "SAME"}));
+}
+
+TEST_F(MoveFileTest, TellsWhyItRefused) {
+    tmp.AddFile("a");
+    tmp.AddFile("b");
+    const std::pair<std::string, int> cases[] = {
+        {"b", EEXIST}, {"", EINVAL}, {"x/y", EINVAL}, {std::string(300, 'n'), ENAMETOOLONG}};
+    for (const auto& [to, error] : cases)
+        EXPECT_EQ(MoveFileRefusal("a", to), std::error_code(error, std::generic_category())) << to;
+    EXPECT_EQ(MoveFileRefusal("gone", "c").value(), ENOENT);
+    EXPECT_FALSE(MoveFileRefusal("a", "c"));
+}
+
+TEST_F(MoveFileTest, TheTraceOfAMoveAndTheLeftoverOfALinkCutShort) {
+    tmp.AddFile("old", "content");
+    EXPECT_EQ(TraceMove("old", "new"), MoveTrace::NotMoved);
+    EXPECT_EQ(TraceMove("new", "old"), MoveTrace::Moved);
+    EXPECT_EQ(TraceMove("none", "neither"), MoveTrace::Unclear);
+    tmp.AddFile("other");
+    EXPECT_EQ(TraceMove("old", "other"), MoveTrace::Unclear);
+    EXPECT_FALSE(RemoveLeftoverLink("old", "other")); // two files, not two names of one
+
+    ASSERT_EQ(link("old", "new"), 0);
+    ASSERT_EQ(link("old", "third"), 0);
+    EXPECT_EQ(TraceMove("old", "new"), MoveTrace::Unclear); // a third name: not ours alone
+    ASSERT_EQ(unlink("third"), 0);
+    EXPECT_EQ(TraceMove("old", "new"), MoveTrace::BothNames);
+    EXPECT_TRUE(RemoveLeftoverLink("old", "new"));
+    EXPECT_EQ(tmp.Names(), (Names{"new", "other"}));
+    EXPECT_EQ(tmp.Read("new"), "content");
+    EXPECT_FALSE(RemoveLeftoverLink("new", "new"));
+}
+
+TEST(FolderVisit, WorksElsewhereAndComesBackEvenToAFolderThatWent) {
+    test::TempFolder tmp({"shown/", "other/file"});
+    SetCurrentDir(tmp / "shown");
+    {
+        const FolderVisit visit(tmp / "other");
+        EXPECT_EQ(GetCurrentDir(), tmp / "other");
+        EXPECT_THROW(FolderVisit(tmp / "missing"), EInOutError);
+        EXPECT_EQ(GetCurrentDir(), tmp / "other");
+        ASSERT_EQ(rename((tmp / "shown").c_str(), (tmp / "moved").c_str()), 0);
+    }
+    EXPECT_EQ(GetCurrentDir(), tmp / "moved");
+
+    // A folder deeper than PATH_MAX, and the listing of what a rename meets there.
+    const std::string level(200, 'd');
+    std::string deep = tmp / "other";
+    SetCurrentDir(deep);
+    for (int i = 0; i < 25; ++i) {
+        ASSERT_EQ(mkdir(level.c_str(), 0700), 0);
+        SetCurrentDir(level);
+        deep += "/" + level;
+    }
+    SetCurrentDir(tmp.Path());
+    const FolderVisit visit(deep);
+    close(open(".hidden", O_CREAT | O_WRONLY, 0600));
+    mkdir("folder", 0700);
+    const DirListing listing = ListCurrentDir();
+    std::vector<std::string> names = listing.names;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "folder"}));
+    EXPECT_EQ(listing.nameMax, 255u);
+    EXPECT_TRUE(listing.writable);
 }
 
 } // namespace
