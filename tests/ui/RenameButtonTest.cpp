@@ -38,7 +38,7 @@ TEST_F(RenameButton, ReportsRefusedRenamesOnceUnderTheWindowCaption) {
     f.eReplace->setText("c");
     f.Hrvatski1->trigger();
     QMessageBox* box = nullptr;
-    QString title, text, details;
+    QString title, text, details, detailsButton;
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon = QMessageBox::Critical;
     test::OnNextModal([&](QWidget* modal) {
@@ -49,6 +49,9 @@ TEST_F(RenameButton, ReportsRefusedRenamesOnceUnderTheWindowCaption) {
         text = box->text();
         buttons = box->standardButtons();
         details = box->detailedText();
+        for (QAbstractButton* button : box->buttons())
+            if (box->buttonRole(button) == QMessageBox::ActionRole)
+                detailsButton = button->text();
         icon = box->icon();
         EXPECT_EQ(box->parentWidget(), &f);
         box->button(QMessageBox::Ok)->click();
@@ -60,6 +63,7 @@ TEST_F(RenameButton, ReportsRefusedRenamesOnceUnderTheWindowCaption) {
     EXPECT_EQ(buttons, QMessageBox::Ok); // and the box's own details button
     EXPECT_EQ(icon, QMessageBox::NoIcon);
     EXPECT_EQ(details, "A.txt -> c.txt: ime je zauzeto");
+    EXPECT_EQ(detailsButton, QString::fromUtf8("Prikaži detalje..."));
     // "A.txt" could not become "c.txt"; nothing was replaced.
     EXPECT_EQ(Entries(), (std::vector<std::string>{"A.txt", "B.txt", "c.txt"}));
 }
