@@ -85,6 +85,6 @@ int main(int argc, char** argv) {
     Run(list, *preview, inputs,
         {"typing a prefix (every entry):", true, {{"", "x"}, {"", "xy"}, {"", "xyz"}}}, rounds);
     Run(list, *preview, inputs,
-        {"every entry refused (name taken):", false, {{p + "_00000", p + "_00001"}}}, rounds);
+        {"typing a text no name holds:", false, {{"z", "y"}, {"zz", "y"}, {"zzz", "y"}}}, rounds);
     return 0;
 }
