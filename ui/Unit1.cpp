@@ -28,6 +28,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -66,6 +67,15 @@ QFrame* MakePanel(QWidget* parent, const char* name, QSize size) {
 TAlignLayout* AlignOf(QWidget* parent) {
     return static_cast<TAlignLayout*>(parent->layout());
 }
+
+// The hourglass while an undo runs, however it ends.
+class TWaitCursor {
+public:
+    TWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
 
 template <class TControl> TControl* Named(TControl* control, const char* name) {
     control->setObjectName(QString::fromLatin1(name));
@@ -532,10 +542,14 @@ void TForm1::ShowNewNames1Click() {
 }
 
 void TForm1::UndoLastRename1Click() {
-    const TUndoOutcome outcome = UndoLastBatch(journalPath_, MoveFileRefusal);
-    // Entries change in place only when the list shows the batch's folder.
-    if (!outcome.restored.empty() && SameFolder(outcome.folder, FileListBox1->FolderPath()))
-        RestoreEntries(*FileListBox1, outcome.restored, RenameSel->isChecked());
+    TUndoOutcome outcome;
+    {
+        const TWaitCursor wait;
+        outcome = UndoLastBatch(journalPath_, MoveFileRefusal);
+        // Entries change in place only when the list shows the batch's folder.
+        if (!outcome.restored.empty() && SameFolder(outcome.folder, FileListBox1->FolderPath()))
+            RestoreEntries(*FileListBox1, outcome.restored, RenameSel->isChecked());
+    }
     UpdateUndoItem();
     if (!outcome.refused.empty())
         ShowFailure(outcome.refused);
