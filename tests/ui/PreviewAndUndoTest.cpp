@@ -52,14 +52,11 @@ TEST_F(PreviewAndUndo, TheListShowsTheNewNamesAsTheUserTypesWhileTheItemIsOn) {
     EXPECT_EQ(Tip("IMG_2.jpg"), "IMG_2.jpg -> Trip_2.jpg");
     f.CheckBox1->click(); // prefix mode
     EXPECT_EQ(Tip("Holiday_2.jpg"), "Holiday_2.jpg -> Trip_Holiday_2.jpg");
-    f.eReplace->setText("IMG_");
-    EXPECT_EQ(Tip("IMG_1.jpg"), "IMG_1.jpg -> IMG_IMG_1.jpg");
     f.RenameSel->trigger(); // only the selected, and none is
     EXPECT_EQ(Tip("IMG_1.jpg"), "IMG_1.jpg");
     f.RenameSel->trigger();
     f.eMask->setText("H*");
-    EXPECT_EQ(Entries(), std::vector<std::string>{"Holiday_2.jpg"});
-    EXPECT_EQ(Tip("Holiday_2.jpg"), "Holiday_2.jpg -> IMG_Holiday_2.jpg");
+    EXPECT_EQ(Tip("Holiday_2.jpg"), "Holiday_2.jpg -> Trip_Holiday_2.jpg");
 
     f.ShowNewNames1->trigger();
     EXPECT_EQ(Tip("Holiday_2.jpg"), "Holiday_2.jpg");
