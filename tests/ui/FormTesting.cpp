@@ -18,6 +18,7 @@ FormTest::FormTest() : files(tmp / "files"), store(tmp / "config/nomilo/registry
     CurrentLanguage.clear();
     FailureText.clear();
     ShellLabel.clear();
+    FeatureTexts = kLanguageTables[1].features;
     PreviousWidth = 0;
     ApplicationTitle = QStringLiteral("Tarvolen");
 }
