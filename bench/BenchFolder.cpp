@@ -75,14 +75,15 @@ double TimeBareRenames(BenchFolder& folder) {
     return seconds;
 }
 
-double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries) {
+double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries, IBatchJournal* journal) {
     TRenameInputs inputs;
     inputs.selectedOnly = true;
     inputs.findText = std::string(1, folder.Prefix()) + "_";
     inputs.replaceText = std::string(1, folder.OtherPrefix()) + "_";
     bool failed = false;
-    const double seconds =
-        Seconds([&] { RenameBatch(entries, inputs, MoveFile, [&] { failed = true; }); });
+    const double seconds = Seconds([&] {
+        RenameBatch(entries, inputs, MoveFileRefusal, [&](const auto&) { failed = true; }, journal);
+    });
     if (failed)
         throw std::runtime_error("the batch could not rename every file");
     folder.Renamed(folder.OtherPrefix());

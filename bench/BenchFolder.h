@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rename/BatchJournal.h"
 #include "rename/FileEntries.h"
 
 #include <chrono>
@@ -37,8 +38,10 @@ private:
 double TimeBareRenames(BenchFolder& folder);
 
 // Runs the rename batch over `entries` (the folder's names, all selected) in selected-only mode,
-// renaming every file to the other prefix, and answers the seconds it took.
-double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries);
+// renaming every file to the other prefix, and answers the seconds it took. With a `journal`,
+// the batch keeps it as the program does.
+double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries,
+                       IBatchJournal* journal = nullptr);
 
 // The command line of a benchmark program: [ROUNDS=5] [SIZE...], with `defaultSizes` when no
 // size is given.

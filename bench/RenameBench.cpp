@@ -1,16 +1,20 @@
 // The rename batch over a folder of files on disk against the bare loop of renameat2 calls over
-// the same names, in the same run. Each round renames every file once by each way, alternating
-// which goes first; the report gives the medians and their ratio.
+// the same names, in the same run: the batch alone, and the batch with its undo journal as the
+// program keeps it (the plan written and flushed before the first rename, each step marked).
+// Each round renames every file once by each way, rotating which goes first; the report gives
+// the medians and their ratios. The journal is written where $NOMILO_BENCH_DIR (or ./bench-data)
+// is, beside the files, as the program writes it on the user's own disk.
 //   nomilo_bench_rename [FILES=100000] [ROUNDS=5]
 
 #include "bench/BenchFolder.h"
 #include "platform/files/CurrentDir.h"
 #include "rename/FileEntries.h"
+#include "rename/UndoJournal.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <stdexcept>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +45,12 @@ double Batch(BenchFolder& folder) {
     return TimeRenameBatch(folder, entries);
 }
 
+double JournalledBatch(BenchFolder& folder) {
+    VectorEntries entries(folder.Names(folder.Prefix()));
+    TBatchJournal journal(BenchRoot() + "/state/last-rename.journal", folder.Path());
+    return TimeRenameBatch(folder, entries, &journal);
+}
+
 } // namespace
 } // namespace nomilo::bench
 
@@ -51,21 +61,25 @@ int main(int argc, char** argv) {
     BenchFolder folder(files);
     nomilo::SetCurrentDir(folder.Path());
 
-    std::vector<double> bare, batch;
+    const std::array<std::function<double(BenchFolder&)>, 3> ways = {TimeBareRenames, Batch,
+                                                                     JournalledBatch};
+    std::array<std::vector<double>, 3> seconds;
     for (int round = 0; round < rounds; ++round) {
-        if (round % 2 == 0) {
-            bare.push_back(TimeBareRenames(folder));
-            batch.push_back(Batch(folder));
-        } else {
-            batch.push_back(Batch(folder));
-            bare.push_back(TimeBareRenames(folder));
+        for (std::size_t k = 0; k < ways.size(); ++k) {
+            const std::size_t way = (k + static_cast<std::size_t>(round)) % ways.size();
+            seconds[way].push_back(ways[way](folder));
         }
-        std::printf("round %d: bare %.3f s, batch %.3f s\n", round + 1, bare.back(), batch.back());
+        std::printf("round %d: bare %.3f s, batch %.3f s, batch with journal %.3f s\n", round + 1,
+                    seconds[0].back(), seconds[1].back(), seconds[2].back());
     }
-    const double b = Median(bare), r = Median(batch);
+    const double bare = Median(seconds[0]), batch = Median(seconds[1]),
+                 journalled = Median(seconds[2]);
     std::printf("%d files in %s\n", files, folder.Path().c_str());
-    std::printf("bare renameat2 loop: %.3f s (%.1f us a file)\n", b, b / files * 1e6);
-    std::printf("rename batch:        %.3f s (%.1f us a file)\n", r, r / files * 1e6);
-    std::printf("batch / bare:        %.3f\n", r / b);
+    std::printf("bare renameat2 loop: %.3f s (%.1f us a file)\n", bare, bare / files * 1e6);
+    std::printf("rename batch:        %.3f s (%.1f us a file)\n", batch, batch / files * 1e6);
+    std::printf("batch with journal:  %.3f s (%.1f us a file)\n", journalled,
+                journalled / files * 1e6);
+    std::printf("batch / bare:              %.3f\n", batch / bare);
+    std::printf("batch with journal / bare: %.3f\n", journalled / bare);
     return 0;
 }

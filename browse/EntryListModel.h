@@ -2,9 +2,16 @@
 
 #include <QAbstractListModel>
 #include <QString>
+#include <string>
 #include <vector>
 
 namespace nomilo {
+
+// An entry's text as shown: its bytes decoded from UTF-8, bytes that are not UTF-8 as
+// replacement characters.
+inline QString DecodedText(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
 // A list control's entries as a Qt list model: a vector of entries, each with its text as bytes
 // (`TEntry::text`), shown decoded from UTF-8 (bytes that are not UTF-8 as replacement
@@ -23,10 +30,8 @@ public:
         switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
-        case Qt::AccessibleTextRole: {
-            const auto& text = Entry(index.row()).text;
-            return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-        }
+        case Qt::AccessibleTextRole:
+            return DecodedText(Entry(index.row()).text);
         default:
             return {};
         }

@@ -352,6 +352,22 @@ void TFileListBox::UpdateItemHeight() {
     SetItemHeight(height);
 }
 
+// --- preview ----------------------------------------------------------------------------------
+
+void TFileListBox::SetPreview(std::vector<TPreviewEntry> preview) {
+    model_->SetPreview(std::move(preview));
+    viewport()->update();
+}
+
+void TFileListBox::ClearPreview() {
+    model_->ClearPreview();
+    viewport()->update();
+}
+
+void TFileListBox::SetRefusalText(std::function<QString(TRefusal)> refusalText) {
+    model_->refusalText = std::move(refusalText);
+}
+
 // --- drawing ----------------------------------------------------------------------------------
 
 const QPixmap& TFileListBox::Glyph(TEntryGlyph glyph) const {
@@ -387,10 +403,28 @@ void TFileListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& optio
         textOffset = size.width() + 6;
     }
     painter.setPen(foreground);
-    painter.setFont(font());
-    painter.drawText(
-        rect.adjusted(textOffset, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-        QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
+    const QRect textRect = rect.adjusted(textOffset, 0, 0, 0);
+    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    const TPreviewEntry* preview = model_->Preview(index);
+    if (!preview) {
+        painter.setFont(font());
+        painter.drawText(textRect, flags, DecodedText(entry.text));
+    } else if (preview->mark == TPreviewEntry::Renamed) {
+        QFont italic = font();
+        italic.setItalic(true);
+        painter.setFont(italic);
+        painter.drawText(textRect, flags, DecodedText(preview->newName));
+    } else {
+        // The name stays; a cross after it says the batch would leave it so.
+        painter.setFont(font());
+        QRect drawn;
+        painter.drawText(textRect, flags, DecodedText(entry.text), &drawn);
+        QFont bold = font();
+        bold.setBold(true);
+        painter.setFont(bold);
+        painter.drawText(textRect.adjusted(drawn.width(), 0, 0, 0), flags,
+                         QStringLiteral(" \u2717"));
+    }
     DrawFocusFrame(painter, *this, option, rect, background);
     painter.restore();
 }

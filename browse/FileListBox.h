@@ -122,6 +122,14 @@ public:
     // The list model (for tests and views that need to watch it).
     const TFileListModel& Model() const { return *model_; }
 
+    // What the next rename batch would do with each entry, one per entry in entry order, until
+    // the next read: an entry it renames shows its new name in italics, an entry whose rename
+    // it would refuse keeps its name and is marked; the tooltip tells the old name and the
+    // reason. `refusalText` words a reason.
+    void SetPreview(std::vector<TPreviewEntry> preview);
+    void ClearPreview();
+    void SetRefusalText(std::function<QString(TRefusal)> refusalText);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;

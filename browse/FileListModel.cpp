@@ -4,6 +4,11 @@
 
 namespace nomilo {
 
+TFileListModel::TFileListModel(QObject* parent) : TEntryListModel(parent) {
+    // A read brings other entries: the preview of the old ones goes.
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] { preview_.clear(); });
+}
+
 void TFileListModel::ReplaceText(int row, const std::string& text) {
     TFileEntry& entry = MutableEntry(row);
     entry.text = text;
@@ -47,6 +52,32 @@ void TFileListModel::SelectAll() {
     for (TFileEntry& entry : entries_)
         entry.selected = true;
     RowsChanged(0, Count() - 1);
+}
+
+void TFileListModel::SetPreview(std::vector<TPreviewEntry> preview) {
+    preview_ = std::move(preview);
+}
+
+void TFileListModel::ClearPreview() {
+    preview_.clear();
+}
+
+const TPreviewEntry* TFileListModel::Preview(int row) const {
+    if (preview_.size() != entries_.size() || !IsRow(row))
+        return nullptr;
+    const TPreviewEntry& entry = preview_[static_cast<std::size_t>(row)];
+    return entry.mark == TPreviewEntry::Untouched ? nullptr : &entry;
+}
+
+QVariant TFileListModel::data(const QModelIndex& index, int role) const {
+    const TPreviewEntry* preview = role == Qt::ToolTipRole ? Preview(index.row()) : nullptr;
+    if (!index.isValid() || !preview)
+        return TEntryListModel::data(index, role);
+    QString tip = DecodedText(Entry(index.row()).text) + QStringLiteral(" -> ") +
+                  DecodedText(preview->newName);
+    if (preview->mark == TPreviewEntry::Refused && refusalText)
+        tip += QStringLiteral(": ") + refusalText(preview->reason);
+    return tip;
 }
 
 void TFileListModel::RowsChanged(int first, int last) {

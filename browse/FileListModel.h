@@ -1,9 +1,13 @@
 #pragma once
 
 #include "browse/EntryListModel.h"
+#include "rename/RenamePreview.h"
 
+#include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace nomilo {
 
@@ -28,7 +32,7 @@ struct TFileEntry {
 // from them. Rows are checked by the caller.
 class TFileListModel : public TEntryListModel<TFileEntry> {
 public:
-    using TEntryListModel::TEntryListModel;
+    explicit TFileListModel(QObject* parent = nullptr);
 
     // Gives entry `row` a new text in place: its glyph stays, it ends up not selected.
     void ReplaceText(int row, const std::string& text);
@@ -40,9 +44,24 @@ public:
     void SelectRange(int first, int last);
     void SelectAll();
 
+    // What the next batch would do with each entry, one per entry in order; shown until the
+    // next read, or until it is set again or cleared. A preview of another length is none.
+    void SetPreview(std::vector<TPreviewEntry> preview);
+    void ClearPreview();
+    // The preview of entry `row` when the batch would rename or refuse it, else nullptr.
+    const TPreviewEntry* Preview(int row) const;
+    // How a refusal reads in an entry's tooltip.
+    std::function<QString(TRefusal)> refusalText;
+
+    // The tooltip of an entry the preview marks: "old name -> new name", and ": reason" for a
+    // refusal; of any other entry its name.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
 private:
     // Repaints the rows `first` to `last` (nothing when first > last).
     void RowsChanged(int first, int last);
+
+    std::vector<TPreviewEntry> preview_;
 };
 
 } // namespace nomilo

@@ -6,32 +6,57 @@ namespace nomilo {
 
 bool RenameFailed = false;
 
-void RenameEntry(IFileEntries& entries, int index, const std::string& newName, bool selectedOnly,
-                 const TMoveFileFn& moveFile) {
-    const std::string oldName = entries.EntryText(index);
-    if (!moveFile(oldName, newName)) {
-        RenameFailed = true;
-        return;
-    }
-    entries.ReplaceEntryText(index, newName);
-    entries.SetEntrySelected(index, selectedOnly);
-}
-
-void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
-                 const TShowFailureFn& showFailure) {
-    RenameFailed = false;
+std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs) {
+    std::vector<TRenameStep> plan;
     const int count = entries.EntryCount();
     for (int i = 0; i < count; ++i) {
         if (inputs.selectedOnly && !entries.IsEntrySelected(i))
             continue;
-        const auto newName = RewriteName(entries.EntryText(i), inputs.findText,
-                                         inputs.replaceText, inputs.prefixMode,
-                                         inputs.caseSensitive);
+        std::string name = entries.EntryText(i);
+        auto newName = RewriteName(name, inputs.findText, inputs.replaceText, inputs.prefixMode,
+                                   inputs.caseSensitive);
         if (newName)
-            RenameEntry(entries, i, *newName, inputs.selectedOnly, moveFile);
+            plan.push_back({i, std::move(name), std::move(*newName)});
     }
+    return plan;
+}
+
+std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
+                            bool selectedOnly, const TMoveFileFn& moveFile) {
+    const std::string oldName = entries.EntryText(index);
+    if (const std::error_code refusal = moveFile(oldName, newName)) {
+        RenameFailed = true;
+        return refusal;
+    }
+    entries.ReplaceEntryText(index, newName);
+    entries.SetEntrySelected(index, selectedOnly);
+    return {};
+}
+
+void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
+                 const TShowFailureFn& showFailure, IBatchJournal* journal) {
+    RenameFailed = false;
+    const std::vector<TRenameStep> plan = PlanBatch(entries, inputs);
+    if (plan.empty())
+        journal = nullptr; // nothing to take back: the journal of the batch before stays
+    if (journal)
+        journal->Begin(plan);
+    std::vector<TRefusedRename> refused;
+    for (std::size_t s = 0; s < plan.size(); ++s) {
+        const TRenameStep& step = plan[s];
+        if (journal)
+            journal->Started(s);
+        const std::error_code refusal =
+            RenameEntry(entries, step.entry, step.newName, inputs.selectedOnly, moveFile);
+        if (journal)
+            journal->Finished(s, !refusal);
+        if (refusal)
+            refused.push_back({step.oldName, step.newName, refusal});
+    }
+    if (journal)
+        journal->End();
     if (RenameFailed && showFailure)
-        showFailure();
+        showFailure(refused);
 }
 
 } // namespace nomilo

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "rename/BatchJournal.h"
 #include "rename/FileEntries.h"
+#include "rename/Refusal.h"
 
 #include <functional>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace nomilo {
 
@@ -16,23 +20,30 @@ struct TRenameInputs {
     std::string replaceText;
 };
 
-// Renames a bare file name in the current directory without replacing anything; answers
-// whether it did.
-using TMoveFileFn = std::function<bool(const std::string& oldName, const std::string& newName)>;
-// Shows the one failure message of a batch.
-using TShowFailureFn = std::function<void()>;
+// Renames a bare file name in the current directory without replacing anything; answers no
+// error when it did, else why it refused.
+using TMoveFileFn =
+    std::function<std::error_code(const std::string& oldName, const std::string& newName)>;
+// Shows the one failure message of a batch, with the renames that were refused, in order.
+using TShowFailureFn = std::function<void(const std::vector<TRefusedRename>& refused)>;
 
 // Set by RenameEntry when a rename is refused; cleared at the start of each batch.
 extern bool RenameFailed;
 
+// The renames a batch asks for, in its order: the entries from first to last (only selected
+// ones in selected-only mode) whose name the rewrite rule changes. Each entry keeps its text
+// until its own rename, so the plan is what the walk meets.
+std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs);
+
 // Walks the entries from first to last, renames each considered entry whose name the rewrite
-// rule changes, and afterwards calls `showFailure` once if any rename was refused.
+// rule changes, and afterwards calls `showFailure` once if any rename was refused. A `journal`
+// hears of the plan before the first rename and of every step.
 void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
-                 const TShowFailureFn& showFailure);
+                 const TShowFailureFn& showFailure, IBatchJournal* journal = nullptr);
 
 // Renames the file of entry `index` to `newName`. On success the entry gets the new text and
-// the selected flag `selectedOnly`; on refusal only RenameFailed is set.
-void RenameEntry(IFileEntries& entries, int index, const std::string& newName, bool selectedOnly,
-                 const TMoveFileFn& moveFile);
+// the selected flag `selectedOnly`; on refusal only RenameFailed is set. Answers the refusal.
+std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
+                            bool selectedOnly, const TMoveFileFn& moveFile);
 
 } // namespace nomilo

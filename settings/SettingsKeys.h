@@ -15,5 +15,7 @@ inline constexpr const char* kFolderListWidthValue = "DirectoryListBox1.Width";
 inline constexpr const char* kPanel2WidthValue = "Panel2.Width";
 inline constexpr const char* kPanel6WidthValue = "Panel6.Width";
 inline constexpr const char* kRenameSelValue = "RenameSel";
+// Beyond the design.
+inline constexpr const char* kShowNewNamesValue = "ShowNewNames";
 
 } // namespace nomilo

@@ -3,7 +3,8 @@
 namespace nomilo {
 
 // The German table is partly English: only the caption, the rename button, the prefix switch
-// and the hints of the two fields and the swap button are German.
+// and the hints of the two fields and the swap button are German. The texts of the features
+// beyond the design are in each table's own language.
 const TLanguageTable kLanguageTables[3] = {
     {
         "Hrvatski",
@@ -21,6 +22,21 @@ const TLanguageTable kLanguageTables[3] = {
         "Neke datoteke nije bilo moguće preimenovati.",
         "Razlikuj vel. i mala slova",
         "Vel&karo",
+        {
+            "Prikaži nova imena",
+            "Poništi zadnje preimenovanje",
+            {
+                "ime je zauzeto",
+                "isto ime dobiva raniji unos",
+                "ime nije dopušteno",
+                "ime je predugo",
+                "datoteka više ne postoji",
+                "nema dopuštenja",
+            },
+            "... i još %1",
+            "Prikaži detalje...",
+            "Sakrij detalje...",
+        },
     },
     {
         "English",
@@ -38,6 +54,21 @@ const TLanguageTable kLanguageTables[3] = {
         "Some files could not be renamed.",
         "Case sensitive",
         "No&milo",
+        {
+            "Show new names",
+            "Undo last rename",
+            {
+                "the name is taken",
+                "an earlier entry gets the same name",
+                "the name is not acceptable",
+                "the name is too long",
+                "the file is gone",
+                "no permission",
+            },
+            "... and %1 more",
+            "Show Details...",
+            "Hide Details...",
+        },
     },
     {
         "Deutsch",
@@ -55,6 +86,21 @@ const TLanguageTable kLanguageTables[3] = {
         "Some files could not be renamed.",
         "Case sensitive",
         "No&milo",
+        {
+            "Neue Namen anzeigen",
+            "Letzte Umbenennung rückgängig machen",
+            {
+                "der Name ist vergeben",
+                "ein früherer Eintrag erhält denselben Namen",
+                "der Name ist nicht zulässig",
+                "der Name ist zu lang",
+                "die Datei ist nicht mehr da",
+                "keine Berechtigung",
+            },
+            "... und %1 weitere",
+            "Details einblenden...",
+            "Details ausblenden...",
+        },
     },
 };
 

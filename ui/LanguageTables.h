@@ -4,6 +4,21 @@
 
 namespace nomilo {
 
+// The texts of the features beyond the design (the preview of new names, the details of refused
+// renames, undo), in one language. UTF-8.
+struct TFeatureTexts {
+    const char* showNewNames1Caption;
+    const char* undoLastRename1Caption;
+    // Why a rename is refused, by TRefusal: Taken, TakenInBatch, NotAcceptable, TooLong, Gone,
+    // NoPermission.
+    const char* refusals[6];
+    // The line after the first 1,000 refused renames; "%1" is the number of the rest.
+    const char* moreRefusals;
+    // The message box's button that shows the list of refused renames, and hides it again.
+    const char* showDetails;
+    const char* hideDetails;
+};
+
 // The texts of one interface language, in the order ApplyLanguage sets them. UTF-8.
 struct TLanguageTable {
     const char* name; // "Hrvatski", "English", "Deutsch": the stored language name
@@ -21,6 +36,7 @@ struct TLanguageTable {
     const char* failureText;
     const char* ciCaption;
     const char* shellLabel;
+    TFeatureTexts features;
 };
 
 // The table whose name equals `language` byte for byte (letter case included), looked up in

@@ -6,7 +6,10 @@
 #include "browse/FontLineHeight.h"
 #include "platform/desktop/DesktopPublisher.h"
 #include "platform/files/MoveFile.h"
+#include "platform/files/SameFolder.h"
+#include "platform/journal/JournalFile.h"
 #include "rename/RenameBatch.h"
+#include "rename/UndoJournal.h"
 #include "resources/Glyphs.h"
 #include "settings/SettingsKeys.h"
 #include "settings/ShellVerb.h"
@@ -14,7 +17,9 @@
 #include "ui/AlignLayout.h"
 #include "ui/CoolBar.h"
 #include "ui/ErrorReport.h"
+#include "ui/FailureDetails.h"
 #include "ui/LanguageTables.h"
+#include "ui/NewNamesPreview.h"
 #include "ui/Splitter.h"
 #include "ui/ToolBar.h"
 #include "ui/Unit2.h"
@@ -25,6 +30,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -37,6 +43,7 @@ std::string CurrentLanguage;
 std::string FailureText;
 std::string ShellLabel;
 std::int32_t PreviousWidth = 0;
+TFeatureTexts FeatureTexts = kLanguageTables[1].features;
 TForm1* Form1 = nullptr;
 
 namespace {
@@ -47,10 +54,6 @@ std::int32_t WrapTo32(std::int64_t value) {
 
 std::string Bytes(const QString& text) {
     return text.toStdString();
-}
-
-QString Text(const std::string& bytes) {
-    return QString::fromStdString(bytes);
 }
 
 // A panel without bevel whose controls are laid out by their alignment.
@@ -66,6 +69,15 @@ QFrame* MakePanel(QWidget* parent, const char* name, QSize size) {
 TAlignLayout* AlignOf(QWidget* parent) {
     return static_cast<TAlignLayout*>(parent->layout());
 }
+
+// The hourglass while an undo runs, however it ends.
+class TWaitCursor {
+public:
+    TWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
 
 template <class TControl> TControl* Named(TControl* control, const char* name) {
     control->setObjectName(QString::fromLatin1(name));
@@ -84,7 +96,10 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // --- construction -----------------------------------------------------------------------------
 
 TForm1::TForm1(RegistryStore& store, std::string startFolder, QWidget* parent)
-    : QWidget(parent), store_(store), startFolder_(std::move(startFolder)) {
+    : QWidget(parent), store_(store), startFolder_(std::move(startFolder)),
+      journalPath_(JournalFile::DefaultPath()),
+      detailsButtonTexts_(std::make_unique<TDetailsButtonTexts>()) {
+    QCoreApplication::installTranslator(detailsButtonTexts_.get());
     BuildLayout();
     ConnectHandlers();
     FormCreate();
@@ -92,6 +107,7 @@ TForm1::TForm1(RegistryStore& store, std::string startFolder, QWidget* parent)
 
 TForm1::~TForm1() {
     Guarded([this] { FormDestroy(); });
+    QCoreApplication::removeTranslator(detailsButtonTexts_.get());
 }
 
 void TForm1::BuildLayout() {
@@ -225,8 +241,22 @@ void TForm1::BuildLayout() {
     RenameSel = item("RenameSel", QStringLiteral("Rename only selected items"));
     N2 = separator("N2");
     About1 = item("About1", QStringLiteral("About"));
-    for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel})
+    // Beyond the design, after its items.
+    N3 = separator("N3");
+    ShowNewNames1 = item("ShowNewNames1", QStringLiteral("Show new names"));
+    UndoLastRename1 = item("UndoLastRename1", QStringLiteral("Undo last rename"));
+    UndoLastRename1->setEnabled(false);
+    // Ctrl+Z in the file list; the edit fields keep their own.
+    UndoLastRename1->setShortcut(QKeySequence::Undo);
+    UndoLastRename1->setShortcutContext(Qt::WidgetShortcut);
+    FileListBox1->addAction(UndoLastRename1);
+    for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel, ShowNewNames1})
         checkable->setCheckable(true);
+
+    preview_ = new TNewNamesPreview(
+        FileListBox1, [this] { return RenameInputs(); },
+        [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
+    FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
 }
 
 void TForm1::ConnectHandlers() {
@@ -255,6 +285,14 @@ void TForm1::ConnectHandlers() {
     onClick(RemoveShellIntegration1, &TForm1::RemoveShellIntegration1Click);
     onClick(RenameSel, &TForm1::RenameSelClick);
     onClick(About1, &TForm1::About1Click);
+    onClick(ShowNewNames1, &TForm1::ShowNewNames1Click);
+    onClick(UndoLastRename1, &TForm1::UndoLastRename1Click);
+    // Whatever the next batch depends on changes the preview of its new names.
+    auto schedulePreview = [this] { preview_->Schedule(); };
+    connect(eFind, &QLineEdit::textChanged, this, schedulePreview);
+    connect(eReplace, &QLineEdit::textChanged, this, schedulePreview);
+    connect(CheckBox1, &QCheckBox::toggled, this, schedulePreview);
+    connect(CI, &QCheckBox::toggled, this, schedulePreview);
 }
 
 // --- start and end ----------------------------------------------------------------------------
@@ -276,6 +314,9 @@ void TForm1::FormCreate() {
     Guarded([this] { UpdateFileListColors(); });
     // 10.
     Guarded([this] { ApplyLanguage(); });
+    // Beyond the design: the preview as stored, and undo when a journal is left.
+    preview_->SetOn(ShowNewNames1->isChecked());
+    Guarded([this] { UpdateUndoItem(); });
 }
 
 void TForm1::FormDestroy() {
@@ -303,6 +344,7 @@ void TForm1::LoadSettings() {
     Guarded([&] { SetPaneWidth(Panel2, settings.ReadNumber(kPanel2WidthValue, Panel2->width())); });
     Guarded([&] { SetPaneWidth(Panel6, settings.ReadNumber(kPanel6WidthValue, Panel6->width())); });
     Guarded([&] { RenameSel->setChecked(settings.ReadFlag(kRenameSelValue, true)); });
+    Guarded([&] { ShowNewNames1->setChecked(settings.ReadFlag(kShowNewNamesValue, false)); });
 }
 
 void TForm1::SaveSettings() {
@@ -316,6 +358,7 @@ void TForm1::SaveSettings() {
     settings.WriteNumber(kPanel2WidthValue, Panel2->width());
     settings.WriteNumber(kPanel6WidthValue, Panel6->width());
     settings.WriteFlag(kRenameSelValue, RenameSel->isChecked());
+    settings.WriteFlag(kShowNewNamesValue, ShowNewNames1->isChecked());
 }
 
 // --- bounds and the resize rule ---------------------------------------------------------------
@@ -413,18 +456,29 @@ void TForm1::Button1Click() {
     eReplace->setText(find);
 }
 
-void TForm1::Button2Click() {
+TRenameInputs TForm1::RenameInputs() const {
     TRenameInputs inputs;
     inputs.selectedOnly = RenameSel->isChecked();
     inputs.prefixMode = CheckBox1->isChecked();
     inputs.caseSensitive = CI->isChecked();
     inputs.findText = Bytes(eFind->text());
     inputs.replaceText = Bytes(eReplace->text());
-    RenameBatch(*FileListBox1, inputs, MoveFile, [this] {
-        QMessageBox box(QMessageBox::NoIcon, windowTitle(), Text(FailureText), QMessageBox::Ok,
-                        this);
-        box.exec();
-    });
+    return inputs;
+}
+
+void TForm1::Button2Click() {
+    TBatchJournal journal(journalPath_, FileListBox1->FolderPath());
+    RenameBatch(*FileListBox1, RenameInputs(), MoveFileRefusal,
+                [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); },
+                &journal);
+    preview_->FolderChanged();
+    UpdateUndoItem();
+}
+
+void TForm1::ShowFailure(const std::vector<TRefusedRename>& refused) {
+    // The folder has changed: the preview must not predict from its old names meanwhile.
+    preview_->FolderChanged();
+    ShowRenameFailure(this, windowTitle(), refused);
 }
 
 void TForm1::CheckBox1Click() {
@@ -443,6 +497,7 @@ void TForm1::eMaskChange() {
 void TForm1::RenameSelClick() {
     RenameSel->setChecked(!RenameSel->isChecked());
     UpdateFileListColors();
+    preview_->Schedule();
 }
 
 void TForm1::UpdateFileListColors() {
@@ -460,6 +515,7 @@ void TForm1::PopupMenu1Popup() {
     RemoveShellIntegration1->setEnabled(ShellVerbInstalled(store_));
     for (QAction* language : {Hrvatski1, English1, Deutsch1})
         language->setChecked(Bytes(language->text()) == CurrentLanguage);
+    UpdateUndoItem();
 }
 
 void TForm1::About1Click() {
@@ -493,6 +549,30 @@ void TForm1::RemoveShellIntegration1Click() {
     RaisingPublishingFailures([this] { RemoveShellVerb(store_); });
 }
 
+void TForm1::ShowNewNames1Click() {
+    ShowNewNames1->setChecked(!ShowNewNames1->isChecked());
+    preview_->SetOn(ShowNewNames1->isChecked());
+}
+
+void TForm1::UndoLastRename1Click() {
+    TUndoOutcome outcome;
+    {
+        const TWaitCursor wait;
+        outcome = UndoLastBatch(journalPath_, MoveFileRefusal);
+        // Entries change in place only when the list shows the batch's folder.
+        if (!outcome.restored.empty() && SameFolder(outcome.folder, FileListBox1->FolderPath()))
+            RestoreEntries(*FileListBox1, outcome.restored, RenameSel->isChecked());
+    }
+    UpdateUndoItem();
+    if (!outcome.refused.empty())
+        ShowFailure(outcome.refused);
+    preview_->FolderChanged();
+}
+
+void TForm1::UpdateUndoItem() {
+    UndoLastRename1->setEnabled(CanUndoLastBatch(journalPath_));
+}
+
 void TForm1::ApplyLanguage() {
     if (const TLanguageTable* table = FindLanguageTable(CurrentLanguage)) {
         auto text = [](const char* utf8) { return QString::fromUtf8(utf8); };
@@ -510,6 +590,9 @@ void TForm1::ApplyLanguage() {
         FailureText = table->failureText;
         CI->setText(text(table->ciCaption));
         ShellLabel = table->shellLabel;
+        FeatureTexts = table->features;
+        ShowNewNames1->setText(text(FeatureTexts.showNewNames1Caption));
+        UndoLastRename1->setText(text(FeatureTexts.undoLastRename1Caption));
         ToolBar1->Repack();
     }
     ApplicationTitle = windowTitle();

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "platform/store/RegistryStore.h"
+#include "rename/RenameBatch.h"
+#include "ui/LanguageTables.h"
 
 #include <QSize>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,7 +23,9 @@ namespace nomilo {
 class TCoolBar;
 class TDirectoryListBox;
 class TDriveComboBox;
+class TDetailsButtonTexts;
 class TFileListBox;
+class TNewNamesPreview;
 class TSplitter;
 class TToolBar;
 
@@ -31,6 +36,9 @@ extern std::string FailureText;     // the rename batch's failure message
 extern std::string ShellLabel;      // the label the shell verb gets at exit
 // The window's outer width as the resize rule last saw it.
 extern std::int32_t PreviousWidth;
+// The texts of the features beyond the design in the current language: the English ones until
+// a language table is applied.
+extern TFeatureTexts FeatureTexts;
 
 // The resize rule's arithmetic: `paneWidth` * `outerWidth` / `previousWidth` in signed 32-bit
 // integers, the product first and wrapped to 32 bits as such arithmetic does, the quotient
@@ -41,12 +49,13 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 
 // The main window: the folder list on the left, the file list, and three rows along the bottom
 // (drive and mask; find and replace; the tool bar with the rename button, the swap button and
-// the two switches), with the context menu PopupMenu1.
+// the two switches), with the context menu PopupMenu1. Beyond the design the menu ends with the
+// preview of new names and the undo of the last batch (also Ctrl+Z in the file list).
 //
 // The constructor builds the layout and runs FormCreate; the destructor runs FormDestroy. Every
 // handler runs inside the application's error guard. The settings and the shell verb live in
 // `store` (the user's own by default); `startFolder` is the folder the folder list opens on (the
-// empty text: where it starts by itself).
+// empty text: where it starts by itself). The undo journal lives at JournalFile::DefaultPath().
 class TForm1 : public QWidget {
 public:
     explicit TForm1(RegistryStore& store = RegistryStore::Default(), std::string startFolder = {},
@@ -94,6 +103,10 @@ public:
     QAction* RenameSel;
     QAction* N2;
     QAction* About1;
+    // Beyond the design.
+    QAction* N3;
+    QAction* ShowNewNames1;
+    QAction* UndoLastRename1;
 
     // Handlers.
     void FormCreate();
@@ -111,6 +124,8 @@ public:
     void Deutsch1Click();
     void ShellIntegration1Click();
     void RemoveShellIntegration1Click();
+    void ShowNewNames1Click();
+    void UndoLastRename1Click();
 
     // Gives the file list the colours of selected-only mode: the window's own when only the
     // selected entries are renamed, the selection's when all are.
@@ -135,6 +150,13 @@ public:
 
     RegistryStore& SettingsStore() const { return store_; }
 
+    // What the next press of Rename renames with, read from the window.
+    TRenameInputs RenameInputs() const;
+    // The preview of new names in the file list.
+    TNewNamesPreview& NewNamesPreview() const { return *preview_; }
+    // Enables the undo item when the journal holds something to take back.
+    void UpdateUndoItem();
+
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -148,8 +170,14 @@ private:
     // was given before; answers whether it did.
     bool KeepOuterSize();
 
+    // Shows the failure message of a batch or an undo with the refused renames as details.
+    void ShowFailure(const std::vector<TRefusedRename>& refused);
+
     RegistryStore& store_;
     std::string startFolder_;
+    std::string journalPath_;
+    TNewNamesPreview* preview_ = nullptr;
+    std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     // An outer size set before the window system told the frame's size; set again as soon as
     // the frame is known, so that the outer size the settings keep is the one they restore.
     std::optional<QSize> outerSizeToKeep_;

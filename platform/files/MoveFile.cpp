@@ -14,6 +14,10 @@ namespace nomilo {
 
 namespace {
 
+std::error_code Refusal(int error) {
+    return {error, std::generic_category()};
+}
+
 bool IsBareName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
@@ -80,17 +84,23 @@ int RenameNoReplace(const std::string& oldName, const std::string& newName) {
 
 } // namespace
 
-bool MoveFile(const std::string& oldName, const std::string& newName) {
+std::error_code MoveFileRefusal(const std::string& oldName, const std::string& newName) {
     if (!IsBareName(oldName) || !IsBareName(newName))
-        return false;
+        return Refusal(EINVAL);
     if (oldName == newName)
-        return true;
+        return {};
     const int error = RenameNoReplace(oldName, newName);
     if (error == 0)
-        return true;
+        return {};
     // Renaming a file to another spelling of its own name on a case-insensitive volume.
-    return error == EEXIST && IsSameFileOtherCase(oldName, newName) &&
-           std::rename(oldName.c_str(), newName.c_str()) == 0;
+    if (error == EEXIST && IsSameFileOtherCase(oldName, newName))
+        return std::rename(oldName.c_str(), newName.c_str()) == 0 ? std::error_code()
+                                                                  : Refusal(errno);
+    return Refusal(error);
+}
+
+bool MoveFile(const std::string& oldName, const std::string& newName) {
+    return !MoveFileRefusal(oldName, newName);
 }
 
 } // namespace nomilo

@@ -390,8 +390,8 @@ TEST(FileListSelection, UserChangesFireOnClickThenOnChangeAndFillTheFileEdit) {
 int Rename(TFileListBox& list, bool selectedOnly, bool prefix, std::string find,
            std::string replace) {
     int messages = 0;
-    RenameBatch(list, {selectedOnly, prefix, true, std::move(find), std::move(replace)}, MoveFile,
-                [&] { ++messages; });
+    RenameBatch(list, {selectedOnly, prefix, true, std::move(find), std::move(replace)},
+                MoveFileRefusal, [&](const auto&) { ++messages; });
     return messages;
 }
 

@@ -2,41 +2,17 @@
 
 #include "platform/files/CurrentDir.h"
 #include "platform/files/MoveFile.h"
+#include "tests/rename/FakeEntries.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <set>
-#include <sstream>
 #include <vector>
 
 namespace nomilo {
 namespace {
 
-// The file list as the batch sees it, written as "name name* ...", "*" marking a selected entry.
-struct FakeEntries : IFileEntries {
-    explicit FakeEntries(const std::string& list) {
-        std::istringstream words(list);
-        for (std::string word; words >> word;) {
-            const bool selected = word.ends_with('*');
-            entries.push_back({word.substr(0, word.size() - selected), selected});
-        }
-    }
-    int EntryCount() const override { return static_cast<int>(entries.size()); }
-    std::string EntryText(int i) const override { return At(i).first; }
-    bool IsEntrySelected(int i) const override { return At(i).second; }
-    void SetEntrySelected(int i, bool selected) override { At(i).second = selected; }
-    void ReplaceEntryText(int i, const std::string& text) override { At(i) = {text, false}; }
-    std::pair<std::string, bool>& At(int i) const {
-        return const_cast<FakeEntries*>(this)->entries.at(static_cast<std::size_t>(i));
-    }
-    std::string List() const {
-        std::string list;
-        for (const auto& [text, selected] : entries)
-            list += (list.empty() ? "" : " ") + text + (selected ? "*" : "");
-        return list;
-    }
-    std::vector<std::pair<std::string, bool>> entries;
-};
+using test::FakeEntries;
 
 TRenameInputs Inputs(bool selectedOnly, bool prefix, std::string find, std::string replace,
                      bool caseSensitive = true) {
@@ -73,14 +49,17 @@ TEST(RenameBatch, RenamesSelectsAndReportsOverAFakeList) {
         for (const auto& entry : entries.entries)
             disk.insert(entry.first);
         const auto move = [&](const std::string& from, const std::string& to) {
-            if (from == to)
-                return disk.contains(from);
-            if (to.empty() || disk.contains(to) || !disk.erase(from))
-                return false;
-            return disk.insert(to).second;
+            if (to.empty())
+                return std::make_error_code(std::errc::invalid_argument);
+            if (from != to && disk.contains(to))
+                return std::make_error_code(std::errc::file_exists);
+            if (!disk.erase(from))
+                return std::make_error_code(std::errc::no_such_file_or_directory);
+            disk.insert(to);
+            return std::error_code();
         };
         int messages = 0;
-        RenameBatch(entries, c.inputs, move, [&] { ++messages; });
+        RenameBatch(entries, c.inputs, move, [&](const auto&) { ++messages; });
         EXPECT_EQ(entries.List(), c.after);
         EXPECT_EQ(messages, c.messages);
         EXPECT_EQ(RenameFailed, c.messages > 0);
@@ -105,8 +84,12 @@ TEST(RenameBatch, RunsOverARealFolderWithoutLosingAFile) {
     SetCurrentDir(tmp.Path());
     FakeEntries entries(list);
     int messages = 0;
-    RenameBatch(entries, Inputs(false, false, "img_", "Holiday_", false), MoveFile,
-                [&] { ++messages; });
+    std::vector<TRefusedRename> refused;
+    auto failed = [&](const std::vector<TRefusedRename>& list) {
+        ++messages;
+        refused = list;
+    };
+    RenameBatch(entries, Inputs(false, false, "img_", "Holiday_", false), MoveFileRefusal, failed);
 
     std::set<std::string> onDisk(renamed.begin(), renamed.end());
     onDisk.insert("Holiday_002.jpg");
@@ -117,14 +100,23 @@ TEST(RenameBatch, RunsOverARealFolderWithoutLosingAFile) {
         EXPECT_EQ(tmp.Read(renamed[i]), "content of " + names[i]);
     }
     EXPECT_EQ(messages, 1);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].oldName, "IMG_002.jpg");
+    EXPECT_EQ(refused[0].newName, "Holiday_002.jpg");
+    EXPECT_EQ(RefusalOf(refused[0].error), TRefusal::Taken);
 
-    // A separator in the new name is a failure, not a move into a subfolder.
+    // A separator in the new name is a failure, not a move into a subfolder; the details list
+    // every refused entry in order.
     tmp.AddFolder("sub");
-    RenameBatch(entries, Inputs(false, true, "", "sub/"), MoveFile, [&] { ++messages; });
+    RenameBatch(entries, Inputs(false, true, "", "sub/"), MoveFileRefusal, failed);
     onDisk.insert("sub");
     EXPECT_EQ(tmp.Names(), onDisk);
     EXPECT_EQ(entries.EntryText(0), renamed[0]);
     EXPECT_EQ(messages, 2);
+    ASSERT_EQ(refused.size(), names.size());
+    EXPECT_EQ(refused[4].oldName, renamed[4]);
+    EXPECT_EQ(refused[4].newName, "sub/" + renamed[4]);
+    EXPECT_EQ(RefusalOf(refused[4].error), TRefusal::NotAcceptable);
 }
 
 } // namespace

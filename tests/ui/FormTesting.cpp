@@ -5,6 +5,7 @@
 #include "ui/ErrorReport.h"
 
 #include <QTest>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -12,9 +13,12 @@ namespace nomilo::test {
 
 FormTest::FormTest() : files(tmp / "files"), store(tmp / "config/nomilo/registry.reg") {
     tmp.AddFolder("files");
+    // The undo journal of this test's own.
+    setenv("XDG_STATE_HOME", (tmp / "state").c_str(), 1);
     CurrentLanguage.clear();
     FailureText.clear();
     ShellLabel.clear();
+    FeatureTexts = kLanguageTables[1].features;
     PreviousWidth = 0;
     ApplicationTitle = QStringLiteral("Tarvolen");
 }

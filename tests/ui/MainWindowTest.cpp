@@ -170,18 +170,21 @@ TEST_F(MainWindow, TabGoesRoundTheControlsInTheLayoutsOrder) {
     }
 }
 
-TEST_F(MainWindow, TheContextMenuHasItsTenItemsAndOpensAnywhere) {
+TEST_F(MainWindow, TheContextMenuHasItsTenItemsThenTheNewOnesAndOpensAnywhere) {
     TForm1& f = CreateShown();
     const QList<QAction*> items = f.PopupMenu1->actions();
     const char* const names[] = {"Hrvatski1", "English1",          "Deutsch1",
                                  "N1",        "ShellIntegration1", "RemoveShellIntegration1",
                                  "Options1",  "RenameSel",         "N2",
-                                 "About1"};
-    ASSERT_EQ(items.size(), 10);
-    for (int i = 0; i < 10; ++i)
+                                 "About1",    "N3",                "ShowNewNames1",
+                                 "UndoLastRename1"};
+    ASSERT_EQ(items.size(), 13);
+    for (int i = 0; i < 13; ++i)
         EXPECT_EQ(items[i]->objectName(), names[i]);
-    for (QAction* separator : {f.N1, f.Options1, f.N2})
+    for (QAction* separator : {f.N1, f.Options1, f.N2, f.N3})
         EXPECT_TRUE(separator->isSeparator());
+    EXPECT_FALSE(f.ShowNewNames1->isChecked());
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
     EXPECT_FALSE(f.Deutsch1->isVisible());
     EXPECT_FALSE(f.RemoveShellIntegration1->isEnabled());
     EXPECT_TRUE(f.ShellIntegration1->isEnabled());

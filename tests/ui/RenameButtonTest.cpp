@@ -38,8 +38,8 @@ TEST_F(RenameButton, ReportsRefusedRenamesOnceUnderTheWindowCaption) {
     f.eReplace->setText("c");
     f.Hrvatski1->trigger();
     QMessageBox* box = nullptr;
-    QString title, text;
-    int buttons = 0;
+    QString title, text, details, detailsButton;
+    QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon = QMessageBox::Critical;
     test::OnNextModal([&](QWidget* modal) {
         box = qobject_cast<QMessageBox*>(modal);
@@ -47,7 +47,11 @@ TEST_F(RenameButton, ReportsRefusedRenamesOnceUnderTheWindowCaption) {
             return;
         title = box->windowTitle();
         text = box->text();
-        buttons = static_cast<int>(box->buttons().size());
+        buttons = box->standardButtons();
+        details = box->detailedText();
+        for (QAbstractButton* button : box->buttons())
+            if (box->buttonRole(button) == QMessageBox::ActionRole)
+                detailsButton = button->text();
         icon = box->icon();
         EXPECT_EQ(box->parentWidget(), &f);
         box->button(QMessageBox::Ok)->click();
@@ -56,8 +60,10 @@ TEST_F(RenameButton, ReportsRefusedRenamesOnceUnderTheWindowCaption) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(title, "Velkaro");
     EXPECT_EQ(text, QString::fromUtf8("Neke datoteke nije bilo moguće preimenovati."));
-    EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(buttons, QMessageBox::Ok); // and the box's own details button
     EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(details, "A.txt -> c.txt: ime je zauzeto");
+    EXPECT_EQ(detailsButton, QString::fromUtf8("Prikaži detalje..."));
     // "A.txt" could not become "c.txt"; nothing was replaced.
     EXPECT_EQ(Entries(), (std::vector<std::string>{"A.txt", "B.txt", "c.txt"}));
 }

@@ -20,8 +20,8 @@ using namespace std::literals;
 using Settings = test::FormTest;
 
 const std::vector<std::string> kValueNames = {
-    "Jezik",        "Width",        "Height",   "Top", "Left", "DirectoryListBox1.Width",
-    "Panel2.Width", "Panel6.Width", "RenameSel"};
+    "Jezik",        "Width",        "Height",    "Top",         "Left", "DirectoryListBox1.Width",
+    "Panel2.Width", "Panel6.Width", "RenameSel", "ShowNewNames"};
 
 // The fourteen texts the language tables set, in their order, and the application title.
 std::vector<std::string> LanguageTexts(const TForm1& f) {
@@ -90,7 +90,7 @@ const std::vector<std::string> kLayout = {"Velkaro",
                                           "",
                                           "Velkaro"};
 
-TEST_F(Settings, FirstRunCreatesTheKeyAndWritesAllNineValuesAtExit) {
+TEST_F(Settings, FirstRunCreatesTheKeyAndWritesTheNineValuesThenTheNewOneAtExit) {
     TForm1& f = Create();
     RegKey key;
     EXPECT_EQ(store.OpenKey(RegKey::Root(HKEY_CURRENT_USER), "Software\\Kestrio\\Nomilo",
@@ -104,14 +104,14 @@ TEST_F(Settings, FirstRunCreatesTheKeyAndWritesAllNineValuesAtExit) {
     Destroy();
     EXPECT_EQ(StoredNames(), kValueNames);
     const std::vector<std::string> texts = {"English", "361", "422", "102", "241",
-                                            "145",     "176", "145", "1"};
+                                            "145",     "176", "145", "1",   "0"};
     for (std::size_t i = 0; i < kValueNames.size(); ++i)
         EXPECT_EQ(Stored(kValueNames[i]), "1:" + texts[i]) << kValueNames[i]; // REG_SZ
 }
 
 TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     const std::vector<std::string> texts = {"Hrvatski", "500", "300", "10", "-4",
-                                            "200",      "150", "120", "0"};
+                                            "200",      "150", "120", "0",  "1"};
     for (std::size_t i = 0; i < kValueNames.size(); ++i)
         PutText(kValueNames[i], texts[i]);
     TForm1& f = Create();
@@ -121,6 +121,7 @@ TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     EXPECT_EQ(f.Panel2->width(), 150);
     EXPECT_EQ(f.Panel6->width(), 120);
     EXPECT_FALSE(f.RenameSel->isChecked());
+    EXPECT_TRUE(f.ShowNewNames1->isChecked());
     EXPECT_EQ(f.FileListBox1->Color(),
               QApplication::palette(f.FileListBox1).color(QPalette::Highlight));
     EXPECT_TRUE(ShowsCroatian(f));

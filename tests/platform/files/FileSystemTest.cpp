@@ -2,7 +2,9 @@
 #include "platform/files/DirSearch.h"
 #include "platform/files/EInOutError.h"
 #include "platform/files/FileAttributes.h"
+#include "platform/files/FolderVisit.h"
 #include "platform/files/MoveFile.h"
+#include "platform/files/MoveTrace.h"
 #include "tests/support/TempFolder.h"
 
 #include <cerrno>
@@ -174,6 +176,49 @@ TEST_F(MoveFileTest, LetterCaseAndEqualNames) {
     ASSERT_EQ(link((tmp / "same").c_str(), (tmp / "SAME").c_str()), 0);
     EXPECT_FALSE(MoveFile("same", "SAME"));
     EXPECT_EQ(tmp.Names(), (Names{"photo.jpg", "same", "SAME"}));
+}
+
+// The undo tests finish a rename cut short; here the names that must be left alone.
+TEST_F(MoveFileTest, OnlyTwoNamesOfOneFileAreALeftoverOfALinkCutShort) {
+    tmp.AddFile("old", "content");
+    tmp.AddFile("other");
+    EXPECT_EQ(TraceMove("old", "other"), MoveTrace::Unclear);
+    EXPECT_FALSE(RemoveLeftoverLink("old", "other")); // two files
+    ASSERT_EQ(link("old", "new"), 0);
+    ASSERT_EQ(link("old", "third"), 0);
+    EXPECT_FALSE(RemoveLeftoverLink("old", "new")); // a third name: not ours alone
+    ASSERT_EQ(unlink("third"), 0);
+    EXPECT_TRUE(RemoveLeftoverLink("old", "new"));
+    EXPECT_EQ(tmp.Names(), (Names{"new", "other"}));
+}
+
+TEST(FolderVisit, WorksElsewhereAndComesBackEvenToAFolderThatWent) {
+    test::TempFolder tmp({"shown/", "other/file"});
+    SetCurrentDir(tmp / "shown");
+    {
+        const FolderVisit visit(tmp / "other");
+        EXPECT_EQ(GetCurrentDir(), tmp / "other");
+        EXPECT_THROW(FolderVisit(tmp / "missing"), EInOutError);
+        EXPECT_EQ(GetCurrentDir(), tmp / "other");
+        ASSERT_EQ(rename((tmp / "shown").c_str(), (tmp / "moved").c_str()), 0);
+    }
+    EXPECT_EQ(GetCurrentDir(), tmp / "moved");
+
+    // A folder deeper than PATH_MAX.
+    const std::string level(200, 'd');
+    std::string deep = tmp / "other";
+    SetCurrentDir(deep);
+    for (int i = 0; i < 25; ++i) {
+        ASSERT_EQ(mkdir(level.c_str(), 0700), 0);
+        SetCurrentDir(level);
+        deep += "/" + level;
+    }
+    SetCurrentDir(tmp.Path());
+    {
+        const FolderVisit visit(deep);
+        EXPECT_EQ(GetCurrentDir(), deep);
+    }
+    EXPECT_EQ(GetCurrentDir(), tmp.Path());
 }
 
 } // namespace

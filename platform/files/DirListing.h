@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace nomilo {
+
+// The current directory as a rename sees it: every name in it, whatever its kind (hidden files
+// and folders included, "." and ".." left out), and what it accepts.
+struct DirListing {
+    std::vector<std::string> names; // in directory order; none when it cannot be read
+    std::size_t nameMax = 255;      // the longest name its file system takes, in bytes
+    bool writable = true;           // the user may add and remove names in it
+};
+DirListing ListCurrentDir();
+
+} // namespace nomilo

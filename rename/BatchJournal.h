@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace nomilo {
+
+// One rename a batch plans: entry `entry` of the file list, from its text to the new name.
+struct TRenameStep {
+    int entry = 0;
+    std::string oldName;
+    std::string newName;
+};
+
+// What a batch tells the record it keeps of itself (the undo journal): the whole plan before
+// the first rename, each step as it starts and ends, and the end of the batch.
+class IBatchJournal {
+public:
+    virtual ~IBatchJournal() = default;
+    virtual void Begin(const std::vector<TRenameStep>& plan) = 0;
+    virtual void Started(std::size_t step) = 0;
+    virtual void Finished(std::size_t step, bool renamed) = 0;
+    virtual void End() = 0;
+};
+
+} // namespace nomilo

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace nomilo {
+
+// Why a rename is or was refused, in the words the user is shown.
+enum class TRefusal : std::uint8_t {
+    None,
+    Taken,          // a file already has the new name
+    TakenInBatch,   // an earlier entry of the same batch gets the new name
+    NotAcceptable,  // empty, ".", "..", or holding "/"
+    TooLong,        // longer than the file system takes
+    Gone,           // the file is no longer there
+    NoPermission,   // the folder or the file may not be changed
+    Other,          // any other refusal: the system's own message tells
+};
+
+// The reason for a refusal that the file system reported as `error`.
+TRefusal RefusalOf(std::error_code error);
+
+// One rename that was refused, and what the file system answered.
+struct TRefusedRename {
+    std::string oldName;
+    std::string newName;
+    std::error_code error;
+};
+
+} // namespace nomilo

@@ -1,0 +1,202 @@
+#include "rename/RenamePreview.h"
+
+#include "rename/RewriteName.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <deque>
+#include <functional>
+
+namespace nomilo {
+
+namespace {
+
+// As MoveFile takes them. Two searches, where find_first_of would search the set once a byte.
+bool IsBareName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+std::uint64_t HashOf(std::string_view key) {
+    return std::hash<std::string_view>{}(key);
+}
+
+// Room for `names` names at most half full, so probe sequences stay short.
+std::size_t CellsFor(std::size_t names) {
+    return std::bit_ceil(std::max<std::size_t>(16, names * 2));
+}
+
+// Finds `key` in `table`, whose name number i is `keyOf(i)`; adds it as number `table.names`
+// when it is not there (and `add` is set). Answers its number, or -1.
+template <typename KeyOf>
+std::ptrdiff_t FindName(TRenamePreview::TNameTable& table, std::string_view key, bool add,
+                        const KeyOf& keyOf) {
+    const std::uint64_t hash = HashOf(key);
+    const std::uint64_t tag = hash >> 32 << 32;
+    const std::size_t mask = table.cells.size() - 1;
+    for (std::size_t cell = hash & mask;; cell = (cell + 1) & mask) {
+        const std::uint64_t entry = table.cells[cell];
+        if (entry == 0) {
+            if (!add)
+                return -1;
+            table.cells[cell] = tag | (table.names + 1);
+            return static_cast<std::ptrdiff_t>(table.names++);
+        }
+        const std::size_t number = (entry & 0xFFFFFFFFu) - 1;
+        if ((entry & ~std::uint64_t{0xFFFFFFFFu}) == tag && keyOf(number) == key)
+            return static_cast<std::ptrdiff_t>(number);
+    }
+}
+
+// The walk's view of the folder: the names as read, with the renames so far. Names are
+// numbered: those of the folder first, then those the walk adds.
+class TFolderWalk {
+public:
+    TFolderWalk(const std::vector<std::string>& read, TRenamePreview::TNameTable& table,
+                bool caseBlind, std::size_t renames)
+        : read_(read), caseBlind_(caseBlind), table_(table), present_(read.size(), 1),
+          byBatch_(read.size(), 0) {
+        added_.reserve(renames * 2);
+    }
+
+    // The name as the volume compares it.
+    std::string_view Key(const std::string& name) {
+        if (!caseBlind_)
+            return name;
+        return folded_.emplace_back(FoldCase(name, false));
+    }
+    // The number of a name, added when the walk has not met it yet.
+    std::size_t Number(std::string_view key) {
+        if (CellsFor(table_.names + 1) > table_.cells.size())
+            Grow(table_.cells.size() * 2); // never more than half full
+        const auto number =
+            FindName(table_, key, true, [this](std::size_t n) { return KeyOf(n); });
+        if (static_cast<std::size_t>(number) == read_.size() + added_.size()) {
+            added_.push_back(key);
+            present_.push_back(0);
+            byBatch_.push_back(0);
+        }
+        return static_cast<std::size_t>(number);
+    }
+    // The number of an entry's name: the one it was read with while it still has that name.
+    std::size_t EntryNumber(std::size_t readNumber, std::string_view key) {
+        return readNumber < read_.size() && read_[readNumber] == key ? readNumber : Number(key);
+    }
+    bool Present(std::size_t number) const { return present_[number]; }
+    bool PutByBatch(std::size_t number) const { return byBatch_[number]; }
+    void Rename(std::size_t oldNumber, std::size_t newNumber) {
+        present_[oldNumber] = 0;
+        present_[newNumber] = 1;
+        byBatch_[newNumber] = 1;
+    }
+
+private:
+    std::string_view KeyOf(std::size_t number) const {
+        return number < read_.size() ? std::string_view(read_[number])
+                                     : added_[number - read_.size()];
+    }
+    void Grow(std::size_t cells) {
+        TRenamePreview::TNameTable grown{std::vector<std::uint64_t>(cells, 0), 0};
+        for (std::size_t n = 0; n < table_.names; ++n)
+            FindName(grown, KeyOf(n), true, [this](std::size_t m) { return KeyOf(m); });
+        table_ = std::move(grown);
+    }
+
+    const std::vector<std::string>& read_;
+    bool caseBlind_;
+    TRenamePreview::TNameTable& table_;
+    std::vector<std::string_view> added_;
+    std::vector<char> present_;
+    std::vector<char> byBatch_;
+    std::deque<std::string> folded_; // the keys of a case-blind volume
+};
+
+// What MoveFile would answer for the rename of entry `step.entry`, checked in the order it and
+// the kernel check: the names, then the old file, then the new name.
+TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t nameMax,
+                     bool writable, const TRenameStep& step) {
+    if (!IsBareName(step.oldName) || !IsBareName(step.newName))
+        return TRefusal::NotAcceptable;
+    if (step.oldName == step.newName)
+        return TRefusal::None;
+    const std::size_t oldNumber = walk.EntryNumber(readNumber, walk.Key(step.oldName));
+    if (!walk.Present(oldNumber))
+        return TRefusal::Gone;
+    if (step.newName.size() > nameMax)
+        return TRefusal::TooLong;
+    const std::size_t newNumber = walk.Number(walk.Key(step.newName));
+    // On a case-blind volume a new spelling of the name is the file's own name.
+    if (walk.Present(newNumber) && newNumber != oldNumber)
+        return walk.PutByBatch(newNumber) ? TRefusal::TakenInBatch : TRefusal::Taken;
+    if (!writable)
+        return TRefusal::NoPermission;
+    walk.Rename(oldNumber, newNumber);
+    return TRefusal::None;
+}
+
+} // namespace
+
+TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entries)
+    : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
+    auto key = [&](const std::string& name) {
+        return caseBlind_ ? FoldCase(name, false) : name;
+    };
+    const int count = entries.EntryCount();
+    // Room for the names a walk adds too: about one per entry renamed.
+    table_.cells.assign(CellsFor(folder.names.size() + static_cast<std::size_t>(count)), 0);
+    keys_.reserve(folder.names.size());
+    const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
+    // Each name once (names that compare equal do so only on a case-blind volume), by number.
+    auto add = [&](std::string name) {
+        const auto number = static_cast<std::size_t>(FindName(table_, name, true, keyOf));
+        if (number == keys_.size())
+            keys_.push_back(std::move(name));
+        return number;
+    };
+    // The folder's own names; the entries' first, in entry order, where they are the folder's.
+    std::vector<std::string> names = std::move(folder.names);
+    {
+        TNameTable all{std::vector<std::uint64_t>(CellsFor(names.size()), 0), 0};
+        for (std::string& name : names) {
+            name = key(name);
+            FindName(all, name, true, [&](std::size_t n) { return std::string_view(names[n]); });
+        }
+        entryNames_.assign(static_cast<std::size_t>(count), SIZE_MAX);
+        for (int i = 0; i < count; ++i) {
+            const std::string name = key(entries.EntryText(i));
+            const auto read = FindName(all, name, false,
+                                       [&](std::size_t n) { return std::string_view(names[n]); });
+            if (read >= 0)
+                entryNames_[static_cast<std::size_t>(i)] = add(name);
+        }
+    }
+    for (std::string& name : names)
+        add(std::move(name));
+}
+
+std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
+                                                   const TRenameInputs& inputs) const {
+    std::vector<TRenameStep> plan = PlanBatch(entries, inputs);
+    std::vector<TPreviewEntry> preview(static_cast<std::size_t>(entries.EntryCount()));
+    scratch_.cells.assign(table_.cells.begin(), table_.cells.end());
+    scratch_.names = table_.names;
+    {
+        // The walk keeps views of the plan's names, so they move out only after it.
+        TFolderWalk walk(keys_, scratch_, caseBlind_, plan.size());
+        for (const TRenameStep& step : plan) {
+            const auto index = static_cast<std::size_t>(step.entry);
+            const std::size_t readNumber =
+                index < entryNames_.size() ? entryNames_[index] : SIZE_MAX;
+            TPreviewEntry& entry = preview[index];
+            entry.reason = PredictMove(walk, readNumber, nameMax_, writable_, step);
+            entry.mark = entry.reason == TRefusal::None ? TPreviewEntry::Renamed
+                                                        : TPreviewEntry::Refused;
+        }
+    }
+    for (TRenameStep& step : plan)
+        preview[static_cast<std::size_t>(step.entry)].newName = std::move(step.newName);
+    return preview;
+}
+
+} // namespace nomilo

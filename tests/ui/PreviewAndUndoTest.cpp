@@ -1,0 +1,140 @@
+#include "browse/DirectoryListBox.h"
+#include "browse/FileListBox.h"
+#include "platform/files/CurrentDir.h"
+#include "tests/support/Modal.h"
+#include "tests/ui/FormTesting.h"
+#include "ui/FailureDetails.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+namespace nomilo {
+namespace {
+
+class PreviewAndUndo : public test::FormTest {
+protected:
+    // The window on the folder `files` holding `names`, every listed entry renamed by a batch.
+    TForm1& Shown(std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            tmp.AddFile(std::string("files/") + name, name);
+        TForm1& f = CreateShown();
+        f.RenameSel->trigger();
+        return f;
+    }
+    // Entry `name`'s tooltip, once the preview has caught up.
+    std::string Tip(const std::string& name) const {
+        QApplication::processEvents();
+        const auto entries = Entries();
+        const auto row = std::find(entries.begin(), entries.end(), name) - entries.begin();
+        const QModelIndex index = form->FileListBox1->model()->index(static_cast<int>(row), 0);
+        return index.data(Qt::ToolTipRole).toString().toStdString();
+    }
+};
+
+TEST_F(PreviewAndUndo, TheListShowsTheNewNamesAsTheUserTypesWhileTheItemIsOn) {
+    TForm1& f = Shown({"IMG_1.jpg", "IMG_2.jpg", "Holiday_2.jpg"});
+    f.eFind->setText("IMG_");
+    f.eReplace->setText("Holiday_");
+    EXPECT_EQ(Tip("IMG_1.jpg"), "IMG_1.jpg"); // off by default: the designed look
+
+    f.ShowNewNames1->trigger();
+    EXPECT_TRUE(f.ShowNewNames1->isChecked());
+    EXPECT_EQ(Tip("IMG_1.jpg"), "IMG_1.jpg -> Holiday_1.jpg");
+    EXPECT_EQ(Tip("IMG_2.jpg"), "IMG_2.jpg -> Holiday_2.jpg: the name is taken");
+    EXPECT_EQ(Tip("Holiday_2.jpg"), "Holiday_2.jpg");
+    f.eReplace->setText("Trip_");
+    f.Hrvatski1->trigger();
+    EXPECT_EQ(Tip("IMG_2.jpg"), "IMG_2.jpg -> Trip_2.jpg");
+    f.CheckBox1->click(); // prefix mode
+    EXPECT_EQ(Tip("Holiday_2.jpg"), "Holiday_2.jpg -> Trip_Holiday_2.jpg");
+    f.RenameSel->trigger(); // only the selected, and none is
+    EXPECT_EQ(Tip("IMG_1.jpg"), "IMG_1.jpg");
+    f.RenameSel->trigger();
+    f.eMask->setText("H*");
+    EXPECT_EQ(Tip("Holiday_2.jpg"), "Holiday_2.jpg -> Trip_Holiday_2.jpg");
+
+    f.ShowNewNames1->trigger();
+    EXPECT_EQ(Tip("Holiday_2.jpg"), "Holiday_2.jpg");
+    EXPECT_EQ(f.ShowNewNames1->text(), "Prikaži nova imena");
+}
+
+TEST_F(PreviewAndUndo, CtrlZInTheListTakesTheLastBatchBackAndTheItemFollowsTheJournal) {
+    TForm1& f = Shown({"a.txt", "b.txt"});
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
+    f.eFind->setText("txt");
+    f.eReplace->setText("md");
+    f.Button2->click();
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.md", "b.md"}));
+    EXPECT_TRUE(f.UndoLastRename1->isEnabled());
+    // Ctrl+Z in an edit field is the field's own.
+    f.eFind->setFocus();
+    QTest::keyClick(f.eFind, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(tmp.Read("files/a.md"), "a.txt");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.md", "b.md"}));
+
+    f.FileListBox1->setFocus();
+    QTest::keyClick(f.FileListBox1, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(tmp.Read("files/a.txt"), "a.txt");
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
+
+    // A journal left by an earlier run is taken back from the menu on the next start.
+    f.Button2->click();
+    Destroy();
+    TForm1& again = CreateShown();
+    EXPECT_TRUE(again.UndoLastRename1->isEnabled());
+    again.UndoLastRename1->trigger();
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+TEST_F(PreviewAndUndo, UndoForAnotherFolderLeavesTheListAndListsWhatItCouldNotDo) {
+    TForm1& f = Shown({"a.txt", "b.txt"});
+    tmp.AddFolder("other");
+    tmp.AddFile("other/x.txt");
+    f.eFind->setText(".txt");
+    f.eReplace->setText(".bak");
+    f.Button2->click();
+    f.DirectoryListBox1->SetFolderPath(tmp / "other");
+    tmp.AddFile("files/a.txt", "made meanwhile");
+
+    QString details, text;
+    test::OnNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_TRUE(box);
+        text = box->text();
+        details = box->detailedText();
+        box->button(QMessageBox::Ok)->click();
+    });
+    f.UndoLastRename1->trigger();
+    EXPECT_EQ(text, "Some files could not be renamed.");
+    EXPECT_EQ(details, "a.bak -> a.txt: the name is taken");
+    EXPECT_EQ(tmp.Read("files/a.txt"), "made meanwhile");
+    EXPECT_EQ(tmp.Read("files/b.txt"), "b.txt");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"x.txt"});
+    EXPECT_EQ(GetCurrentDir(), tmp / "other");
+    EXPECT_TRUE(f.UndoLastRename1->isEnabled()); // a.bak can still go back later
+}
+
+TEST(FailureDetails, ListTheFirstThousandRefusalsWithTheirReasonsThenCountTheRest) {
+    FeatureTexts = kLanguageTables[2].features; // German
+    std::vector<TRefusedRename> refused(1002, {"a", "b", std::make_error_code(std::errc::io_error)});
+    refused[0] = {"\xC8"
+                  "a.txt",
+                  "x", std::make_error_code(std::errc::file_exists)};
+    refused[1].error = std::make_error_code(std::errc::no_such_file_or_directory);
+    const QStringList lines = FailureDetails(refused).split('\n');
+    ASSERT_EQ(lines.size(), 1001);
+    EXPECT_EQ(lines[0], QString::fromUtf8("\uFFFDa.txt -> x: der Name ist vergeben"));
+    EXPECT_EQ(lines[1], QString::fromUtf8("a -> b: die Datei ist nicht mehr da"));
+    EXPECT_EQ(lines[2], "a -> b: Input/output error");
+    EXPECT_EQ(lines[1000], "... und 2 weitere");
+    FeatureTexts = kLanguageTables[1].features;
+}
+
+} // namespace
+} // namespace nomilo
