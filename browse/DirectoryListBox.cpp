@@ -59,7 +59,7 @@ bool SizesToText(const QLabel& label) {
 } // namespace
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent)
-    : QListView(parent), model_(new TFolderListModel(this)), folderPath_(GetCurrentDir()) {
+    : QListView(parent), model_(new TFolderListModel(this)), folderPath_(CurrentDirOrHome()) {
     setModel(model_);
     setItemDelegate(new TOwnerDrawDelegate<TDirectoryListBox>(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -88,6 +88,8 @@ void TDirectoryListBox::SetDriveSources(TDriveSources sources) {
 
 void TDirectoryListBox::FollowDrive(const std::vector<TDrive>& drives) {
     driveLetter_ = DriveOfPath(folderPath_, drives);
+    // Entering this drive again comes back here.
+    RecordDriveFolder(driveLetter_, folderPath_);
     std::string fsType;
     for (const TDrive& drive : drives)
         if (drive.mountPoint == driveLetter_)
@@ -200,9 +202,8 @@ void TDirectoryListBox::SwitchDrive(const std::string& mountPoint) {
     if (mountPoint == driveLetter_)
         return;
     if (!mountPoint.empty()) {
-        const std::vector<TDrive> drives = Drives();
-        folderPath_ = EnterDrive(mountPoint, drives);
-        FollowDrive(drives);
+        folderPath_ = EnterDrive(mountPoint);
+        FollowDrive(Drives());
     }
     if (!inFolderChange_) {
         RebuildEntries();
@@ -221,7 +222,8 @@ void TDirectoryListBox::FolderChanged() {
 // --- entries ----------------------------------------------------------------------------------
 
 void TDirectoryListBox::RebuildEntries() {
-    FollowDrive(Drives());
+    const std::vector<TDrive> drives = Drives();
+    FollowDrive(drives);
 
     std::vector<TFolderEntry> entries;
     std::string rest = folderPath_;
@@ -239,18 +241,17 @@ void TDirectoryListBox::RebuildEntries() {
         }
         entries.push_back({std::move(rest), fkCurrent});
     }
-    const int current = static_cast<int>(entries.size()) - 1;
+    currentEntry_ = static_cast<int>(entries.size()) - 1;
 
-    TSortedFolderNames subfolders;
-    for (std::string& name : ReadSubfolders(folderPath_))
-        subfolders.Insert(std::move(name));
-    entries.reserve(entries.size() + subfolders.Size());
-    for (std::string& name : subfolders.Names())
+    std::vector<std::string> subfolders =
+        SortFolderNames(ReadSubfolders(folderPath_, OtherNetworkMountPoints(folderPath_, drives)),
+                        volumeCaseSensitive_);
+    entries.reserve(entries.size() + subfolders.size());
+    for (std::string& name : subfolders)
         entries.push_back({std::move(name), fkSubfolder});
 
     model_->Assign(std::move(entries));
-    if (current >= 0)
-        SelectEntry(current);
+    SelectEntry(currentEntry_);
 }
 
 std::string TDirectoryListBox::EntryPath(int index) const {
@@ -370,7 +371,11 @@ void TDirectoryListBox::showEvent(QShowEvent* event) {
     QListView::showEvent(event);
     if (!hasWindow_) {
         hasWindow_ = true;
-        RebuildEntries();
+        // Entries built before the first show (a folder was opened then) are not read again.
+        if (currentEntry_ >= 0)
+            SelectEntry(currentEntry_);
+        else
+            RebuildEntries();
     }
 }
 

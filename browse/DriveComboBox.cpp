@@ -53,7 +53,7 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
     setItemDelegate(new TDriveDelegate(this));
     LoadGlyphs();
-    driveLetter_ = DriveOfPath(GetCurrentDir(), Drives());
+    driveLetter_ = DriveOfPath(CurrentDirOrHome(), Drives());
     UpdateItemHeight();
     connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
         if (!selectingByCode_)
@@ -69,7 +69,7 @@ std::vector<TDrive> TDriveComboBox::Drives() const {
 
 void TDriveComboBox::SetDriveSources(TDriveSources sources) {
     driveSources_ = std::move(sources);
-    driveLetter_ = DriveOfPath(GetCurrentDir(), Drives());
+    driveLetter_ = DriveOfPath(CurrentDirOrHome(), Drives());
 }
 
 // --- links ------------------------------------------------------------------------------------

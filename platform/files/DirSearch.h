@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/FileAttributes.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,13 +19,15 @@ bool MatchesMask(std::string_view name, std::string_view pattern);
 // Searches the current directory for entries matching `pattern` and calls `found` with the
 // name and attribute bits of each, in directory order, passing over every entry that carries a
 // bit of `excluded`. Attribute bits in neither `excluded` nor `wanted` may be left out where
-// working them out would cost a system call. A folder that cannot be read finds nothing.
+// working them out would cost a system call. A folder that cannot be read finds nothing. Links
+// are never looked through into the `network` mounts (EntryAttributes).
 using FoundEntry = std::function<void(std::string_view name, std::uint32_t attributes)>;
 void SearchCurrentDir(std::string_view pattern, std::uint32_t excluded, std::uint32_t wanted,
-                      const FoundEntry& found);
-// The same search in `folder` (absolute, or relative to the current directory), which does not
-// become the current directory.
+                      const FoundEntry& found, const TNetworkMounts& network = {});
+// The same search in `folder` (absolute, or relative to the current directory; of any length),
+// which does not become the current directory.
 void SearchFolder(const std::string& folder, std::string_view pattern, std::uint32_t excluded,
-                  std::uint32_t wanted, const FoundEntry& found);
+                  std::uint32_t wanted, const FoundEntry& found,
+                  const TNetworkMounts& network = {});
 
 } // namespace nomilo

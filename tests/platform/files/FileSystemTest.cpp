@@ -3,9 +3,11 @@
 #include "platform/files/EInOutError.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/MoveFile.h"
+#include "platform/files/SameFolder.h"
 #include "tests/support/TempFolder.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -63,6 +65,27 @@ TEST(CurrentDir, PathsLongerThanPathMaxWork) {
     }
     EXPECT_EQ(GetCurrentDir(), expected);
     EXPECT_TRUE(FolderExists("."));
+    ASSERT_EQ(mkdir("sub", 0700), 0);
+    const int file = open("f.txt", O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_GE(file, 0);
+    close(file);
+    ASSERT_EQ(symlink("sub", "link"), 0);
+
+    // Absolute paths of that length work wherever a path is taken.
+    SetCurrentDir(tmp.Path());
+    SetCurrentDir(expected + "/sub");
+    EXPECT_EQ(GetCurrentDir(), expected + "/sub");
+    EXPECT_TRUE(FolderExists(expected + "/link/"));
+    EXPECT_TRUE(FileExists(expected + "/f.txt"));
+    EXPECT_FALSE(FolderExists(expected + "/f.txt"));
+    EXPECT_FALSE(FolderExists(expected + "/missing"));
+    EXPECT_TRUE(SameFolder(expected + "/link", "."));
+    std::set<std::string> found;
+    SearchFolder(expected, "*", 0, 0,
+                 [&](std::string_view name, std::uint32_t) { found.emplace(name); });
+    EXPECT_EQ(found, (std::set<std::string>{".", "..", "f.txt", "sub", "link"}));
+    EXPECT_THROW(SetCurrentDir(expected + "/missing/sub"), EInOutError);
+    EXPECT_EQ(GetCurrentDir(), expected + "/sub");
 }
 
 TEST(FolderExists, IsTrueOnlyForFoldersAndLinksToThem) {
@@ -134,6 +157,41 @@ TEST(SearchCurrentDir, GivesAttributesAndPassesOverExcludedEntries) {
     SetCurrentDir("gone");
     ASSERT_EQ(rmdir((tmp / "gone").c_str()), 0);
     EXPECT_TRUE(Search("*", 0).empty());
+}
+
+// With network mounts named, a link is followed one part at a time and never into them; what
+// lies outside them is found as a plain look would find it.
+TEST(SearchCurrentDir, LinksAreNotLookedThroughIntoNetworkMounts) {
+    test::TempFolder tmp({"nas/dir/", "nas/file", "local/dir/", "local/file"});
+    const std::pair<const char*, const char*> links[] = {
+        {"to-nas", "nas"},
+        {"to-nas-file", "nas/file"},
+        {"to-nas-missing", "nas/x"},
+        {"via-local", "local/../nas/file"},
+        {"hop", "hop-to-nas"},
+        {"hop-to-nas", "nas/dir"},
+        {"to-local-dir", "local/./dir/"},
+        {"to-local-file", "local/file"},
+        {"through-file", "local/file/x"},
+        {"loop", "loop"},
+        {"to-root", "/"},
+    };
+    for (const auto& [link, target] : links)
+        ASSERT_EQ(symlink(target, (tmp / link).c_str()), 0) << link;
+    SetCurrentDir(tmp.Path());
+    std::map<std::string, std::uint32_t> found;
+    SearchCurrentDir(
+        "*", 0, 0,
+        [&](std::string_view name, std::uint32_t bits) { found.emplace(std::string(name), bits); },
+        {tmp / "nas"});
+    const std::pair<const char*, std::uint32_t> expected[] = {
+        {"to-nas", faDirectory},      {"to-nas-file", faDirectory}, {"to-nas-missing", faDirectory},
+        {"via-local", faDirectory},   {"hop", faDirectory},         {"to-local-dir", faDirectory},
+        {"to-local-file", faArchive}, {"through-file", faArchive},  {"loop", faArchive},
+        {"to-root", faDirectory},     {"nas", faDirectory},
+    };
+    for (const auto& [name, bits] : expected)
+        EXPECT_EQ(found.at(name), bits) << name;
 }
 
 using Names = std::set<std::string>;
