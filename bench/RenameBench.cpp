@@ -1,7 +1,7 @@
 // The rename batch over a folder of files on disk against the bare loop of renameat2 calls over
 // the same names, in the same run. Each round renames every file once by each way, alternating
 // which goes first; the report gives the medians and their ratio.
-//   nomilo_bench_rename [FILES=100000] [ROUNDS=5]
+//   nomilo_bench_rename [ROUNDS=5] [FILES...=100000]
 
 #include "bench/BenchFolder.h"
 #include "platform/files/CurrentDir.h"
@@ -41,16 +41,9 @@ double Batch(BenchFolder& folder) {
     return TimeRenameBatch(folder, entries);
 }
 
-} // namespace
-} // namespace nomilo::bench
-
-int main(int argc, char** argv) {
-    using namespace nomilo::bench;
-    const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+void RenameRounds(int files, int rounds) {
     BenchFolder folder(files);
     nomilo::SetCurrentDir(folder.Path());
-
     std::vector<double> bare, batch;
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0) {
@@ -67,5 +60,15 @@ int main(int argc, char** argv) {
     std::printf("bare renameat2 loop: %.3f s (%.1f us a file)\n", b, b / files * 1e6);
     std::printf("rename batch:        %.3f s (%.1f us a file)\n", r, r / files * 1e6);
     std::printf("batch / bare:        %.3f\n", r / b);
+}
+
+} // namespace
+} // namespace nomilo::bench
+
+int main(int argc, char** argv) {
+    using namespace nomilo::bench;
+    const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {100000});
+    for (int files : sizes)
+        RenameRounds(files, rounds);
     return 0;
 }

@@ -14,14 +14,14 @@ bool TInsertionWatch::Add(std::uint32_t name) {
     }
     // The new name goes after every name not greater than it, so it lands at the watched index
     // exactly when `watched_` names are not greater and the rest are all greater.
-    const bool lands =
-        (smallest_.empty() || !Less(name, smallest_.front())) && (!next_ || Less(name, *next_));
-    if (!smallest_.empty() && Less(name, smallest_.front())) {
+    const bool belowWatched = !smallest_.empty() && Less(name, smallest_.front());
+    const bool lands = !belowWatched && (!next_ || Less(name, *next_));
+    if (belowWatched) {
         std::pop_heap(smallest_.begin(), smallest_.end(), less);
         next_ = smallest_.back();
         smallest_.back() = name;
         std::push_heap(smallest_.begin(), smallest_.end(), less);
-    } else if (!next_ || Less(name, *next_)) {
+    } else if (lands) {
         next_ = name;
     }
     return lands;
