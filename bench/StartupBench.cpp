@@ -6,6 +6,7 @@
 // NOMILO_STARTUP_WINDOW names another window program to time (another build's, to compare).
 
 #include "bench/BenchFolder.h"
+#include "platform/files/FileIO.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,10 +55,7 @@ double TimeToReady(const std::string& program, const std::string& folder, long& 
     close(output[1]);
     if (error != 0)
         throw std::runtime_error("cannot start " + program);
-    std::string text;
-    char buffer[256];
-    for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
+    const std::string text = ReadAll(output[0]).value_or(std::string());
     close(output[0]);
     int status = 0;
     waitpid(child, &status, 0);

@@ -1,5 +1,7 @@
 #include "tests/support/MountNamespace.h"
 
+#include "platform/files/FileIO.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -21,15 +23,6 @@ std::string InOwnMountNamespace() {
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         return std::string("the mounts cannot be made private: ") + std::strerror(errno);
     return {};
-}
-
-void WriteAll(int fd, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n <= 0)
-            return;
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 } // namespace
@@ -55,10 +48,7 @@ ChildOutcome RunWithOwnMounts(const std::function<std::string(std::string& repor
         _exit(skipped.empty() ? 0 : 2);
     }
     close(channel[1]);
-    std::string text;
-    char buffer[1024];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
+    const std::string text = ReadAll(channel[0]).value_or(std::string());
     close(channel[0]);
     int status = 0;
     waitpid(child, &status, 0);
