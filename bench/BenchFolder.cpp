@@ -12,8 +12,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <malloc.h>
 #include <iostream>
+#include <malloc.h>
 #include <stdexcept>
 #include <unistd.h>
 

@@ -125,22 +125,24 @@ void ChangeRounds(int rounds) {
     for (int round = 0; round < rounds; ++round) {
         ReleaseMemory();
         change.push_back(Seconds([&] {
-            for (int i = 0; i < kChanges; ++i)
-                list.SetFolderPath(root + (i % 2 ? "/a" : "/b"));
-        }) / kChanges);
+                             for (int i = 0; i < kChanges; ++i)
+                                 list.SetFolderPath(root + (i % 2 ? "/a" : "/b"));
+                         }) /
+                         kChanges);
         kept.push_back(Seconds([] {
-            for (int i = 0; i < kChanges; ++i)
-                ListDrives();
-        }) / kChanges);
+                           for (int i = 0; i < kChanges; ++i)
+                               ListDrives();
+                       }) /
+                       kChanges);
         fresh.push_back(Seconds([] {
-            for (int i = 0; i < kChanges; ++i)
-                ListDrives(SystemDriveSources());
-        }) / kChanges);
+                            for (int i = 0; i < kChanges; ++i)
+                                ListDrives(SystemDriveSources());
+                        }) /
+                        kChanges);
     }
     std::printf("change of folder: %.3f ms; the drive list %.1f us as kept, %.1f us read afresh "
                 "(%zu drives)\n",
-                Median(change) * 1e3, Median(kept) * 1e6, Median(fresh) * 1e6,
-                ListDrives().size());
+                Median(change) * 1e3, Median(kept) * 1e6, Median(fresh) * 1e6, ListDrives().size());
 }
 
 // Moves to a mount namespace of its own with `count` more mounts. Must run before any thread.

@@ -22,16 +22,16 @@ int main(int argc, char** argv) {
     ApplicationTitle = QStringLiteral("Tarvolen");
     Form1 = new TForm1(RegistryStore::Default(), argc > 1 ? argv[1] : "");
     AboutBox = new TAboutBox(Form1);
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
-                     [] {
-                         timespec now{};
-                         clock_gettime(CLOCK_MONOTONIC, &now);
-                         std::printf("ready %lld %d\n",
-                                     static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
-                                     Form1->FileListBox1->EntryCount());
-                         std::fflush(stdout);
-                         _exit(0);
-                     });
+    QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, [] {
+            timespec now{};
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            std::printf("ready %lld %d\n",
+                        static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
+                        Form1->FileListBox1->EntryCount());
+            std::fflush(stdout);
+            _exit(0);
+        });
     Form1->show();
     return QApplication::exec();
 }
