@@ -11,6 +11,7 @@
 #include "platform/drives/DriveFolders.h"
 #include "platform/drives/VolumeCase.h"
 #include "platform/files/CurrentDir.h"
+#include "platform/files/DirSearch.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
 #include "resources/Glyphs.h"
@@ -194,6 +195,12 @@ void TDirectoryListBox::EnterFolder(const std::string& path) {
         SetCurrentDir(folderPath_);
     SetCurrentDir(path);
     folderPath_ = GetCurrentDir();
+    ShowFolder();
+}
+
+void TDirectoryListBox::ShowFolder() {
+    // This list and the file list that follows it read the folder once between them.
+    const TSharedFolderRead oneRead(folderPath_);
     RebuildEntries();
     FolderChanged();
 }
@@ -205,10 +212,8 @@ void TDirectoryListBox::SwitchDrive(const std::string& mountPoint) {
         folderPath_ = EnterDrive(mountPoint);
         FollowDrive(Drives());
     }
-    if (!inFolderChange_) {
-        RebuildEntries();
-        FolderChanged();
-    }
+    if (!inFolderChange_)
+        ShowFolder();
 }
 
 void TDirectoryListBox::FolderChanged() {

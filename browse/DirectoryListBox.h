@@ -144,6 +144,8 @@ private:
     // Takes the drive and its letter-case behaviour for FolderPath from `drives`, and records
     // FolderPath as that drive's own folder.
     void FollowDrive(const std::vector<TDrive>& drives);
+    // After a change of folder: the entries, then FolderChanged.
+    void ShowFolder();
     // True when `target` names the current folder (see SetFolderPath).
     bool IsFolderShown(const std::string& target) const;
     const QPixmap& Glyph(TFolderEntryKind kind) const;

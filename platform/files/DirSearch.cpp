@@ -7,6 +7,7 @@
 #include "platform/text/AsciiText.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace nomilo {
@@ -98,16 +99,46 @@ void SearchFolder(const std::string& folder, std::string_view pattern, std::uint
         }
     }
     const std::uint32_t needed = excluded | wanted;
-    while (const dirent* entry = readdir(dir.get())) {
-        const std::string_view name(entry->d_name);
+    const auto consider = [&](std::string_view name, unsigned char type) {
         if (!MatchesMask(name, pattern))
-            continue;
-        const std::uint32_t attributes = EntryAttributes(dirfd(dir.get()), entry->d_name,
-                                                         entry->d_type, needed, network, absolute);
-        if (attributes & excluded)
-            continue;
-        found(name, attributes);
+            return;
+        const std::uint32_t attributes =
+            EntryAttributes(fd, name.data(), type, needed, network, absolute);
+        if (!(attributes & excluded))
+            found(name, attributes);
+    };
+    if (TSharedFolderRead* shared = TSharedFolderRead::active_; shared && shared->Holds(fd)) {
+        if (!shared->read_) {
+            while (const dirent* entry = readdir(dir.get()))
+                shared->entries_.emplace_back(entry->d_name, entry->d_type);
+            shared->read_ = true;
+        }
+        for (const auto& [name, type] : shared->entries_)
+            consider(name, type);
+        return;
     }
+    while (const dirent* entry = readdir(dir.get()))
+        consider(entry->d_name, entry->d_type);
+}
+
+TSharedFolderRead::TSharedFolderRead(const std::string& folder) : outer_(active_) {
+    struct stat st;
+    const TPathAt at(folder);
+    if (at.Valid() && fstatat(at.Folder(), at.Name(), &st, 0) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+        active_ = this;
+    }
+}
+
+TSharedFolderRead::~TSharedFolderRead() {
+    if (active_ == this)
+        active_ = outer_;
+}
+
+bool TSharedFolderRead::Holds(int folder) const {
+    struct stat st;
+    return fstat(folder, &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
 } // namespace nomilo

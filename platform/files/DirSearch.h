@@ -6,6 +6,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
 
 namespace nomilo {
 
@@ -29,5 +32,30 @@ void SearchCurrentDir(std::string_view pattern, std::uint32_t excluded, std::uin
 void SearchFolder(const std::string& folder, std::string_view pattern, std::uint32_t excluded,
                   std::uint32_t wanted, const FoundEntry& found,
                   const TNetworkMounts& network = {});
+
+// While an object of this class lives, the searches of `folder` share one reading of it: the
+// first search reads every entry of the folder, and the searches after it go through what it
+// read. Two lists that show a folder after one change of folder read it once; outside such a
+// scope every search reads the folder afresh. One thread only.
+class TSharedFolderRead {
+public:
+    explicit TSharedFolderRead(const std::string& folder);
+    ~TSharedFolderRead();
+    TSharedFolderRead(const TSharedFolderRead&) = delete;
+    TSharedFolderRead& operator=(const TSharedFolderRead&) = delete;
+
+private:
+    friend void SearchFolder(const std::string&, std::string_view, std::uint32_t, std::uint32_t,
+                             const FoundEntry&, const TNetworkMounts&);
+    // True when the open directory `folder` is the folder shared.
+    bool Holds(int folder) const;
+
+    static inline TSharedFolderRead* active_ = nullptr;
+    TSharedFolderRead* outer_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    bool read_ = false;
+    std::vector<std::pair<std::string, unsigned char>> entries_; // name, d_type
+};
 
 } // namespace nomilo

@@ -184,6 +184,26 @@ TEST(SearchCurrentDir, LinksAreNotLookedThroughIntoNetworkMounts) {
         EXPECT_EQ(found.at(name), bits) << name;
 }
 
+// Within a shared read the searches of one folder go through one reading of it; outside it
+// every search reads afresh.
+TEST(SearchFolder, SearchesInASharedReadReadTheFolderOnce) {
+    test::TempFolder tmp({"a"});
+    const auto names = [&](const std::string& folder) {
+        std::set<std::string> found;
+        SearchFolder(folder, "*", faDirectory, 0,
+                     [&](std::string_view name, std::uint32_t) { found.emplace(name); });
+        return found;
+    };
+    {
+        const TSharedFolderRead oneRead(tmp.Path());
+        EXPECT_EQ(names(tmp.Path()), std::set<std::string>{"a"});
+        tmp.AddFile("b");
+        SetCurrentDir(tmp.Path());
+        EXPECT_EQ(names("."), std::set<std::string>{"a"}); // the same folder by another path
+    }
+    EXPECT_EQ(names(tmp.Path()), (std::set<std::string>{"a", "b"}));
+}
+
 using Names = std::set<std::string>;
 
 class MoveFileTest : public ::testing::Test {
