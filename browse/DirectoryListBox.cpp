@@ -199,10 +199,17 @@ void TDirectoryListBox::EnterFolder(const std::string& path) {
 }
 
 void TDirectoryListBox::ShowFolder() {
-    // This list and the file list that follows it read the folder once between them.
-    const TSharedFolderRead oneRead(folderPath_);
+    // This list and the file list that follows it read the folder once between them. Before
+    // they are shown (the start folder) the file list reads at its first show: the reading is
+    // kept until the message loop next runs.
+    startRead_.reset();
+    auto oneRead = std::make_unique<TSharedFolderRead>(folderPath_);
     RebuildEntries();
     FolderChanged();
+    if (!hasWindow_) {
+        startRead_ = std::move(oneRead);
+        QMetaObject::invokeMethod(this, [this] { startRead_.reset(); }, Qt::QueuedConnection);
+    }
 }
 
 void TDirectoryListBox::SwitchDrive(const std::string& mountPoint) {

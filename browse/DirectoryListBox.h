@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStyleOptionViewItem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ namespace nomilo {
 
 class TDriveComboBox;
 class TFileListBox;
+class TSharedFolderRead;
 
 // The folder list: the pane that owns the window's current folder (`FolderPath`). It shows the
 // root, each folder on the way down to the current folder, the current folder, and then the
@@ -163,6 +165,7 @@ private:
     bool inFolderChange_ = false;
     bool hasWindow_ = false;
     int currentEntry_ = -1; // the current folder's entry; -1 before the entries are built
+    std::unique_ptr<TSharedFolderRead> startRead_; // a folder opened before the first show
     int itemHeight_ = 16;
 };
 

@@ -121,19 +121,18 @@ void SearchFolder(const std::string& folder, std::string_view pattern, std::uint
         consider(entry->d_name, entry->d_type);
 }
 
-TSharedFolderRead::TSharedFolderRead(const std::string& folder) : outer_(active_) {
+TSharedFolderRead::TSharedFolderRead(const std::string& folder) {
     struct stat st;
     const TPathAt at(folder);
-    if (at.Valid() && fstatat(at.Folder(), at.Name(), &st, 0) == 0) {
-        device_ = st.st_dev;
-        inode_ = st.st_ino;
-        active_ = this;
-    }
+    const bool found = at.Valid() && fstatat(at.Folder(), at.Name(), &st, 0) == 0;
+    device_ = found ? st.st_dev : 0;
+    inode_ = found ? st.st_ino : 0;
+    active_ = found ? this : nullptr;
 }
 
 TSharedFolderRead::~TSharedFolderRead() {
     if (active_ == this)
-        active_ = outer_;
+        active_ = nullptr;
 }
 
 bool TSharedFolderRead::Holds(int folder) const {

@@ -36,7 +36,8 @@ void SearchFolder(const std::string& folder, std::string_view pattern, std::uint
 // While an object of this class lives, the searches of `folder` share one reading of it: the
 // first search reads every entry of the folder, and the searches after it go through what it
 // read. Two lists that show a folder after one change of folder read it once; outside such a
-// scope every search reads the folder afresh. One thread only.
+// scope every search reads the folder afresh. One is in force at a time: a new one ends the
+// sharing of the one before. One thread only.
 class TSharedFolderRead {
 public:
     explicit TSharedFolderRead(const std::string& folder);
@@ -51,7 +52,6 @@ private:
     bool Holds(int folder) const;
 
     static inline TSharedFolderRead* active_ = nullptr;
-    TSharedFolderRead* outer_;
     dev_t device_ = 0;
     ino_t inode_ = 0;
     bool read_ = false;

@@ -6,6 +6,7 @@
 #include "tests/browse/FolderListTesting.h"
 #include "tests/support/MountNamespace.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <cstdlib>
 #include <cstring>
@@ -246,7 +247,8 @@ TEST_F(FolderList, EveryDriveKeepsItsOwnFolder) {
 }
 
 // The folder list reads a folder once per change: a start folder given before the list is shown
-// is not read again when it shows.
+// is not read again when it shows, and the file list goes through that same reading at its
+// first show. Once the message loop has run, the file list reads afresh again.
 class CountingFolderList : public TDirectoryListBox {
 public:
     void RebuildEntries() override {
@@ -256,18 +258,23 @@ public:
     int reads = 0;
 };
 
-TEST(FolderReads, AFolderOpenedBeforeTheFirstShowIsReadOnce) {
-    TempFolder tmp({"start/sub/"});
+TEST(FolderReads, AStartFolderIsReadOnceForBothLists) {
+    TempFolder tmp({"start/sub/", "start/early.txt"});
     CountingFolderList list;
     TFileListBox files;
     list.SetFileList(&files);
     list.SetFolderPath(tmp / "start");
+    tmp.AddFile("start/late.txt"); // after the reading the lists share
     list.SelectEntry(0);
     list.show();
     files.show();
     EXPECT_EQ(list.reads, 1);
     EXPECT_THAT(Subfolders(list), ElementsAre("sub"));
     EXPECT_EQ(list.Entry(list.CurrentIndex()).kind, fkCurrent);
+    EXPECT_THAT(TextsOf(files), ElementsAre("early.txt"));
+    QCoreApplication::processEvents();
+    files.SetMask("*");
+    EXPECT_THAT(TextsOf(files), ElementsAre("early.txt", "late.txt"));
     CountingFolderList fresh; // nothing opened before the show: read at the show
     fresh.show();
     EXPECT_EQ(fresh.reads, 1);
