@@ -208,7 +208,8 @@ void TDirectoryListBox::ShowFolder() {
     FolderChanged();
     if (!hasWindow_) {
         startRead_ = std::move(oneRead);
-        QMetaObject::invokeMethod(this, [this] { startRead_.reset(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { startRead_.reset(); }, Qt::QueuedConnection);
     }
 }
 
