@@ -114,6 +114,27 @@ std::map<std::string, std::string> ReadLabelLinks() {
     return labels;
 }
 
+// The machine's drive sources around the mount table `mountTable`.
+TDriveSources SystemDriveSources(std::string mountTable) {
+    TDriveSources sources;
+    sources.mountTable = std::move(mountTable);
+    sources.labels = ReadLabelLinks();
+    // A mount source may name its device by another path (/dev/mapper/x, /dev/disk/by-uuid/...):
+    // it gets the label of the device that path leads to.
+    if (!sources.labels.empty()) {
+        for (const TMountEntry& mount : ParseMountInfo(sources.mountTable)) {
+            if (!IsBlockDevice(mount.source) || sources.labels.contains(mount.source))
+                continue;
+            const auto found = sources.labels.find(CanonicalPath(mount.source));
+            if (found != sources.labels.end())
+                sources.labels.emplace(mount.source, found->second);
+        }
+    }
+    sources.isRemovable = SystemIsRemovable;
+    sources.folderExists = FolderExists;
+    return sources;
+}
+
 } // namespace
 
 std::string UnescapeLabelName(std::string_view name) {
@@ -130,6 +151,10 @@ std::string UnescapeLabelName(std::string_view name) {
         }
     }
     return label;
+}
+
+TDriveSources SystemDriveSources() {
+    return SystemDriveSources(ReadMountTable());
 }
 
 std::vector<TDrive> ListDrives(const TDriveSources& sources) {
@@ -173,35 +198,6 @@ std::vector<TDrive> ListDrives(const TDriveSources& sources) {
     if (drives.empty() || drives.front().mountPoint != "/")
         drives.insert(drives.begin(), TDrive{"/", dtFixed, {}, {}, {}});
     return drives;
-}
-
-namespace {
-
-// The machine's drive sources around the mount table `mountTable`.
-TDriveSources SystemDriveSources(std::string mountTable) {
-    TDriveSources sources;
-    sources.mountTable = std::move(mountTable);
-    sources.labels = ReadLabelLinks();
-    // A mount source may name its device by another path (/dev/mapper/x, /dev/disk/by-uuid/...):
-    // it gets the label of the device that path leads to.
-    if (!sources.labels.empty()) {
-        for (const TMountEntry& mount : ParseMountInfo(sources.mountTable)) {
-            if (!IsBlockDevice(mount.source) || sources.labels.contains(mount.source))
-                continue;
-            const auto found = sources.labels.find(CanonicalPath(mount.source));
-            if (found != sources.labels.end())
-                sources.labels.emplace(mount.source, found->second);
-        }
-    }
-    sources.isRemovable = SystemIsRemovable;
-    sources.folderExists = FolderExists;
-    return sources;
-}
-
-} // namespace
-
-TDriveSources SystemDriveSources() {
-    return SystemDriveSources(ReadMountTable());
 }
 
 std::vector<TDrive> ListDrives() {
