@@ -1,15 +1,19 @@
 #include "bench/BenchFolder.h"
 
+#include "browse/NameOrder.h"
 #include "platform/files/MoveFile.h"
 #include "rename/RenameBatch.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <malloc.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -90,6 +94,36 @@ double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries, IBatchJournal
     return seconds;
 }
 
+std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOnly) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        throw std::runtime_error("cannot read " + folder);
+    while (const dirent* entry = readdir(dir)) {
+        if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
+            continue;
+        if (!foldersOnly || entry->d_type == DT_DIR)
+            names.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    return names;
+}
+
+double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::size_t& count) {
+    std::vector<std::string> sorted; // released after the timing, as the lists keep theirs
+    const double seconds = Seconds([&] {
+        std::vector<std::string> names = BareReadNames(folder, foldersOnly);
+        TNameKeys keys;
+        for (const std::string& name : names)
+            keys.Add(name);
+        sorted.reserve(names.size());
+        for (std::uint32_t name : keys.Order())
+            sorted.push_back(std::move(names[name]));
+    });
+    count = sorted.size();
+    return seconds;
+}
+
 BenchArguments ParseBenchArguments(int argc, char** argv, std::vector<int> defaultSizes) {
     BenchArguments arguments;
     if (argc > 1)
@@ -105,6 +139,10 @@ double Median(std::vector<double> seconds) {
     std::sort(seconds.begin(), seconds.end());
     const std::size_t n = seconds.size();
     return n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
+}
+
+void ReleaseMemory() {
+    malloc_trim(0);
 }
 
 long ResidentBytes() {

@@ -43,7 +43,16 @@ double TimeBareRenames(BenchFolder& folder);
 double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries,
                        IBatchJournal* journal = nullptr);
 
-// The command line of a benchmark program: [ROUNDS=5] [SIZE...], with `defaultSizes` when no
+// The names in `folder` as a bare readdir loop finds them ("." and ".." left out); only the
+// folders among them when `foldersOnly`.
+std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOnly);
+
+// The yardstick of the lists: a bare readdir loop over `folder` and a sort of the names by the
+// same collation the lists use (one key per name, one sort), in seconds. `count` is set to the
+// number of names.
+double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::size_t& count);
+
+// The command line of every benchmark program: [ROUNDS=5] [SIZE...], with `defaultSizes` when no
 // size is given.
 struct BenchArguments {
     int rounds = 5;
@@ -63,6 +72,10 @@ template <typename F> double Seconds(F&& work) {
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+
+// Gives the memory the work before released back to the system, so that the next timing does
+// not pay for it.
+void ReleaseMemory();
 
 // Resident set size of this process in bytes, from /proc/self/statm.
 long ResidentBytes();

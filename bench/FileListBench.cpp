@@ -1,6 +1,6 @@
 // The file list against the bare system calls it stands on, in the same run, on folders on disk:
 //   - reading a folder into a shown list with the mask "*.*" (read, sort, lay out, paint) against
-//     a bare readdir loop and an ASCII case-insensitive sort of the same names;
+//     a bare readdir loop and a sort of the same names by the same collation;
 //   - the rename batch over a shown list with every entry selected, in selected-only mode,
 //     against the bare loop of renameat2 calls;
 //   - the resident size of the process with the list holding every entry.
@@ -12,12 +12,8 @@
 #include "platform/files/CurrentDir.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,39 +21,13 @@
 namespace nomilo::bench {
 namespace {
 
-bool FoldedLess(const std::string& a, const std::string& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        auto fold = [](char c) {
-            const auto u = static_cast<unsigned char>(c);
-            return u >= 'A' && u <= 'Z' ? u + 0x20 : u;
-        };
-        if (fold(a[i]) != fold(b[i]))
-            return fold(a[i]) < fold(b[i]);
-    }
-    return a.size() < b.size();
-}
-
-// readdir of the whole folder and a case-insensitive sort of the names.
-double BareRead(const BenchFolder& folder, std::size_t& count) {
-    return Seconds([&] {
-        std::vector<std::string> names;
-        DIR* dir = opendir(folder.Path().c_str());
-        if (!dir)
-            throw std::runtime_error("cannot read " + folder.Path());
-        while (const dirent* entry = readdir(dir))
-            if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, ".."))
-                names.emplace_back(entry->d_name);
-        closedir(dir);
-        std::stable_sort(names.begin(), names.end(), FoldedLess);
-        count = names.size();
-    });
-}
-
-// A read of the folder into the shown list, laid out and painted.
+// A read of the folder into the shown list, laid out and painted. The entries of the read
+// before are released first, outside the timing, as the bare read starts from nothing.
 double ListRead(TFileListBox& list) {
+    list.SetMask(";");
+    ReleaseMemory();
     return Seconds([&] {
-        list.RebuildEntries();
+        list.SetMask("*.*");
         list.doItemsLayout();
         list.viewport()->repaint();
     });
@@ -72,18 +42,22 @@ void ReadRounds(int files, int rounds) {
     std::vector<double> bare, read;
     std::size_t count = 0;
     for (int round = 0; round < rounds; ++round) {
+        const auto runBare = [&] {
+            ReleaseMemory();
+            bare.push_back(TimeBareReadAndSort(folder.Path(), false, count));
+        };
         if (round % 2 == 0) {
-            bare.push_back(BareRead(folder, count));
+            runBare();
             read.push_back(ListRead(list));
         } else {
             read.push_back(ListRead(list));
-            bare.push_back(BareRead(folder, count));
+            runBare();
         }
     }
     if (static_cast<std::size_t>(list.EntryCount()) != count)
         throw std::runtime_error("the list did not read every file");
     const double b = Median(bare), r = Median(read);
-    std::printf("read %6d files: bare readdir + sort %.1f ms, list read + show %.1f ms, "
+    std::printf("read %6d files: bare readdir + collation sort %.1f ms, list read + show %.1f ms, "
                 "ratio %.2f\n",
                 files, b * 1e3, r * 1e3, r / b);
 }

@@ -1,13 +1,18 @@
 // The folder list against the bare system calls it stands on, in the same run, on folders on disk:
-//   - opening a folder with many subfolders in a shown folder list (enter, read, sort by the
-//     locale ignoring case, lay out, paint, pass to a linked file list) against a bare readdir
-//     loop and an ASCII case-insensitive sort of the same names;
-//   - the sorted name list alone (locale comparison, insertion by binary search);
-//   - one listing of the machine's drives, which every change of folder makes.
+//   - opening a folder with many subfolders in a shown folder list, linked to a shown file list
+//     as in the window (enter, read, sort by the locale ignoring case, lay out, paint, the file
+//     list's read of the same folder), against a bare readdir loop and a sort of the same names
+//     by the same collation;
+//   - the sorted name list alone;
+//   - a change of folder between two small folders, and the drive list each change looks at:
+//     as kept between changes of the mounts, and read afresh from the machine.
 // Both with the locale the process has and with English (United States), whose comparison is
-// the full Unicode collation.
-// Each round runs both ways, alternating which goes first; the report gives medians.
-//   nomilo_bench_folderlist [ROUNDS=5] [SUBFOLDERS...=10000]
+// the full Unicode collation. Each round runs both ways, alternating which goes first; the
+// report gives medians. Each figure times its own work only: what a phase leaves behind is
+// released before the next phase is timed.
+//   nomilo_bench_folderlist [ROUNDS=5] [SUBFOLDERS...=1000 10000 100000]
+// With NOMILO_BENCH_MOUNTS=N (root only) the program first moves to a mount namespace of its
+// own and mounts N small tmpfs file systems there, so that the mount table is that much longer.
 
 #include "bench/BenchFolder.h"
 #include "browse/DirectoryListBox.h"
@@ -17,15 +22,16 @@
 
 #include <QApplication>
 #include <QLocale>
-#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <filesystem>
 #include <iostream>
+#include <sched.h>
 #include <stdexcept>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -54,28 +60,6 @@ std::string SubfolderTree(int count) {
     return path;
 }
 
-bool FoldedLess(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto fold = [](char c) {
-            const auto u = static_cast<unsigned char>(c);
-            return u >= 'A' && u <= 'Z' ? u + 0x20 : u;
-        };
-        return fold(x) < fold(y);
-    });
-}
-
-std::vector<std::string> BareSubfolders(const std::string& path) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(path.c_str());
-    if (!dir)
-        throw std::runtime_error("cannot read " + path);
-    while (const dirent* entry = readdir(dir))
-        if (entry->d_type == DT_DIR && entry->d_name[0] != '.')
-            names.emplace_back(entry->d_name);
-    closedir(dir);
-    return names;
-}
-
 void OpenRounds(int count, int rounds) {
     const std::string path = SubfolderTree(count);
     const std::string parent = fs::path(path).parent_path().string();
@@ -87,18 +71,16 @@ void OpenRounds(int count, int rounds) {
     files.show();
     list.show();
 
-    std::vector<double> bare, open, sorted, drives;
+    std::vector<double> bare, open, sorted;
     std::size_t names = 0;
     for (int round = 0; round < rounds; ++round) {
         auto runBare = [&] {
-            bare.push_back(Seconds([&] {
-                auto found = BareSubfolders(path);
-                std::sort(found.begin(), found.end(), FoldedLess);
-                names = found.size();
-            }));
+            ReleaseMemory();
+            bare.push_back(TimeBareReadAndSort(path, true, names));
         };
         auto runOpen = [&] {
-            list.SetFolderPath(parent);
+            list.SetFolderPath(parent); // the big list goes before the timing
+            ReleaseMemory();
             open.push_back(Seconds([&] {
                 list.SetFolderPath(path);
                 list.doItemsLayout();
@@ -112,33 +94,85 @@ void OpenRounds(int count, int rounds) {
             runOpen();
             runBare();
         }
-        const auto found = BareSubfolders(path);
-        sorted.push_back(Seconds([&] {
-            TSortedFolderNames list;
-            for (const std::string& name : found)
-                list.Insert(name);
-        }));
-        drives.push_back(Seconds([] { ListDrives(); }));
+        std::vector<std::string> found = BareReadNames(path, true);
+        ReleaseMemory();
+        std::vector<std::string> result;
+        sorted.push_back(Seconds([&] { result = SortFolderNames(std::move(found), true); }));
     }
-    const int pathEntries = list.EntryCount() - static_cast<int>(names);
-    if (pathEntries <= 0)
+    if (list.EntryCount() <= static_cast<int>(names))
         throw std::runtime_error("the folder list did not list every subfolder");
-    std::printf("%s: open a folder of %d subfolders: bare readdir + sort %.1f ms, folder list "
-                "%.1f ms (of which the sorted name list %.1f ms, listing the drives %.2f ms)\n",
-                QLocale().name().toUtf8().constData(), count, Median(bare) * 1e3,
-                Median(open) * 1e3, Median(sorted) * 1e3, Median(drives) * 1e3);
+    const double b = Median(bare), o = Median(open);
+    std::printf("%s: open a folder of %6d subfolders: bare readdir + collation sort %7.1f ms, "
+                "folder list %7.1f ms, ratio %.2f (the sorted name list alone %6.1f ms)\n",
+                QLocale().name().toUtf8().constData(), count, b * 1e3, o * 1e3, o / b,
+                Median(sorted) * 1e3);
+}
+
+// What every change of folder costs besides reading the folder, and the part of it that looks
+// at the drives.
+void ChangeRounds(int rounds) {
+    const std::string root = BenchRoot() + "/change";
+    fs::create_directories(root + "/a");
+    fs::create_directories(root + "/b");
+    TFileListBox files;
+    TDirectoryListBox list;
+    list.SetFileList(&files);
+    list.SetFolderPath(root + "/a");
+    files.show();
+    list.show();
+    constexpr int kChanges = 200;
+    std::vector<double> change, kept, fresh;
+    for (int round = 0; round < rounds; ++round) {
+        ReleaseMemory();
+        change.push_back(Seconds([&] {
+                             for (int i = 0; i < kChanges; ++i)
+                                 list.SetFolderPath(root + (i % 2 ? "/a" : "/b"));
+                         }) /
+                         kChanges);
+        kept.push_back(Seconds([] {
+                           for (int i = 0; i < kChanges; ++i)
+                               ListDrives();
+                       }) /
+                       kChanges);
+        fresh.push_back(Seconds([] {
+                            for (int i = 0; i < kChanges; ++i)
+                                ListDrives(SystemDriveSources());
+                        }) /
+                        kChanges);
+    }
+    std::printf("change of folder: %.3f ms; the drive list %.1f us as kept, %.1f us read afresh "
+                "(%zu drives)\n",
+                Median(change) * 1e3, Median(kept) * 1e6, Median(fresh) * 1e6, ListDrives().size());
+}
+
+// Moves to a mount namespace of its own with `count` more mounts. Must run before any thread.
+void MountMany(int count) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
+        throw std::runtime_error(std::string("no mount namespace of its own: ") +
+                                 std::strerror(errno));
+    const std::string root = BenchRoot() + "/mounts";
+    for (int i = 0; i < count; ++i) {
+        const std::string point = root + "/" + std::to_string(i);
+        fs::create_directories(point);
+        if (mount("tmpfs", point.c_str(), "tmpfs", 0, "size=16k") != 0)
+            throw std::runtime_error("cannot mount " + point + ": " + std::strerror(errno));
+    }
+    std::printf("%d more mounts in a mount namespace of this run\n", count);
 }
 
 } // namespace
 } // namespace nomilo::bench
 
 int main(int argc, char** argv) {
+    using namespace nomilo::bench;
+    if (const char* mounts = std::getenv("NOMILO_BENCH_MOUNTS"))
+        MountMany(std::atoi(mounts));
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    using namespace nomilo::bench;
-    const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {10000});
+    const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {1000, 10000, 100000});
+    ChangeRounds(rounds);
     for (int count : sizes)
         OpenRounds(count, rounds);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));

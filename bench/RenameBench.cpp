@@ -4,7 +4,7 @@
 // Each round renames every file once by each way, rotating which goes first; the report gives
 // the medians and their ratios. The journal is written where $NOMILO_BENCH_DIR (or ./bench-data)
 // is, beside the files, as the program writes it on the user's own disk.
-//   nomilo_bench_rename [FILES=100000] [ROUNDS=5]
+//   nomilo_bench_rename [ROUNDS=5] [FILES...=100000]
 
 #include "bench/BenchFolder.h"
 #include "platform/files/CurrentDir.h"
@@ -51,13 +51,7 @@ double JournalledBatch(BenchFolder& folder) {
     return TimeRenameBatch(folder, entries, &journal);
 }
 
-} // namespace
-} // namespace nomilo::bench
-
-int main(int argc, char** argv) {
-    using namespace nomilo::bench;
-    const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+void RenameRounds(int files, int rounds) {
     BenchFolder folder(files);
     nomilo::SetCurrentDir(folder.Path());
 
@@ -81,5 +75,15 @@ int main(int argc, char** argv) {
                 journalled / files * 1e6);
     std::printf("batch / bare:              %.3f\n", batch / bare);
     std::printf("batch with journal / bare: %.3f\n", journalled / bare);
+}
+
+} // namespace
+} // namespace nomilo::bench
+
+int main(int argc, char** argv) {
+    using namespace nomilo::bench;
+    const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {100000});
+    for (int files : sizes)
+        RenameRounds(files, rounds);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "platform/drives/DriveFolders.h"
 #include "platform/drives/VolumeCase.h"
 #include "platform/files/CurrentDir.h"
+#include "platform/files/DirSearch.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
 #include "resources/Glyphs.h"
@@ -59,7 +60,7 @@ bool SizesToText(const QLabel& label) {
 } // namespace
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent)
-    : QListView(parent), model_(new TFolderListModel(this)), folderPath_(GetCurrentDir()) {
+    : QListView(parent), model_(new TFolderListModel(this)), folderPath_(CurrentDirOrHome()) {
     setModel(model_);
     setItemDelegate(new TOwnerDrawDelegate<TDirectoryListBox>(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -88,6 +89,8 @@ void TDirectoryListBox::SetDriveSources(TDriveSources sources) {
 
 void TDirectoryListBox::FollowDrive(const std::vector<TDrive>& drives) {
     driveLetter_ = DriveOfPath(folderPath_, drives);
+    // Entering this drive again comes back here.
+    RecordDriveFolder(driveLetter_, folderPath_);
     std::string fsType;
     for (const TDrive& drive : drives)
         if (drive.mountPoint == driveLetter_)
@@ -192,22 +195,33 @@ void TDirectoryListBox::EnterFolder(const std::string& path) {
         SetCurrentDir(folderPath_);
     SetCurrentDir(path);
     folderPath_ = GetCurrentDir();
+    ShowFolder();
+}
+
+void TDirectoryListBox::ShowFolder() {
+    // This list and the file list that follows it read the folder once between them. Before
+    // they are shown (the start folder) the file list reads at its first show: the reading is
+    // kept until the message loop next runs.
+    startRead_.reset();
+    auto oneRead = std::make_unique<TSharedFolderRead>(folderPath_);
     RebuildEntries();
     FolderChanged();
+    if (!hasWindow_) {
+        startRead_ = std::move(oneRead);
+        QMetaObject::invokeMethod(
+            this, [this] { startRead_.reset(); }, Qt::QueuedConnection);
+    }
 }
 
 void TDirectoryListBox::SwitchDrive(const std::string& mountPoint) {
     if (mountPoint == driveLetter_)
         return;
     if (!mountPoint.empty()) {
-        const std::vector<TDrive> drives = Drives();
-        folderPath_ = EnterDrive(mountPoint, drives);
-        FollowDrive(drives);
+        folderPath_ = EnterDrive(mountPoint);
+        FollowDrive(Drives());
     }
-    if (!inFolderChange_) {
-        RebuildEntries();
-        FolderChanged();
-    }
+    if (!inFolderChange_)
+        ShowFolder();
 }
 
 void TDirectoryListBox::FolderChanged() {
@@ -221,7 +235,8 @@ void TDirectoryListBox::FolderChanged() {
 // --- entries ----------------------------------------------------------------------------------
 
 void TDirectoryListBox::RebuildEntries() {
-    FollowDrive(Drives());
+    const std::vector<TDrive> drives = Drives();
+    FollowDrive(drives);
 
     std::vector<TFolderEntry> entries;
     std::string rest = folderPath_;
@@ -239,18 +254,17 @@ void TDirectoryListBox::RebuildEntries() {
         }
         entries.push_back({std::move(rest), fkCurrent});
     }
-    const int current = static_cast<int>(entries.size()) - 1;
+    currentEntry_ = static_cast<int>(entries.size()) - 1;
 
-    TSortedFolderNames subfolders;
-    for (std::string& name : ReadSubfolders(folderPath_))
-        subfolders.Insert(std::move(name));
-    entries.reserve(entries.size() + subfolders.Size());
-    for (std::string& name : subfolders.Names())
+    std::vector<std::string> subfolders =
+        SortFolderNames(ReadSubfolders(folderPath_, OtherNetworkMountPoints(folderPath_, drives)),
+                        volumeCaseSensitive_);
+    entries.reserve(entries.size() + subfolders.size());
+    for (std::string& name : subfolders)
         entries.push_back({std::move(name), fkSubfolder});
 
     model_->Assign(std::move(entries));
-    if (current >= 0)
-        SelectEntry(current);
+    SelectEntry(currentEntry_);
 }
 
 std::string TDirectoryListBox::EntryPath(int index) const {
@@ -370,7 +384,11 @@ void TDirectoryListBox::showEvent(QShowEvent* event) {
     QListView::showEvent(event);
     if (!hasWindow_) {
         hasWindow_ = true;
-        RebuildEntries();
+        // Entries built before the first show (a folder was opened then) are not read again.
+        if (currentEntry_ >= 0)
+            SelectEntry(currentEntry_);
+        else
+            RebuildEntries();
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStyleOptionViewItem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ namespace nomilo {
 
 class TDriveComboBox;
 class TFileListBox;
+class TSharedFolderRead;
 
 // The folder list: the pane that owns the window's current folder (`FolderPath`). It shows the
 // root, each folder on the way down to the current folder, the current folder, and then the
@@ -33,8 +35,9 @@ class TDirectoryListBox : public QListView {
 public:
     using TNotifyEvent = std::function<void(TDirectoryListBox*)>;
 
-    // Starts on the process's current directory, 145 pixels wide. The entries are built when
-    // the list is first shown, or at once when a folder is opened before that.
+    // Starts on the process's current directory (the home folder when that was removed), 145
+    // pixels wide. The entries are built when the list is first shown, or at once when a folder
+    // is opened before that, and then not again at the show.
     explicit TDirectoryListBox(QWidget* parent = nullptr);
     ~TDirectoryListBox() override;
 
@@ -74,7 +77,9 @@ public:
     std::string EntryPath(int index) const;
     // Opens the selected entry (SetFolderPath with its EntryPath).
     void OpenSelectedEntry();
-    // Builds all entries from FolderPath and selects the current folder's entry.
+    // Builds all entries from FolderPath and selects the current folder's entry. Subfolders are
+    // sorted by the locale, letter case ignored; every distinct name is listed, except on a
+    // volume that ignores case, where one of names the locale finds equal stands for all.
     virtual void RebuildEntries();
     // Passes FolderPath to the file list and the label, then fires OnChange.
     virtual void FolderChanged();
@@ -99,6 +104,8 @@ public:
 
     // The drives come from `sources` from now on instead of the machine's own.
     void SetDriveSources(TDriveSources sources);
+    // The drives this list works with: the machine's, or those of SetDriveSources.
+    std::vector<TDrive> Drives() const;
 
     // Entries.
     int EntryCount() const { return model_->Count(); }
@@ -136,9 +143,11 @@ protected:
     QPixmap currentGlyph_;
 
 private:
-    std::vector<TDrive> Drives() const;
-    // Takes the drive and its letter-case behaviour for FolderPath from `drives`.
+    // Takes the drive and its letter-case behaviour for FolderPath from `drives`, and records
+    // FolderPath as that drive's own folder.
     void FollowDrive(const std::vector<TDrive>& drives);
+    // After a change of folder: the entries, then FolderChanged.
+    void ShowFolder();
     // True when `target` names the current folder (see SetFolderPath).
     bool IsFolderShown(const std::string& target) const;
     const QPixmap& Glyph(TFolderEntryKind kind) const;
@@ -155,6 +164,8 @@ private:
     bool volumeCaseSensitive_ = true;
     bool inFolderChange_ = false;
     bool hasWindow_ = false;
+    int currentEntry_ = -1; // the current folder's entry; -1 before the entries are built
+    std::unique_ptr<TSharedFolderRead> startRead_; // a folder opened before the first show
     int itemHeight_ = 16;
 };
 

@@ -55,7 +55,7 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
     setContextMenuPolicy(Qt::NoContextMenu);
     setItemDelegate(new TDriveDelegate(this));
     LoadGlyphs();
-    driveLetter_ = DriveOfPath(GetCurrentDir(), Drives());
+    driveLetter_ = DriveOfPath(CurrentDirOrHome(), Drives());
     UpdateItemHeight();
     connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
         if (!selectingByCode_)
@@ -71,7 +71,7 @@ std::vector<TDrive> TDriveComboBox::Drives() const {
 
 void TDriveComboBox::SetDriveSources(TDriveSources sources) {
     driveSources_ = std::move(sources);
-    driveLetter_ = DriveOfPath(GetCurrentDir(), Drives());
+    driveLetter_ = DriveOfPath(CurrentDirOrHome(), Drives());
 }
 
 // --- links ------------------------------------------------------------------------------------

@@ -34,7 +34,8 @@ class TDriveComboBox : public QComboBox {
 public:
     using TNotifyEvent = std::function<void(TDriveComboBox*)>;
 
-    // Starts on the drive of the process's current directory, with no entries.
+    // Starts on the drive of the process's current directory (of the home folder when that was
+    // removed), with no entries.
     explicit TDriveComboBox(QWidget* parent = nullptr);
     ~TDriveComboBox() override;
 

@@ -5,7 +5,9 @@
 #include "browse/FontLineHeight.h"
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
+#include "browse/NameOrder.h"
 #include "browse/OwnerDrawDelegate.h"
+#include "platform/drives/Drives.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/DirSearch.h"
 #include "platform/files/FileAttributes.h"
@@ -80,6 +82,11 @@ bool IsExecutableName(std::string_view name) {
     return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
 }
 
+// The drives a file list works with: those of its folder list, else the machine's.
+std::vector<TDrive> DrivesOf(const TDirectoryListBox* folderList) {
+    return folderList ? folderList->Drives() : ListDrives();
+}
+
 // A folder's entry text: "[" + name + "]".
 std::string Bracketed(std::string_view name) {
     std::string text;
@@ -93,7 +100,7 @@ std::string Bracketed(std::string_view name) {
 } // namespace
 
 TFileListBox::TFileListBox(QWidget* parent)
-    : QListView(parent), model_(new TFileListModel(this)), folderPath_(GetCurrentDir()) {
+    : QListView(parent), model_(new TFileListModel(this)), folderPath_(CurrentDirOrHome()) {
     setModel(model_);
     setItemDelegate(new TOwnerDrawDelegate<TFileListBox>(this));
     // Selection lives in the model's flags; the view's own selection stays empty.
@@ -117,9 +124,10 @@ bool TFileListBox::IsFolderShown(const std::string& path) const {
     if (CompareByLocale(LowerCaseByLocale(path), LowerCaseByLocale(folderPath_)) != 0)
         return false;
     // Equal by the locale is not yet the same folder: on a case-sensitive file system, or with
-    // names that are not UTF-8, two folders can compare equal. Only the folder itself counts.
+    // names that are not UTF-8, two folders can compare equal. Only another folder that exists
+    // under that spelling is changed to.
     const std::string resolved = path.starts_with('/') ? path : folderPath_ + "/" + path;
-    return SameFolder(resolved, folderPath_);
+    return !FolderExists(resolved) || SameFolder(resolved, folderPath_);
 }
 
 void TFileListBox::SetFolderListLink(TDirectoryListBox* folderList) {
@@ -273,23 +281,27 @@ void TFileListBox::RebuildEntries() {
     anchor_ = -1;
     model_->Assign({});
 
+    // Links are not looked through into network drives other than the folder's own.
+    const TNetworkMounts network = OtherNetworkMountPoints(folderPath_, DrivesOf(FolderListLink()));
     std::vector<TFileEntry> entries;
-    // Entries are sorted once at the end; the watch tells meanwhile when an entry would have
-    // been inserted at the hourglass index.
-    TInsertionWatch watch(kHourglassIndex);
+    // Entries are sorted once at the end, by one collation key each; the watch tells meanwhile
+    // when an entry would have been inserted at the hourglass index.
+    TNameKeys keys;
+    TInsertionWatch watch(keys, kHourglassIndex);
     bool latestAtHourglass = false;
     auto keep = [&] {
-        std::stable_sort(
-            entries.begin(), entries.end(),
-            [](const TFileEntry& a, const TFileEntry& b) { return EntryLess(a.text, b.text); });
-        model_->Assign(std::move(entries));
+        std::vector<TFileEntry> sorted;
+        sorted.reserve(entries.size());
+        for (std::uint32_t entry : keys.Order())
+            sorted.push_back(std::move(entries[entry]));
+        model_->Assign(std::move(sorted));
     };
     {
         TReadCursor cursor;
         try {
             auto add = [&](std::string text, TEntryGlyph glyph) {
                 try {
-                    latestAtHourglass = watch.Add(text);
+                    latestAtHourglass = watch.Add(keys.Add(text));
                     entries.push_back({std::move(text), glyph, false});
                 } catch (const std::bad_alloc&) {
                     throw EListError::InsertFailed();
@@ -312,7 +324,7 @@ void TFileListBox::RebuildEntries() {
             for (;;) {
                 const std::size_t semicolon = rest.find(';');
                 SearchCurrentDir(rest.substr(0, semicolon), kExcludedByDefault & ~wanted, wanted,
-                                 onItem);
+                                 onItem, network);
                 if (semicolon == std::string_view::npos)
                     break;
                 rest.remove_prefix(semicolon + 1);

@@ -18,9 +18,10 @@ namespace nomilo {
 class TDirectoryListBox;
 
 // The file list: the files of one folder (`FolderPath`) whose names match a wildcard `Mask`,
-// sorted without regard to letter case, drawn by the list itself with optional glyphs, with
-// extended multiple selection. It keeps the process's current directory on its folder, so the
-// rename batch can rename its entries by their bare names.
+// sorted by the user's locale without regard to letter case (as the folder list sorts), drawn
+// by the list itself with optional glyphs, with extended multiple selection. It keeps the
+// process's current directory on its folder, so the rename batch can rename its entries by
+// their bare names.
 //
 // Nothing is read until the list is first shown; from then on every change of folder, mask or
 // file type reads the folder again. A read clears all selection.
@@ -30,13 +31,14 @@ class TFileListBox : public QListView, public IFileEntries {
 public:
     using TNotifyEvent = std::function<void(TFileListBox*)>;
 
-    // Starts on the process's current directory with the mask "*.*", [ftNormal], single
-    // selection, 145 pixels wide, and reads nothing.
+    // Starts on the process's current directory (the home folder when that was removed) with
+    // the mask "*.*", [ftNormal], single selection, 145 pixels wide, and reads nothing.
     explicit TFileListBox(QWidget* parent = nullptr);
     ~TFileListBox() override;
 
     // The absolute path of the folder shown. Assigning a path (absolute, or relative to the
-    // folder shown) enters it and reads it; assigning the folder shown does nothing. Throws
+    // folder shown) enters it and reads it; assigning the folder shown does nothing, also by a
+    // spelling in other letter case, unless that spelling names another folder. Throws
     // EInOutError when the folder cannot be entered, and then changes nothing.
     const std::string& FolderPath() const { return folderPath_; }
     void SetFolderPath(const std::string& path);

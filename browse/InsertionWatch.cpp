@@ -1,41 +1,28 @@
 #include "browse/InsertionWatch.h"
 
-#include "platform/text/AsciiText.h"
-
 #include <algorithm>
 
 namespace nomilo {
 
-namespace {
-
-struct Less {
-    bool operator()(const std::string& a, const std::string& b) const { return EntryLess(a, b); }
-};
-
-} // namespace
-
-bool EntryLess(std::string_view a, std::string_view b) {
-    return LessIgnoringAsciiCase(a, b);
-}
-
-bool TInsertionWatch::Add(std::string_view text) {
+bool TInsertionWatch::Add(std::uint32_t name) {
+    const auto less = [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); };
     if (smallest_.size() < watched_) {
-        // Fewer than `watched_` texts so far: the list is too short to reach the index.
-        smallest_.emplace_back(text);
-        std::push_heap(smallest_.begin(), smallest_.end(), Less());
+        // Fewer than `watched_` names so far: the list is too short to reach the index.
+        smallest_.push_back(name);
+        std::push_heap(smallest_.begin(), smallest_.end(), less);
         return false;
     }
-    // The new text goes after every text not greater than it, so it lands at the watched index
-    // exactly when `watched_` texts are not greater and the rest are all greater.
-    const bool lands = (smallest_.empty() || !EntryLess(text, smallest_.front())) &&
-                       (!next_ || EntryLess(text, *next_));
-    if (!smallest_.empty() && EntryLess(text, smallest_.front())) {
-        std::pop_heap(smallest_.begin(), smallest_.end(), Less());
-        next_ = std::move(smallest_.back());
-        smallest_.back() = std::string(text);
-        std::push_heap(smallest_.begin(), smallest_.end(), Less());
-    } else if (!next_ || EntryLess(text, *next_)) {
-        next_ = std::string(text);
+    // The new name goes after every name not greater than it, so it lands at the watched index
+    // exactly when `watched_` names are not greater and the rest are all greater.
+    const bool belowWatched = !smallest_.empty() && Less(name, smallest_.front());
+    const bool lands = !belowWatched && (!next_ || Less(name, *next_));
+    if (belowWatched) {
+        std::pop_heap(smallest_.begin(), smallest_.end(), less);
+        next_ = smallest_.back();
+        smallest_.back() = name;
+        std::push_heap(smallest_.begin(), smallest_.end(), less);
+    } else if (lands) {
+        next_ = name;
     }
     return lands;
 }

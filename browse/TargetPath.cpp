@@ -51,7 +51,11 @@ TTargetParts SplitTargetPath(const std::string& text, const std::vector<TDrive>&
         }
         if (!folder.empty())
             SetCurrentDir(folder);
-        if (!file.empty() && file.find_first_of("*?") == std::string::npos && !FileExists(file)) {
+        // The last part is a folder to enter when it names one, wildcards or not (a Linux name
+        // may hold "*" and "?"), and when it names no file and holds no wildcard (a folder
+        // that must then exist). Otherwise it is a file or a pattern in the folder.
+        const bool pattern = file.find_first_of("*?") != std::string::npos;
+        if (!file.empty() && (FolderExists(file) || (!pattern && !FileExists(file)))) {
             SetCurrentDir(file);
             file.clear();
         }

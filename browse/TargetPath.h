@@ -14,10 +14,10 @@ struct TTargetParts {
     std::string filePart;   // the file or wildcard pattern the target named in it, or empty
 };
 
-// Resolves `text` the way the folder list opens it: a folder gives that folder; a file or a
-// wildcard pattern gives the folder that holds it; a relative text is taken from the process's
-// current directory; a trailing separator is ignored; "[name]" is the bare name `name`. Drives
-// are among `drives`.
+// Resolves `text` the way the folder list opens it: a folder gives that folder (also when its
+// name holds "*" or "?"); a file or a wildcard pattern gives the folder that holds it; a relative
+// text is taken from the process's current directory; a trailing separator is ignored; "[name]" is
+// the bare name `name`. Drives are among `drives`.
 //
 // Each folder on the way is entered to check it, and the process's current directory is
 // changed back afterwards, also when an error passes. Throws EInOutError when a folder on the

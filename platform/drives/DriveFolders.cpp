@@ -2,25 +2,40 @@
 
 #include "platform/files/CurrentDir.h"
 #include "platform/files/EInOutError.h"
-#include "platform/files/EnteredFolders.h"
 #include "platform/files/FileAttributes.h"
+
+#include <map>
+#include <mutex>
 
 namespace nomilo {
 
-std::string DriveOwnFolder(const std::string& mountPoint, const std::vector<TDrive>& drives) {
-    if (mountPoint.empty())
-        return mountPoint; // no drive: entering it fails as an empty path does
-    // The drive asked for counts even when the list no longer holds it.
-    std::vector<TDrive> known = drives;
-    known.push_back(TDrive{mountPoint, dtUnknown, {}, {}, {}});
-    for (const std::string& folder : EnteredFolders())
-        if (DriveOfPath(folder, known) == mountPoint && FolderExists(folder))
-            return folder;
-    return mountPoint;
+namespace {
+
+// Mount point -> folder. The UI thread is the only user; the lock keeps a stray caller harmless.
+std::mutex foldersLock;
+std::map<std::string, std::string> folders;
+
+} // namespace
+
+void RecordDriveFolder(const std::string& mountPoint, const std::string& folder) {
+    const std::lock_guard lock(foldersLock);
+    folders.insert_or_assign(mountPoint, folder);
 }
 
-std::string EnterDrive(const std::string& mountPoint, const std::vector<TDrive>& drives) {
-    const std::string folder = DriveOwnFolder(mountPoint, drives);
+std::string DriveOwnFolder(const std::string& mountPoint) {
+    std::string folder;
+    {
+        const std::lock_guard lock(foldersLock);
+        const auto found = folders.find(mountPoint);
+        if (found == folders.end())
+            return mountPoint;
+        folder = found->second;
+    }
+    return FolderExists(folder) ? folder : mountPoint;
+}
+
+std::string EnterDrive(const std::string& mountPoint) {
+    const std::string folder = DriveOwnFolder(mountPoint);
     if (folder != mountPoint) {
         try {
             SetCurrentDir(folder);
@@ -29,12 +44,13 @@ std::string EnterDrive(const std::string& mountPoint, const std::vector<TDrive>&
             // A folder that exists but may not be entered: the drive's root still may.
         }
     }
-    SetCurrentDir(mountPoint);
+    SetCurrentDir(mountPoint); // no drive (the empty text) is refused as an empty path is
     return GetCurrentDir();
 }
 
-std::string EnterDrive(const std::string& mountPoint) {
-    return EnterDrive(mountPoint, ListDrives());
+void ForgetDriveFolders() {
+    const std::lock_guard lock(foldersLock);
+    folders.clear();
 }
 
 } // namespace nomilo

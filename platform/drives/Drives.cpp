@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <unistd.h>
 
 namespace nomilo {
@@ -113,6 +114,27 @@ std::map<std::string, std::string> ReadLabelLinks() {
     return labels;
 }
 
+// The machine's drive sources around the mount table `mountTable`.
+TDriveSources SystemDriveSources(std::string mountTable) {
+    TDriveSources sources;
+    sources.mountTable = std::move(mountTable);
+    sources.labels = ReadLabelLinks();
+    // A mount source may name its device by another path (/dev/mapper/x, /dev/disk/by-uuid/...):
+    // it gets the label of the device that path leads to.
+    if (!sources.labels.empty()) {
+        for (const TMountEntry& mount : ParseMountInfo(sources.mountTable)) {
+            if (!IsBlockDevice(mount.source) || sources.labels.contains(mount.source))
+                continue;
+            const auto found = sources.labels.find(CanonicalPath(mount.source));
+            if (found != sources.labels.end())
+                sources.labels.emplace(mount.source, found->second);
+        }
+    }
+    sources.isRemovable = SystemIsRemovable;
+    sources.folderExists = FolderExists;
+    return sources;
+}
+
 } // namespace
 
 std::string UnescapeLabelName(std::string_view name) {
@@ -132,23 +154,7 @@ std::string UnescapeLabelName(std::string_view name) {
 }
 
 TDriveSources SystemDriveSources() {
-    TDriveSources sources;
-    sources.mountTable = ReadMountTable();
-    sources.labels = ReadLabelLinks();
-    // A mount source may name its device by another path (/dev/mapper/x, /dev/disk/by-uuid/...):
-    // it gets the label of the device that path leads to.
-    if (!sources.labels.empty()) {
-        for (const TMountEntry& mount : ParseMountInfo(sources.mountTable)) {
-            if (!IsBlockDevice(mount.source) || sources.labels.contains(mount.source))
-                continue;
-            const auto found = sources.labels.find(CanonicalPath(mount.source));
-            if (found != sources.labels.end())
-                sources.labels.emplace(mount.source, found->second);
-        }
-    }
-    sources.isRemovable = SystemIsRemovable;
-    sources.folderExists = FolderExists;
-    return sources;
+    return SystemDriveSources(ReadMountTable());
 }
 
 std::vector<TDrive> ListDrives(const TDriveSources& sources) {
@@ -195,7 +201,17 @@ std::vector<TDrive> ListDrives(const TDriveSources& sources) {
 }
 
 std::vector<TDrive> ListDrives() {
-    return ListDrives(SystemDriveSources());
+    // Listing the drives reads the mount table, the labels and sysfs: done again only after
+    // the kernel reports a change of the mounts, not on every change of folder.
+    static std::mutex lock;
+    static TMountTableWatch table;
+    static std::vector<TDrive> drives;
+    const std::lock_guard guard(lock);
+    bool reread = false;
+    const std::string& text = table.Text(reread);
+    if (reread)
+        drives = ListDrives(SystemDriveSources(text));
+    return drives;
 }
 
 std::string DriveOfPath(const std::string& path, const std::vector<TDrive>& drives) {
@@ -208,6 +224,16 @@ std::string DriveOfPath(const std::string& path, const std::vector<TDrive>& driv
 
 std::string DriveOfPath(const std::string& path) {
     return DriveOfPath(path, ListDrives());
+}
+
+std::vector<std::string> OtherNetworkMountPoints(const std::string& folder,
+                                                 const std::vector<TDrive>& drives) {
+    const std::string own = DriveOfPath(folder, drives);
+    std::vector<std::string> mountPoints;
+    for (const TDrive& drive : drives)
+        if (drive.type == dtNetwork && drive.mountPoint != own)
+            mountPoints.push_back(drive.mountPoint);
+    return mountPoints;
 }
 
 std::string DriveDescription(const TDrive& drive) {

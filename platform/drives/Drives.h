@@ -56,7 +56,8 @@ TDriveSources SystemDriveSources();
 // that is not a folder is left out. Listing never blocks: a network mount point, or one below
 // it, is never looked at, and a removable drive gets no label.
 std::vector<TDrive> ListDrives(const TDriveSources& sources);
-// The same for the machine, from SystemDriveSources().
+// The same for the machine, from SystemDriveSources(): listed once, and again only after the
+// kernel reports a change of the mounts (a label changed without one shows after the next).
 std::vector<TDrive> ListDrives();
 
 // The mount point of the drive that holds `path`: of all the drives' mount points, the longest
@@ -65,6 +66,12 @@ std::vector<TDrive> ListDrives();
 std::string DriveOfPath(const std::string& path, const std::vector<TDrive>& drives);
 // The same among the machine's drives.
 std::string DriveOfPath(const std::string& path);
+
+// The mount points of the network drives among `drives` other than the drive of `folder`: the
+// places a look at the entries of `folder` must not wait on. The drive of the folder itself is
+// left out, since the user chose to wait on it by entering the folder.
+std::vector<std::string> OtherNetworkMountPoints(const std::string& folder,
+                                                 const std::vector<TDrive>& drives);
 
 // The text the drive selector shows after the mount point, before letter case applies: none
 // for a removable drive; "[label]" for fixed, CD-ROM and RAM drives; the remote name for a

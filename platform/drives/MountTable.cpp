@@ -1,8 +1,12 @@
 #include "platform/drives/internal/MountTable.h"
 
+#include "platform/files/FileIO.h"
+
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace nomilo {
@@ -109,23 +113,49 @@ std::vector<TMountEntry> ParseMountInfo(std::string_view text) {
     return entries;
 }
 
+namespace {
+
+constexpr const char* kMountInfo = "/proc/self/mountinfo";
+
+// The identity of the process's mount namespace; 0 when it cannot be told.
+ino_t MountNamespace() {
+    struct stat st;
+    return stat("/proc/self/ns/mnt", &st) == 0 ? st.st_ino : 0;
+}
+
+} // namespace
+
 std::string ReadMountTable() {
-    // The file reports size 0; it is read to its end in chunks.
-    const int fd = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    std::string text;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t count = read(fd, buffer, sizeof buffer);
-        if (count > 0) {
-            text.append(buffer, static_cast<std::size_t>(count));
-        } else if (count == 0 || errno != EINTR) {
-            break;
-        }
+    // The file reports size 0; it is read to its end.
+    const FileDescriptor fd(open(kMountInfo, O_RDONLY | O_CLOEXEC));
+    return fd.Valid() ? ReadAll(fd.Get()).value_or(std::string()) : std::string();
+}
+
+TMountTableWatch::~TMountTableWatch() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+const std::string& TMountTableWatch::Text(bool& reread) {
+    const ino_t mountNamespace = MountNamespace();
+    if (fd_ >= 0 && mountNamespace != namespace_) {
+        close(fd_); // opened in the namespace the process has left
+        fd_ = -1;
     }
-    close(fd);
-    return text;
+    if (fd_ < 0) {
+        fd_ = open(kMountInfo, O_RDONLY | O_CLOEXEC);
+        namespace_ = mountNamespace;
+        reread = true;
+    } else {
+        pollfd change{fd_, POLLPRI, 0};
+        reread = poll(&change, 1, 0) > 0 && (change.revents & (POLLPRI | POLLERR));
+    }
+    if (reread) {
+        // Reading the file from its start takes the table as it is after the change reported.
+        const bool rewound = fd_ >= 0 && lseek(fd_, 0, SEEK_SET) == 0;
+        text_ = rewound ? ReadAll(fd_).value_or(std::string()) : std::string();
+    }
+    return text_;
 }
 
 } // namespace nomilo

@@ -1,21 +1,58 @@
 #include "platform/files/CurrentDir.h"
 
 #include "platform/files/EInOutError.h"
-#include "platform/files/EnteredFolders.h"
+#include "platform/files/internal/PathAt.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 
 namespace nomilo {
 
+namespace {
+
+// chdir for a path of any length: 0, or -1 with errno set.
+int ChangeDir(const std::string& path) {
+    if (path.size() < PATH_MAX)
+        return chdir(path.c_str());
+    const int folder = OpenPath(path, O_PATH | O_DIRECTORY);
+    if (folder < 0)
+        return -1;
+    const int result = fchdir(folder);
+    const int error = errno;
+    close(folder);
+    errno = error;
+    return result;
+}
+
+} // namespace
+
 std::string GetCurrentDir() {
-    // glibc allocates a buffer as large as the path needs.
+    // glibc allocates a buffer as large as the path needs, beyond PATH_MAX too.
     std::unique_ptr<char, decltype(&std::free)> path(getcwd(nullptr, 0), &std::free);
     if (!path)
         throw EInOutError::FromErrno(errno);
     return path.get();
+}
+
+std::string CurrentDirOrHome() {
+    try {
+        return GetCurrentDir();
+    } catch (const EInOutError&) {
+    }
+    const char* home = std::getenv("HOME");
+    for (const char* folder : {home, "/"}) {
+        if (!folder || !*folder || ChangeDir(folder) != 0)
+            continue;
+        try {
+            return GetCurrentDir();
+        } catch (const EInOutError&) {
+        }
+    }
+    return "/";
 }
 
 void SetCurrentDir(const std::string& path) {
@@ -23,14 +60,8 @@ void SetCurrentDir(const std::string& path) {
     if (path.find('\0') != std::string::npos)
         throw EInOutError(3);
     // An empty path is no folder; chdir("") reports ENOENT, which says just that.
-    if (chdir(path.c_str()) != 0)
+    if (ChangeDir(path) != 0)
         throw EInOutError::FromErrno(errno);
-    // The folder now entered becomes its drive's own current folder. The change has been made;
-    // a folder whose absolute path cannot be told is just not recorded.
-    try {
-        RecordEnteredFolder(GetCurrentDir());
-    } catch (const EInOutError&) {
-    }
 }
 
 } // namespace nomilo

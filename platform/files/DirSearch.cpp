@@ -1,8 +1,14 @@
 #include "platform/files/DirSearch.h"
 
+#include "platform/files/CurrentDir.h"
 #include "platform/files/DirHandle.h"
-#include "platform/files/FileAttributes.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/internal/PathAt.h"
 #include "platform/text/AsciiText.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace nomilo {
 
@@ -65,29 +71,73 @@ bool MatchesMask(std::string_view name, std::string_view pattern) {
 }
 
 void SearchCurrentDir(std::string_view pattern, std::uint32_t excluded, std::uint32_t wanted,
-                      const FoundEntry& found) {
-    SearchFolder(".", pattern, excluded, wanted, found);
+                      const FoundEntry& found, const TNetworkMounts& network) {
+    SearchFolder(".", pattern, excluded, wanted, found, network);
 }
 
 void SearchFolder(const std::string& folder, std::string_view pattern, std::uint32_t excluded,
-                  std::uint32_t wanted, const FoundEntry& found) {
+                  std::uint32_t wanted, const FoundEntry& found, const TNetworkMounts& network) {
     if (pattern.empty() || pattern.find('/') != std::string_view::npos ||
         folder.find('\0') != std::string::npos)
         return;
-    const DirHandle dir = OpenDir(folder.c_str());
-    if (!dir)
+    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
         return;
-    const int fd = dirfd(dir.get());
-    const std::uint32_t needed = excluded | wanted;
-    while (const dirent* entry = readdir(dir.get())) {
-        const std::string_view name(entry->d_name);
-        if (!MatchesMask(name, pattern))
-            continue;
-        const std::uint32_t attributes = EntryAttributes(fd, entry->d_name, entry->d_type, needed);
-        if (attributes & excluded)
-            continue;
-        found(name, attributes);
+    const DirHandle dir(fdopendir(fd));
+    if (!dir) {
+        close(fd);
+        return;
     }
+    // Links are followed from the folder's absolute path only where network mounts must be
+    // kept out of the way.
+    std::string absolute = folder;
+    if (!network.empty() && !folder.starts_with('/')) {
+        try {
+            absolute = GetCurrentDir() + (folder == "." ? "" : "/" + folder);
+        } catch (const EInOutError&) {
+            return; // the folder was removed: nothing to find
+        }
+    }
+    const std::uint32_t needed = excluded | wanted;
+    const auto consider = [&](std::string_view name, unsigned char type) {
+        if (!MatchesMask(name, pattern))
+            return;
+        const std::uint32_t attributes =
+            EntryAttributes(fd, name.data(), type, needed, network, absolute);
+        if (!(attributes & excluded))
+            found(name, attributes);
+    };
+    if (TSharedFolderRead* shared = TSharedFolderRead::active_; shared && shared->Holds(fd)) {
+        if (!shared->read_) {
+            while (const dirent* entry = readdir(dir.get()))
+                shared->entries_.emplace_back(entry->d_name, entry->d_type);
+            shared->read_ = true;
+        }
+        for (const auto& [name, type] : shared->entries_)
+            consider(name, type);
+        return;
+    }
+    while (const dirent* entry = readdir(dir.get()))
+        consider(entry->d_name, entry->d_type);
+}
+
+TSharedFolderRead::TSharedFolderRead(const std::string& folder) {
+    struct stat st;
+    const TPathAt at(folder);
+    const bool found = at.Valid() && fstatat(at.Folder(), at.Name(), &st, 0) == 0;
+    device_ = found ? st.st_dev : 0;
+    inode_ = found ? st.st_ino : 0;
+    active_ = found ? this : nullptr;
+}
+
+TSharedFolderRead::~TSharedFolderRead() {
+    if (active_ == this)
+        active_ = nullptr;
+}
+
+bool TSharedFolderRead::Holds(int folder) const {
+    struct stat st;
+    return fstat(folder, &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
 } // namespace nomilo

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace nomilo {
 
@@ -15,18 +17,30 @@ enum : std::uint32_t {
     faArchive = 0x20,   // a regular file
 };
 
-// True when `path` exists and is a folder (links followed).
+// Mount points of network file systems whose server a look at a directory entry must not wait
+// on. A link whose target lies at or below one of them is not looked through: it counts as a
+// folder, since a link into a share mostly leads to one of its folders (entering it is then the
+// user's own choice to wait).
+using TNetworkMounts = std::vector<std::string>;
+
+// True when the absolute path `path` is one of `mounts` or lies below one of them.
+bool IsOnNetworkMount(std::string_view path, const TNetworkMounts& mounts);
+
+// True when `path` (of any length) exists and is a folder (links followed).
 bool FolderExists(const std::string& path);
 
-// True when `path` exists and is not a folder: a file, a device, or a link that leads to no
-// folder (a dangling link included).
+// True when `path` (of any length) exists and is not a folder: a file, a device, or a link that
+// leads to no folder (a dangling link included).
 bool FileExists(const std::string& path);
 
 // The attribute bits of entry `name` of the open directory `dirFd`. `dType` is the entry's
 // d_type from readdir (DT_UNKNOWN when not known). The read-only bit costs a system call and is
 // only worked out when `wanted` holds it; the other bits come from d_type and, for links and
-// unknown types, one stat. A dangling link is a plain file.
+// unknown types, a look at what the link leads to. A dangling link is a plain file. With
+// `network` mounts given, a link is followed one part at a time from `folder` (the absolute
+// path of the directory) and never into them.
 std::uint32_t EntryAttributes(int dirFd, const char* name, unsigned char dType,
-                              std::uint32_t wanted);
+                              std::uint32_t wanted, const TNetworkMounts& network = {},
+                              const std::string& folder = {});
 
 } // namespace nomilo

@@ -166,13 +166,14 @@ TEST(FolderChange, RelativePathsAreTakenFromTheFolderShownAndMissingFoldersRaise
     EXPECT_EQ(list.changes, 2);
 }
 
+// Also by a spelling in other letter case that names no folder on disk.
 TEST(FolderChange, TheFolderShownAgainDoesNothing) {
     TempFolder tmp({"Photos/a.jpg"});
     ASSERT_EQ(symlink("Photos", (tmp / "photos").c_str()), 0); // same folder, other case
     ShownList list(tmp / "Photos");
     tmp.AddFile("Photos/b.jpg");
     SetCurrentDir("/");
-    for (const std::string& path : {tmp / "Photos", tmp / "photos"}) {
+    for (const std::string& path : {tmp / "Photos", tmp / "photos", tmp / "PHOTOS"}) {
         list->SetFolderPath(path);
         EXPECT_EQ(list->FolderPath(), tmp / "Photos");
         EXPECT_EQ(GetCurrentDir(), "/") << path;                 // no change of directory
@@ -424,11 +425,10 @@ TEST(RenameOverTheList, ThePatternListedTwiceRenamesAtTheFirstEntryAndFailsAtThe
     EXPECT_EQ(tmp.Names(), (std::set<std::string>{"y1.txt", "y2.txt"}));
 }
 
-// The watch against a sorted list that puts each text after its equals.
+// The watch against a sorted list that puts each name after its equals.
 TEST(InsertionWatch, AgreesWithSortedInsertion) {
     std::mt19937 random(20240611);
-    const char* letters[] = {"a", "B", "b", "c", "C", "d"};
-    const auto less = [](const std::string& a, const std::string& b) { return EntryLess(a, b); };
+    const char* letters[] = {"a", "B", "b", "c", "\xC4\x8C", "\xC4\x8D"};
     for (std::size_t watched : {0u, 1u, 3u, 100u}) {
         for (int trial = 0; trial < 40; ++trial) {
             std::vector<std::string> texts(random() % 300);
@@ -436,14 +436,17 @@ TEST(InsertionWatch, AgreesWithSortedInsertion) {
                 for (int k = static_cast<int>(random() % 3); k >= 0; --k)
                     text += letters[random() % 6]; // short texts, so many are equal
             if (trial % 4 == 0)
-                std::sort(texts.begin(), texts.end()); // in order: each lands at the end
-            std::vector<std::string> sorted;
-            TInsertionWatch watch(watched);
+                std::sort(texts.begin(), texts.end()); // in byte order: mostly at the end
+            TNameKeys keys;
+            const auto less = [&](std::uint32_t a, std::uint32_t b) { return keys.Less(a, b); };
+            std::vector<std::uint32_t> sorted;
+            TInsertionWatch watch(keys, watched);
             for (const std::string& text : texts) {
-                const auto at = std::upper_bound(sorted.begin(), sorted.end(), text, less);
-                ASSERT_EQ(watch.Add(text), std::size_t(at - sorted.begin()) == watched)
+                const std::uint32_t name = keys.Add(text);
+                const auto at = std::upper_bound(sorted.begin(), sorted.end(), name, less);
+                ASSERT_EQ(watch.Add(name), std::size_t(at - sorted.begin()) == watched)
                     << "watched " << watched << ", trial " << trial << ", text " << sorted.size();
-                sorted.insert(at, text);
+                sorted.insert(at, name);
             }
         }
     }

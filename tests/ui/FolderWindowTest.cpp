@@ -10,6 +10,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
 
 namespace nomilo {
 namespace {
@@ -45,6 +48,25 @@ TEST_F(FolderWindow, WithoutAStartFolderTheListsStartOnTheCurrentDirectory) {
     TForm1& f = Create();
     EXPECT_EQ(f.DirectoryListBox1->FolderPath(), files);
     EXPECT_EQ(f.FileListBox1->FolderPath(), files);
+}
+
+// Started in a folder that was removed meanwhile, the window opens on the start folder, else on
+// the home folder, and reports nothing.
+TEST_F(FolderWindow, StartedInARemovedFolderTheWindowOpensOnTheStartFolderElseAtHome) {
+    const std::string home = std::filesystem::canonical(std::getenv("HOME")).string();
+    for (const std::string& startFolder : {files, std::string()}) {
+        tmp.AddFolder("gone");
+        SetCurrentDir(tmp / "gone");
+        ASSERT_EQ(rmdir((tmp / "gone").c_str()), 0);
+        const auto shown =
+            test::CaptureMessageBoxes([&] { form = std::make_unique<TForm1>(store, startFolder); });
+        EXPECT_EQ(shown.count, 0) << shown.text.toStdString();
+        const std::string expected = startFolder.empty() ? home : files;
+        EXPECT_EQ(form->DirectoryListBox1->FolderPath(), expected);
+        EXPECT_EQ(form->FileListBox1->FolderPath(), expected);
+        EXPECT_EQ(GetCurrentDir(), expected);
+        Destroy();
+    }
 }
 
 TEST_F(FolderWindow, AStartFolderThatCannotBeOpenedIsReportedAndTheWindowOpensAsStored) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 namespace nomilo {
@@ -32,5 +33,25 @@ std::vector<TMountEntry> ParseMountInfo(std::string_view text);
 
 // The text of the process's mount table; empty when it cannot be read.
 std::string ReadMountTable();
+
+// The process's mount table, read once and again only when the kernel reports a change: poll on
+// /proc/self/mountinfo gives POLLPRI after every mount and unmount. A process that moves to
+// another mount namespace gets that namespace's table.
+class TMountTableWatch {
+public:
+    TMountTableWatch() = default;
+    ~TMountTableWatch();
+    TMountTableWatch(const TMountTableWatch&) = delete;
+    TMountTableWatch& operator=(const TMountTableWatch&) = delete;
+
+    // The table as it is now (empty when it cannot be read); `reread` is set when it had to be
+    // read again since the last call.
+    const std::string& Text(bool& reread);
+
+private:
+    int fd_ = -1;
+    ino_t namespace_ = 0;
+    std::string text_;
+};
 
 } // namespace nomilo

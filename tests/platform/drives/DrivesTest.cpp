@@ -4,13 +4,16 @@
 #include "platform/drives/internal/MountTable.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/EInOutError.h"
-#include "platform/files/EnteredFolders.h"
 #include "tests/support/DriveTables.h"
+#include "tests/support/MountNamespace.h"
 #include "tests/support/TempFolder.h"
 
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace nomilo {
@@ -212,58 +215,83 @@ TEST(DriveOfPath, TakesTheLongestMountPointOnASeparatorBoundary) {
     EXPECT_EQ(DriveOfPath("/"), "/");
 }
 
-// A temporary folder mounted nowhere is part of "/"; its subfolder "stick" plays a drive.
+// The mount table is read once, and again only when the kernel reports a change: a mount in a
+// process of its own shows at once, in the table and as a drive.
+TEST(MountTableWatch, ReadsTheTableAgainOnlyAfterAChangeOfTheMounts) {
+    TMountTableWatch watch;
+    bool reread = false;
+    EXPECT_EQ(watch.Text(reread), ReadMountTable());
+    EXPECT_TRUE(reread);
+    watch.Text(reread);
+    EXPECT_FALSE(reread);
+
+    test::TempFolder tmp({"ram/"});
+    const test::ChildOutcome outcome = test::RunWithOwnMounts([&](std::string& report) {
+        // Whether the table holds the mount, and whether it was read again for it.
+        const auto look = [&] {
+            const bool mounted = watch.Text(reread).find(tmp / "ram") != std::string::npos;
+            return std::string(mounted ? "+" : "-") + (reread ? "r" : ".");
+        };
+        // The namespace is new, so is its table; then nothing changes until the mount.
+        report += look();
+        report += look();
+        const std::size_t drivesBefore = ListDrives().size();
+        if (mount("tmpfs", (tmp / "ram").c_str(), "tmpfs", 0, "size=64k") != 0)
+            return std::string("tmpfs cannot be mounted: ") + std::strerror(errno);
+        report += look();
+        const std::vector<TDrive> drives = ListDrives();
+        report +=
+            drives.size() == drivesBefore + 1 && DriveOfPath(tmp / "ram", drives) == tmp / "ram"
+                ? " listed"
+                : " not listed";
+        return std::string();
+    });
+    if (!outcome.skipped.empty())
+        GTEST_SKIP() << "the mounts cannot be changed here: " << outcome.skipped;
+    EXPECT_EQ(outcome.report, "-r-.+r listed");
+}
+
+// A temporary folder mounted nowhere is part of "/"; its subfolders "stick" and "dN" play
+// drives of their own.
 class DriveFolders : public ::testing::Test {
 protected:
-    void SetUp() override { ForgetEnteredFolders(); }
-    void TearDown() override { ForgetEnteredFolders(); }
+    void SetUp() override { ForgetDriveFolders(); }
+    void TearDown() override { ForgetDriveFolders(); }
 
-    test::TempFolder tmp{{"a/deep/", "stick/b/", "stick/old/", "stick2/"}};
-    std::vector<TDrive> drives{{"/", dtFixed, {}, {}, {}},
-                               {tmp / "stick", dtRemovable, {}, {}, {}}};
+    test::TempFolder tmp{{"a/deep/", "stick/b/", "stick/old/"}};
 };
 
-TEST_F(DriveFolders, EnteringADriveGoesBackToItsNewestFolderThatStillExists) {
-    SetCurrentDir(tmp / "stick/old");
-    SetCurrentDir(tmp / "stick/b");
+TEST_F(DriveFolders, EnteringADriveGoesToItsRecordedFolderWhileThatIsThere) {
     SetCurrentDir(tmp / "a");
-    SetCurrentDir("deep");         // recorded as the absolute folder
-    SetCurrentDir(tmp / "stick2"); // on "/": not below "stick"
-    EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick/b");
+    EXPECT_EQ(EnterDrive(tmp / "stick"), tmp / "stick"); // nothing recorded: the mount point
+    RecordDriveFolder(tmp / "stick", tmp / "stick/old");
+    RecordDriveFolder(tmp / "stick", tmp / "stick/b"); // the last one counts
+    RecordDriveFolder("/", tmp / "a/deep");
+    EXPECT_EQ(EnterDrive(tmp / "stick"), tmp / "stick/b");
     EXPECT_EQ(GetCurrentDir(), tmp / "stick/b");
-    EXPECT_EQ(EnterDrive("/", drives), tmp / "stick2");
-    SetCurrentDir(tmp / "a/deep");
-    // A drive that has left the list still finds its folder.
-    EXPECT_EQ(DriveOwnFolder(tmp / "stick", {drives[0]}), tmp / "stick/b");
-
+    EXPECT_EQ(EnterDrive("/"), tmp / "a/deep");
     ASSERT_EQ(rmdir((tmp / "stick/b").c_str()), 0);
-    EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick/old");
-    SetCurrentDir(tmp / "a");
-    ASSERT_EQ(rmdir((tmp / "stick/old").c_str()), 0);
-    EXPECT_EQ(EnterDrive(tmp / "stick", drives), tmp / "stick");
+    EXPECT_EQ(DriveOwnFolder(tmp / "stick"), tmp / "stick");
+    EXPECT_EQ(EnterDrive(tmp / "stick"), tmp / "stick");
+
+    // One folder for each drive, however many there are.
+    for (int i = 0; i < 300; ++i) {
+        const std::string drive = "d" + std::to_string(i);
+        tmp.AddFolder(drive + "/in");
+        RecordDriveFolder(tmp / drive, tmp / (drive + "/in"));
+    }
+    for (int i = 0; i < 300; i += 37)
+        EXPECT_EQ(DriveOwnFolder(tmp / ("d" + std::to_string(i))),
+                  tmp / ("d" + std::to_string(i) + "/in"));
+    EXPECT_EQ(DriveOwnFolder("/"), tmp / "a/deep");
 }
 
-TEST_F(DriveFolders, RefusedEntryRaisesStaysPutAndRecordsNothing) {
+TEST_F(DriveFolders, RefusedEntryRaisesAndStaysPut) {
     SetCurrentDir(tmp / "a");
-    ASSERT_EQ(rmdir((tmp / "stick2").c_str()), 0);
-    for (const std::string& mountPoint : {tmp / "stick2", std::string()})
-        EXPECT_THROW(EnterDrive(mountPoint, drives), EInOutError) << mountPoint;
-    EXPECT_THROW(SetCurrentDir(tmp / "missing"), EInOutError);
+    RecordDriveFolder(tmp / "gone", tmp / "gone/in");
+    for (const std::string& mountPoint : {tmp / "gone", std::string()})
+        EXPECT_THROW(EnterDrive(mountPoint), EInOutError) << mountPoint;
     EXPECT_EQ(GetCurrentDir(), tmp / "a");
-    EXPECT_EQ(EnteredFolders(), std::vector<std::string>{tmp / "a"});
-}
-
-TEST_F(DriveFolders, RecordIsBoundedNewestFirstAndWithoutRepeats) {
-    for (std::size_t i = 0; i < kEnteredFoldersKept + 20; ++i)
-        RecordEnteredFolder("/f" + std::to_string(i));
-    RecordEnteredFolder("/f50");
-    RecordEnteredFolder("/f50");
-    const auto folders = EnteredFolders();
-    ASSERT_EQ(folders.size(), kEnteredFoldersKept);
-    EXPECT_EQ(folders[0], "/f50");
-    EXPECT_EQ(folders[1], "/f" + std::to_string(kEnteredFoldersKept + 19));
-    EXPECT_EQ(folders.back(), "/f20");
-    EXPECT_EQ(std::count(folders.begin(), folders.end(), "/f50"), 1);
 }
 
 } // namespace

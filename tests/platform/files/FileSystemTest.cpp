@@ -5,9 +5,11 @@
 #include "platform/files/FolderVisit.h"
 #include "platform/files/MoveFile.h"
 #include "platform/files/MoveTrace.h"
+#include "platform/files/SameFolder.h"
 #include "tests/support/TempFolder.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -65,6 +67,17 @@ TEST(CurrentDir, PathsLongerThanPathMaxWork) {
     }
     EXPECT_EQ(GetCurrentDir(), expected);
     EXPECT_TRUE(FolderExists("."));
+    const int file = open("f.txt", O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_GE(file, 0);
+    close(file);
+
+    // Absolute paths of that length work wherever a path is taken.
+    SetCurrentDir(tmp.Path());
+    EXPECT_TRUE(FileExists(expected + "/f.txt"));
+    EXPECT_FALSE(FolderExists(expected + "/f.txt"));
+    EXPECT_THROW(SetCurrentDir(expected + "/missing"), EInOutError);
+    SetCurrentDir(expected + "/");
+    EXPECT_TRUE(SameFolder(expected, "."));
 }
 
 TEST(FolderExists, IsTrueOnlyForFoldersAndLinksToThem) {
@@ -136,6 +149,61 @@ TEST(SearchCurrentDir, GivesAttributesAndPassesOverExcludedEntries) {
     SetCurrentDir("gone");
     ASSERT_EQ(rmdir((tmp / "gone").c_str()), 0);
     EXPECT_TRUE(Search("*", 0).empty());
+}
+
+// With network mounts named, a link is followed one part at a time and never into them; what
+// lies outside them is found as a plain look would find it.
+TEST(SearchCurrentDir, LinksAreNotLookedThroughIntoNetworkMounts) {
+    test::TempFolder tmp({"nas/dir/", "nas/file", "local/dir/", "local/file"});
+    const std::pair<const char*, const char*> links[] = {
+        {"to-nas", "nas"},
+        {"to-nas-file", "nas/file"},
+        {"to-nas-missing", "nas/x"},
+        {"via-local", "local/../nas/file"},
+        {"hop", "hop-to-nas"},
+        {"hop-to-nas", "nas/dir"},
+        {"to-local-dir", "local/./dir/"},
+        {"to-local-file", "local/file"},
+        {"through-file", "local/file/x"},
+        {"loop", "loop"},
+        {"to-root", "/"},
+    };
+    for (const auto& [link, target] : links)
+        ASSERT_EQ(symlink(target, (tmp / link).c_str()), 0) << link;
+    SetCurrentDir(tmp.Path());
+    std::map<std::string, std::uint32_t> found;
+    SearchCurrentDir(
+        "*", 0, 0,
+        [&](std::string_view name, std::uint32_t bits) { found.emplace(std::string(name), bits); },
+        {tmp / "nas"});
+    const std::pair<const char*, std::uint32_t> expected[] = {
+        {"to-nas", faDirectory},      {"to-nas-file", faDirectory}, {"to-nas-missing", faDirectory},
+        {"via-local", faDirectory},   {"hop", faDirectory},         {"to-local-dir", faDirectory},
+        {"to-local-file", faArchive}, {"through-file", faArchive},  {"loop", faArchive},
+        {"to-root", faDirectory},     {"nas", faDirectory},
+    };
+    for (const auto& [name, bits] : expected)
+        EXPECT_EQ(found.at(name), bits) << name;
+}
+
+// Within a shared read the searches of one folder go through one reading of it; outside it
+// every search reads afresh.
+TEST(SearchFolder, SearchesInASharedReadReadTheFolderOnce) {
+    test::TempFolder tmp({"a"});
+    const auto names = [&](const std::string& folder) {
+        std::set<std::string> found;
+        SearchFolder(folder, "*", faDirectory, 0,
+                     [&](std::string_view name, std::uint32_t) { found.emplace(name); });
+        return found;
+    };
+    {
+        const TSharedFolderRead oneRead(tmp.Path());
+        EXPECT_EQ(names(tmp.Path()), std::set<std::string>{"a"});
+        tmp.AddFile("b");
+        SetCurrentDir(tmp.Path());
+        EXPECT_EQ(names("."), std::set<std::string>{"a"}); // the same folder by another path
+    }
+    EXPECT_EQ(names(tmp.Path()), (std::set<std::string>{"a", "b"}));
 }
 
 using Names = std::set<std::string>;
