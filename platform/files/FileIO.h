@@ -46,4 +46,8 @@ void SyncFolder(const std::string& folder);
 // renamed over it.
 bool ReplaceAtomically(const std::string& target, std::string_view text, mode_t mode);
 
+// Removes the temporary files that ReplaceAtomically leaves beside `target` when the process is
+// killed while writing. Only where no other writer of `target` can be at work, under its lock.
+void RemoveStaleTemporaries(const std::string& target);
+
 } // namespace nomilo

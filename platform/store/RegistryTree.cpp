@@ -3,6 +3,7 @@
 #include "platform/text/AsciiText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace nomilo {
@@ -23,6 +24,20 @@ bool SameRegName(std::string_view a, std::string_view b) {
     return EqualIgnoringAsciiCase(a, b);
 }
 
+bool RegNameLess::operator()(std::string_view a, std::string_view b) const {
+    return LessIgnoringAsciiCase(a, b);
+}
+
+std::size_t RegNameHash::operator()(std::string_view name) const {
+    // FNV-1a over the folded bytes.
+    std::size_t hash = 14695981039346656037ull;
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(AsciiLower(c));
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
 std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
     std::vector<std::string> components;
     if (path.empty())
@@ -32,7 +47,7 @@ std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
         const std::size_t end = path.find('\\', start);
         const std::string_view part = path.substr(
             start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (part.empty() || HoldsLineBreakOrNul(part))
+        if (part.empty() || HoldsLineBreakOrNul(part) || components.size() == kMaxKeyDepth)
             return std::nullopt;
         components.emplace_back(part);
         if (end == std::string_view::npos)
@@ -45,72 +60,108 @@ bool IsValidValueName(std::string_view name) {
     return !HoldsLineBreakOrNul(name);
 }
 
-RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) {
-    return const_cast<RegKeyNode*>(std::as_const(*this).FindSubkey(subkeyName));
+bool operator==(const RegValue& a, const RegValue& b) {
+    return a.name == b.name && a.kind == b.kind && a.data == b.data;
 }
 
-const RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) const {
-    const auto it = std::lower_bound(subkeys.begin(), subkeys.end(), subkeyName,
-                                     [](const RegKeyNode& node, std::string_view name) {
-                                         return LessIgnoringAsciiCase(node.name, name);
-                                     });
-    return it != subkeys.end() && SameRegName(it->name, subkeyName) ? &*it : nullptr;
+// --- values -----------------------------------------------------------------------------------
+
+const RegValue* RegValueList::Find(std::string_view name) const {
+    const auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : &*found->second;
 }
 
-RegKeyNode& RegKeyNode::AddSubkey(std::string_view subkeyName) {
-    const auto it = std::lower_bound(subkeys.begin(), subkeys.end(), subkeyName,
-                                     [](const RegKeyNode& node, std::string_view name) {
-                                         return LessIgnoringAsciiCase(node.name, name);
-                                     });
-    if (it != subkeys.end() && SameRegName(it->name, subkeyName))
-        return *it;
-    RegKeyNode node;
-    node.name = std::string(subkeyName);
-    return *subkeys.insert(it, std::move(node));
+void RegValueList::Set(std::string_view name, std::uint32_t kind, std::string data) {
+    if (const auto found = byName_.find(name); found != byName_.end()) {
+        found->second->kind = kind;
+        found->second->data = std::move(data);
+        return;
+    }
+    values_.push_back(RegValue{std::string(name), kind, std::move(data)});
+    const auto added = std::prev(values_.end());
+    byName_.emplace(added->name, added);
 }
 
-bool RegKeyNode::RemoveSubkey(std::string_view subkeyName) {
-    const auto it = std::find_if(subkeys.begin(), subkeys.end(), [&](const RegKeyNode& node) {
-        return SameRegName(node.name, subkeyName);
-    });
-    if (it == subkeys.end())
+bool RegValueList::Remove(std::string_view name) {
+    const auto found = byName_.find(name);
+    if (found == byName_.end())
         return false;
-    subkeys.erase(it);
+    values_.erase(found->second);
+    byName_.erase(found);
     return true;
 }
 
-const RegValue* RegKeyNode::FindValue(std::string_view valueName) const {
-    for (const RegValue& value : values)
-        if (SameRegName(value.name, valueName))
-            return &value;
-    return nullptr;
+bool operator==(const RegValueList& a, const RegValueList& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
 }
 
-void RegKeyNode::SetValue(std::string_view valueName, std::uint32_t kind, std::string data) {
-    for (RegValue& value : values)
-        if (SameRegName(value.name, valueName)) {
-            value.kind = kind;
-            value.data = std::move(data);
-            return;
-        }
-    values.push_back(RegValue{std::string(valueName), kind, std::move(data)});
+// --- keys -------------------------------------------------------------------------------------
+
+RegKeyNode::~RegKeyNode() {
+    // The subkeys' trees are taken apart one key at a time, so that no destructor recurses:
+    // each key is destroyed only once its own subkeys have been taken out.
+    std::vector<std::unique_ptr<RegKeyNode>> pending;
+    auto takeSubkeys = [&pending](RegKeyNode& node) {
+        for (auto& entry : node.subkeys_)
+            pending.push_back(std::move(entry.second));
+        node.subkeys_.clear();
+    };
+    takeSubkeys(*this);
+    while (!pending.empty()) {
+        std::unique_ptr<RegKeyNode> node = std::move(pending.back());
+        pending.pop_back();
+        takeSubkeys(*node);
+    }
 }
+
+RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) {
+    const auto found = subkeys_.find(subkeyName);
+    return found == subkeys_.end() ? nullptr : found->second.get();
+}
+
+const RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) const {
+    return const_cast<RegKeyNode*>(this)->FindSubkey(subkeyName);
+}
+
+RegKeyNode& RegKeyNode::AddSubkey(std::string_view subkeyName) {
+    auto found = subkeys_.lower_bound(subkeyName);
+    if (found != subkeys_.end() && SameRegName(found->first, subkeyName))
+        return *found->second;
+    auto node = std::make_unique<RegKeyNode>(std::string(subkeyName));
+    RegKeyNode& added = *node;
+    subkeys_.emplace_hint(found, added.name_, std::move(node));
+    return added;
+}
+
+bool RegKeyNode::RemoveSubkey(std::string_view subkeyName) {
+    const auto found = subkeys_.find(subkeyName);
+    if (found == subkeys_.end())
+        return false;
+    subkeys_.erase(found);
+    return true;
+}
+
+const RegKeyNode* RegKeyNode::SubkeyAt(std::size_t index) const {
+    if (index >= subkeys_.size())
+        return nullptr;
+    return std::next(subkeys_.begin(), static_cast<std::ptrdiff_t>(index))->second.get();
+}
+
+// --- both roots -------------------------------------------------------------------------------
+
+RegistryTree::RegistryTree()
+    : currentUser_(std::make_unique<RegKeyNode>()), classesRoot_(std::make_unique<RegKeyNode>()) {}
 
 RegKeyNode& RegistryTree::Root(RegRoot root) {
-    return root == RegRoot::ClassesRoot ? classesRoot_ : currentUser_;
+    return root == RegRoot::ClassesRoot ? *classesRoot_ : *currentUser_;
 }
 
 const RegKeyNode& RegistryTree::Root(RegRoot root) const {
-    return root == RegRoot::ClassesRoot ? classesRoot_ : currentUser_;
+    return root == RegRoot::ClassesRoot ? *classesRoot_ : *currentUser_;
 }
 
 RegKeyNode* RegistryTree::Find(RegRoot root, const std::vector<std::string>& components) {
-    return const_cast<RegKeyNode*>(std::as_const(*this).Find(root, components));
-}
-
-const RegKeyNode* RegistryTree::Find(RegRoot root,
-                                     const std::vector<std::string>& components) const {
-    const RegKeyNode* node = &Root(root);
+    RegKeyNode* node = &Root(root);
     for (const std::string& name : components) {
         node = node->FindSubkey(name);
         if (!node)
@@ -119,14 +170,27 @@ const RegKeyNode* RegistryTree::Find(RegRoot root,
     return node;
 }
 
-bool RegistryTree::operator==(const RegistryTree&) const = default;
-
-bool operator==(const RegValue& a, const RegValue& b) {
-    return a.name == b.name && a.kind == b.kind && a.data == b.data;
+const RegKeyNode* RegistryTree::Find(RegRoot root,
+                                     const std::vector<std::string>& components) const {
+    return const_cast<RegistryTree*>(this)->Find(root, components);
 }
 
-bool operator==(const RegKeyNode& a, const RegKeyNode& b) {
-    return a.name == b.name && a.values == b.values && a.subkeys == b.subkeys;
+bool RegistryTree::operator==(const RegistryTree& other) const {
+    // Pairs of keys still to compare, walked without recursion.
+    std::vector<std::pair<const RegKeyNode*, const RegKeyNode*>> pending;
+    for (RegRoot root : {RegRoot::CurrentUser, RegRoot::ClassesRoot})
+        pending.emplace_back(&Root(root), &other.Root(root));
+    while (!pending.empty()) {
+        const auto [a, b] = pending.back();
+        pending.pop_back();
+        if (a->Name() != b->Name() || !(a->Values() == b->Values()) ||
+            a->SubkeyMap().size() != b->SubkeyMap().size())
+            return false;
+        auto ia = a->SubkeyMap().begin();
+        for (auto ib = b->SubkeyMap().begin(); ib != b->SubkeyMap().end(); ++ia, ++ib)
+            pending.emplace_back(ia->second.get(), ib->second.get());
+    }
+    return true;
 }
 
 } // namespace nomilo
