@@ -32,20 +32,17 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(ProgramIcon());
     ApplicationTitle = QStringLiteral("Tarvolen");
 
-    // The file manager learns of every change of the shell verb.
-    PublishFolderVerbsOnChange(RegistryStore::Default());
-
-    // QApplication has taken its own options out of the arguments.
-    Form1 = new TForm1(RegistryStore::Default(), StartFolder(argc, argv));
-    AboutBox = new TAboutBox(Form1);
-
+    // Watched before anything slow runs: a signal that comes while the start waits (on its
+    // error report) closes what is open, and the window is not shown.
+    bool closeAsked = false;
     QSocketNotifier signalWatch(QSocketNotifier::Read);
     if (signalPipe >= 0) {
         signalWatch.setSocket(signalPipe);
         signalWatch.setEnabled(true);
-        QObject::connect(&signalWatch, &QSocketNotifier::activated, [signalPipe] {
+        QObject::connect(&signalWatch, &QSocketNotifier::activated, [&closeAsked, signalPipe] {
             while (TakeTerminationSignal(signalPipe) != 0) {
             }
+            closeAsked = true;
             CloseEverything();
         });
     }
@@ -53,9 +50,27 @@ int main(int argc, char** argv) {
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
                      [](QSessionManager&) { CloseEverything(); });
 
-    Form1->show();
-    const int result = QApplication::exec();
+    // The file manager learns of every change of the shell verb.
+    PublishFolderVerbsOnChange(RegistryStore::Default());
 
+    // QApplication has taken its own options out of the arguments.
+    Form1 = new TForm1(RegistryStore::Default(), StartFolder(argc, argv));
+    AboutBox = new TAboutBox(Form1);
+
+    // A signal that came while the window was built, with no event loop to hear it, ends the
+    // start before the window shows.
+    while (TakeTerminationSignal(signalPipe) != 0)
+        closeAsked = true;
+    int result = 0;
+    if (!closeAsked) {
+        Form1->show();
+        result = QApplication::exec();
+    }
+
+    // The close is under way: a later signal asks for nothing more, and a quit still waiting
+    // must not close the error report of the exit.
+    signalWatch.setEnabled(false);
+    QCoreApplication::removePostedEvents(nullptr, QEvent::Quit);
     delete Form1; // runs FormDestroy; the About box goes with the window
     Form1 = nullptr;
     AboutBox = nullptr;
