@@ -54,6 +54,25 @@ std::optional<std::string> ReadAll(int fd, std::size_t limit) {
     }
 }
 
+bool HoldsExactly(int fd, std::string_view text) {
+    char buffer[65536];
+    off_t offset = 0;
+    while (true) {
+        const ssize_t n = pread(fd, buffer, sizeof buffer, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return static_cast<std::size_t>(offset) == text.size();
+        const auto piece = static_cast<std::size_t>(n);
+        const auto at = static_cast<std::size_t>(offset);
+        if (at + piece > text.size() || text.compare(at, piece, std::string_view(buffer, piece)) != 0)
+            return false;
+        offset += n;
+    }
+}
+
 bool WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t n = write(fd, text.data(), text.size());

@@ -35,6 +35,10 @@ bool MakeFolders(const std::string& folder);
 std::optional<std::string> ReadAll(int fd,
                                    std::size_t limit = std::numeric_limits<std::size_t>::max());
 
+// Whether everything `fd` holds from its start is `text`, read piece by piece: no copy of the
+// file is made. False also on a read error.
+bool HoldsExactly(int fd, std::string_view text);
+
 // Writes all of `text` to `fd`.
 bool WriteAll(int fd, std::string_view text);
 

@@ -197,27 +197,31 @@ private:
             inner.remove_prefix(1);
         const std::size_t slash = inner.find('\\');
         const std::string_view rootName = inner.substr(0, slash);
+        const std::string_view path =
+            slash == std::string_view::npos ? std::string_view() : inner.substr(slash + 1);
         std::optional<RegRoot> root;
         for (RegRoot candidate : {RegRoot::CurrentUser, RegRoot::ClassesRoot})
             if (SameRegName(rootName, RootName(candidate)))
                 root = candidate;
-        auto components = SplitKeyPath(
-            slash == std::string_view::npos ? std::string_view() : inner.substr(slash + 1));
-        if (!root || !components || (slash != std::string_view::npos && components->empty()))
+        if (!root || !IsKeyPath(path) || (slash != std::string_view::npos && path.empty()))
             return false;
-        if (deletion) {
-            if (components->empty())
-                return false; // a root is never deleted
-            const std::string name = std::move(components->back());
-            components->pop_back();
-            if (RegKeyNode* parent = content_.tree.Find(*root, *components))
-                parent->RemoveSubkey(name);
-            return true;
-        }
+        if (deletion)
+            return DeleteKey(*root, path);
         RegKeyNode* node = &content_.tree.Root(*root);
-        for (const std::string& name : *components)
-            node = &node->AddSubkey(name);
+        ForEachComponent(path, [&node](std::string_view name) { node = &node->AddSubkey(name); });
         section_ = node;
+        return true;
+    }
+
+    // A deletion entry: the key goes with everything below it. False for a root.
+    bool DeleteKey(RegRoot root, std::string_view path) {
+        if (path.empty())
+            return false;
+        const std::size_t slash = path.rfind('\\');
+        const bool topLevel = slash == std::string_view::npos;
+        if (RegKeyNode* parent =
+                content_.tree.Find(root, *SplitKeyPath(topLevel ? "" : path.substr(0, slash))))
+            parent->RemoveSubkey(topLevel ? path : path.substr(slash + 1));
         return true;
     }
 
@@ -412,7 +416,7 @@ void AppendSections(std::string& out, const RegKeyNode& root, std::string path) 
             stack.pop_back();
             continue;
         }
-        const RegKeyNode& key = *(top.next++)->second;
+        const RegKeyNode& key = (top.next++)->second;
         path.resize(top.pathLength);
         path.append("\\").append(key.Name());
         if (!key.Values().empty() || key.SubkeyMap().empty())

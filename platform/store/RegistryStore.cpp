@@ -196,31 +196,30 @@ RegFileContent* RegistryStore::Current() const {
         return &snapshot_->content;
     timespec readAt{};
     clock_gettime(CLOCK_REALTIME, &readAt);
-    FileStamp stamp;
-    std::string text;
-    bool settled = true;
     FileDescriptor fd(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Valid()) {
-        struct stat st {};
-        if (fstat(fd.Get(), &st) != 0)
+    if (!fd.Valid()) {
+        if (errno != ENOENT && errno != ENOTDIR)
             return nullptr;
-        stamp = StampOf(st);
-        if (snapshot_ && snapshot_->settled && snapshot_->stamp == stamp)
-            return &snapshot_->content;
-        auto read = ReadAll(fd.Get());
-        if (!read)
-            return nullptr;
-        text = std::move(*read);
-        settled = StampVouchesFor(st, readAt);
-    } else if (errno != ENOENT && errno != ENOTDIR) {
+        // No such file: an empty store.
+        if (!snapshot_ || !snapshot_->text.empty())
+            snapshot_.reset(new Snapshot{FileStamp{}, false, std::string(), RegFileContent{}});
+        return &snapshot_->content;
+    }
+    struct stat st {};
+    if (fstat(fd.Get(), &st) != 0)
         return nullptr;
-    } // else no such file: an empty store
-    if (!snapshot_ || snapshot_->text != text) {
-        RegFileContent parsed = ParseRegFile(text);
-        snapshot_.reset(new Snapshot{stamp, settled, std::move(text), std::move(parsed)});
+    const FileStamp stamp = StampOf(st);
+    const bool same = snapshot_ && ((snapshot_->settled && snapshot_->stamp == stamp) ||
+                                    HoldsExactly(fd.Get(), snapshot_->text));
+    if (!same) {
+        auto text = ReadAll(fd.Get());
+        if (!text)
+            return nullptr;
+        RegFileContent parsed = ParseRegFile(*text);
+        snapshot_.reset(new Snapshot{stamp, false, std::move(*text), std::move(parsed)});
     }
     snapshot_->stamp = stamp;
-    snapshot_->settled = settled;
+    snapshot_->settled = StampVouchesFor(st, readAt);
     return &snapshot_->content;
 }
 

@@ -38,22 +38,24 @@ std::size_t RegNameHash::operator()(std::string_view name) const {
     return hash;
 }
 
-std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
-    std::vector<std::string> components;
+bool IsKeyPath(std::string_view path) {
     if (path.empty())
-        return components;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = path.find('\\', start);
-        const std::string_view part = path.substr(
-            start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (part.empty() || HoldsLineBreakOrNul(part) || components.size() == kMaxKeyDepth)
-            return std::nullopt;
-        components.emplace_back(part);
-        if (end == std::string_view::npos)
-            return components;
-        start = end + 1;
-    }
+        return true;
+    std::size_t components = 0;
+    bool valid = true;
+    ForEachComponent(path, [&](std::string_view name) {
+        valid = valid && !name.empty() && !HoldsLineBreakOrNul(name);
+        ++components;
+    });
+    return valid && path.back() != '\\' && components <= kMaxKeyDepth;
+}
+
+std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
+    if (!IsKeyPath(path))
+        return std::nullopt;
+    std::vector<std::string> components;
+    ForEachComponent(path, [&](std::string_view name) { components.emplace_back(name); });
+    return components;
 }
 
 bool IsValidValueName(std::string_view name) {
@@ -67,27 +69,33 @@ bool operator==(const RegValue& a, const RegValue& b) {
 // --- values -----------------------------------------------------------------------------------
 
 const RegValue* RegValueList::Find(std::string_view name) const {
-    const auto found = byName_.find(name);
-    return found == byName_.end() ? nullptr : &*found->second;
+    if (!index_)
+        return nullptr;
+    const auto found = index_->find(name);
+    return found == index_->end() ? nullptr : &*found->second;
 }
 
 void RegValueList::Set(std::string_view name, std::uint32_t kind, std::string data) {
-    if (const auto found = byName_.find(name); found != byName_.end()) {
+    if (!index_)
+        index_ = std::make_unique<Index>();
+    if (const auto found = index_->find(name); found != index_->end()) {
         found->second->kind = kind;
         found->second->data = std::move(data);
         return;
     }
     values_.push_back(RegValue{std::string(name), kind, std::move(data)});
     const auto added = std::prev(values_.end());
-    byName_.emplace(added->name, added);
+    index_->emplace(added->name, added);
 }
 
 bool RegValueList::Remove(std::string_view name) {
-    const auto found = byName_.find(name);
-    if (found == byName_.end())
+    if (!index_)
+        return false;
+    const auto found = index_->find(name);
+    if (found == index_->end())
         return false;
     values_.erase(found->second);
-    byName_.erase(found);
+    index_->erase(found);
     return true;
 }
 
@@ -98,25 +106,29 @@ bool operator==(const RegValueList& a, const RegValueList& b) {
 // --- keys -------------------------------------------------------------------------------------
 
 RegKeyNode::~RegKeyNode() {
-    // The subkeys' trees are taken apart one key at a time, so that no destructor recurses:
-    // each key is destroyed only once its own subkeys have been taken out.
-    std::vector<std::unique_ptr<RegKeyNode>> pending;
-    auto takeSubkeys = [&pending](RegKeyNode& node) {
-        for (auto& entry : node.subkeys_)
-            pending.push_back(std::move(entry.second));
-        node.subkeys_.clear();
-    };
-    takeSubkeys(*this);
+    if (subkeys_.empty())
+        return;
+    // The tree is taken apart one map of subkeys at a time, so that no destructor recurses:
+    // the keys of a map go only once their own subkeys have been moved out.
+    std::vector<Subkeys> pending;
+    pending.push_back(std::move(subkeys_));
     while (!pending.empty()) {
-        std::unique_ptr<RegKeyNode> node = std::move(pending.back());
+        Subkeys subkeys = std::move(pending.back());
         pending.pop_back();
-        takeSubkeys(*node);
+        for (auto& entry : subkeys)
+            if (!entry.second.subkeys_.empty())
+                pending.push_back(std::move(entry.second.subkeys_));
     }
+}
+
+const std::string& RegKeyNode::Name() const {
+    static const std::string kRootName;
+    return name_ ? *name_ : kRootName;
 }
 
 RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) {
     const auto found = subkeys_.find(subkeyName);
-    return found == subkeys_.end() ? nullptr : found->second.get();
+    return found == subkeys_.end() ? nullptr : &found->second;
 }
 
 const RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) const {
@@ -124,13 +136,12 @@ const RegKeyNode* RegKeyNode::FindSubkey(std::string_view subkeyName) const {
 }
 
 RegKeyNode& RegKeyNode::AddSubkey(std::string_view subkeyName) {
-    auto found = subkeys_.lower_bound(subkeyName);
+    const auto found = subkeys_.lower_bound(subkeyName);
     if (found != subkeys_.end() && SameRegName(found->first, subkeyName))
-        return *found->second;
-    auto node = std::make_unique<RegKeyNode>(std::string(subkeyName));
-    RegKeyNode& added = *node;
-    subkeys_.emplace_hint(found, added.name_, std::move(node));
-    return added;
+        return found->second;
+    const auto added = subkeys_.try_emplace(found, std::string(subkeyName));
+    added->second.name_ = &added->first;
+    return added->second;
 }
 
 bool RegKeyNode::RemoveSubkey(std::string_view subkeyName) {
@@ -144,7 +155,7 @@ bool RegKeyNode::RemoveSubkey(std::string_view subkeyName) {
 const RegKeyNode* RegKeyNode::SubkeyAt(std::size_t index) const {
     if (index >= subkeys_.size())
         return nullptr;
-    return std::next(subkeys_.begin(), static_cast<std::ptrdiff_t>(index))->second.get();
+    return &std::next(subkeys_.begin(), static_cast<std::ptrdiff_t>(index))->second;
 }
 
 // --- both roots -------------------------------------------------------------------------------
@@ -188,7 +199,7 @@ bool RegistryTree::operator==(const RegistryTree& other) const {
             return false;
         auto ia = a->SubkeyMap().begin();
         for (auto ib = b->SubkeyMap().begin(); ib != b->SubkeyMap().end(); ++ia, ++ib)
-            pending.emplace_back(ia->second.get(), ib->second.get());
+            pending.emplace_back(&ia->second, &ib->second);
     }
     return true;
 }

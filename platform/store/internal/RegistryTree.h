@@ -2,6 +2,7 @@
 
 #include "platform/store/RegistryTypes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <list>
 #include <map>
@@ -35,9 +36,21 @@ struct RegNameHash {
 // The deepest a key may lie below its root, as in the registry: a longer key path is refused.
 inline constexpr std::size_t kMaxKeyDepth = 512;
 
-// The components of a key path ("A\B\C"); the empty path gives no components. std::nullopt
-// when a component is empty ("A\\B", a trailing "\") or holds a byte a key name cannot hold in
-// the store file (NUL, CR, LF), or when there are more than kMaxKeyDepth components.
+// A key path ("A\B\C", the empty path for the root) the store can hold: no component is empty
+// ("A\\B", a trailing "\") or holds a byte a key name cannot hold in the store file (NUL, CR,
+// LF), and there are at most kMaxKeyDepth components.
+bool IsKeyPath(std::string_view path);
+
+// Calls `visit` with each component of a key path, in order.
+template <typename Visit> void ForEachComponent(std::string_view path, Visit&& visit) {
+    for (std::size_t start = 0; start < path.size();) {
+        const std::size_t end = std::min(path.find('\\', start), path.size());
+        visit(path.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// The components of a key path; std::nullopt when it is none (IsKeyPath).
 std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path);
 
 // A value name the store file can carry: no NUL, CR or LF.
@@ -69,27 +82,30 @@ public:
     std::list<RegValue>::const_iterator end() const { return values_.end(); }
 
 private:
-    std::list<RegValue> values_;
     // Views of the names held in values_, whose elements never move.
-    std::unordered_map<std::string_view, std::list<RegValue>::iterator, RegNameHash, RegNameEqual>
-        byName_;
+    using Index = std::unordered_map<std::string_view, std::list<RegValue>::iterator,
+                                     RegNameHash, RegNameEqual>;
+
+    std::list<RegValue> values_;
+    std::unique_ptr<Index> index_; // made with the first value: most keys have none
 };
 
 bool operator==(const RegValueList& a, const RegValueList& b);
 
-// One key: its name as created, its values, and its subkeys in the order of their names with
-// ASCII case folded. A key is never copied or moved, so that its subkeys may be found by views
-// of their own names. Taking a key down walks its tree without recursion, however deep.
+// One key: its values, and its subkeys by name in the order of their names with ASCII case
+// folded. A key lives in its parent's map and never moves; its name is its entry's key there.
+// Taking a key down walks its tree without recursion, however deep.
 class RegKeyNode {
 public:
-    using Subkeys = std::map<std::string_view, std::unique_ptr<RegKeyNode>, RegNameLess>;
+    using Subkeys = std::map<std::string, RegKeyNode, RegNameLess>;
 
-    explicit RegKeyNode(std::string name = {}) : name_(std::move(name)) {}
+    RegKeyNode() = default; // a root, or a subkey before its entry names it
     ~RegKeyNode();
     RegKeyNode(const RegKeyNode&) = delete;
     RegKeyNode& operator=(const RegKeyNode&) = delete;
 
-    const std::string& Name() const { return name_; }
+    // The name as created; empty for a root.
+    const std::string& Name() const;
     RegValueList& Values() { return values_; }
     const RegValueList& Values() const { return values_; }
     const Subkeys& SubkeyMap() const { return subkeys_; }
@@ -109,7 +125,7 @@ public:
     }
 
 private:
-    std::string name_;
+    const std::string* name_ = nullptr; // the key of this key's entry in its parent's map
     RegValueList values_;
     Subkeys subkeys_;
 };
