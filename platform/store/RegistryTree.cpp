@@ -41,13 +41,21 @@ std::size_t RegNameHash::operator()(std::string_view name) const {
 bool IsKeyPath(std::string_view path) {
     if (path.empty())
         return true;
-    std::size_t components = 0;
-    bool valid = true;
-    ForEachComponent(path, [&](std::string_view name) {
-        valid = valid && !name.empty() && !HoldsLineBreakOrNul(name);
-        ++components;
-    });
-    return valid && path.back() != '\\' && components <= kMaxKeyDepth;
+    std::size_t components = 1;
+    std::size_t length = 0; // of the component at hand
+    for (char c : path) {
+        if (c == '\\') {
+            if (length == 0)
+                return false;
+            ++components;
+            length = 0;
+        } else if (c == '\0' || c == '\r' || c == '\n') {
+            return false;
+        } else {
+            ++length;
+        }
+    }
+    return length > 0 && components <= kMaxKeyDepth;
 }
 
 std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
