@@ -98,6 +98,24 @@ void TRegistry::PutText(const std::string& name, const std::string& text) {
     data += '\0';
     if (!currentKey_ || store_->SetValue(*currentKey_, name, REG_SZ, data) != RegStatus::Ok)
         throw ERegistryException("Failed to set data for '" + name + "'");
+    if (update_ && !firstValuePut_)
+        firstValuePut_ = name;
+}
+
+void TRegistry::BeginUpdate() {
+    if (!update_)
+        update_ = std::make_unique<RegistryStore::Batch>(*store_);
+}
+
+void TRegistry::EndUpdate() {
+    if (!update_)
+        return;
+    const RegStatus written = update_->Commit();
+    update_.reset();
+    const std::string name = firstValuePut_.value_or(std::string());
+    firstValuePut_.reset();
+    if (written != RegStatus::Ok)
+        throw ERegistryException("Failed to set data for '" + name + "'");
 }
 
 std::string TRegistry::QueryText(const std::string& name) {

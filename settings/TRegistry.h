@@ -4,6 +4,7 @@
 #include "platform/store/RegistryTypes.h"
 #include "settings/ERegistryException.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -54,6 +55,15 @@ public:
     // A path naming a root deletes nothing. Never raises.
     bool RemoveKeyTree(const std::string& path);
 
+    // Gathers the changes made through the store from now until EndUpdate into one change of
+    // it (RegistryStore::Batch): locked once and written once, so that another instance sees
+    // all of them or none. When the store cannot be locked, each change goes on its own.
+    void BeginUpdate();
+    // Writes the gathered changes; raises "Failed to set data for '%s'" naming the first value
+    // put since BeginUpdate when they cannot be written. An update the object still holds as
+    // it goes is written then, silently.
+    void EndUpdate();
+
     RegRoot RootKey() const { return root_; }
     const std::optional<RegKey>& CurrentKey() const { return currentKey_; }
     const std::string& CurrentPath() const { return currentPath_; }
@@ -96,6 +106,8 @@ private:
     std::optional<RegKey> currentKey_;
     std::string currentPath_;
     bool lazyWrite_ = true;
+    std::unique_ptr<RegistryStore::Batch> update_;
+    std::optional<std::string> firstValuePut_; // since BeginUpdate
 };
 
 } // namespace nomilo

@@ -18,7 +18,7 @@ QString ErrorReportText(const std::string& message) {
 
 void ShowErrorReport(const std::string& message) {
     // The program is ending: a box would only hold the end up.
-    if (ProgramClosing()) {
+    if (ReportsGoToStandardError()) {
         std::cerr << ApplicationTitle.toStdString() << ": "
                   << ErrorReportText(message).toStdString() << '\n';
         return;

@@ -17,8 +17,8 @@ QString ErrorReportText(const std::string& message);
 
 // Shows the application error report for `message`: a message box with an error icon and an OK
 // button, captioned with the application title. Returns when the user closes it, or when the
-// program is closed (CloseProgram). While the program is closing, the text goes to standard
-// error instead.
+// program is closed (CloseProgram). From then until the exit begins (BeginExit) the text goes to
+// standard error instead, so that the start-up cannot hold a close up twice.
 void ShowErrorReport(const std::string& message);
 
 // Runs `handler`; an error that leaves it is shown in the error report and goes no further.

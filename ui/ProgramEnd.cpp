@@ -3,6 +3,7 @@
 #include "platform/process/TerminationSignals.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 
 namespace nomilo {
@@ -10,6 +11,17 @@ namespace nomilo {
 namespace {
 
 bool closing = false;
+bool exiting = false;
+int watchedPipe = -1;
+QPointer<QSocketNotifier> watch;
+
+// Takes every signal waiting in the pipe; true when there was one.
+bool TakeSignals() {
+    bool any = false;
+    while (watchedPipe >= 0 && TakeTerminationSignal(watchedPipe) != 0)
+        any = true;
+    return any;
+}
 
 } // namespace
 
@@ -26,12 +38,28 @@ bool ProgramClosing() {
 void CloseProgramOnSignal(int signalPipe) {
     if (signalPipe < 0)
         return;
-    auto* watch = new QSocketNotifier(signalPipe, QSocketNotifier::Read, qApp);
-    QObject::connect(watch, &QSocketNotifier::activated, [signalPipe] {
-        while (TakeTerminationSignal(signalPipe) != 0) {
-        }
-        CloseProgram();
+    watchedPipe = signalPipe;
+    watch = new QSocketNotifier(signalPipe, QSocketNotifier::Read, qApp);
+    QObject::connect(watch, &QSocketNotifier::activated, [] {
+        if (TakeSignals())
+            CloseProgram();
     });
+}
+
+void CloseProgramIfSignalled() {
+    if (TakeSignals())
+        CloseProgram();
+}
+
+void BeginExit() {
+    exiting = true;
+    if (watch)
+        watch->setEnabled(false);
+    QCoreApplication::removePostedEvents(nullptr, QEvent::Quit);
+}
+
+bool ReportsGoToStandardError() {
+    return closing && !exiting;
 }
 
 } // namespace nomilo

@@ -349,6 +349,9 @@ void TForm1::LoadSettings() {
 
 void TForm1::SaveSettings() {
     TRegIniFile settings(kSettingsKey, store_);
+    // One change of the store: of two instances closing at once, the one that ends last is
+    // the one the next run sees, with all of its values.
+    settings.BeginUpdate();
     settings.WriteText(kLanguageValue, CurrentLanguage);
     settings.WriteNumber(kWidthValue, Width());
     settings.WriteNumber(kHeightValue, Height());
@@ -359,6 +362,7 @@ void TForm1::SaveSettings() {
     settings.WriteNumber(kPanel6WidthValue, Panel6->width());
     settings.WriteFlag(kRenameSelValue, RenameSel->isChecked());
     settings.WriteFlag(kShowNewNamesValue, ShowNewNames1->isChecked());
+    settings.EndUpdate();
 }
 
 // --- bounds and the resize rule ---------------------------------------------------------------

@@ -21,11 +21,12 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(ProgramIcon());
     ApplicationTitle = QStringLiteral("Tarvolen");
 
+    // Watched before anything slow runs, so that a signal also ends an error report of the
+    // window's creation.
+    CloseProgramOnSignal(signalPipe);
+
     // The file manager learns of every change of the shell verb.
     PublishFolderVerbsOnChange(RegistryStore::Default());
-
-    // Before the window is made, so that a signal also ends an error report of its creation.
-    CloseProgramOnSignal(signalPipe);
 
     // QApplication has taken its own options out of the arguments.
     Form1 = new TForm1(RegistryStore::Default(), StartFolder(argc, argv));
@@ -35,13 +36,16 @@ int main(int argc, char** argv) {
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
                      [](QSessionManager&) { CloseProgram(); });
 
-    // A signal during the start-up has closed the program already: the window is not shown.
+    // A signal during the start-up has closed the program already, or came while no event loop
+    // ran to hear it: the window is not shown.
+    CloseProgramIfSignalled();
     int result = 0;
     if (!ProgramClosing()) {
         Form1->show();
         result = QApplication::exec();
     }
 
+    BeginExit(); // the error report of the exit shows whatever comes
     delete Form1; // runs FormDestroy; the About box goes with the window
     Form1 = nullptr;
     AboutBox = nullptr;

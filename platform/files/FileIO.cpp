@@ -1,5 +1,8 @@
 #include "platform/files/FileIO.h"
 
+#include "platform/files/DirHandle.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -51,6 +54,25 @@ std::optional<std::string> ReadAll(int fd, std::size_t limit) {
     }
 }
 
+bool HoldsExactly(int fd, std::string_view text) {
+    char buffer[65536];
+    off_t offset = 0;
+    while (true) {
+        const ssize_t n = pread(fd, buffer, sizeof buffer, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return static_cast<std::size_t>(offset) == text.size();
+        const auto piece = static_cast<std::size_t>(n);
+        const auto at = static_cast<std::size_t>(offset);
+        if (at + piece > text.size() || text.compare(at, piece, std::string_view(buffer, piece)) != 0)
+            return false;
+        offset += n;
+    }
+}
+
 bool WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t n = write(fd, text.data(), text.size());
@@ -69,11 +91,30 @@ void SyncFolder(const std::string& folder) {
         fsync(fd.Get());
 }
 
+namespace {
+
+// The temporary files of `target` are named ".NAME.XXXXXX", the X's made unique by mkostemp.
+constexpr std::size_t kUniquePartLength = 6;
+
+std::string TemporaryPrefix(const std::string& target) {
+    const std::size_t slash = target.find_last_of('/');
+    return "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".";
+}
+
+bool IsTemporaryOf(std::string_view name, std::string_view prefix) {
+    if (name.size() != prefix.size() + kUniquePartLength || !name.starts_with(prefix))
+        return false;
+    const std::string_view unique = name.substr(prefix.size());
+    return std::all_of(unique.begin(), unique.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+}
+
+} // namespace
+
 bool ReplaceAtomically(const std::string& target, std::string_view text, mode_t mode) {
     const std::string folder = ParentOf(target);
-    const std::size_t slash = target.find_last_of('/');
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temporary = folder + "/." + name + ".XXXXXX";
+    std::string temporary = folder + "/" + TemporaryPrefix(target) + "XXXXXX";
     FileDescriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.Valid())
         return false;
@@ -85,6 +126,21 @@ bool ReplaceAtomically(const std::string& target, std::string_view text, mode_t 
     }
     SyncFolder(folder);
     return true;
+}
+
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = ParentOf(target);
+    const std::string prefix = TemporaryPrefix(target);
+    const DirHandle dir = OpenDir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = readdir(dir.get())) {
+        struct stat st {};
+        if (IsTemporaryOf(entry->d_name, prefix) &&
+            fstatat(dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            unlinkat(dirfd(dir.get()), entry->d_name, 0);
+    }
 }
 
 } // namespace nomilo

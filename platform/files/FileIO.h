@@ -35,6 +35,10 @@ bool MakeFolders(const std::string& folder);
 std::optional<std::string> ReadAll(int fd,
                                    std::size_t limit = std::numeric_limits<std::size_t>::max());
 
+// Whether everything `fd` holds from its start is `text`, read piece by piece: no copy of the
+// file is made. False also on a read error.
+bool HoldsExactly(int fd, std::string_view text);
+
 // Writes all of `text` to `fd`.
 bool WriteAll(int fd, std::string_view text);
 
@@ -45,5 +49,9 @@ void SyncFolder(const std::string& folder);
 // never half of it: a hidden temporary file beside it is written, flushed, given `mode` and
 // renamed over it.
 bool ReplaceAtomically(const std::string& target, std::string_view text, mode_t mode);
+
+// Removes the temporary files that ReplaceAtomically leaves beside `target` when the process is
+// killed while writing. Only where no other writer of `target` can be at work, under its lock.
+void RemoveStaleTemporaries(const std::string& target);
 
 } // namespace nomilo

@@ -1,6 +1,7 @@
 #include "platform/files/MoveFile.h"
 
 #include "platform/files/DirHandle.h"
+#include "platform/files/FileIO.h"
 #include "platform/text/AsciiText.h"
 
 #include <cerrno>
@@ -55,11 +56,52 @@ bool LacksHardLinks(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
 }
 
+// Whether `name` is still the entry `placeholder` describes.
+bool IsEntry(const std::string& name, const struct stat& placeholder) {
+    struct stat now;
+    return lstat(name.c_str(), &now) == 0 && now.st_dev == placeholder.st_dev &&
+           now.st_ino == placeholder.st_ino;
+}
+
+// Renames where the file system offers neither RENAME_NOREPLACE nor hard links (FAT-like
+// ones): the new name is first taken by an empty placeholder of our own, which nobody else can
+// then take (O_EXCL; an empty folder for a folder, the only thing a folder may be renamed
+// over), and the old entry is renamed over that placeholder only. A crash in between leaves
+// the placeholder, an empty file under the new name, and never loses one. Answers 0 or the
+// errno of the refusal.
+int RenameOverPlaceholder(const std::string& oldName, const std::string& newName) {
+    struct stat old;
+    if (lstat(oldName.c_str(), &old) != 0)
+        return errno;
+    const bool folder = S_ISDIR(old.st_mode);
+    struct stat placeholder;
+    if (folder) {
+        if (mkdir(newName.c_str(), 0700) != 0)
+            return errno;
+        if (lstat(newName.c_str(), &placeholder) != 0)
+            return errno;
+    } else {
+        const FileDescriptor made(
+            open(newName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!made.Valid())
+            return errno;
+        if (fstat(made.Get(), &placeholder) != 0)
+            return errno;
+    }
+    // Someone who removed our placeholder and put an entry of their own there keeps it.
+    if (!IsEntry(newName, placeholder))
+        return EEXIST;
+    if (std::rename(oldName.c_str(), newName.c_str()) == 0)
+        return 0;
+    const int error = errno;
+    if (IsEntry(newName, placeholder))
+        folder ? rmdir(newName.c_str()) : unlink(newName.c_str());
+    return error;
+}
+
 // Renames without ever replacing, by the best means the file system offers: RENAME_NOREPLACE;
 // else a hard link, which cannot replace either, and the removal of the old name; else (folders,
-// FAT-like file systems) a check that the name is free followed by a rename, the only way with a
-// window in which another program could take the name first. Answers 0 or the errno of the
-// refusal.
+// FAT-like file systems) a rename over a placeholder. Answers 0 or the errno of the refusal.
 int RenameNoReplace(const std::string& oldName, const std::string& newName) {
     if (renameat2(AT_FDCWD, oldName.c_str(), AT_FDCWD, newName.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
@@ -74,12 +116,7 @@ int RenameNoReplace(const std::string& oldName, const std::string& newName) {
     }
     if (!LacksHardLinks(errno))
         return errno;
-    struct stat st;
-    if (lstat(newName.c_str(), &st) == 0)
-        return EEXIST;
-    if (errno != ENOENT)
-        return errno;
-    return std::rename(oldName.c_str(), newName.c_str()) == 0 ? 0 : errno;
+    return RenameOverPlaceholder(oldName, newName);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "platform/journal/JournalFile.h"
 
-#include "platform/files/DirHandle.h"
 #include "platform/files/FileIO.h"
 
 #include <algorithm>
@@ -73,18 +72,6 @@ int TakeLock(const std::string& path) {
     return fd;
 }
 
-constexpr std::string_view kTemporaryPrefix = ".last-rename.journal.";
-
-// Removes the temporary files of journals whose writing was cut short. Only under the lock:
-// then no other process is writing one.
-void RemoveStaleTemporaries(const std::string& folder) {
-    const DirHandle dir = OpenDir(folder.c_str());
-    if (!dir)
-        return;
-    while (const dirent* entry = readdir(dir.get()))
-        if (std::string_view(entry->d_name).starts_with(kTemporaryPrefix))
-            unlinkat(dirfd(dir.get()), entry->d_name, 0);
-}
 
 // Reads texts ended by `end` off the front of `rest`.
 struct Reader {
@@ -135,9 +122,11 @@ std::unique_ptr<JournalFile> JournalFile::Create(const std::string& path,
     if (journal->lock_ < 0)
         return nullptr;
 
-    RemoveStaleTemporaries(parent);
+    // Under the lock no other process is writing one: a temporary left now is a killed writing's.
+    RemoveStaleTemporaries(path);
     const std::string text = JournalText(folder, steps);
-    std::string temporary = parent + "/" + std::string(kTemporaryPrefix) + "XXXXXX";
+    // Named as RemoveStaleTemporaries knows the temporaries of `path`.
+    std::string temporary = parent + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
     FileDescriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
     const bool written = fd.Valid() && WriteAll(fd.Get(), text) && fsync(fd.Get()) == 0 &&
                          journal->Map(fd.Get(), text.size()) &&

@@ -13,6 +13,7 @@ namespace {
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr std::string_view kHeaderVersion5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 // Hex data lines are wrapped once they pass this width, as the registry editor does.
 constexpr std::size_t kHexLineWidth = 76;
 
@@ -64,29 +65,85 @@ std::optional<std::pair<std::string, std::string_view>> ParseQuoted(std::string_
     return std::nullopt;
 }
 
-// Comma-separated bytes of one or two hexadecimal digits; a comma may end the list.
-std::optional<std::string> ParseHexBytes(std::string_view s) {
-    std::string bytes;
+// Appends comma-separated bytes of one or two hexadecimal digits to `bytes`; a comma may end
+// the list. False when the list does not parse.
+bool AppendHexBytes(std::string_view s, std::string& bytes) {
     s = Trim(s);
     while (!s.empty()) {
         const std::size_t comma = s.find(',');
-        const std::string_view token = Trim(s.substr(0, comma));
-        const auto byte = ParseHexNumber(token, 2);
+        const auto byte = ParseHexNumber(Trim(s.substr(0, comma)), 2);
         if (!byte)
-            return std::nullopt;
+            return false;
         bytes += static_cast<char>(*byte);
         if (comma == std::string_view::npos)
             break;
         s = Trim(s.substr(comma + 1));
     }
-    return bytes;
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Appends UTF-16LE `bytes` to `out` as UTF-8. False when they are no whole UTF-16 text (an odd
+// byte count, a lone surrogate, which then stands as U+FFFD).
+bool AppendUtf16AsUtf8(std::string_view bytes, std::string& out) {
+    const std::size_t units = bytes.size() / 2;
+    const auto unit = [bytes](std::size_t i) -> char32_t {
+        return static_cast<unsigned char>(bytes[2 * i]) |
+               static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8;
+    };
+    const auto isHigh = [](char32_t u) { return u >= 0xD800 && u <= 0xDBFF; };
+    const auto isLow = [](char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
+    bool whole = bytes.size() % 2 == 0;
+    out.reserve(out.size() + units);
+    for (std::size_t i = 0; i < units; ++i) {
+        const char32_t u = unit(i);
+        if (isHigh(u) && i + 1 < units && isLow(unit(i + 1))) {
+            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+            ++i;
+        } else if (isHigh(u) || isLow(u)) {
+            AppendUtf8(out, 0xFFFD);
+            whole = false;
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+    return whole;
+}
+
+// The kinds whose data the version 5 format keeps in UTF-16: text, expandable text, multiple
+// texts.
+bool IsTextKind(std::uint32_t kind) {
+    return kind == REG_SZ || kind == REG_EXPAND_SZ || kind == REG_MULTI_SZ;
 }
 
 class Parser {
 public:
     explicit Parser(std::string_view text) {
-        if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+        if (text.substr(0, kUtf16Bom.size()) == kUtf16Bom) {
+            // The version 5 export in UTF-16: read as UTF-8 like every other text.
+            if (!AppendUtf16AsUtf8(text.substr(kUtf16Bom.size()), decoded_))
+                content_.damaged = true;
+            text = decoded_;
+        } else if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
             text.remove_prefix(kUtf8Bom.size());
+        }
         // Our own files always end with a line break; a file without one was cut short.
         if (!text.empty() && text.back() != '\n')
             content_.damaged = true;
@@ -107,49 +164,88 @@ public:
         std::size_t i = 0;
         while (i < lines_.size() && Trim(lines_[i]).empty())
             ++i;
-        if (i < lines_.size() && (Trim(lines_[i]) == kHeader || Trim(lines_[i]) == kHeaderVersion5))
+        if (i < lines_.size() && Trim(lines_[i]) == kHeader) {
             ++i;
-        else if (i < lines_.size())
+        } else if (i < lines_.size() && Trim(lines_[i]) == kHeaderVersion5) {
+            version5_ = true;
+            ++i;
+        } else if (i < lines_.size()) {
             content_.damaged = true;
+        }
         for (; i < lines_.size(); ++i) {
             const std::string_view line = Trim(lines_[i]);
             if (line.empty() || line.front() == ';')
                 continue;
-            if (line.front() == '[')
-                Section(line);
-            else if (!Value(line, i))
+            const bool parsed = line.front() == '[' ? Section(line) : Value(line, i);
+            if (!parsed)
                 content_.damaged = true;
         }
         return std::move(content_);
     }
 
 private:
-    void Section(std::string_view line) {
+    // A section line: the key it names becomes the one the values below go to. In a version 5
+    // file, "[-ROOT\path]" deletes the key with everything below it. False when it does not
+    // parse.
+    bool Section(std::string_view line) {
         section_ = nullptr;
-        if (line.size() < 2 || line.back() != ']') {
-            content_.damaged = true;
-            return;
-        }
-        const std::string_view inner = line.substr(1, line.size() - 2);
+        if (line.size() < 2 || line.back() != ']')
+            return false;
+        std::string_view inner = line.substr(1, line.size() - 2);
+        const bool deletion = version5_ && !inner.empty() && inner.front() == '-';
+        if (deletion)
+            inner.remove_prefix(1);
         const std::size_t slash = inner.find('\\');
         const std::string_view rootName = inner.substr(0, slash);
+        const std::string_view path =
+            slash == std::string_view::npos ? std::string_view() : inner.substr(slash + 1);
         std::optional<RegRoot> root;
         for (RegRoot candidate : {RegRoot::CurrentUser, RegRoot::ClassesRoot})
             if (SameRegName(rootName, RootName(candidate)))
                 root = candidate;
-        const auto components = SplitKeyPath(
-            slash == std::string_view::npos ? std::string_view() : inner.substr(slash + 1));
-        if (!root || !components || (slash != std::string_view::npos && components->empty())) {
-            content_.damaged = true;
-            return;
-        }
+        if (!root || !IsKeyPath(path) || (slash != std::string_view::npos && path.empty()))
+            return false;
+        if (deletion)
+            return DeleteKey(*root, path);
         RegKeyNode* node = &content_.tree.Root(*root);
-        for (const std::string& name : *components)
-            node = &node->AddSubkey(name);
+        ForEachComponent(path, [&node](std::string_view name) { node = &node->AddSubkey(name); });
         section_ = node;
+        return true;
     }
 
-    // A value line; `i` moves past its continuation lines. False when it does not parse.
+    // A deletion entry: the key goes with everything below it. False for a root.
+    bool DeleteKey(RegRoot root, std::string_view path) {
+        if (path.empty())
+            return false;
+        const std::size_t slash = path.rfind('\\');
+        const bool topLevel = slash == std::string_view::npos;
+        if (RegKeyNode* parent =
+                content_.tree.Find(root, *SplitKeyPath(topLevel ? "" : path.substr(0, slash))))
+            parent->RemoveSubkey(topLevel ? path : path.substr(slash + 1));
+        return true;
+    }
+
+    // Hex data starting in `first`, going on in the following lines while a line ends in "\";
+    // `i` moves past those lines.
+    std::optional<std::string> HexData(std::string_view first, std::size_t& i) const {
+        std::string bytes;
+        std::string_view part = Trim(first);
+        while (true) {
+            const bool goesOn = !part.empty() && part.back() == '\\';
+            if (goesOn)
+                part.remove_suffix(1);
+            if (!AppendHexBytes(part, bytes))
+                return std::nullopt;
+            if (!goesOn)
+                return bytes;
+            if (++i >= lines_.size())
+                return std::nullopt;
+            part = Trim(lines_[i]);
+        }
+    }
+
+    // A value line; `i` moves past its continuation lines. In a version 5 file, `"name"=-`
+    // deletes the value. False when it does not parse.
     bool Value(std::string_view line, std::size_t& i) {
         std::string name;
         std::string_view rest;
@@ -169,6 +265,12 @@ private:
             return false;
         const std::string_view data = Trim(rest.substr(1));
 
+        if (version5_ && data == "-") {
+            if (!section_ || !IsValidValueName(name))
+                return false;
+            section_->Values().Remove(name);
+            return true;
+        }
         std::uint32_t kind = REG_SZ;
         std::string bytes;
         if (!data.empty() && data.front() == '"') {
@@ -199,21 +301,17 @@ private:
             }
             if (after.empty() || after.front() != ':')
                 return false;
-            std::string list(after.substr(1));
-            // A line ending in "\" goes on in the next one.
-            while (!Trim(list).empty() && Trim(list).back() == '\\') {
-                list = std::string(Trim(list));
-                list.pop_back();
-                if (++i >= lines_.size())
-                    return false;
-                list += Trim(lines_[i]);
-            }
-            auto parsed = ParseHexBytes(list);
+            auto parsed = HexData(after.substr(1), i);
             if (!parsed)
                 return false;
-            bytes = std::move(*parsed);
+            if (version5_ && IsTextKind(kind)) {
+                if (!AppendUtf16AsUtf8(*parsed, bytes))
+                    return false;
+            } else {
+                bytes = std::move(*parsed);
+            }
         } else {
-            // Includes "-", the deletion entry of an import file, which a store never holds.
+            // Includes "-", the deletion entry, which a REGEDIT4 store never holds.
             return false;
         }
         if (!section_ || !IsValidValueName(name))
@@ -222,7 +320,9 @@ private:
         return true;
     }
 
+    std::string decoded_; // the text of a UTF-16 file
     std::vector<std::string_view> lines_;
+    bool version5_ = false;
     RegFileContent content_;
     RegKeyNode* section_ = nullptr;
 };
@@ -293,14 +393,36 @@ void AppendValue(std::string& out, const RegValue& value) {
     out += '\n';
 }
 
-void AppendKey(std::string& out, const RegKeyNode& node, const std::string& path, bool isRoot) {
-    if (!isRoot || !node.values.empty()) {
-        out += "\n[" + path + "]\n";
-        for (const RegValue& value : node.values)
-            AppendValue(out, value);
+void AppendSection(std::string& out, std::string_view path, const RegKeyNode& node) {
+    out.append("\n[").append(path).append("]\n");
+    for (const RegValue& value : node.Values())
+        AppendValue(out, value);
+}
+
+// The sections of a root's tree in name order, walked without recursion; `path` is the root's
+// name and holds the path of the key at hand on the way.
+void AppendSections(std::string& out, const RegKeyNode& root, std::string path) {
+    if (!root.Values().empty())
+        AppendSection(out, path, root);
+    struct Visit {
+        const RegKeyNode* node;
+        RegKeyNode::Subkeys::const_iterator next; // the next subkey to visit
+        std::size_t pathLength;                    // of the node's path
+    };
+    std::vector<Visit> stack{{&root, root.SubkeyMap().begin(), path.size()}};
+    while (!stack.empty()) {
+        Visit& top = stack.back();
+        if (top.next == top.node->SubkeyMap().end()) {
+            stack.pop_back();
+            continue;
+        }
+        const RegKeyNode& key = (top.next++)->second;
+        path.resize(top.pathLength);
+        path.append("\\").append(key.Name());
+        if (!key.Values().empty() || key.SubkeyMap().empty())
+            AppendSection(out, path, key);
+        stack.push_back({&key, key.SubkeyMap().begin(), path.size()});
     }
-    for (const RegKeyNode& subkey : node.subkeys)
-        AppendKey(out, subkey, path + "\\" + subkey.name, false);
 }
 
 } // namespace
@@ -313,7 +435,7 @@ std::string FormatRegFile(const RegistryTree& tree) {
     std::string out(kHeader);
     out += '\n';
     for (RegRoot root : {RegRoot::CurrentUser, RegRoot::ClassesRoot})
-        AppendKey(out, tree.Root(root), std::string(RootName(root)), true);
+        AppendSections(out, tree.Root(root), std::string(RootName(root)));
     return out;
 }
 

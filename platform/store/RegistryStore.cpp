@@ -1,11 +1,13 @@
 #include "platform/store/RegistryStore.h"
 
 #include "platform/files/FileIO.h"
+#include "platform/store/internal/RegFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -22,14 +24,6 @@ bool IsWritableFile(const std::string& path) {
     if (stat(path.c_str(), &st) != 0)
         return errno == ENOENT;
     return S_ISREG(st.st_mode) && access(path.c_str(), W_OK) == 0;
-}
-
-// The whole file; std::nullopt with the errno in `error` when it cannot be read.
-std::optional<std::string> ReadWhole(const std::string& path, int& error) {
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    std::optional<std::string> text = fd.Valid() ? ReadAll(fd.Get()) : std::nullopt;
-    error = text ? 0 : errno;
-    return text;
 }
 
 // Keeps `text`, the old content of `target`, as "<target>.bad", or ".bad.2", ".bad.3", ... so
@@ -80,7 +74,7 @@ auto Walk(Tree& tree, RegRoot root, const std::vector<std::string>& components,
         if (spelled) {
             if (!spelled->empty())
                 *spelled += '\\';
-            *spelled += node->name;
+            *spelled += node->Name();
         }
     }
     return node;
@@ -106,9 +100,62 @@ RegStatus SplitPaths(const RegKey& base, std::string_view subPath,
     return RegStatus::Ok;
 }
 
+// What tells one state of the store file from another without reading it.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    bool operator==(const FileStamp& other) const {
+        const auto same = [](const timespec& a, const timespec& b) {
+            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+        };
+        return device == other.device && inode == other.inode && size == other.size &&
+               same(modified, other.modified) && same(changed, other.changed);
+    }
+};
+
+FileStamp StampOf(const struct stat& st) {
+    return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+// File times are coarse: a clock tick, or seconds on some file systems. So a file that changes
+// twice within that time may keep its stamp, but a file whose times lay further back than this
+// when it was read gets a newer time from any later change.
+constexpr std::time_t kStampResolution = 2; // seconds
+
+bool StampVouchesFor(const struct stat& st, const timespec& readAt) {
+    const std::time_t latest = std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec);
+    return readAt.tv_sec - latest > kStampResolution;
+}
+
 } // namespace
 
+// The store file as last read and parsed. Its stamp alone vouches for it only when the file was
+// settled (see kStampResolution) when it was read; else the file is read again and parsed only
+// when its bytes differ.
+struct RegistryStore::Snapshot {
+    FileStamp stamp;
+    bool settled = false;
+    std::string text;
+    RegFileContent content;
+};
+
+// A change under way: the lock, the file it writes, and what the change did.
+struct RegistryStore::OpenChange {
+    explicit OpenChange(int lockFd) : lock(lockFd) {}
+    FileDescriptor lock;
+    std::string target;
+    bool modified = false;
+    // The keys whose change the hook hears of, in order.
+    std::vector<std::pair<RegRoot, std::string>> notices;
+};
+
 RegistryStore::RegistryStore(std::string path) : path_(std::move(path)) {}
+
+RegistryStore::~RegistryStore() = default;
 
 std::string RegistryStore::DefaultPath() {
     std::string base;
@@ -144,55 +191,120 @@ bool RegistryStore::Writable() const {
            IsWritableFile(path_) && IsWritableFile(path_ + ".lock");
 }
 
-std::optional<RegFileContent> RegistryStore::Load() const {
-    int error = 0;
-    const auto text = ReadWhole(path_, error);
-    if (!text) {
-        if (error == ENOENT || error == ENOTDIR) // no such file: an empty store
-            return RegFileContent{};
-        return std::nullopt;
+RegFileContent* RegistryStore::Current() const {
+    if (change_)
+        return &snapshot_->content;
+    timespec readAt{};
+    clock_gettime(CLOCK_REALTIME, &readAt);
+    FileDescriptor fd(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            return nullptr;
+        // No such file: an empty store.
+        if (!snapshot_ || !snapshot_->text.empty())
+            snapshot_.reset(new Snapshot{FileStamp{}, false, std::string(), RegFileContent{}});
+        return &snapshot_->content;
     }
-    return ParseRegFile(*text);
+    struct stat st {};
+    if (fstat(fd.Get(), &st) != 0)
+        return nullptr;
+    const FileStamp stamp = StampOf(st);
+    const bool same = snapshot_ && ((snapshot_->settled && snapshot_->stamp == stamp) ||
+                                    HoldsExactly(fd.Get(), snapshot_->text));
+    if (!same) {
+        auto text = ReadAll(fd.Get());
+        if (!text)
+            return nullptr;
+        RegFileContent parsed = ParseRegFile(*text);
+        snapshot_.reset(new Snapshot{stamp, false, std::move(*text), std::move(parsed)});
+    }
+    snapshot_->stamp = stamp;
+    snapshot_->settled = StampVouchesFor(st, readAt);
+    return &snapshot_->content;
 }
 
-RegStatus RegistryStore::Apply(const Mutation& mutate) {
+RegStatus RegistryStore::BeginChange() {
     if (!Writable() || !MakeFolders(ParentOf(path_)))
         return RegStatus::AccessDenied;
-    Change change;
-    {
-        FileDescriptor lock(open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-        if (!lock.Valid())
-            return RegStatus::AccessDenied;
-        while (flock(lock.Get(), LOCK_EX) != 0)
-            if (errno != EINTR)
-                return RegStatus::StoreError;
+    auto change = std::make_unique<OpenChange>(
+        open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!change->lock.Valid())
+        return RegStatus::AccessDenied;
+    while (flock(change->lock.Get(), LOCK_EX) != 0)
+        if (errno != EINTR)
+            return RegStatus::StoreError;
+    change->target = WriteTarget(path_);
+    if (!Current())
+        return RegStatus::StoreError; // never overwrite what could not be read
+    change_ = std::move(change);
+    return RegStatus::Ok;
+}
 
-        const std::string target = WriteTarget(path_);
-        int error = 0;
-        const auto old = ReadWhole(target, error);
-        if (!old && error != ENOENT)
-            return RegStatus::StoreError; // never overwrite what could not be read
-        RegFileContent content = old ? ParseRegFile(*old) : RegFileContent{};
-
-        const RegStatus status = mutate(content.tree, change);
-        if (status != RegStatus::Ok)
-            return status;
-        if (change.modified) {
-            if (old && content.damaged && !KeepDamaged(target, *old))
-                return RegStatus::StoreError;
-            struct stat st {};
-            const mode_t mode = stat(target.c_str(), &st) == 0 ? st.st_mode & 07777 : 0600;
-            if (!ReplaceAtomically(target, FormatRegFile(content.tree), mode))
-                return RegStatus::StoreError;
+RegStatus RegistryStore::EndChange(bool write) {
+    std::unique_ptr<OpenChange> change = std::move(change_);
+    RegStatus status = RegStatus::Ok;
+    if (change->modified && write) {
+        // No other writer is at work: what a killed one left goes.
+        RemoveStaleTemporaries(change->target);
+        Snapshot& written = *snapshot_;
+        struct stat st {};
+        const mode_t mode = stat(change->target.c_str(), &st) == 0 ? st.st_mode & 07777 : 0600;
+        std::string text = FormatRegFile(written.content.tree);
+        if ((written.content.damaged && !KeepDamaged(change->target, written.text)) ||
+            !ReplaceAtomically(change->target, text, mode)) {
+            status = RegStatus::StoreError;
+        } else {
+            written.text = std::move(text);
+            written.content.damaged = false;
+            written.settled = false; // the next read looks at the file again
         }
-    } // the lock goes here, so that the hook may read the store
-    if (change.notify && hook_) {
+    }
+    if (change->modified && (!write || status != RegStatus::Ok))
+        snapshot_.reset(); // the tree in memory is not what the file holds
+    const auto notices = std::move(change->notices);
+    change.reset(); // the lock goes here, so that the hook may read the store
+    if (!write || status != RegStatus::Ok || !hook_)
+        return status;
+    for (std::size_t i = 0; i < notices.size(); ++i) {
+        if (i > 0 && notices[i] == notices[i - 1])
+            continue;
         try {
-            hook_(change.root, change.keyPath);
+            hook_(notices[i].first, notices[i].second);
         } catch (...) {
         }
     }
-    return RegStatus::Ok;
+    return status;
+}
+
+RegStatus RegistryStore::Apply(const Mutation& mutate) {
+    const bool ownChange = !change_;
+    if (ownChange)
+        if (const RegStatus begun = BeginChange(); begun != RegStatus::Ok)
+            return begun;
+    Change change;
+    const RegStatus status = mutate(snapshot_->content.tree, change);
+    change_->modified = change_->modified || change.modified;
+    if (status == RegStatus::Ok && change.notify)
+        change_->notices.emplace_back(change.root, change.keyPath);
+    if (!ownChange)
+        return status;
+    const RegStatus written = EndChange(status == RegStatus::Ok);
+    return status != RegStatus::Ok ? status : written;
+}
+
+RegistryStore::Batch::Batch(RegistryStore& store) : store_(store) {
+    open_ = !store_.change_ && store_.BeginChange() == RegStatus::Ok;
+}
+
+RegistryStore::Batch::~Batch() {
+    Commit();
+}
+
+RegStatus RegistryStore::Batch::Commit() {
+    if (!open_)
+        return RegStatus::Ok;
+    open_ = false;
+    return store_.EndChange(true);
 }
 
 RegStatus RegistryStore::CreateKey(const RegKey& base, std::string_view subPath, RegKey& result) {
@@ -200,7 +312,14 @@ RegStatus RegistryStore::CreateKey(const RegKey& base, std::string_view subPath,
     if (const RegStatus status = SplitPaths(base, subPath, baseParts, subParts);
         status != RegStatus::Ok)
         return status;
+    if (baseParts.size() + subParts.size() > kMaxKeyDepth)
+        return RegStatus::InvalidName;
     RegKey created;
+    // An existing key is only opened: no lock, no write.
+    if (OpenKey(base, subPath, RegAccess::AllAccess, created) == RegStatus::Ok) {
+        result = std::move(created);
+        return RegStatus::Ok;
+    }
     const RegStatus status = Apply([&](RegistryTree& tree, Change& change) {
         std::string spelled;
         RegKeyNode* node = Walk(tree, base.root, baseParts, &spelled);
@@ -213,7 +332,7 @@ RegStatus RegistryStore::CreateKey(const RegKey& base, std::string_view subPath,
                 change.modified = true;
             }
             node = next;
-            spelled += (spelled.empty() ? "" : "\\") + node->name;
+            spelled += (spelled.empty() ? "" : "\\") + node->Name();
         }
         created = RegKey{base.root, spelled, RegAccess::AllAccess};
         change.notify = change.modified;
@@ -232,7 +351,7 @@ RegStatus RegistryStore::OpenKey(const RegKey& base, std::string_view subPath, R
     if (const RegStatus status = SplitPaths(base, subPath, baseParts, subParts);
         status != RegStatus::Ok)
         return status;
-    const auto content = Load();
+    const RegFileContent* content = Current();
     if (!content)
         return RegStatus::StoreError;
     if (!Walk(content->tree, base.root, baseParts, nullptr))
@@ -274,7 +393,7 @@ RegStatus RegistryStore::SetValue(const RegKey& key, std::string_view name, std:
 
 template <typename Read> RegStatus RegistryStore::ReadKey(const RegKey& key, Read&& read) const {
     const auto parts = SplitKeyPath(key.path);
-    const auto content = Load();
+    const RegFileContent* content = Current();
     if (!content)
         return RegStatus::StoreError;
     const RegKeyNode* node = parts ? Walk(content->tree, key.root, *parts, nullptr) : nullptr;
@@ -305,18 +424,19 @@ RegStatus RegistryStore::QueryValue(const RegKey& key, std::string_view name, st
 
 RegStatus RegistryStore::QueryInfoKey(const RegKey& key, RegKeyInfo& info) const {
     return ReadKey(key, [&](const RegKeyNode& node) {
-        info = RegKeyInfo{node.subkeys.size(), 0, node.values.size()};
-        for (const RegKeyNode& subkey : node.subkeys)
-            info.maxSubkeyNameLength = std::max(info.maxSubkeyNameLength, subkey.name.size());
+        info = RegKeyInfo{node.SubkeyMap().size(), 0, node.Values().size()};
+        for (const auto& subkey : node.SubkeyMap())
+            info.maxSubkeyNameLength = std::max(info.maxSubkeyNameLength, subkey.first.size());
         return RegStatus::Ok;
     });
 }
 
 RegStatus RegistryStore::EnumKey(const RegKey& key, std::size_t index, std::string& name) const {
     return ReadKey(key, [&](const RegKeyNode& node) {
-        if (index >= node.subkeys.size())
+        const RegKeyNode* subkey = node.SubkeyAt(index);
+        if (!subkey)
             return RegStatus::NoMoreItems;
-        name = node.subkeys[index].name;
+        name = subkey->Name();
         return RegStatus::Ok;
     });
 }
@@ -339,9 +459,9 @@ RegStatus RegistryStore::DeleteKey(const RegKey& base, std::string_view subPath)
         RegKeyNode* node = parent ? parent->FindSubkey(name) : nullptr;
         if (!node)
             return RegStatus::NotFound;
-        if (!node->subkeys.empty())
+        if (!node->SubkeyMap().empty())
             return RegStatus::AccessDenied;
-        spelled += (spelled.empty() ? "" : "\\") + node->name;
+        spelled += (spelled.empty() ? "" : "\\") + node->Name();
         parent->RemoveSubkey(name);
         change.modified = change.notify = true;
         change.root = base.root;

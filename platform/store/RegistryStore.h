@@ -1,27 +1,34 @@
 #pragma once
 
 #include "platform/store/RegistryTypes.h"
-#include "platform/store/internal/RegFile.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace nomilo {
+
+class RegistryTree;
+struct RegFileContent;
 
 // The per-user settings store: one text file in the registry editor's export format holding
 // the roots HKEY_CURRENT_USER and HKEY_CLASSES_ROOT. The operations have the shape of the
 // registry calls the program was designed on; each names the call it stands for.
 //
-// Every operation reads the file as it is on disk at that moment. Every change is written at
-// once: under an advisory lock on "<file>.lock" the file is read, the change applied, the
+// Every operation sees the file as it is on disk at that moment; the file is read and parsed
+// again only when it changed (see Snapshot in the source). Every change is written at once:
+// under an advisory lock on "<file>.lock" the change is applied to the file as it is, the
 // result written to a temporary file in the same folder, flushed to disk and renamed over the
 // file. So a reader never sees half a file and two processes never lose each other's changes.
-// A file that does not fully parse is used as far as it parses; before a change rewrites it,
-// the old file is kept as "<file>.bad" (or ".bad.2", ... when that name is taken).
+// Temporary files that a killed writer left are removed under the lock. A file that does not
+// fully parse is used as far as it parses; before a change rewrites it, the old file is kept
+// as "<file>.bad" (or ".bad.2", ... when that name is taken). Key paths are at most
+// 512 keys deep.
 //
 // Key and value names match without regard to ASCII case and keep the spelling they were
 // created with. Handles (`RegKey`) are plain values: closing a key (RegCloseKey) is dropping
@@ -33,6 +40,7 @@ public:
     using ChangeHook = std::function<void(RegRoot root, const std::string& keyPath)>;
 
     explicit RegistryStore(std::string path);
+    ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
@@ -45,7 +53,8 @@ public:
     const std::string& Path() const { return path_; }
 
     // RegCreateKeyExA with all access: opens `subPath` below `base`, creating every missing
-    // key on the way. Fails when the store cannot be written, also for an existing key.
+    // key on the way. Fails when the store cannot be written, also for an existing key. An
+    // existing key is opened without taking the lock.
     RegStatus CreateKey(const RegKey& base, std::string_view subPath, RegKey& result);
     // RegOpenKeyExA: opens an existing key. All access fails when the store cannot be written.
     RegStatus OpenKey(const RegKey& base, std::string_view subPath, RegAccess access,
@@ -76,6 +85,29 @@ public:
     // regular files.
     bool Writable() const;
 
+    // Makes the changes made through the store during its life one change of the file: the
+    // lock is taken once, as the batch begins, and the file written once, by Commit (or as the
+    // batch goes), so that another process sees all of the changes or none. Reads in between
+    // see the changes. When the lock cannot be taken, the batch does nothing and each change
+    // goes (and fails) on its own. A batch begun while another is open joins that one.
+    class Batch {
+    public:
+        explicit Batch(RegistryStore& store);
+        // Commits what Commit has not, dropping its status.
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+        // Writes the changes, releases the lock and runs the change hook; AccessDenied or
+        // StoreError when the changes could not be written (they are then lost). Ok when the
+        // batch does nothing.
+        RegStatus Commit();
+
+    private:
+        RegistryStore& store_;
+        bool open_ = false;
+    };
+
 private:
     struct Change {
         bool modified = false; // the tree differs and must be written
@@ -84,17 +116,29 @@ private:
         std::string keyPath;
     };
     using Mutation = std::function<RegStatus(RegistryTree&, Change&)>;
+    struct Snapshot;
+    struct OpenChange;
 
-    // The file's content; an absent file is an empty store, an unreadable one std::nullopt.
-    std::optional<RegFileContent> Load() const;
-    // Reads the store and hands the node of `key` to `read`, whose status it answers; a store
-    // that cannot be read or a key that is gone answer for themselves.
+    // The store as it is on disk now, read and parsed again only when the file changed (the
+    // change under way while one is open); an absent file is an empty store, an unreadable one
+    // nullptr.
+    RegFileContent* Current() const;
+    // Hands the node of `key` to `read`, whose status it answers; a store that cannot be read
+    // or a key that is gone answer for themselves.
     template <typename Read> RegStatus ReadKey(const RegKey& key, Read&& read) const;
-    // Applies `mutate` to the file under the lock and writes the result when it changed.
+    // Takes the lock and reads the file for a change; AccessDenied or StoreError when it
+    // cannot.
+    RegStatus BeginChange();
+    // Writes the open change when `write` is set and it changed anything, releases the lock and
+    // runs the hook for what was written.
+    RegStatus EndChange(bool write);
+    // Applies `mutate` to the open change, or to one of its own.
     RegStatus Apply(const Mutation& mutate);
 
     std::string path_;
     ChangeHook hook_;
+    mutable std::unique_ptr<Snapshot> snapshot_;
+    std::unique_ptr<OpenChange> change_;
 };
 
 } // namespace nomilo

@@ -7,10 +7,13 @@
 #include "settings/TRegistry.h"
 #include "tests/support/TempFolder.h"
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace nomilo {
 namespace {
@@ -229,6 +232,101 @@ TEST_F(TRegIniFileTest, StoreThatCannotBeWrittenIsStillRead) {
     TRegIniFile missing("Software\\Other", store);
     EXPECT_EQ(missing.ReadText("Jezik", "English"), "English");
     EXPECT_THROW(missing.WriteText("Jezik", "x"), ERegistryException);
+}
+
+const std::array<const char*, 9> kSettingsValues = {
+    kLanguageValue,        kWidthValue,       kHeightValue,      kTopValue,      kLeftValue,
+    kFolderListWidthValue, kPanel2WidthValue, kPanel6WidthValue, kRenameSelValue};
+
+// The text of `"name"="..."` in a store file's text, "(none)" when it has no such line.
+std::string QuotedValue(const std::string& file, const std::string& name) {
+    const std::string start = "\n\"" + name + "\"=\"";
+    const std::size_t at = file.find(start);
+    if (at == std::string::npos)
+        return "(none)";
+    const std::size_t from = at + start.size();
+    return file.substr(from, file.find('"', from) - from);
+}
+
+// Saves every settings value as `text`, as one update, the way the window saves at exit.
+void SaveAll(RegistryStore& store, const std::string& text) {
+    TRegIniFile ini(kSettingsKey, store);
+    ini.BeginUpdate();
+    for (const char* name : kSettingsValues)
+        ini.WriteText(name, text);
+    ini.EndUpdate();
+}
+
+TEST_F(TRegIniFileTest, TwoProcessesSavingAtOnceNeverMixTheirValues) {
+    std::vector<pid_t> writers;
+    for (const char* who : {"a", "b"}) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            RegistryStore own(store.Path());
+            for (int round = 0; round < 40; ++round)
+                SaveAll(own, who + std::to_string(round));
+            _exit(0);
+        }
+        writers.push_back(pid);
+    }
+    // Every state of the file holds one save whole, or none yet.
+    int mixed = 0;
+    for (std::size_t running = writers.size(); running > 0;) {
+        std::ifstream file(store.Path());
+        const std::string text{std::istreambuf_iterator<char>(file), {}};
+        const std::string first = QuotedValue(text, kLanguageValue);
+        for (const char* name : kSettingsValues)
+            mixed += QuotedValue(text, name) != first;
+        for (pid_t& pid : writers) {
+            int status = 0;
+            if (pid > 0 && waitpid(pid, &status, WNOHANG) == pid) {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                pid = -1;
+                --running;
+            }
+        }
+    }
+    EXPECT_EQ(mixed, 0);
+    EXPECT_NE(Stored("Jezik"), "(no value)");
+}
+
+TEST_F(TRegIniFileTest, AnUpdateThatCannotBeWrittenRaisesForItsFirstValue) {
+    {
+        // An update still open when the object goes is written then.
+        TRegIniFile ini(kSettingsKey, store);
+        ini.BeginUpdate();
+        ini.WriteText(kLanguageValue, "Deutsch");
+    }
+    EXPECT_EQ(Stored("Jezik"), "1:Deutsch\0"s);
+
+    TRegIniFile ini(kSettingsKey, store);
+    ini.BeginUpdate();
+    ini.WriteText(kLanguageValue, "English");
+    ini.WriteNumber(kWidthValue, 361);
+    std::filesystem::remove(tmp / "registry.reg");
+    tmp.AddFolder("registry.reg"); // never replaced by a file
+    EXPECT_EQ(Raised([&] { ini.EndUpdate(); }), "Failed to set data for 'Jezik'");
+}
+
+// Before, every value cost a walk through all the values before it, and every read a new
+// reading of the file: minutes for this key at start and at exit.
+TEST_F(TRegIniFileTest, AKeyOfFiftyThousandValuesIsReadAndSavedWhole) {
+    std::string others = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Kestrio\\Nomilo]\n";
+    for (int i = 0; i < 50000; ++i)
+        others += "\"Other" + std::to_string(i) + "\"=\"some text\"\n";
+    tmp.AddFile("registry.reg", others + "\"Width\"=\"500\"\n");
+    {
+        TRegIniFile ini(kSettingsKey, store);
+        EXPECT_EQ(ini.ReadNumber(kWidthValue, 361), 500);
+        for (const char* name : kSettingsValues)
+            ini.ReadText(name, "");
+    }
+    SaveAll(store, "7");
+    const std::string saved = tmp.Read("registry.reg");
+    EXPECT_TRUE(saved.starts_with(others));
+    EXPECT_EQ(QuotedValue(saved, kWidthValue), "7");
+    EXPECT_EQ(QuotedValue(saved, "Other49999"), "some text");
 }
 
 TEST(TRegIniFileDefaultStore, LivesInTheUsersConfigurationFolder) {

@@ -58,7 +58,6 @@ TEST_F(Program, ATerminationSignalClosesTheWindowAndTheSettingsAreSaved) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         std::filesystem::remove_all(tmp / "config");
         Start();
-
         // The window is being created once its settings key exists.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!std::filesystem::exists(store.Path()) &&
@@ -85,6 +84,23 @@ TEST_F(Program, ASignalClosesAnErrorReportOfTheStartUpAndEndsTheProgram) {
     EXPECT_EQ(Stored("Width"), "1:500");
     EXPECT_EQ(Stored("RenameSel"), "1:1");
     EXPECT_TRUE(program.readAllStandardError().contains("Tarvolen: Invalid data type for 'Left'"));
+}
+
+// A store that cannot be written is reported at exit also when a signal closed the program,
+// and the report waits for the user, whatever signal comes while it is open.
+TEST_F(Program, TheExitReportWaitsAfterASignalClose) {
+    PutText("Jezik", "English");
+    std::filesystem::remove(store.Path() + ".lock");
+    std::filesystem::create_directory(store.Path() + ".lock"); // every write is refused
+    Start();
+    WaitUntilSignalsAreCaught();
+    QThread::msleep(1000); // the window is up by now, or the signal comes before: both end
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    QThread::msleep(300);
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM); // the same close, told twice
+    EXPECT_FALSE(program.waitForFinished(3000)) << "no report waited";
+    program.kill();
+    program.waitForFinished(10000);
 }
 
 } // namespace

@@ -109,6 +109,15 @@ TEST_F(Settings, FirstRunCreatesTheKeyAndWritesTheNineValuesThenTheNewOneAtExit)
         EXPECT_EQ(Stored(kValueNames[i]), "1:" + texts[i]) << kValueNames[i]; // REG_SZ
 }
 
+TEST_F(Settings, TheNineValuesReachTheStoreAsOneChange) {
+    Create();
+    // What the store file held each time it changed while the window closed.
+    std::vector<std::vector<std::string>> seen;
+    store.SetChangeHook([&](RegRoot, const std::string&) { seen.push_back(StoredNames()); });
+    Destroy();
+    EXPECT_EQ(seen, std::vector<std::vector<std::string>>{kValueNames});
+}
+
 TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     const std::vector<std::string> texts = {"Hrvatski", "500", "300", "10", "-4",
                                             "200",      "150", "120", "0",  "1"};

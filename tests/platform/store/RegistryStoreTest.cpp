@@ -3,7 +3,9 @@
 #include "platform/store/internal/RegFile.h"
 #include "tests/support/TempFolder.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
@@ -97,7 +99,7 @@ TEST(RegFile, HandWrittenFileReads) {
     // A repeated section is the same key; the later value wins and the first spelling stays.
     EXPECT_EQ(value("JEZIK"), std::make_pair(REG_SZ, "Hrvatski\0"s));
     EXPECT_EQ(ValueAt(content.tree, HKEY_CURRENT_USER, key, "jezik")->name, "Jezik");
-    EXPECT_EQ(content.tree.Root(HKEY_CURRENT_USER).subkeys.at(0).name, "Software");
+    EXPECT_EQ(content.tree.Root(HKEY_CURRENT_USER).SubkeyAt(0)->Name(), "Software");
     EXPECT_EQ(value(""), std::make_pair(REG_SZ, "say \"hi\" to C:\\\0"s));
     EXPECT_EQ(value("Path"), std::make_pair(REG_SZ, "C:\\Temp\0"s));
     EXPECT_EQ(value("Width"), std::make_pair(REG_DWORD, "\x00\x02\x00\x00"s));
@@ -135,6 +137,115 @@ TEST(RegFile, DamagedFileGivesWhatParses) {
     EXPECT_TRUE(lastLine.damaged);
     EXPECT_NE(ValueAt(lastLine.tree, HKEY_CURRENT_USER, "A", "two"), nullptr);
     EXPECT_FALSE(ParseRegFile("").damaged);
+}
+
+// A section deeper than the registry's 512 levels is damaged, and the rest of the file is used.
+TEST(RegFile, ASectionDeeperThanTheRegistryAllowsIsDamagedAndTheRestIsUsed) {
+    std::string deep = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < 200000; ++i)
+        deep += "\\k";
+    const RegFileContent content = ParseRegFile("REGEDIT4\n\n" + deep + "]\n\"lost\"=\"1\"\n\n" +
+                                                "[HKEY_CURRENT_USER\\A]\n\"one\"=\"1\"\n");
+    EXPECT_TRUE(content.damaged);
+    EXPECT_NE(ValueAt(content.tree, HKEY_CURRENT_USER, "A", "one"), nullptr);
+    EXPECT_EQ(content.tree.Find(HKEY_CURRENT_USER, {"k"}), nullptr);
+
+    // 512 levels are a key like any other, in the file and back.
+    std::string deepest = "HKEY_CURRENT_USER";
+    for (std::size_t i = 0; i < kMaxKeyDepth; ++i)
+        deepest += "\\k";
+    const RegFileContent limit = ParseRegFile("REGEDIT4\n\n[" + deepest + "]\n\"v\"=\"1\"\n");
+    EXPECT_FALSE(limit.damaged);
+    EXPECT_TRUE(ParseRegFile(FormatRegFile(limit.tree)).tree == limit.tree);
+    EXPECT_TRUE(ParseRegFile("REGEDIT4\n\n[" + deepest + "\\k]\n").damaged);
+}
+
+TEST(RegistryTree, AnyDepthIsComparedWrittenAndTakenDownWithoutRecursion) {
+    RegistryTree tree, same;
+    for (RegistryTree* each : {&tree, &same}) {
+        RegKeyNode* node = &each->Root(HKEY_CURRENT_USER);
+        for (int i = 0; i < 200000; ++i)
+            node = &node->AddSubkey("k");
+        node->SetValue("v", REG_SZ, "x\0"s);
+    }
+    EXPECT_TRUE(tree == same);
+    // Only the deepest key needs a section of its own: it names every key above it.
+    const std::string text = FormatRegFile(tree);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '['), 1);
+    EXPECT_TRUE(ParseRegFile(text).damaged);
+}
+
+// UTF-16LE text of ASCII and two-byte UTF-8 sequences, with the byte-order mark.
+std::string Utf16WithBom(std::string_view utf8) {
+    std::string out = "\xFF\xFE";
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        unsigned unit = static_cast<unsigned char>(utf8[i]);
+        if (unit >= 0xC0)
+            unit = (unit & 0x1F) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3F);
+        out += static_cast<char>(unit & 0xFF);
+        out += static_cast<char>(unit >> 8);
+    }
+    return out;
+}
+
+// What the registry editor exports today, with deletion entries as an import file has them.
+const std::string kVersion5 =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Old]\r\n\"x\"=\"1\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Old\\Sub]\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Kestrio\\Nomilo]\r\n"
+    "\"Jezik\"=\"Hrvatski\"\r\n"
+    "\"Naziv\"=\"Klju\xC4\x8D\"\r\n"
+    "\"gone\"=\"soon\"\r\n"
+    "@=\"default\"\r\n"
+    "\"Path\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,3d,d8,00,de,00,00\r\n"
+    "\"List\"=hex(7):61,00,00,00,62,00,\\\r\n  00,00,00,00\r\n"
+    "\"Width\"=dword:00000200\r\n"
+    "\"Blob\"=hex:01,02\r\n\r\n"
+    "[-HKEY_CURRENT_USER\\Software\\Old]\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Kestrio\\Nomilo]\r\n"
+    "\"GONE\"=-\r\n"
+    "@=-\r\n\r\n";
+
+TEST(RegFile, TheVersion5ExportReadsInUtf16AndUtf8WithItsDeletionsApplied) {
+    const RegFileContent content = ParseRegFile(Utf16WithBom(kVersion5));
+    EXPECT_FALSE(content.damaged);
+    const std::string key = "Software\\Kestrio\\Nomilo";
+    const auto value = [&](const std::string& name) {
+        const RegValue* found = ValueAt(content.tree, HKEY_CURRENT_USER, key, name);
+        return found ? std::make_pair(found->kind, found->data) : std::make_pair(0u, "(none)"s);
+    };
+    EXPECT_EQ(value("Jezik"), std::make_pair(REG_SZ, "Hrvatski\0"s));
+    EXPECT_EQ(value("Naziv"), std::make_pair(REG_SZ, "Klju\xC4\x8D\0"s));
+    EXPECT_EQ(value("Path"), std::make_pair(REG_EXPAND_SZ, "%HOME%\xF0\x9F\x98\x80\0"s));
+    EXPECT_EQ(value("List"), std::make_pair(REG_MULTI_SZ, "a\0b\0\0"s));
+    EXPECT_EQ(value("Width"), std::make_pair(REG_DWORD, "\x00\x02\x00\x00"s));
+    EXPECT_EQ(value("Blob"), std::make_pair(REG_BINARY, "\x01\x02"s));
+    EXPECT_EQ(value("gone"), std::make_pair(0u, "(none)"s));
+    EXPECT_EQ(value(""), std::make_pair(0u, "(none)"s));
+    EXPECT_EQ(content.tree.Find(HKEY_CURRENT_USER, {"Software", "Old"}), nullptr);
+
+    for (const std::string& utf8 : {kVersion5, "\xEF\xBB\xBF" + kVersion5}) {
+        const RegFileContent same = ParseRegFile(utf8);
+        EXPECT_FALSE(same.damaged);
+        EXPECT_TRUE(same.tree == content.tree);
+    }
+}
+
+TEST(RegFile, WhatAVersion5FileCannotMeanIsDamage) {
+    const std::string header = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n";
+    for (const std::string& text : {
+             header + "\"odd\"=hex(2):41,00,42\n",           // half a UTF-16 unit
+             header + "\"lone\"=hex(1):00,d8,00,00\n",       // half a surrogate pair
+             header + "[-HKEY_CURRENT_USER]\n",              // a root is never deleted
+             header + "[-HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n", // a value of no key
+         }) {
+        const RegFileContent content = ParseRegFile(text);
+        EXPECT_TRUE(content.damaged) << text;
+        EXPECT_EQ(ValueAt(content.tree, HKEY_CURRENT_USER, "A", "odd"), nullptr);
+        EXPECT_EQ(ValueAt(content.tree, HKEY_CURRENT_USER, "A", "lone"), nullptr);
+    }
+    EXPECT_TRUE(ParseRegFile(Utf16WithBom(header) + "\x00\xD8\n\x00"s).damaged);
 }
 
 const RegKey kUser = RegKey::Root(HKEY_CURRENT_USER);
@@ -322,6 +433,89 @@ TEST_F(RegistryStoreTest, LinkedStoreStaysLinked) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_NE(tmp.Read("dotfiles/registry.reg").find("[HKEY_CURRENT_USER\\Software]"),
               std::string::npos);
+}
+
+TEST_F(RegistryStoreTest, ADeeplyNestedFileIsUsedAndKeptAsBadBeforeTheNextWrite) {
+    std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Kestrio\\Nomilo]\n"
+                       "\"Jezik\"=\"Deutsch\"\n\n[HKEY_CURRENT_USER";
+    for (int i = 0; i < 200000; ++i)
+        text += "\\k";
+    text += "]\n";
+    tmp.AddFile("registry.reg", text);
+    const RegKey key = Create("Software\\Kestrio\\Nomilo");
+    EXPECT_EQ(Text(key, "Jezik"), "Deutsch\0"s);
+    ASSERT_EQ(store.SetValue(key, "Width", REG_SZ, "361\0"sv), RegStatus::Ok);
+    EXPECT_EQ(tmp.Read("registry.reg.bad"), text);
+    EXPECT_LT(tmp.Read("registry.reg").size(), 200u);
+
+    // The store makes no key deeper than the registry allows.
+    std::string tooDeep = "k";
+    for (std::size_t i = 0; i < kMaxKeyDepth; ++i)
+        tooDeep += "\\k";
+    RegKey deep;
+    EXPECT_EQ(store.CreateKey(kUser, tooDeep, deep), RegStatus::InvalidName);
+    const std::string below = tooDeep.substr(3 * 2); // 510 keys below a key 3 deep
+    EXPECT_EQ(store.CreateKey(key, below, deep), RegStatus::InvalidName);
+    EXPECT_EQ(store.CreateKey(key, below.substr(2), deep), RegStatus::Ok);
+}
+
+TEST_F(RegistryStoreTest, AVersion5FileIsReadWholeAndWrittenBackAsTheUsualFormat) {
+    tmp.AddFile("registry.reg", Utf16WithBom(kVersion5));
+    const RegKey key = Create("Software\\Kestrio\\Nomilo");
+    EXPECT_EQ(Text(key, "Naziv"), "Klju\xC4\x8D\0"s);
+    ASSERT_EQ(store.SetValue(key, "Width", REG_SZ, "361\0"sv), RegStatus::Ok);
+    EXPECT_FALSE(tmp.Names().contains("registry.reg.bad"));
+    const std::string written = tmp.Read("registry.reg");
+    EXPECT_EQ(written.substr(0, 9), "REGEDIT4\n");
+    EXPECT_NE(written.find("\"Naziv\"=\"Klju\xC4\x8D\"\n"), std::string::npos);
+    EXPECT_EQ(Text(key, "Jezik"), "Hrvatski\0"s);
+}
+
+TEST_F(RegistryStoreTest, AChangeRemovesTheTemporaryFilesOfAKilledWrite) {
+    tmp.AddFile(".registry.reg.Ab12Cd", "half a store");
+    tmp.AddFile(".registry.reg.longer1", "not ours");
+    tmp.AddFile(".other.reg.Ab12Cd", "not ours");
+    tmp.AddFolder(".registry.reg.Zz9Zz9");
+    Create("Software");
+    EXPECT_EQ(tmp.Names(), (std::set<std::string>{".other.reg.Ab12Cd", ".registry.reg.Zz9Zz9",
+                                                  ".registry.reg.longer1", "registry.reg",
+                                                  "registry.reg.lock"}));
+}
+
+TEST_F(RegistryStoreTest, AFileChangedInPlaceRightAfterAReadIsSeen) {
+    tmp.AddFile("registry.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n");
+    RegKey key;
+    ASSERT_EQ(store.OpenKey(kUser, "A", RegAccess::Read, key), RegStatus::Ok);
+    EXPECT_EQ(Text(key, "v"), "1\0"s);
+    // The same file, size and (coarse) time: only its bytes tell.
+    tmp.AddFile("registry.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"2\"\n");
+    EXPECT_EQ(Text(key, "v"), "2\0"s);
+}
+
+TEST_F(RegistryStoreTest, ABatchIsOneChangeOfTheFile) {
+    // What the file held each time the hook ran.
+    std::vector<std::string> seen;
+    store.SetChangeHook([&](RegRoot, const std::string&) { seen.push_back(tmp.Read("registry.reg")); });
+    {
+        RegistryStore::Batch batch(store);
+        const RegKey key = Create("Software\\Kestrio\\Nomilo");
+        ASSERT_EQ(store.SetValue(key, "Width", REG_SZ, "361\0"sv), RegStatus::Ok);
+        ASSERT_EQ(store.SetValue(key, "Height", REG_SZ, "422\0"sv), RegStatus::Ok);
+        EXPECT_EQ(Text(key, "Width"), "361\0"s); // the batch reads its own changes
+        EXPECT_FALSE(tmp.Names().contains("registry.reg"));
+        EXPECT_EQ(batch.Commit(), RegStatus::Ok);
+    }
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].find("\"Width\"=\"361\"\n\"Height\"=\"422\"\n"), std::string::npos);
+
+    // A batch whose file cannot be written says so, and the store shows what is on disk.
+    const RegKey key = Create("Software\\Kestrio\\Nomilo");
+    RegistryStore::Batch failing(store);
+    ASSERT_EQ(store.SetValue(key, "Top", REG_SZ, "102\0"sv), RegStatus::Ok);
+    std::filesystem::remove(path);
+    tmp.AddFolder("registry.reg"); // a folder is never replaced by a file
+    EXPECT_EQ(failing.Commit(), RegStatus::StoreError);
+    EXPECT_EQ(seen.size(), 1u);
 }
 
 TEST(RegistryStorePlace, FollowsTheConfigurationFolder) {
