@@ -110,16 +110,23 @@ std::string JournalFile::DefaultPath() {
     return base + "/nomilo/last-rename.journal";
 }
 
+std::unique_ptr<JournalFile> JournalFile::Locked(const std::string& path) {
+    std::unique_ptr<JournalFile> journal(new JournalFile);
+    journal->path_ = path;
+    journal->lock_ = TakeLock(path);
+    if (journal->lock_ < 0)
+        return nullptr;
+    return journal;
+}
+
 std::unique_ptr<JournalFile> JournalFile::Create(const std::string& path,
                                                  const std::string& folder,
                                                  const std::vector<JournalStep>& steps) {
     const std::string parent = ParentOf(path);
     if (!MakeFolders(parent))
         return nullptr;
-    std::unique_ptr<JournalFile> journal(new JournalFile);
-    journal->path_ = path;
-    journal->lock_ = TakeLock(path);
-    if (journal->lock_ < 0)
+    std::unique_ptr<JournalFile> journal = Locked(path);
+    if (!journal)
         return nullptr;
 
     // Under the lock no other process is writing one: a temporary left now is a killed writing's.
@@ -146,10 +153,8 @@ std::unique_ptr<JournalFile> JournalFile::Open(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return nullptr;
-    std::unique_ptr<JournalFile> journal(new JournalFile);
-    journal->path_ = path;
-    journal->lock_ = TakeLock(path);
-    if (journal->lock_ < 0)
+    std::unique_ptr<JournalFile> journal = Locked(path);
+    if (!journal)
         return nullptr;
     // Opened under the lock, so that no other process replaces it meanwhile.
     FileDescriptor fd(open(path.c_str(), O_RDWR | O_CLOEXEC));

@@ -77,6 +77,8 @@ public:
 
 private:
     JournalFile() = default;
+    // A journal object for `path` that holds its lock; nullptr when the lock is held elsewhere.
+    static std::unique_ptr<JournalFile> Locked(const std::string& path);
     // Maps `size` bytes of the open file `fd` and reads the journal in them; false when they
     // hold no journal.
     bool Map(int fd, std::size_t size);
