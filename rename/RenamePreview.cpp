@@ -1,5 +1,6 @@
 #include "rename/RenamePreview.h"
 
+#include "platform/files/MoveFile.h"
 #include "rename/RewriteName.h"
 
 #include <algorithm>
@@ -11,12 +12,6 @@
 namespace nomilo {
 
 namespace {
-
-// As MoveFile takes them. Two searches, where find_first_of would search the set once a byte.
-bool IsBareName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
-}
 
 std::uint64_t HashOf(std::string_view key) {
     return std::hash<std::string_view>{}(key);

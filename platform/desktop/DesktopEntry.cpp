@@ -247,16 +247,6 @@ std::string StripAccelerator(std::string_view label) {
     return stripped;
 }
 
-std::string EscapeAccelerator(std::string_view text) {
-    std::string escaped;
-    for (const char c : text) {
-        if (c == '&')
-            escaped += '&';
-        escaped += c;
-    }
-    return escaped;
-}
-
 std::string FileNamePart(std::string_view name) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string part;

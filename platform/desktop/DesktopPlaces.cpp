@@ -1,30 +1,13 @@
 #include "platform/desktop/DesktopPlaces.h"
 
+#include "platform/files/UserFolders.h"
+
 #include <algorithm>
 #include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace nomilo {
 
 namespace {
-
-std::string HomeFolder() {
-    if (const char* variable = std::getenv("HOME"); variable && *variable)
-        return variable;
-    if (const passwd* user = getpwuid(getuid()))
-        return user->pw_dir;
-    return std::string();
-}
-
-// $name when it is an absolute path, else `fallback` below the home folder.
-std::string BaseFolder(const char* name, const char* fallback) {
-    const char* value = std::getenv(name);
-    if (value && value[0] == '/')
-        return value;
-    const std::string home = HomeFolder();
-    return home.empty() ? std::string() : home + fallback;
-}
 
 std::vector<std::string> ConfigDirs() {
     std::vector<std::string> dirs;
@@ -44,8 +27,8 @@ std::vector<std::string> ConfigDirs() {
 } // namespace
 
 DesktopPlaces DesktopPlaces::FromEnvironment() {
-    return DesktopPlaces{BaseFolder("XDG_DATA_HOME", "/.local/share"),
-                         BaseFolder("XDG_CONFIG_HOME", "/.config"), ConfigDirs()};
+    return DesktopPlaces{XdgBaseFolder("XDG_DATA_HOME", "/.local/share").value_or(""),
+                         XdgBaseFolder("XDG_CONFIG_HOME", "/.config").value_or(""), ConfigDirs()};
 }
 
 } // namespace nomilo

@@ -112,9 +112,13 @@ bool IsTemporaryOf(std::string_view name, std::string_view prefix) {
 
 } // namespace
 
+std::string TemporaryTemplate(const std::string& target) {
+    return ParentOf(target) + "/" + TemporaryPrefix(target) + "XXXXXX";
+}
+
 bool ReplaceAtomically(const std::string& target, std::string_view text, mode_t mode) {
     const std::string folder = ParentOf(target);
-    std::string temporary = folder + "/" + TemporaryPrefix(target) + "XXXXXX";
+    std::string temporary = TemporaryTemplate(target);
     FileDescriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.Valid())
         return false;

@@ -50,6 +50,10 @@ void SyncFolder(const std::string& folder);
 // renamed over it.
 bool ReplaceAtomically(const std::string& target, std::string_view text, mode_t mode);
 
+// The mkostemp template of a hidden temporary file beside `target`: "FOLDER/.NAME.XXXXXX", the
+// names RemoveStaleTemporaries knows.
+std::string TemporaryTemplate(const std::string& target);
+
 // Removes the temporary files that ReplaceAtomically leaves beside `target` when the process is
 // killed while writing. Only where no other writer of `target` can be at work, under its lock.
 void RemoveStaleTemporaries(const std::string& target);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace nomilo {
@@ -11,6 +12,10 @@ namespace nomilo {
 // succeed and change nothing. A new name that differs only in letter case and names the very
 // same file (a case-insensitive volume) gives the file its new spelling.
 bool MoveFile(const std::string& oldName, const std::string& newName);
+
+// Whether MoveFile takes `name` as a name in the current directory: not empty, ".", "..", and
+// holding neither "/" nor a NUL byte.
+bool IsBareName(std::string_view name);
 
 // MoveFile that tells why it refused: no error when the file was renamed, else the errno of the
 // refusal (EINVAL for a name that is not a bare name, EEXIST for a name that is taken, ...).

@@ -1,6 +1,7 @@
 #include "platform/journal/JournalFile.h"
 
 #include "platform/files/FileIO.h"
+#include "platform/files/UserFolders.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -95,19 +95,8 @@ struct Reader {
 } // namespace
 
 std::string JournalFile::DefaultPath() {
-    std::string base;
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/') {
-        base = state;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home && *home)
-            base = home;
-        else if (const passwd* user = getpwuid(getuid()))
-            base = user->pw_dir;
-        base += "/.local/state";
-    }
-    return base + "/nomilo/last-rename.journal";
+    return XdgBaseFolder("XDG_STATE_HOME", "/.local/state").value_or("/.local/state") +
+           "/nomilo/last-rename.journal";
 }
 
 std::unique_ptr<JournalFile> JournalFile::Locked(const std::string& path) {
@@ -132,8 +121,7 @@ std::unique_ptr<JournalFile> JournalFile::Create(const std::string& path,
     // Under the lock no other process is writing one: a temporary left now is a killed writing's.
     RemoveStaleTemporaries(path);
     const std::string text = JournalText(folder, steps);
-    // Named as RemoveStaleTemporaries knows the temporaries of `path`.
-    std::string temporary = parent + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
+    std::string temporary = TemporaryTemplate(path);
     FileDescriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
     const bool written = fd.Valid() && WriteAll(fd.Get(), text) && fsync(fd.Get()) == 0 &&
                          journal->Map(fd.Get(), text.size()) &&

@@ -1,6 +1,7 @@
 #include "platform/store/RegistryStore.h"
 
 #include "platform/files/FileIO.h"
+#include "platform/files/UserFolders.h"
 #include "platform/store/internal/RegFile.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -158,20 +158,8 @@ RegistryStore::RegistryStore(std::string path) : path_(std::move(path)) {}
 RegistryStore::~RegistryStore() = default;
 
 std::string RegistryStore::DefaultPath() {
-    std::string base;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home && *home) {
-            base = home;
-        } else if (const passwd* user = getpwuid(getuid())) {
-            base = user->pw_dir;
-        }
-        base += "/.config";
-    }
-    return base + "/nomilo/registry.reg";
+    return XdgBaseFolder("XDG_CONFIG_HOME", "/.config").value_or("/.config") +
+           "/nomilo/registry.reg";
 }
 
 RegistryStore& RegistryStore::Default() {

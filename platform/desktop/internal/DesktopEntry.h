@@ -61,9 +61,6 @@ std::string DesktopDisplayText(std::string_view text);
 // A menu label without its accelerator marks: "&&" stands for "&", a lone "&" goes.
 std::string StripAccelerator(std::string_view label);
 
-// A menu label that shows `text` as it is: every "&" doubled.
-std::string EscapeAccelerator(std::string_view text);
-
 // `name` made safe for a file name, and told apart from every other name: ASCII letters, digits
 // and "-" stay, every other byte becomes "_" and two upper-case hexadecimal digits.
 std::string FileNamePart(std::string_view name);
