@@ -3,6 +3,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/EListError.h"
 #include "browse/FontLineHeight.h"
+#include "browse/Hourglass.h"
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
 #include "browse/NameOrder.h"
@@ -15,7 +16,6 @@
 #include "platform/text/AsciiText.h"
 #include "resources/Glyphs.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -40,28 +40,6 @@ constexpr std::size_t kHourglassIndex = 100;
 // Items of the search that the default file type passes over: hidden, system, volume label,
 // directory.
 constexpr std::uint32_t kExcludedByDefault = faHidden | faSysFile | faVolumeID | faDirectory;
-
-// The hourglass for the rest of a read, once switched on; the cursor in force before comes
-// back when the read ends, however it ends.
-class TReadCursor {
-public:
-    TReadCursor() = default;
-    TReadCursor(const TReadCursor&) = delete;
-    TReadCursor& operator=(const TReadCursor&) = delete;
-    ~TReadCursor() {
-        if (waiting_)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    void ShowHourglass() {
-        if (!waiting_) {
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-            waiting_ = true;
-        }
-    }
-
-private:
-    bool waiting_ = false;
-};
 
 // The extension of `name` from its last "." on, lower-cased by the locale, is one of the
 // executables'.
@@ -297,7 +275,7 @@ void TFileListBox::RebuildEntries() {
         model_->Assign(std::move(sorted));
     };
     {
-        TReadCursor cursor;
+        THourglass hourglass; // for the rest of the read, once shown
         try {
             auto add = [&](std::string text, TEntryGlyph glyph) {
                 try {
@@ -316,7 +294,7 @@ void TFileListBox::RebuildEntries() {
                             IsExecutableName(name) ? egExecutable : egUnknownFile);
                 }
                 if (latestAtHourglass)
-                    cursor.ShowHourglass();
+                    hourglass.Show();
                 ItemSearched();
             };
             // Sub-masks are taken as they stand, empty ones included (they find nothing).

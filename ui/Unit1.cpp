@@ -4,6 +4,7 @@
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
 #include "browse/FontLineHeight.h"
+#include "browse/Hourglass.h"
 #include "platform/desktop/DesktopPublisher.h"
 #include "platform/files/MoveFile.h"
 #include "platform/files/SameFolder.h"
@@ -30,7 +31,6 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -69,15 +69,6 @@ QFrame* MakePanel(QWidget* parent, const char* name, QSize size) {
 TAlignLayout* AlignOf(QWidget* parent) {
     return static_cast<TAlignLayout*>(parent->layout());
 }
-
-// The hourglass while an undo runs, however it ends.
-class TWaitCursor {
-public:
-    TWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 template <class TControl> TControl* Named(TControl* control, const char* name) {
     control->setObjectName(QString::fromLatin1(name));
@@ -561,7 +552,8 @@ void TForm1::ShowNewNames1Click() {
 void TForm1::UndoLastRename1Click() {
     TUndoOutcome outcome;
     {
-        const TWaitCursor wait;
+        THourglass hourglass;
+        hourglass.Show();
         outcome = UndoLastBatch(journalPath_, MoveFileRefusal);
         // Entries change in place only when the list shows the batch's folder.
         if (!outcome.restored.empty() && SameFolder(outcome.folder, FileListBox1->FolderPath()))

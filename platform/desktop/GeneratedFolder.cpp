@@ -1,6 +1,6 @@
 #include "platform/desktop/internal/GeneratedFolder.h"
 
-#include "platform/files/DirHandle.h"
+#include "platform/files/DirListing.h"
 #include "platform/files/FileIO.h"
 
 #include <algorithm>
@@ -20,18 +20,9 @@ constexpr off_t kLargestGenerated = 64 * 1024;
 
 // The names in `folder`; an absent folder is empty, one that cannot be read std::nullopt.
 std::optional<std::vector<std::string>> FolderNames(const std::string& folder) {
-    const DirHandle dir = OpenDir(folder.c_str());
-    if (!dir) {
-        if (errno == ENOENT)
-            return std::vector<std::string>{};
-        return std::nullopt;
-    }
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir.get())) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
+    std::optional<std::vector<std::string>> names = ReadFolderNames(folder);
+    if (!names && errno == ENOENT)
+        return std::vector<std::string>{};
     return names;
 }
 

@@ -7,13 +7,21 @@
 
 namespace nomilo {
 
+std::optional<std::vector<std::string>> ReadFolderNames(const std::string& folder) {
+    const DirHandle dir = OpenDir(folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir.get()))
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    return names;
+}
+
 DirListing ListCurrentDir() {
     DirListing listing;
-    if (const DirHandle dir = OpenDir(".")) {
-        while (const dirent* entry = readdir(dir.get()))
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                listing.names.emplace_back(entry->d_name);
-    }
+    if (std::optional<std::vector<std::string>> names = ReadFolderNames("."))
+        listing.names = std::move(*names);
     if (const long nameMax = pathconf(".", _PC_NAME_MAX); nameMax > 0)
         listing.nameMax = static_cast<std::size_t>(nameMax);
     listing.writable = access(".", W_OK | X_OK) == 0;

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace nomilo {
+
+// The names in `folder`, whatever kind of entry ("." and ".." left out), in directory order;
+// std::nullopt, with errno set, when it cannot be read.
+std::optional<std::vector<std::string>> ReadFolderNames(const std::string& folder);
 
 // The current directory as a rename sees it: every name in it, whatever its kind (hidden files
 // and folders included, "." and ".." left out), and what it accepts.
