@@ -135,6 +135,10 @@ BenchArguments ParseBenchArguments(int argc, char** argv, std::vector<int> defau
     return arguments;
 }
 
+void PreferOffscreen() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+}
+
 double Median(std::vector<double> seconds) {
     std::sort(seconds.begin(), seconds.end());
     const std::size_t n = seconds.size();

@@ -60,6 +60,9 @@ struct BenchArguments {
 };
 BenchArguments ParseBenchArguments(int argc, char** argv, std::vector<int> defaultSizes);
 
+// Windows go nowhere (QT_QPA_PLATFORM=offscreen) unless the environment names a platform.
+void PreferOffscreen();
+
 // Where the benchmark folders live: $NOMILO_BENCH_DIR, else ./bench-data.
 std::string BenchRoot();
 

@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -109,8 +108,7 @@ void ResidentSize(int files) {
 } // namespace nomilo::bench
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    nomilo::bench::PreferOffscreen();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     using namespace nomilo::bench;

@@ -167,8 +167,7 @@ int main(int argc, char** argv) {
     using namespace nomilo::bench;
     if (const char* mounts = std::getenv("NOMILO_BENCH_MOUNTS"))
         MountMany(std::atoi(mounts));
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    nomilo::bench::PreferOffscreen();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {1000, 10000, 100000});

@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,8 +46,7 @@ void Run(TFileListBox& list, TNewNamesPreview& preview, TRenameInputs& inputs,
 } // namespace nomilo::bench
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    nomilo::bench::PreferOffscreen();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     using namespace nomilo;

@@ -98,8 +98,7 @@ int main(int argc, char** argv) {
     const std::string config = BenchRoot() + "/startup-config";
     std::filesystem::create_directories(config);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    nomilo::bench::PreferOffscreen();
     const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {100000});
     for (int files : sizes)
         StartRounds(files, rounds);
