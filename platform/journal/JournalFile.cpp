@@ -1,6 +1,7 @@
 #include "platform/journal/JournalFile.h"
 
 #include "platform/files/FileIO.h"
+#include "platform/files/MoveFile.h"
 #include "platform/files/UserFolders.h"
 
 #include <algorithm>
@@ -39,11 +40,6 @@ bool IsMark(char c) {
     return std::string_view(".>+-<=!").find(c) != std::string_view::npos;
 }
 
-bool IsBareName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find('/') == std::string_view::npos;
-}
-
 // The text of a new journal.
 std::string JournalText(const std::string& folder, const std::vector<JournalStep>& steps) {
     std::size_t size = kMagic.size() + 64 + steps.size() + folder.size() + 2;
@@ -71,7 +67,6 @@ int TakeLock(const std::string& path) {
     }
     return fd;
 }
-
 
 // Reads texts ended by `end` off the front of `rest`.
 struct Reader {
