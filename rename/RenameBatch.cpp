@@ -22,9 +22,9 @@ std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInp
 }
 
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
-                            bool selectedOnly, const TMoveFileFn& moveFile) {
+                            bool selectedOnly, const TMoveFileFn& moveFile, IMoveWitness* witness) {
     const std::string oldName = entries.EntryText(index);
-    if (const std::error_code refusal = moveFile(oldName, newName)) {
+    if (const std::error_code refusal = moveFile(oldName, newName, witness)) {
         RenameFailed = true;
         return refusal;
     }
@@ -44,10 +44,9 @@ void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMove
     std::vector<TRefusedRename> refused;
     for (std::size_t s = 0; s < plan.size(); ++s) {
         const TRenameStep& step = plan[s];
-        if (journal)
-            journal->Started(s);
+        IMoveWitness* witness = journal ? journal->Started(s) : nullptr;
         const std::error_code refusal =
-            RenameEntry(entries, step.entry, step.newName, inputs.selectedOnly, moveFile);
+            RenameEntry(entries, step.entry, step.newName, inputs.selectedOnly, moveFile, witness);
         if (journal)
             journal->Finished(s, !refusal);
         if (refusal)

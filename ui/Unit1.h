@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 class QAction;
@@ -154,7 +155,8 @@ public:
     TRenameInputs RenameInputs() const;
     // The preview of new names in the file list.
     TNewNamesPreview& NewNamesPreview() const { return *preview_; }
-    // Enables the undo item when the journal holds something to take back.
+    // Enables the undo item when the journal holds something to take back, or a trouble of the
+    // journal the user has not heard of yet (the item then tells it).
     void UpdateUndoItem();
 
 protected:
@@ -176,6 +178,10 @@ private:
     RegistryStore& store_;
     std::string startFolder_;
     std::string journalPath_;
+    // What the undo item no longer offers: batches whose journal may stand in for a later batch
+    // that could not keep one, folders and journal troubles the user has been told of (by the
+    // keys of LastBatch).
+    std::set<std::string> notOffered_;
     TNewNamesPreview* preview_ = nullptr;
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     // An outer size set before the window system told the frame's size; set again as soon as

@@ -18,7 +18,7 @@ using test::FakeEntries;
 // What a batch did with each entry, as its journal hears it.
 struct BatchSpy : IBatchJournal {
     void Begin(const std::vector<TRenameStep>& steps) override { plan = steps; }
-    void Started(std::size_t) override {}
+    IMoveWitness* Started(std::size_t) override { return nullptr; }
     void Finished(std::size_t, bool done) override { renamed.push_back(done); }
     void End() override {}
     std::vector<TRenameStep> plan;
@@ -32,7 +32,7 @@ std::string Letters(const std::vector<TPreviewEntry>& preview) {
     for (const TPreviewEntry& entry : preview)
         letters += entry.mark == TPreviewEntry::Untouched ? '.'
                    : entry.mark == TPreviewEntry::Renamed ? 'R'
-                                                          : "?TBNLGP?"[static_cast<int>(entry.reason)];
+                                                          : "?TBNLGPR?"[static_cast<int>(entry.reason)];
     return letters;
 }
 
