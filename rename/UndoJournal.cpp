@@ -254,7 +254,7 @@ void TBatchJournal::End() {
     if (file_) {
         file_->SetPhase(JournalPhase::Ended);
         if (renamed_) {
-            file_->Flush(); // a crash now loses no record of what the batch did
+            file_->StartWriteBack(); // soon on the disk, without waiting for it
             place_->DropPrevious();
         } else if (place_->HasPrevious()) {
             place_->RestorePrevious();

@@ -53,12 +53,8 @@ std::optional<FileIdentity> IdentityOf(const std::string& name) {
     const auto st = StatxOf(name.c_str());
     if (!st)
         return std::nullopt;
-    return FileIdentity{DeviceOf(*st),
-                        st->stx_ino,
-                        BornOf(*st),
-                        static_cast<std::int64_t>(st->stx_size),
-                        Nanoseconds(st->stx_mtime),
-                        st->stx_nlink};
+    return FileIdentity{st->stx_ino, BornOf(*st), static_cast<std::int64_t>(st->stx_size),
+                        Nanoseconds(st->stx_mtime), st->stx_nlink};
 }
 
 std::optional<FolderIdentity> CurrentFolderIdentity() {
@@ -82,8 +78,7 @@ bool IsSameFile(const FileIdentity& recorded, const FileIdentity& now,
     if (!folder.keepsInodes)
         return recorded.size == now.size && recorded.modified == now.modified &&
                SameBirth(recorded.born, now.born);
-    return recorded.device == now.device && recorded.inode == now.inode &&
-           SameBirth(recorded.born, now.born);
+    return recorded.inode == now.inode && SameBirth(recorded.born, now.born);
 }
 
 } // namespace nomilo

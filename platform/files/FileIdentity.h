@@ -6,13 +6,12 @@
 
 namespace nomilo {
 
-// What tells one file from every other across its renames: the inode it is (with the time it
-// was made, so that a file that gets the inode number of a deleted one is another file), and
-// its size and modification time, which decide where the file system does not keep inode
-// numbers. A rename keeps all of it; `links` counts the file's names, which a rename by link and
-// unlink raises by one for a moment.
+// What tells one file of a folder from every other across its renames: the inode it is (with
+// the time it was made, so that a file that gets the inode number of a deleted one is another
+// file), and its size and modification time, which decide where the file system does not keep
+// inode numbers. A rename keeps all of it; `links` counts the file's names, which a rename by
+// link and unlink raises by one for a moment.
 struct FileIdentity {
-    std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t born = 0; // nanoseconds since the epoch; 0 where the file system does not tell
     std::int64_t size = 0;
@@ -43,7 +42,8 @@ bool IsSameFolder(const FolderIdentity& recorded, const FolderIdentity& now);
 
 // Whether `now` is the file `recorded` describes, both in the folder `folder`: the same inode,
 // made at the same time where the file system tells; on a volume that does not keep inode
-// numbers the same size and modification (and making) time. The link count does not count.
+// numbers the same size and modification (and making) time. The link count does not count, nor
+// the device: the folder is checked before its files.
 bool IsSameFile(const FileIdentity& recorded, const FileIdentity& now,
                 const FolderIdentity& folder);
 

@@ -28,7 +28,7 @@ bool RemoveLinkOfRename(const std::string& leftover, const std::string& kept,
     const auto left = IdentityOf(leftover);
     const auto kept_ = IdentityOf(kept);
     if (!left || !kept_ || leftover == kept || !IsSameFile(file, *left, folder) ||
-        left->device != kept_->device || left->inode != kept_->inode ||
+        left->inode != kept_->inode ||
         left->links != linksBefore + 1)
         return false;
     return unlink(leftover.c_str()) == 0;

@@ -26,21 +26,19 @@ namespace {
 // the folder's identity (device, inode, time made, whether its volume keeps inode numbers), the
 // step count, the size of the names, the checksum (8 hex digits, CRC-32 of the header up to its
 // line and of the names). Then newlines up to the records, which start at a multiple of their
-// size.
+// size, so that no record spans two sectors or pages of the disk.
 constexpr std::string_view kMagic = "Nomilo rename journal 2\n";
-constexpr std::size_t kRecordSize = 64;
+constexpr std::size_t kRecordSize = 32;
 
 // A record: its state (8 bytes, stored in one piece), then the file's identity and link counts.
 //   state: [0] mark or phase, [1] way, [2] 1 when the identity is known, [3] 0, [4..7] check
+// The identity is the inode and the time it was made, or where the volume does not keep inode
+// numbers the size and the modification time.
 enum : std::size_t {
-    kDevice = 8,
-    kInode = 16,
-    kBorn = 24,
-    kSize = 32,
-    kModified = 40,
-    kLinks = 48,
-    kLinksBeforeUndo = 52,
-    kReserved = 56,
+    kFirst = 8,   // inode, or size
+    kSecond = 16, // time made, or modification time
+    kLinks = 24,
+    kLinksBeforeUndo = 28,
 };
 
 // The kernel's id of the current boot of the machine; "-" when it cannot be told.
@@ -83,7 +81,7 @@ std::uint32_t Crc(std::uint32_t crc, const void* data, std::size_t size) {
 }
 
 bool IsMark(char c) {
-    return std::string_view(".:>+-;<=!x").find(c) != std::string_view::npos;
+    return std::string_view(":>+-;<=!x").find(c) != std::string_view::npos;
 }
 bool IsPhase(char c) {
     return c == 'R' || c == 'E' || c == 'V';
@@ -101,10 +99,9 @@ std::uint32_t RecordCheck(std::uint32_t salt, std::uint64_t index, const char* r
     case jmPreparing:
         return crc;
     case jmPreparingUndo:
-        crc = Crc(crc, record + kDevice, kLinksBeforeUndo - kDevice);
-        return Crc(crc, record + kReserved, kRecordSize - kReserved);
+        return Crc(crc, record + kFirst, kLinksBeforeUndo - kFirst);
     default:
-        return Crc(crc, record + kDevice, kRecordSize - kDevice);
+        return Crc(crc, record + kFirst, kRecordSize - kFirst);
     }
 }
 
@@ -134,6 +131,8 @@ void StoreState(char* record, std::uint32_t salt, std::uint64_t index, char mark
 }
 
 bool RecordIntact(std::uint32_t salt, std::uint64_t index, const char* record, bool phase) {
+    if (!phase && record[0] == jmPlanned)
+        return std::all_of(record, record + kRecordSize, [](char c) { return c == 0; });
     if (!(phase ? IsPhase(record[0]) : IsMark(record[0])) || !IsWay(record[1]) ||
         (record[2] != 0 && record[2] != 1) || record[3] != 0)
         return false;
@@ -146,43 +145,67 @@ void AppendName(std::string& text, std::string_view name) {
     text.append(std::to_string(name.size())).append(1, ' ').append(name).append(1, '\n');
 }
 
-// The text of a new journal, every step planned.
-std::string JournalText(const std::string& batchId, const std::string& folder,
-                        const FolderIdentity& folderId, const std::vector<JournalStep>& steps) {
+// A new journal: its head (header, newlines, the record of its phase) and its names. The
+// records of the steps, all planned, lie between the two.
+struct TJournalText {
+    std::string head;
     std::string names;
+};
+
+TJournalText JournalText(const std::string& batchId, const std::string& folder,
+                         const FolderIdentity& folderId, const std::vector<JournalStep>& steps) {
+    TJournalText text;
     std::size_t namesSize = folder.size() + 8;
     for (const JournalStep& step : steps)
         namesSize += step.oldName.size() + step.newName.size() + 16;
-    names.reserve(namesSize);
-    AppendName(names, folder);
+    text.names.reserve(namesSize);
+    AppendName(text.names, folder);
     for (const JournalStep& step : steps) {
-        AppendName(names, step.oldName);
-        AppendName(names, step.newName);
+        AppendName(text.names, step.oldName);
+        AppendName(text.names, step.newName);
     }
 
-    std::string text(kMagic);
-    text += "boot " + BootId() + "\nbatch " + batchId + "\nfolder " +
+    std::string& head = text.head;
+    head = kMagic;
+    head += "boot " + BootId() + "\nbatch " + batchId + "\nfolder " +
             std::to_string(folderId.device) + ' ' + std::to_string(folderId.inode) + ' ' +
             std::to_string(folderId.born) + ' ' + (folderId.keepsInodes ? '1' : '0') + "\nsteps " +
-            std::to_string(steps.size()) + "\nnames " + std::to_string(names.size()) + "\n";
+            std::to_string(steps.size()) + "\nnames " + std::to_string(text.names.size()) + "\n";
     char check[16];
     std::snprintf(check, sizeof check, "%08x",
-                  Crc(Crc(0, text.data(), text.size()), names.data(), names.size()));
-    text += "check ";
-    text += check;
-    text += '\n';
-    text.append((kRecordSize - text.size() % kRecordSize) % kRecordSize, '\n');
-
-    const std::uint32_t salt = Crc(0, batchId.data(), batchId.size());
-    const std::size_t records = text.size();
-    text.reserve(records + (steps.size() + 1) * kRecordSize + names.size());
-    text.append((steps.size() + 1) * kRecordSize, '\0');
-    StoreState(text.data() + records, salt, kPhaseIndex, static_cast<char>(JournalPhase::Running),
-               0, false);
-    for (std::size_t i = 0; i < steps.size(); ++i)
-        StoreState(text.data() + records + (i + 1) * kRecordSize, salt, i, jmPlanned, 0, false);
-    text += names;
+                  Crc(Crc(0, head.data(), head.size()), text.names.data(), text.names.size()));
+    head += "check ";
+    head += check;
+    head += '\n';
+    head.append((kRecordSize - head.size() % kRecordSize) % kRecordSize, '\n');
+    const std::size_t phase = head.size();
+    head.append(kRecordSize, '\0');
+    StoreState(head.data() + phase, Crc(0, batchId.data(), batchId.size()), kPhaseIndex,
+               static_cast<char>(JournalPhase::Running), 0, false);
     return text;
+}
+
+// Writes `text` at `offset` of `fd`.
+bool WriteAt(int fd, std::string_view text, off_t offset) {
+    return lseek(fd, offset, SEEK_SET) == offset && WriteAll(fd, text);
+}
+
+// Makes the `size` bytes at `offset` of `fd` zeros that have their room on the disk, so that
+// storing into them later never finds the disk full.
+bool ReserveZeros(int fd, off_t offset, off_t size) {
+    if (size == 0 || fallocate(fd, 0, offset, size) == 0)
+        return true;
+    if (errno != EOPNOTSUPP)
+        return false;
+    const std::string zeros(static_cast<std::size_t>(std::min<off_t>(size, 1 << 16)), '\0');
+    for (off_t done = 0; done < size;) {
+        const auto piece = std::min<off_t>(size - done, static_cast<off_t>(zeros.size()));
+        if (!WriteAt(fd, std::string_view(zeros.data(), static_cast<std::size_t>(piece)),
+                     offset + done))
+            return false;
+        done += piece;
+    }
+    return true;
 }
 
 // Reads texts off the front of `rest`.
@@ -254,6 +277,7 @@ JournalProblem JournalFile::Map(int fd, std::size_t size) {
         return JournalProblem::Unreadable;
     map_ = static_cast<char*>(map);
     size_ = size;
+    fd_ = fcntl(fd, F_DUPFD_CLOEXEC, 0);
     const std::string_view all(map_, size_);
 
     Reader reader{all};
@@ -322,6 +346,8 @@ JournalProblem JournalFile::Map(int fd, std::size_t size) {
 JournalFile::~JournalFile() {
     if (map_)
         munmap(map_, size_);
+    if (fd_ >= 0)
+        close(fd_);
 }
 
 char* JournalFile::Record(std::size_t index) const {
@@ -348,10 +374,16 @@ std::optional<FileIdentity> JournalFile::File(std::size_t index) const {
     const char* record = Record(index);
     if (record[2] != 1)
         return std::nullopt;
-    return FileIdentity{
-        Field<std::uint64_t>(record, kDevice),  Field<std::uint64_t>(record, kInode),
-        Field<std::int64_t>(record, kBorn),     Field<std::int64_t>(record, kSize),
-        Field<std::int64_t>(record, kModified), Field<std::uint32_t>(record, kLinks)};
+    FileIdentity file;
+    if (folderId_.keepsInodes) {
+        file.inode = Field<std::uint64_t>(record, kFirst);
+        file.born = Field<std::int64_t>(record, kSecond);
+    } else {
+        file.size = Field<std::int64_t>(record, kFirst);
+        file.modified = Field<std::int64_t>(record, kSecond);
+    }
+    file.links = Field<std::uint32_t>(record, kLinks);
+    return file;
 }
 
 std::uint32_t JournalFile::LinksBeforeUndo(std::size_t index) const {
@@ -366,11 +398,9 @@ void JournalFile::Start(std::size_t index, const std::optional<FileIdentity>& fi
     char* record = Record(index);
     Store(index, jmPreparing, MoveWay::Unknown, false);
     const FileIdentity identity = file.value_or(FileIdentity{});
-    SetField(record, kDevice, identity.device);
-    SetField(record, kInode, identity.inode);
-    SetField(record, kBorn, identity.born);
-    SetField(record, kSize, identity.size);
-    SetField(record, kModified, identity.modified);
+    const bool byInode = folderId_.keepsInodes;
+    SetField(record, kFirst, byInode ? identity.inode : static_cast<std::uint64_t>(identity.size));
+    SetField(record, kSecond, byInode ? identity.born : identity.modified);
     SetField(record, kLinks, identity.links);
     SetField(record, kLinksBeforeUndo, std::uint32_t{0});
     Store(index, jmStarted, MoveWay::Unknown, file.has_value());
@@ -393,6 +423,10 @@ void JournalFile::StartUndo(std::size_t index, std::uint32_t links) {
 
 void JournalFile::Flush() {
     msync(map_, size_, MS_SYNC);
+}
+
+void JournalFile::StartWriteBack() {
+    sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 // --- JournalPlace ------------------------------------------------------------------------------
@@ -480,7 +514,10 @@ std::unique_ptr<JournalFile> JournalPlace::Create(const std::string& folder,
                                                   JournalTrouble& trouble) {
     trouble = {};
     const std::string batchId = NewBatchId();
-    const std::string text = JournalText(batchId, folder, folderId, steps);
+    const TJournalText text = JournalText(batchId, folder, folderId, steps);
+    const auto recordsAt = static_cast<off_t>(text.head.size());
+    const auto namesAt = recordsAt + static_cast<off_t>(steps.size() * kRecordSize);
+    const auto size = namesAt + static_cast<off_t>(text.names.size());
     std::string temporary = TemporaryTemplate(path_);
     const FileDescriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.Valid()) {
@@ -493,9 +530,12 @@ std::unique_ptr<JournalFile> JournalPlace::Create(const std::string& folder,
         trouble = Trouble(JournalProblem::NotWritten, error ? error : EIO);
         return nullptr;
     };
-    if (!WriteAll(fd.Get(), text) || fsync(fd.Get()) != 0)
+    // The steps' records are all zero bytes: their room is reserved, not written.
+    if (ftruncate(fd.Get(), size) != 0 || !WriteAt(fd.Get(), text.head, 0) ||
+        !ReserveZeros(fd.Get(), recordsAt, namesAt - recordsAt) ||
+        !WriteAt(fd.Get(), text.names, namesAt) || fsync(fd.Get()) != 0)
         return fail(errno);
-    if (journal->Map(fd.Get(), text.size()) != JournalProblem::None)
+    if (journal->Map(fd.Get(), static_cast<std::size_t>(size)) != JournalProblem::None)
         return fail(errno);
     // The journal there is kept aside until this batch has renamed something.
     struct stat st {};

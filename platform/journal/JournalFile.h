@@ -16,7 +16,7 @@ namespace nomilo {
 
 // How far one step of a journal got.
 enum JournalMark : char {
-    jmPlanned = '.',       // not started
+    jmPlanned = '\0',      // not started (the record is all zero bytes)
     jmPreparing = ':',     // its record is being written: not started
     jmStarted = '>',       // the rename was under way
     jmDone = '+',          // renamed
@@ -56,10 +56,12 @@ struct JournalTrouble {
 };
 
 // The journal file of one batch of renames in one folder: a text header (the machine's boot,
-// an id of the batch, the folder's identity, the step count, a checksum), a 64-byte record of
-// the batch's phase, a 64-byte record per step (its mark, the way its rename went, the file's
+// an id of the batch, the folder's identity, the step count, a checksum), a 32-byte record of
+// the batch's phase, a 32-byte record per step (its mark, the way its rename went, the file's
 // identity and link counts), then the folder and each step's old and new name. The checksum
-// covers the header and the names; each record carries a check of its own, rewritten with it.
+// covers the header and the names; each record carries a check of its own, rewritten with it,
+// except a planned step's, which is all zero bytes (so a new journal's records cost no
+// writing: their room is only reserved on the disk).
 //
 // The records live in the file mapped into memory: changing one is a few stores and one
 // 8-byte store of its state that makes the change whole, so it costs no system call and
@@ -108,8 +110,10 @@ public:
     // change of a record is in the file, even after the process was killed.
     bool SameBoot() const { return sameBoot_; }
 
-    // Waits until the records are on the disk.
+    // Waits until the changed records are on the disk.
     void Flush();
+    // Starts writing the changed records to the disk, without waiting.
+    void StartWriteBack();
 
 private:
     friend class JournalPlace;
@@ -120,6 +124,7 @@ private:
     char* Record(std::size_t index) const; // the step's; SIZE_MAX: the batch's
     void Store(std::size_t index, char mark, MoveWay way, bool known);
 
+    int fd_ = -1;
     char* map_ = nullptr;
     std::size_t size_ = 0;
     char* records_ = nullptr;

@@ -103,14 +103,14 @@ TEST_F(Journal, EveryDamagedJournalIsRefusedAndLeftAlone) {
         const auto journal = Create(*place);
         ASSERT_TRUE(journal);
         // Records in many states: identities, ways, link counts, an undo.
-        journal->Start(0, FileIdentity{1, 2, 3, 4, 5, 1});
+        journal->Start(0, FileIdentity{2, 3, 4, 5, 1});
         journal->SetWay(0, MoveWay::LinkUnlink);
         journal->SetMark(0, jmDone);
         journal->StartUndo(0, 2);
         journal->SetMark(0, jmUndoRefused);
         journal->Start(1, std::nullopt);
         journal->SetMark(1, jmRefused);
-        journal->Start(4, FileIdentity{1, 9, 0, 0, 0, 3});
+        journal->Start(4, FileIdentity{9, 0, 0, 0, 3});
         journal->SetPhase(JournalPhase::Ended);
     }
     const std::string good = Bytes();
@@ -156,7 +156,7 @@ TEST_F(Journal, ARecordChangedWhenTheProcessIsKilledIsNeverDamaged) {
                 _exit(1);
             for (std::uint32_t n = 0;; ++n) {
                 const std::size_t i = n % journal->StepCount();
-                journal->Start(i, FileIdentity{n, n, n, n, n, n});
+                journal->Start(i, FileIdentity{n, n, n, n, n});
                 journal->SetWay(i, MoveWay::LinkUnlink);
                 journal->SetMark(i, jmDone);
                 journal->StartUndo(i, n);
