@@ -107,10 +107,18 @@ private:
     std::deque<std::string> folded_; // the keys of a case-blind volume
 };
 
+// What the folder as read tells a prediction.
+struct TFolderRules {
+    std::size_t nameMax;
+    bool writable;
+    const std::vector<char>& pinned; // per name number as read
+};
+
 // What MoveFile would answer for the rename of entry `step.entry`, checked in the order it and
-// the kernel check: the names, then the old file, then the new name.
-TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t nameMax,
-                     bool writable, const TRenameStep& step) {
+// the kernel check: the names, then the old file, then the new name, then the right to remove
+// the old name from the folder (the folder's, a sticky folder's owners, the file's flags).
+TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, const TFolderRules& rules,
+                     const TRenameStep& step) {
     if (!IsBareName(step.oldName) || !IsBareName(step.newName))
         return TRefusal::NotAcceptable;
     if (step.oldName == step.newName)
@@ -118,13 +126,15 @@ TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t name
     const std::size_t oldNumber = walk.EntryNumber(readNumber, walk.Key(step.oldName));
     if (!walk.Present(oldNumber))
         return TRefusal::Gone;
-    if (step.newName.size() > nameMax)
+    if (step.newName.size() > rules.nameMax)
         return TRefusal::TooLong;
     const std::size_t newNumber = walk.Number(walk.Key(step.newName));
     // On a case-blind volume a new spelling of the name is the file's own name.
     if (walk.Present(newNumber) && newNumber != oldNumber)
         return walk.PutByBatch(newNumber) ? TRefusal::TakenInBatch : TRefusal::Taken;
-    if (!writable)
+    // A file the batch renamed is one the kernel let the user rename.
+    if (!rules.writable ||
+        (oldNumber < rules.pinned.size() && rules.pinned[oldNumber] && !walk.PutByBatch(oldNumber)))
         return TRefusal::NoPermission;
     walk.Rename(oldNumber, newNumber);
     return TRefusal::None;
@@ -141,12 +151,18 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
     // Room for the names a walk adds too: about one per entry renamed.
     table_.cells.assign(CellsFor(folder.names.size() + static_cast<std::size_t>(count)), 0);
     keys_.reserve(folder.names.size());
+    pinned_.reserve(folder.names.size());
     const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
-    // Each name once (names that compare equal do so only on a case-blind volume), by number.
-    auto add = [&](std::string name) {
+    const std::vector<char>& pinned = folder.pinned;
+    // Each name once (names that compare equal do so only on a case-blind volume), by number;
+    // its entry may not be renamed when the entry of any name of that number may not.
+    auto add = [&](std::string name, std::size_t read) {
         const auto number = static_cast<std::size_t>(FindName(table_, name, true, keyOf));
-        if (number == keys_.size())
+        if (number == keys_.size()) {
             keys_.push_back(std::move(name));
+            pinned_.push_back(0);
+        }
+        pinned_[number] |= read < pinned.size() && pinned[read];
         return number;
     };
     // The folder's own names; the entries' first, in entry order, where they are the folder's.
@@ -163,11 +179,12 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
             const auto read = FindName(all, name, false,
                                        [&](std::size_t n) { return std::string_view(names[n]); });
             if (read >= 0)
-                entryNames_[static_cast<std::size_t>(i)] = add(name);
+                entryNames_[static_cast<std::size_t>(i)] =
+                    add(name, static_cast<std::size_t>(read));
         }
     }
-    for (std::string& name : names)
-        add(std::move(name));
+    for (std::size_t read = 0; read < names.size(); ++read)
+        add(std::move(names[read]), read);
 }
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
@@ -179,12 +196,13 @@ std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
     {
         // The walk keeps views of the plan's names, so they move out only after it.
         TFolderWalk walk(keys_, scratch_, caseBlind_, plan.size());
+        const TFolderRules rules{nameMax_, writable_, pinned_};
         for (const TRenameStep& step : plan) {
             const auto index = static_cast<std::size_t>(step.entry);
             const std::size_t readNumber =
                 index < entryNames_.size() ? entryNames_[index] : SIZE_MAX;
             TPreviewEntry& entry = preview[index];
-            entry.reason = PredictMove(walk, readNumber, nameMax_, writable_, step);
+            entry.reason = PredictMove(walk, readNumber, rules, step);
             entry.mark = entry.reason == TRefusal::None ? TPreviewEntry::Renamed
                                                         : TPreviewEntry::Refused;
         }
