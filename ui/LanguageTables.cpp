@@ -4,7 +4,7 @@ namespace nomilo {
 
 // The German table is partly English: only the caption, the rename button, the prefix switch
 // and the hints of the two fields and the swap button are German. The texts of the features
-// beyond the design are in each table's own language.
+// beyond the design and the names assistive technologies read are in each table's own language.
 const TLanguageTable kLanguageTables[3] = {
     {
         "Hrvatski",
@@ -36,6 +36,17 @@ const TLanguageTable kLanguageTables[3] = {
             "... i još %1",
             "Prikaži detalje...",
             "Sakrij detalje...",
+        },
+        {
+            "Pronađi",
+            "Zamijeni s",
+            "Maska datoteka",
+            "Pogon",
+            "Mape",
+            "Datoteke",
+            "Zamijeni mjesta traženom i zamjenskom tekstu",
+            "Preimenovanje uzima svaku datoteku s popisa",
+            "Preimenovanje uzima samo selektirane datoteke",
         },
     },
     {
@@ -69,6 +80,17 @@ const TLanguageTable kLanguageTables[3] = {
             "Show Details...",
             "Hide Details...",
         },
+        {
+            "Find",
+            "Replace with",
+            "File mask",
+            "Drive",
+            "Folders",
+            "Files",
+            "Swap find and replace texts",
+            "Rename takes every file of the list",
+            "Rename takes the selected files only",
+        },
     },
     {
         "Deutsch",
@@ -100,6 +122,17 @@ const TLanguageTable kLanguageTables[3] = {
             "... und %1 weitere",
             "Details einblenden...",
             "Details ausblenden...",
+        },
+        {
+            "Suchen nach",
+            "Ersetzen durch",
+            "Dateimaske",
+            "Laufwerk",
+            "Ordner",
+            "Dateien",
+            "Such- und Ersetzungstext tauschen",
+            "Umbenannt wird jede Datei der Liste",
+            "Umbenannt werden nur die ausgewählten Dateien",
         },
     },
 };
