@@ -288,9 +288,10 @@ void TEntryAnnouncer::Announce() {
             QAccessible::updateAccessibility(&event);
         }
         if (now.selected != before.selected) {
-            QAccessible::State changed;
-            changed.selected = true;
-            QAccessibleStateChangeEvent event(list_.data(), changed);
+            // As Qt's own item views tell it, which the AT-SPI bridge passes on as the entry's
+            // selected state.
+            QAccessibleEvent event(list_.data(), now.selected ? QAccessible::SelectionAdd
+                                                              : QAccessible::SelectionRemove);
             event.setChild(row);
             QAccessible::updateAccessibility(&event);
         }

@@ -1,8 +1,8 @@
 #include "browse/FileListBox.h"
 
+#include "browse/Accessibility.h"
 #include "browse/DirectoryListBox.h"
 #include "browse/EListError.h"
-#include "browse/FileListAccessible.h"
 #include "browse/FontLineHeight.h"
 #include "browse/Hourglass.h"
 #include "browse/InsertionWatch.h"
@@ -80,11 +80,7 @@ std::string Bracketed(std::string_view name) {
 
 TFileListBox::TFileListBox(QWidget* parent)
     : QListView(parent), model_(new TFileListModel(this)), folderPath_(CurrentDirOrHome()) {
-    static const bool accessibilityInstalled = [] {
-        QAccessible::installFactory(TFileListAccessible::Create);
-        return true;
-    }();
-    (void)accessibilityInstalled;
+    InstallBrowseAccessibility();
     setModel(model_);
     setItemDelegate(new TOwnerDrawDelegate<TFileListBox>(this));
     // Selection lives in the model's flags; the view's own selection stays empty.
