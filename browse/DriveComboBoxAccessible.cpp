@@ -9,8 +9,7 @@ namespace nomilo {
 TDriveComboBoxAccessible::TDriveComboBoxAccessible(TDriveComboBox* comboBox)
     : QAccessibleWidget(comboBox, QAccessible::ComboBox) {}
 
-QAccessibleInterface* TDriveComboBoxAccessible::Create(const QString& className,
-                                                       QObject* object) {
+QAccessibleInterface* TDriveComboBoxAccessible::Create(const QString& className, QObject* object) {
     if (className == QLatin1String("nomilo::TDriveComboBox"))
         if (auto* comboBox = qobject_cast<TDriveComboBox*>(object))
             return new TDriveComboBoxAccessible(comboBox);

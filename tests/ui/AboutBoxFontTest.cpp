@@ -30,9 +30,8 @@ QRect TextRect(const QLabel* label) {
 
 TEST(AboutBoxAtTheFontDpi, NoTextIsCutOrOverlapsAnother) {
     TAboutBox box;
-    const std::vector<QLabel*> labels = {box.ProgramIcon, box.ProductName, box.Label1,
-                                         box.Version,     box.Copyright,   box.Comments,
-                                         box.Label2};
+    const std::vector<QLabel*> labels = {box.ProgramIcon, box.ProductName, box.Label1, box.Version,
+                                         box.Copyright,   box.Comments,    box.Label2};
     const QRect panelInside = box.Panel1->rect().adjusted(2, 2, -2, -2); // within the bevels
     for (std::size_t i = 0; i < labels.size(); ++i) {
         const QRect text = TextRect(labels[i]);

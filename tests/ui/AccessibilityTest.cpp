@@ -83,26 +83,29 @@ TEST_F(Accessibility, ControlsAreNamedInTheCurrentLanguageAndTheWindowIsAFrame) 
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&f);
     EXPECT_EQ(window->role(), QAccessible::Window);
     auto names = [&] {
-        return std::vector<std::string>{
-            Text(window),          NameOf(f.eFind),         NameOf(f.eReplace),
-            NameOf(f.eMask),       NameOf(f.DriveComboBox1), NameOf(f.DirectoryListBox1),
-            NameOf(f.FileListBox1), NameOf(f.Button1),       NameOf(f.Button1, QAccessible::Description)};
+        return std::vector<std::string>{Text(window),
+                                        NameOf(f.eFind),
+                                        NameOf(f.eReplace),
+                                        NameOf(f.eMask),
+                                        NameOf(f.DriveComboBox1),
+                                        NameOf(f.DirectoryListBox1),
+                                        NameOf(f.FileListBox1),
+                                        NameOf(f.Button1),
+                                        NameOf(f.Button1, QAccessible::Description)};
     };
-    EXPECT_EQ(names(), (std::vector<std::string>{"Nomilo", "Find", "Replace with", "File mask",
-                                                  "Drive", "Folders", "Files",
-                                                  "Swap find and replace texts",
-                                                  "Find -> <- Replace"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{
+                           "Nomilo", "Find", "Replace with", "File mask", "Drive", "Folders",
+                           "Files", "Swap find and replace texts", "Find -> <- Replace"}));
     f.Hrvatski1->trigger();
-    EXPECT_EQ(names(),
-              (std::vector<std::string>{"Velkaro", "Pronađi", "Zamijeni s", "Maska datoteka",
-                                        "Pogon", "Mape", "Datoteke",
-                                        "Zamijeni mjesta traženom i zamjenskom tekstu",
-                                        "pronađi -> <- zamijeni"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"Velkaro", "Pronađi", "Zamijeni s",
+                                                 "Maska datoteka", "Pogon", "Mape", "Datoteke",
+                                                 "Zamijeni mjesta traženom i zamjenskom tekstu",
+                                                 "pronađi -> <- zamijeni"}));
     f.Deutsch1Click();
     EXPECT_EQ(names(), (std::vector<std::string>{"Drostel", "Suchen nach", "Ersetzen durch",
-                                                  "Dateimaske", "Laufwerk", "Ordner", "Dateien",
-                                                  "Such- und Ersetzungstext tauschen",
-                                                  "finden -> <- umtauschen"}));
+                                                 "Dateimaske", "Laufwerk", "Ordner", "Dateien",
+                                                 "Such- und Ersetzungstext tauschen",
+                                                 "finden -> <- umtauschen"}));
     // The captions name the buttons and switches; the prefix switch's hint describes it.
     EXPECT_EQ(NameOf(f.Button2), "Umnennen");
     EXPECT_EQ(NameOf(f.CheckBox1, QAccessible::Description), "Add to the beginning");

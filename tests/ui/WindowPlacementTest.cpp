@@ -1,5 +1,6 @@
-#include "tests/ui/FormTesting.h"
 #include "ui/WindowPlacement.h"
+
+#include "tests/ui/FormTesting.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -17,8 +18,7 @@ TEST(WindowPlacement, BoundsGoOntoTheScreenTheyMostlyLieOnAndShrinkOnlyWhereThey
     EXPECT_EQ(FittedOntoScreens(QRect(241, 102, 361, 422), {QRect(0, 0, 640, 512)}),
               QRect(241, 90, 361, 422));
     // Mostly on the second screen: moved onto it, not back onto the first.
-    EXPECT_EQ(FittedOntoScreens(QRect(1200, 900, 400, 300), screens),
-              QRect(1280, 780, 400, 300));
+    EXPECT_EQ(FittedOntoScreens(QRect(1200, 900, 400, 300), screens), QRect(1280, 780, 400, 300));
     // From a monitor that is gone: onto the primary screen.
     EXPECT_EQ(FittedOntoScreens(QRect(5000, -900, 400, 300), screens), QRect(880, 24, 400, 300));
     // Taller than the screen: only the height shrinks.
