@@ -28,10 +28,10 @@ namespace nomilo {
 // Only files that carry the line "X-Nomilo-Generated=true" (as a comment in the scripts) are
 // ever replaced or deleted, and in uca.xml only the actions whose unique id begins with
 // "nomilo-folder-" or "nomilo-files-"; uca.xml is edited in place and everything else in it
-// kept byte for byte. When it is missing, it starts as a copy of the system's (the first Thunar/uca.xml of
-// $XDG_CONFIG_DIRS), which Thunar would otherwise show. Every file is written to a hidden
-// temporary file beside it and renamed into place. Publishers of several processes take turns
-// through an advisory lock on the folder $XDG_CONFIG_HOME/nomilo.
+// kept byte for byte. When it is missing, it starts as a copy of the system's (the first
+// Thunar/uca.xml of $XDG_CONFIG_DIRS), which Thunar would otherwise show. Every file is written
+// to a hidden temporary file beside it and renamed into place. Publishers of several processes
+// take turns through an advisory lock on the folder $XDG_CONFIG_HOME/nomilo.
 class DesktopPublisher {
 public:
     explicit DesktopPublisher(DesktopPlaces places);
