@@ -26,8 +26,9 @@ QString LeftOutPathsText(const std::vector<TLeftOutPath>& leftOut) {
     QStringList lines{QString::fromUtf8(FeatureTexts.leftOutPaths)};
     const std::size_t shown = std::min(leftOut.size(), kShownPaths);
     for (std::size_t i = 0; i < shown; ++i)
-        lines.append(ShownPath(leftOut[i].path) + QStringLiteral(": ") +
-                     QString::fromUtf8(FeatureTexts.leftOutReasons[static_cast<int>(leftOut[i].reason)]));
+        lines.append(
+            ShownPath(leftOut[i].path) + QStringLiteral(": ") +
+            QString::fromUtf8(FeatureTexts.leftOutReasons[static_cast<int>(leftOut[i].reason)]));
     // The refusals' "and so many more" says the same here.
     if (leftOut.size() > shown)
         lines.append(QString::fromUtf8(FeatureTexts.moreRefusals)

@@ -461,7 +461,8 @@ TEST(CommandLineTest, OnePathIsTheStartFolderSeveralAreASelection) {
         for (const std::string& argument : arguments)
             argv.push_back(argument.c_str());
         argv.push_back(nullptr);
-        const TCommandLine commandLine = ReadCommandLine(static_cast<int>(arguments.size()), argv.data());
+        const TCommandLine commandLine =
+            ReadCommandLine(static_cast<int>(arguments.size()), argv.data());
         EXPECT_FALSE(commandLine.selection) << expected;
         EXPECT_EQ(commandLine.StartFolder(), expected);
     }

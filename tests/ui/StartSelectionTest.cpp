@@ -1,7 +1,8 @@
+#include "settings/StartSelection.h"
+
 #include "browse/DirectoryListBox.h"
 #include "browse/FileListBox.h"
 #include "settings/StartFolder.h"
-#include "settings/StartSelection.h"
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
 #include "ui/LeftOutPaths.h"

@@ -524,20 +524,23 @@ TEST_F(DesktopPublisherTest, TheScriptsHandTheSelectionOrTheFolderToTheProgram) 
         std::string list;
         for (const std::string& uri : selected)
             list += uri + "\n";
-        const std::string shell = "cd '" + (tmp / "sel dir") + "' && env -u NAUTILUS_SCRIPT_SELECTED_URIS "
-                                  "-u CAJA_SCRIPT_SELECTED_URIS " + variable + "=\"$NOMILO_LIST\" sh '" +
-                                  (tmp / script) + "' 2>&1";
+        const std::string shell =
+            "cd '" + (tmp / "sel dir") + "' && env -u NAUTILUS_SCRIPT_SELECTED_URIS -u " +
+            "CAJA_SCRIPT_SELECTED_URIS " + variable + "=\"$NOMILO_LIST\" sh '" + (tmp / script) +
+            "' 2>&1";
         setenv("NOMILO_LIST", list.c_str(), 1);
         fs::remove(tmp / "st'ub dir/arguments");
         EXPECT_EQ(Output(shell), "");
         std::ifstream in(tmp / "st'ub dir/arguments", std::ios::binary);
         const std::string output((std::istreambuf_iterator<char>(in)), {});
         Args arguments;
-        for (std::size_t at = 0, end; (end = output.find('\0', at)) != std::string::npos; at = end + 1)
+        for (std::size_t at = 0, end; (end = output.find('\0', at)) != std::string::npos;
+             at = end + 1)
             arguments.push_back(output.substr(at, end - at));
         return arguments;
     };
-    const std::string nautilus = "data/nautilus/scripts/Nomilo", caja = "config/caja/scripts/Nomilo";
+    const std::string nautilus = "data/nautilus/scripts/Nomilo";
+    const std::string caja = "config/caja/scripts/Nomilo";
     const Args launched = run(nautilus, "NAUTILUS_SCRIPT_SELECTED_URIS", uris);
     ASSERT_FALSE(launched.empty());
     EXPECT_EQ(launched.front(), program);
