@@ -1,18 +1,10 @@
 #include "settings/StartFolder.h"
 
+#include "platform/text/AsciiText.h"
+
 namespace nomilo {
 
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // An argument as a path: a file URI decoded, anything else as it stands.
 std::string ArgumentPath(const std::string& argument) {
@@ -41,8 +33,8 @@ std::optional<std::string> FileUriPath(std::string_view uri) {
             path += uri[i];
             continue;
         }
-        const int high = i + 2 < uri.size() ? HexDigit(uri[i + 1]) : -1;
-        const int low = i + 2 < uri.size() ? HexDigit(uri[i + 2]) : -1;
+        const int high = i + 2 < uri.size() ? HexDigitValue(uri[i + 1]) : -1;
+        const int low = i + 2 < uri.size() ? HexDigitValue(uri[i + 2]) : -1;
         if (high < 0 || low < 0 || (high == 0 && low == 0))
             return std::nullopt; // no byte, or NUL, which no path holds
         path += static_cast<char>(high * 16 + low);

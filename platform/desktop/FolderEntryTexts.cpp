@@ -1,6 +1,7 @@
 #include "platform/desktop/internal/FolderEntryTexts.h"
 
 #include "platform/desktop/internal/DesktopEntry.h"
+#include "platform/text/AsciiText.h"
 
 namespace nomilo {
 
@@ -66,16 +67,7 @@ bool HasPrefixAndSuffix(std::string_view name, std::string_view prefix, std::str
 } // namespace
 
 bool TakesSelections(const FolderVerb& verb) {
-    if (verb.name.size() != kProgramVerbName.size())
-        return false;
-    for (std::size_t i = 0; i < verb.name.size(); ++i) {
-        char c = verb.name[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != kProgramVerbName[i])
-            return false;
-    }
-    return true;
+    return EqualIgnoringAsciiCase(verb.name, kProgramVerbName);
 }
 
 std::string VerbCaption(const FolderVerb& verb) {
