@@ -4,7 +4,7 @@ namespace nomilo {
 
 // The German table is partly English: only the caption, the rename button, the prefix switch
 // and the hints of the two fields and the swap button are German. The texts of the features
-// beyond the design are in each table's own language.
+// beyond the design and the names assistive technologies read are in each table's own language.
 const TLanguageTable kLanguageTables[3] = {
     {
         "Hrvatski",
@@ -37,6 +37,8 @@ const TLanguageTable kLanguageTables[3] = {
             "... i još %1",
             "Prikaži detalje...",
             "Sakrij detalje...",
+            "Ove putanje su izostavljene:",
+            {"ne postoji", "nalazi se u drugoj mapi", "nije na popisu datoteka"},
             "Ovo preimenovanje nije moguće poništiti: %1",
             "Ništa nije vraćeno: %1",
             "dnevnik poništavanja %1 nije bilo moguće zapisati (%2).",
@@ -49,6 +51,17 @@ const TLanguageTable kLanguageTables[3] = {
             "dnevnik poništavanja %1 nije moguće pročitati (%2).",
             "mapa %1 nije ona u kojoj je bilo zadnje preimenovanje (premještena je, uklonjena "
             "ili zamijenjena).",
+        },
+        {
+            "Pronađi",
+            "Zamijeni s",
+            "Maska datoteka",
+            "Pogon",
+            "Mape",
+            "Datoteke",
+            "Zamijeni mjesta traženom i zamjenskom tekstu",
+            "Preimenovanje uzima svaku datoteku s popisa",
+            "Preimenovanje uzima samo selektirane datoteke",
         },
     },
     {
@@ -82,6 +95,8 @@ const TLanguageTable kLanguageTables[3] = {
             "... and %1 more",
             "Show Details...",
             "Hide Details...",
+            "These paths were left out:",
+            {"it does not exist", "it is in another folder", "it is not in the file list"},
             "This rename cannot be undone: %1",
             "Nothing was renamed back: %1",
             "the undo journal %1 could not be written (%2).",
@@ -94,6 +109,17 @@ const TLanguageTable kLanguageTables[3] = {
             "the undo journal %1 cannot be read (%2).",
             "the folder %1 is not the one the last rename took place in (it was moved, removed "
             "or replaced).",
+        },
+        {
+            "Find",
+            "Replace with",
+            "File mask",
+            "Drive",
+            "Folders",
+            "Files",
+            "Swap find and replace texts",
+            "Rename takes every file of the list",
+            "Rename takes the selected files only",
         },
     },
     {
@@ -127,6 +153,8 @@ const TLanguageTable kLanguageTables[3] = {
             "... und %1 weitere",
             "Details einblenden...",
             "Details ausblenden...",
+            "Diese Pfade wurden ausgelassen:",
+            {"existiert nicht", "liegt in einem anderen Ordner", "steht nicht in der Dateiliste"},
             "Diese Umbenennung kann nicht rückgängig gemacht werden: %1",
             "Nichts wurde zurückbenannt: %1",
             "das Rückgängig-Protokoll %1 konnte nicht geschrieben werden (%2).",
@@ -139,6 +167,17 @@ const TLanguageTable kLanguageTables[3] = {
             "das Rückgängig-Protokoll %1 kann nicht gelesen werden (%2).",
             "der Ordner %1 ist nicht der, in dem die letzte Umbenennung stattfand (er wurde "
             "verschoben, entfernt oder ersetzt).",
+        },
+        {
+            "Suchen nach",
+            "Ersetzen durch",
+            "Dateimaske",
+            "Laufwerk",
+            "Ordner",
+            "Dateien",
+            "Such- und Ersetzungstext tauschen",
+            "Umbenannt wird jede Datei der Liste",
+            "Umbenannt werden nur die ausgewählten Dateien",
         },
     },
 };
