@@ -2,6 +2,7 @@
 
 #include "platform/files/DirHandle.h"
 
+#include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
@@ -16,6 +17,10 @@ std::optional<std::vector<std::string>> ReadFolderNames(const std::string& folde
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
             names.emplace_back(entry->d_name);
     return names;
+}
+
+int FolderReadError(const std::string& folder) {
+    return OpenDir(folder.c_str()) ? 0 : errno;
 }
 
 DirListing ListCurrentDir() {
