@@ -59,6 +59,22 @@ bool TurnsOrBreaksText(std::uint32_t c) {
            (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
+// The escape both forms write for `c`, or nullptr.
+const char* ShortEscape(std::uint32_t c) {
+    switch (c) {
+    case '\\':
+        return "\\\\";
+    case '\n':
+        return "\\n";
+    case '\t':
+        return "\\t";
+    case '\r':
+        return "\\r";
+    default:
+        return nullptr;
+    }
+}
+
 void AppendHexByte(std::string& out, unsigned char byte) {
     out += "\\x";
     out.push_back(kHex[byte >> 4]);
@@ -83,14 +99,8 @@ std::string EscapedName(std::string_view name) {
             continue;
         }
         const std::uint32_t c = point.value;
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\r')
-            out += "\\r";
+        if (const char* escape = ShortEscape(c))
+            out += escape;
         else if (c < 0x20 || c == 0x7F)
             AppendHexByte(out, static_cast<unsigned char>(c));
         else if (TurnsOrBreaksText(c))
@@ -111,14 +121,8 @@ std::string JsonString(std::string_view utf8) {
         const std::size_t length = point.length ? point.length : 1;
         if (c == '"')
             out += "\\\"";
-        else if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\r')
-            out += "\\r";
+        else if (const char* escape = ShortEscape(c))
+            out += escape;
         else if (c < 0x20 || c == 0x7F || TurnsOrBreaksText(c) || !point.length)
             AppendUnicodeEscape(out, c);
         else
