@@ -206,8 +206,12 @@ void EmptyFolderRounds(int rounds) {
         idle.push_back(TimeProgram({"/bin/true"}, empty));
         command.push_back(TimeProgram({NOMILO_RENAME_PROGRAM, "a", "b"}, empty));
     }
-    std::printf("start and end on an empty folder: nomilo-rename %.2f ms (/bin/true %.2f ms)\n",
-                Median(command) * 1e3, Median(idle) * 1e3);
+    // On a shared machine the fastest runs tell the program's own cost best; both are given.
+    std::printf("start and end on an empty folder (%d runs): nomilo-rename median %.2f ms, "
+                "fastest %.2f ms; /bin/true median %.2f ms, fastest %.2f ms\n",
+                rounds * 10, Median(command) * 1e3,
+                *std::min_element(command.begin(), command.end()) * 1e3, Median(idle) * 1e3,
+                *std::min_element(idle.begin(), idle.end()) * 1e3);
 }
 
 } // namespace

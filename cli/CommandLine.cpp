@@ -200,9 +200,8 @@ std::string UsageText() {
   or:  nomilo-rename --undo [--json | -0] [-q]
 Renames the files of FOLDER (the current directory when none is given) that the
 mask lists, in the order of Nomilo's file list: the first FIND in each name
-becomes REPLACE. A file is never replaced; a batch can be taken back with --undo,
-also from the Nomilo window, and the window's Undo takes back a batch of this
-command.
+becomes REPLACE. A file is never replaced. --undo takes back the last batch,
+also one of the Nomilo window, and the window's Undo takes back this command's.
 
   -i, --ignore-case   ASCII letters in FIND match either case
   -m, --mask=MASK     only names that match MASK, wildcard patterns separated
@@ -211,7 +210,7 @@ command.
       --find=TEXT     FIND, also when it begins with '-'
       --replace=TEXT  REPLACE, also when it begins with '-'
   -- FILE...          only these files of FOLDER (names, or paths in FOLDER)
-  -n, --dry-run       show what would be renamed and what refused; change nothing
+  -n, --dry-run       show what would be renamed and refused; change nothing
       --undo          take back the last batch, this command's or the window's
       --json          one JSON object per line (JSON Lines)
   -0, --null          old and new names, each ended by a NUL byte

@@ -89,7 +89,18 @@ void AppendUnicodeEscape(std::string& out, std::uint32_t c) {
 
 } // namespace
 
+// Whether every byte of `name` is printable ASCII other than the backslash, so that it stands
+// for itself in every form: most names are.
+bool PlainAscii(std::string_view name) {
+    for (char c : name)
+        if (c < 0x20 || c > 0x7E || c == '\\')
+            return false;
+    return true;
+}
+
 std::string EscapedName(std::string_view name) {
+    if (PlainAscii(name))
+        return std::string(name);
     std::string out;
     out.reserve(name.size());
     for (std::size_t i = 0; i < name.size();) {

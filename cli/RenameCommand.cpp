@@ -9,6 +9,7 @@
 #include "platform/drives/VolumeCase.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/DirListing.h"
+#include "platform/files/DirSearch.h"
 #include "platform/files/EInOutError.h"
 #include "platform/files/MoveFile.h"
 #include "platform/files/SameFolder.h"
@@ -184,9 +185,20 @@ int RunBatch(const TCommandOptions& options, TReport& report, TListedFiles& entr
     return StatusOf(report);
 }
 
+// Every name of the current directory, whatever its kind, but "." and "..": from the reading
+// the file list's search made, where one is shared.
+std::vector<std::string> EveryName() {
+    std::vector<std::string> names;
+    SearchCurrentDir("*", 0, 0, [&](std::string_view name, std::uint32_t) {
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    });
+    return names;
+}
+
 int RunDryRun(const TCommandOptions& options, TReport& report, const TListedFiles& entries,
               const std::string& folder, const std::vector<TDrive>& drives) {
-    DirListing listing = ListCurrentDir();
+    DirListing listing = ListCurrentDir(EveryName());
     const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
                                                 listing.writable, CaseBlind(folder, drives)},
                                  entries);
@@ -227,6 +239,10 @@ int RunRename(const TCommandOptions& options, TReport& report) {
     }
     const std::string folder = GetCurrentDir();
     const std::vector<TDrive> drives = ListDrives();
+    // A dry run reads the folder once for the list and the preview's names.
+    std::optional<TSharedFolderRead> oneReading;
+    if (options.action == TCommandOptions::DryRun)
+        oneReading.emplace(".");
     TListedFiles entries = TListedFiles::Read(options.mask, OtherNetworkMountPoints(folder, drives));
     if (options.inputs.selectedOnly) {
         const std::vector<std::string> unknown = entries.Select(named);

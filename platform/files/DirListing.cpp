@@ -24,9 +24,13 @@ int FolderReadError(const std::string& folder) {
 }
 
 DirListing ListCurrentDir() {
+    std::optional<std::vector<std::string>> names = ReadFolderNames(".");
+    return ListCurrentDir(names ? std::move(*names) : std::vector<std::string>());
+}
+
+DirListing ListCurrentDir(std::vector<std::string> names) {
     DirListing listing;
-    if (std::optional<std::vector<std::string>> names = ReadFolderNames("."))
-        listing.names = std::move(*names);
+    listing.names = std::move(names);
     if (const long nameMax = pathconf(".", _PC_NAME_MAX); nameMax > 0)
         listing.nameMax = static_cast<std::size_t>(nameMax);
     listing.writable = access(".", W_OK | X_OK) == 0;

@@ -23,5 +23,7 @@ struct DirListing {
     bool writable = true;           // the user may add and remove names in it
 };
 DirListing ListCurrentDir();
+// The same with the names read already, by a search of the current directory.
+DirListing ListCurrentDir(std::vector<std::string> names);
 
 } // namespace nomilo
