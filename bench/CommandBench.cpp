@@ -101,7 +101,7 @@ std::vector<RenameWay> RenameWays() {
         return std::make_pair(std::string(1, folder.Prefix()) + "_",
                               std::string(1, folder.OtherPrefix()) + "_");
     };
-    ways.push_back({"bare readdir + renameat2 loop", [=](BenchFolder& folder) {
+    ways.push_back({"bare readdir, sort, renameat2 loop", [=](BenchFolder& folder) {
                         const auto [from, to] = prefixes(folder);
                         return TimeProgram({Beside("nomilo_command_bare"), ".", from, to},
                                            folder.Path());
