@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/EUsage.h"
+#include "cli/NameText.h"
 
 #include <optional>
 #include <string_view>
@@ -43,7 +44,7 @@ void TParse::Flag(std::string_view name) {
         version = true;
     } else {
         throw EUsage(std::string(name.size() == 1 ? "unknown option '-" : "unknown option '--") +
-                     std::string(name) + "'");
+                     EscapedName(name) + "'");
     }
 }
 
@@ -83,7 +84,7 @@ void ReadArguments(const std::vector<std::string>& arguments, TParse& parse) {
         const std::string& argument = arguments[i];
         auto nextValue = [&](std::string_view option) -> std::string {
             if (i + 1 >= arguments.size())
-                throw EUsage("option '" + std::string(option) + "' needs a value");
+                throw EUsage("option '" + EscapedName(option) + "' needs a value");
             return arguments[++i];
         };
         if (argument == "--") {
@@ -100,7 +101,7 @@ void ReadArguments(const std::vector<std::string>& arguments, TParse& parse) {
                 parse.Value(*option, equals == std::string::npos ? nextValue(argument)
                                                                  : argument.substr(equals + 1));
             else if (equals != std::string::npos)
-                throw EUsage("option '--" + name + "' takes no value");
+                throw EUsage("option '--" + EscapedName(name) + "' takes no value");
             else
                 parse.Flag(name);
         } else if (argument.size() > 1 && argument[0] == '-') {
@@ -150,13 +151,13 @@ void AssignTexts(TParse& parse) {
     if (next < parse.positionals.size())
         options.folder = parse.positionals[next++];
     if (next < parse.positionals.size())
-        throw EUsage("too many arguments, from '" + parse.positionals[next] +
+        throw EUsage("too many arguments, from '" + EscapedName(parse.positionals[next]) +
                      "' on (FILEs to rename come after '--')");
 }
 
 void CheckMask(const std::string& mask) {
     if (mask.find('/') != std::string::npos)
-        throw EUsage("the mask '" + mask + "' holds '/': it matches names in FOLDER, which is "
+        throw EUsage("the mask '" + EscapedName(mask) + "' holds '/': it matches names in FOLDER, which is "
                      "given on its own");
 }
 
