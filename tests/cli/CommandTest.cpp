@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -20,12 +21,19 @@ using test::RunCommand;
 using test::TempFolder;
 using Names = std::set<std::string>;
 
+// Each test with a journal of its own: the tests run at the same time.
+class Command : public ::testing::Test {
+protected:
+    Command() { setenv("XDG_STATE_HOME", state.Path().c_str(), 1); }
+    TempFolder state;
+};
+
 std::string JournalBytes() {
     std::ifstream in(JournalFile::DefaultPath(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(Command, RenamesTheListedFilesInTheListsOrderAndUndoTakesTheBatchBackFromAnywhere) {
+TEST_F(Command, RenamesTheListedFilesInTheListsOrderAndUndoTakesTheBatchBackFromAnywhere) {
     TempFolder tmp({"b.txt", "A.txt", "c.md", ".hidden.txt", "dir.txt/"});
     const test::TCommandRun batch = RunCommand({"txt", "TXT"}, tmp.Path());
     EXPECT_EQ(batch.status, 0) << batch.err;
@@ -41,7 +49,7 @@ TEST(Command, RenamesTheListedFilesInTheListsOrderAndUndoTakesTheBatchBackFromAn
     EXPECT_EQ(again.err, "nomilo-rename: nothing to undo\n");
 }
 
-TEST(Command, TheDryRunPredictsTheBatchLineForLineAndChangesNothing) {
+TEST_F(Command, TheDryRunPredictsTheBatchLineForLineAndChangesNothing) {
     // a.txt cannot take xa.txt, which is still there; xa.txt then becomes xxa.txt. The mask
     // lists b.txt twice, so its second rename finds it gone.
     TempFolder tmp({"a.txt", "xa.txt", "b.txt", "c.md"});
@@ -75,7 +83,7 @@ TEST(Command, TheDryRunPredictsTheBatchLineForLineAndChangesNothing) {
               std::string::npos);
 }
 
-TEST(Command, NamedFilesAreTheSelectionAndAFileTheListDoesNotShowTouchesNothing) {
+TEST_F(Command, NamedFilesAreTheSelectionAndAFileTheListDoesNotShowTouchesNothing) {
     TempFolder tmp({"a.JPG", "b.jpg", "c.png", "d.gif", ".e.jpg"});
     const std::string journal = JournalBytes();
     for (const char* unlisted : {"d.gif", ".e.jpg", "nowhere.jpg", "/etc/passwd"}) {
@@ -93,7 +101,7 @@ TEST(Command, NamedFilesAreTheSelectionAndAFileTheListDoesNotShowTouchesNothing)
     EXPECT_EQ(tmp.Names(), (Names{"a.jpeg", "b.jpeg", "c.png", "d.gif", ".e.jpg"}));
 }
 
-TEST(Command, UsageAndPatternErrorsTouchNothingAndAFolderThatCannotBeEnteredIsStatusThree) {
+TEST_F(Command, UsageAndPatternErrorsTouchNothingAndAFolderThatCannotBeEnteredIsStatusThree) {
     TempFolder tmp({"a.txt", "-a.txt"});
     const std::string journal = JournalBytes();
     const std::vector<std::vector<std::string>> usageErrors{
@@ -120,7 +128,7 @@ TEST(Command, UsageAndPatternErrorsTouchNothingAndAFolderThatCannotBeEnteredIsSt
     EXPECT_TRUE(RunCommand({"x", "--version"}, tmp.Path()).out.starts_with("nomilo-rename "));
 }
 
-TEST(Command, NamesWithNewlinesControlsAndInvalidUtf8InEachOutputForm) {
+TEST_F(Command, NamesWithNewlinesControlsAndInvalidUtf8InEachOutputForm) {
     const std::vector<std::string> names{"new\nline.txt", "ctl\x01.txt", "bad\xff.txt",
                                          "back\\slash.txt", "rtl\u202e.txt"};
     TempFolder tmp;
@@ -155,7 +163,7 @@ TEST(Command, NamesWithNewlinesControlsAndInvalidUtf8InEachOutputForm) {
     }
 }
 
-TEST(Command, SigintInMidBatchStopsAfterTheRenameUnderWayAndLeavesAnUndoableJournal) {
+TEST_F(Command, SigintInMidBatchStopsAfterTheRenameUnderWayAndLeavesAnUndoableJournal) {
     constexpr int kFiles = 40000;
     TempFolder tmp;
     for (int i = 0; i < kFiles; ++i) {
