@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <csignal>
@@ -221,6 +223,37 @@ TEST(UndoMessages, EveryLanguageTellsEveryReasonWithItsPlaceholders) {
         EXPECT_FALSE(RefusalText(TRefusal::Replaced).isEmpty());
     }
     FeatureTexts = kLanguageTables[1].features;
+}
+
+// The terminal command, run to its end in `folder`; answers its exit status.
+int RunCommand(const QStringList& arguments, const std::string& folder) {
+    QProcess command;
+    command.setWorkingDirectory(QString::fromStdString(folder));
+    command.start(NOMILO_RENAME_PROGRAM, arguments);
+    if (!command.waitForFinished(30000))
+        return -1;
+    return command.exitStatus() == QProcess::NormalExit ? command.exitCode() : -1;
+}
+
+TEST_F(PreviewAndUndo, TheWindowAndTheTerminalCommandTakeBackEachOthersBatches) {
+    TForm1& f = Shown({"a.txt", "b.txt"});
+    ASSERT_EQ(RunCommand({"-q", "txt", "md"}, files), 0);
+    f.PopupMenu1->aboutToShow(); // the menu opening looks at the journal
+    EXPECT_TRUE(f.UndoLastRename1->isEnabled());
+    f.UndoLastRename1->trigger();
+    EXPECT_EQ(tmp.Read("files/a.txt"), "a.txt");
+    EXPECT_EQ(tmp.Read("files/b.txt"), "b.txt");
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
+
+    f.eFind->setText(".txt");
+    f.eReplace->setText(".bak");
+    f.Button2->click();
+    EXPECT_EQ(tmp.Read("files/a.bak"), "a.txt");
+    ASSERT_EQ(RunCommand({"--undo", "-q"}, tmp.Path()), 0);
+    EXPECT_EQ(tmp.Read("files/a.txt"), "a.txt");
+    EXPECT_EQ(tmp.Read("files/b.txt"), "b.txt");
+    f.PopupMenu1->aboutToShow();
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
 }
 
 TEST(FailureDetails, ListTheFirstThousandRefusalsWithTheirReasonsThenCountTheRest) {
