@@ -36,6 +36,8 @@ const TLanguageTable kLanguageTables[3] = {
             "... i još %1",
             "Prikaži detalje...",
             "Sakrij detalje...",
+            "Ove putanje su izostavljene:",
+            {"ne postoji", "nalazi se u drugoj mapi", "nije na popisu datoteka"},
         },
     },
     {
@@ -68,6 +70,8 @@ const TLanguageTable kLanguageTables[3] = {
             "... and %1 more",
             "Show Details...",
             "Hide Details...",
+            "These paths were left out:",
+            {"it does not exist", "it is in another folder", "it is not in the file list"},
         },
     },
     {
@@ -100,6 +104,8 @@ const TLanguageTable kLanguageTables[3] = {
             "... und %1 weitere",
             "Details einblenden...",
             "Details ausblenden...",
+            "Diese Pfade wurden ausgelassen:",
+            {"existiert nicht", "liegt in einem anderen Ordner", "steht nicht in der Dateiliste"},
         },
     },
 };
