@@ -76,21 +76,30 @@ struct TNameKeys::TKey {
         const auto c = static_cast<unsigned char>(bytes[i]);
         return foldAscii ? FoldAscii(c) : c;
     }
-    // The first eight bytes as one number that compares as they do (0 past the key's end).
-    std::uint64_t Leading() const {
-        std::uint64_t leading = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            leading = leading << 8 | (i < size ? (*this)[i] : 0u);
-        return leading;
+    // Eight bytes from `depth` on as one number that compares as they do (0 past the key's end).
+    std::uint64_t Bytes(std::uint32_t depth) const {
+        std::uint64_t bytes = 0;
+        for (std::uint32_t i = depth; i < depth + 8; ++i)
+            bytes = bytes << 8 | (i < size ? (*this)[i] : 0u);
+        return bytes;
     }
 };
 
-// Sorting moves these, not bare numbers, so that most comparisons are settled by the first bytes
-// of the keys held here, instead of by two keys looked up far apart in memory.
+// Sorting moves these, not bare numbers: each comparison is settled by eight bytes of the keys
+// held here, instead of by two keys looked up far apart in memory.
 struct TNameKeys::TRanked {
-    std::uint32_t high; // key bytes 0 to 3
-    std::uint32_t low;  // key bytes 4 to 7
+    std::uint32_t high; // key bytes depth to depth + 3
+    std::uint32_t low;  // key bytes depth + 4 to depth + 7
     std::uint32_t name;
+
+    void Hold(std::uint64_t bytes) {
+        high = static_cast<std::uint32_t>(bytes >> 32);
+        low = static_cast<std::uint32_t>(bytes);
+    }
+    bool SameBytes(const TRanked& other) const { return high == other.high && low == other.low; }
+    bool operator<(const TRanked& other) const {
+        return high != other.high ? high < other.high : low < other.low;
+    }
 };
 
 TNameKeys::TNameKeys() : collator_(CollatorFor(QLocale().collation())) {}
@@ -195,20 +204,35 @@ bool TNameKeys::EqualByLocale(std::uint32_t a, std::uint32_t b) const {
     return CompareKeys(a, b) == 0;
 }
 
+void TNameKeys::SortRanked(TRanked* first, TRanked* last, std::uint32_t depth) const {
+    for (TRanked* ranked = first; ranked != last; ++ranked)
+        ranked->Hold(Key(ranked->name).Bytes(depth));
+    std::sort(first, last);
+    for (TRanked* run = first; run != last;) {
+        TRanked* end = run + 1;
+        while (end != last && end->SameBytes(*run))
+            ++end;
+        if (end - run > 1) {
+            // Names whose keys go on are sorted by their next bytes; names whose keys all ended
+            // here have equal keys, and their own bytes decide.
+            const bool goOn = std::any_of(
+                run, end, [&](const TRanked& ranked) { return Key(ranked.name).size > depth + 8; });
+            if (goOn)
+                SortRanked(run, end, depth + 8);
+            else
+                std::sort(run, end, [this](const TRanked& a, const TRanked& b) {
+                    return Name(a.name) < Name(b.name);
+                });
+        }
+        run = end;
+    }
+}
+
 std::vector<TNameKeys::TRanked> TNameKeys::Ranked() const {
     std::vector<TRanked> ranked(Size());
-    for (std::uint32_t name = 0; name < ranked.size(); ++name) {
-        const std::uint64_t leading = Key(name).Leading();
-        ranked[name] = {static_cast<std::uint32_t>(leading >> 32),
-                        static_cast<std::uint32_t>(leading), name};
-    }
-    std::sort(ranked.begin(), ranked.end(), [this](const TRanked& a, const TRanked& b) {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        return Compare(a.name, b.name) < 0;
-    });
+    for (std::uint32_t name = 0; name < ranked.size(); ++name)
+        ranked[name].name = name;
+    SortRanked(ranked.data(), ranked.data() + ranked.size(), 0);
     return ranked;
 }
 

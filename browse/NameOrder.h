@@ -19,8 +19,9 @@ namespace nomilo {
 //
 // The names are kept one after the other in one buffer, and each gets one collation key, worked
 // out once as it is added, in a second buffer (in the C locale an ASCII name is its own key, read
-// with A-Z folded, and takes no room there). Sorting compares keys byte for byte, most of the
-// time by their first bytes held beside each name's number. Both buffers grow in place where the
+// with A-Z folded, and takes no room there). Sorting compares keys byte for byte, eight bytes at
+// a time held beside each name's number: first by their first eight bytes, then the names that
+// share them by the next eight, and so on. Both buffers grow in place where the
 // system can, with no copy of all names or keys at once. Names are bytes taken as UTF-8 (bytes
 // that are not stand for U+FFFD).
 class TNameKeys {
@@ -61,6 +62,8 @@ private:
     int Compare(std::uint32_t a, std::uint32_t b) const;
     int CompareKeys(std::uint32_t a, std::uint32_t b) const;
     std::vector<TRanked> Ranked() const;
+    // Sorts names whose keys share their first `depth` bytes, by the bytes that follow.
+    void SortRanked(TRanked* first, TRanked* last, std::uint32_t depth) const;
     void AppendKey(std::string_view name);
     void DropKeys();
 
