@@ -69,8 +69,9 @@ void RecomputeRounds(TForm1& window, int rounds) {
     std::vector<double> seconds;
     for (int round = 0; round < rounds * 4; ++round)
         seconds.push_back(Seconds([&] { window.NewNamesPreview().Update(); }));
-    std::printf("%-40s median %5.1f ms, slowest %5.1f ms\n", "the preview's recompute alone:",
-                Median(seconds) * 1e3, *std::max_element(seconds.begin(), seconds.end()) * 1e3);
+    std::printf("%-40s median %5.1f ms, slowest %5.1f ms\n",
+                "the preview's recompute alone:", Median(seconds) * 1e3,
+                *std::max_element(seconds.begin(), seconds.end()) * 1e3);
 }
 
 } // namespace
@@ -104,21 +105,25 @@ int main(int argc, char** argv) {
     ProcessEventsUntilIdle();
     if (window.FileListBox1->EntryCount() != sizes.back())
         throw std::runtime_error("the window did not list every file");
-    std::printf("%d entries, every one considered, Show new names on, %s%s\n", window.FileListBox1->EntryCount(),
+    std::printf("%d entries, every one considered, Show new names on, %s%s\n",
+                window.FileListBox1->EntryCount(),
                 QGuiApplication::platformName().toUtf8().constData(),
                 accessible && *accessible == '1' ? ", an assistive technology listening" : "");
 
     const int p = folder.Prefix(), q = folder.OtherPrefix();
     // Letters as the keys that type them: Qt::Key_A and so on.
     const auto key = [](int c) { return c >= 'a' && c <= 'z' ? c - 'a' + Qt::Key_A : c; };
-    TypeRounds({"typing a find text (every entry):", window.eFind,
+    TypeRounds({"typing a find text (every entry):",
+                window.eFind,
                 {key(p), Qt::Key_Underscore, Qt::Key_0, Qt::Key_Backspace}},
                rounds);
-    TypeRounds({"typing a find text no name holds:", window.eFind,
+    TypeRounds({"typing a find text no name holds:",
+                window.eFind,
                 {Qt::Key_Z, Qt::Key_Z, Qt::Key_Backspace}},
                rounds);
     window.eFind->setText(QString(QChar(p)) + '_');
-    TypeRounds({"typing a replace text (every entry):", window.eReplace,
+    TypeRounds({"typing a replace text (every entry):",
+                window.eReplace,
                 {key(q), Qt::Key_Underscore, Qt::Key_X, Qt::Key_Backspace}},
                rounds);
     RecomputeRounds(window, rounds);
