@@ -106,8 +106,10 @@ double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries, IBatchJournal
     return seconds;
 }
 
-std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOnly) {
-    std::vector<std::string> names;
+// Calls `found` with each name in `folder` as a bare readdir loop finds them ("." and ".." left
+// out); only the folders among them when `foldersOnly`.
+template <typename Found>
+void ForEachBareName(const std::string& folder, bool foldersOnly, const Found& found) {
     DIR* dir = opendir(folder.c_str());
     if (!dir)
         throw std::runtime_error("cannot read " + folder);
@@ -115,9 +117,14 @@ std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOn
         if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
             continue;
         if (!foldersOnly || entry->d_type == DT_DIR)
-            names.emplace_back(entry->d_name);
+            found(entry->d_name);
     }
     closedir(dir);
+}
+
+std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOnly) {
+    std::vector<std::string> names;
+    ForEachBareName(folder, foldersOnly, [&](const char* name) { names.emplace_back(name); });
     return names;
 }
 
@@ -185,20 +192,12 @@ double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::siz
     std::vector<std::uint32_t> order; // released after the timing, as the lists keep theirs
     Pieces names;
     const double seconds = Seconds([&] {
-        DIR* dir = opendir(folder.c_str());
-        if (!dir)
-            throw std::runtime_error("cannot read " + folder);
-        while (const dirent* entry = readdir(dir)) {
-            if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
-                continue;
-            if (foldersOnly && entry->d_type != DT_DIR)
-                continue;
+        ForEachBareName(folder, foldersOnly, [&](const char* name) {
             const auto offset = static_cast<std::uint32_t>(names.bytes.size());
-            names.bytes.append(entry->d_name);
+            names.bytes.append(name);
             names.spans.emplace_back(offset,
                                      static_cast<std::uint32_t>(names.bytes.size() - offset));
-        }
-        closedir(dir);
+        });
         Pieces keys;
         keys.spans.reserve(names.spans.size());
         for (std::size_t i = 0; i < names.spans.size(); ++i)
@@ -215,8 +214,11 @@ double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::siz
     return seconds;
 }
 
-std::string RunBeside(const std::vector<std::string>& arguments, const char* program) {
-    const std::string path = (fs::read_symlink("/proc/self/exe").parent_path() / program).string();
+std::string Beside(const char* program) {
+    return (fs::read_symlink("/proc/self/exe").parent_path() / program).string();
+}
+
+std::string RunProgram(const std::string& path, const std::vector<std::string>& arguments) {
     std::vector<char*> argv{const_cast<char*>(path.c_str())};
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));

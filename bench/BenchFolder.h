@@ -69,9 +69,11 @@ void ProcessEventsUntilIdle();
 // Windows go nowhere (QT_QPA_PLATFORM=offscreen) unless the environment names a platform.
 void PreferOffscreen();
 
-// Runs the program `program` that lies beside this one with `arguments` and answers what it
-// wrote to its standard output.
-std::string RunBeside(const std::vector<std::string>& arguments, const char* program);
+// The path of the program `program` that lies beside this one.
+std::string Beside(const char* program);
+// Runs the program at `path` with `arguments`, waits for it to end and answers what it wrote to
+// its standard output.
+std::string RunProgram(const std::string& path, const std::vector<std::string>& arguments);
 
 // Where the benchmark folders live: $NOMILO_BENCH_DIR, else ./bench-data.
 std::string BenchRoot();

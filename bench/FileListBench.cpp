@@ -142,7 +142,7 @@ int ShowForMemory(const char* locale, int files, char* program) {
 
 void MemoryOfList(const char* locale, int files) {
     const std::string text =
-        RunBeside({"--memory", locale, std::to_string(files)}, "nomilo_bench_filelist");
+        RunProgram(Beside("nomilo_bench_filelist"), {"--memory", locale, std::to_string(files)});
     long before = 0, settled = 0, peak = 0;
     int entries = 0;
     if (std::sscanf(text.c_str(), "memory %ld %ld %ld %d", &before, &settled, &peak, &entries) != 4)

@@ -7,20 +7,14 @@
 // NOMILO_STARTUP_WINDOW names another window program to time (another build's, to compare).
 
 #include "bench/BenchFolder.h"
-#include "platform/files/FileIO.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace nomilo::bench {
 namespace {
@@ -29,11 +23,6 @@ long long MonotonicNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-// A program beside this one.
-std::string Beside(const char* name) {
-    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
 }
 
 // What a started program reported: the seconds from its start to its "ready" line, the number
@@ -47,27 +36,8 @@ struct Ready {
 
 // Starts `program` on `folder` and reads its "ready" line.
 Ready TimeToReady(const std::string& program, const std::string& folder) {
-    int output[2];
-    if (pipe(output) != 0)
-        throw std::runtime_error("no pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
-    std::vector<char*> arguments{const_cast<char*>(program.c_str()),
-                                 const_cast<char*>(folder.c_str()), nullptr};
     const long long start = MonotonicNanoseconds();
-    pid_t child = 0;
-    const int error =
-        posix_spawn(&child, program.c_str(), &actions, nullptr, arguments.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    if (error != 0)
-        throw std::runtime_error("cannot start " + program);
-    const std::string text = ReadAll(output[0]).value_or(std::string());
-    close(output[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
+    const std::string text = RunProgram(program, {folder});
     long long ready = 0;
     Ready report;
     if (std::sscanf(text.c_str(), "ready %lld %ld %ld %ld", &ready, &report.count, &report.resident,
