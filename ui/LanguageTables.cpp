@@ -4,7 +4,7 @@ namespace nomilo {
 
 // The German table is partly English: only the caption, the rename button, the prefix switch
 // and the hints of the two fields and the swap button are German. The texts of the features
-// beyond the design are in each table's own language.
+// beyond the design and the names assistive technologies read are in each table's own language.
 const TLanguageTable kLanguageTables[3] = {
     {
         "Hrvatski",
@@ -38,6 +38,17 @@ const TLanguageTable kLanguageTables[3] = {
             "Sakrij detalje...",
             "Ove putanje su izostavljene:",
             {"ne postoji", "nalazi se u drugoj mapi", "nije na popisu datoteka"},
+        },
+        {
+            "Pronađi",
+            "Zamijeni s",
+            "Maska datoteka",
+            "Pogon",
+            "Mape",
+            "Datoteke",
+            "Zamijeni mjesta traženom i zamjenskom tekstu",
+            "Preimenovanje uzima svaku datoteku s popisa",
+            "Preimenovanje uzima samo selektirane datoteke",
         },
     },
     {
@@ -73,6 +84,17 @@ const TLanguageTable kLanguageTables[3] = {
             "These paths were left out:",
             {"it does not exist", "it is in another folder", "it is not in the file list"},
         },
+        {
+            "Find",
+            "Replace with",
+            "File mask",
+            "Drive",
+            "Folders",
+            "Files",
+            "Swap find and replace texts",
+            "Rename takes every file of the list",
+            "Rename takes the selected files only",
+        },
     },
     {
         "Deutsch",
@@ -106,6 +128,17 @@ const TLanguageTable kLanguageTables[3] = {
             "Details ausblenden...",
             "Diese Pfade wurden ausgelassen:",
             {"existiert nicht", "liegt in einem anderen Ordner", "steht nicht in der Dateiliste"},
+        },
+        {
+            "Suchen nach",
+            "Ersetzen durch",
+            "Dateimaske",
+            "Laufwerk",
+            "Ordner",
+            "Dateien",
+            "Such- und Ersetzungstext tauschen",
+            "Umbenannt wird jede Datei der Liste",
+            "Umbenannt werden nur die ausgewählten Dateien",
         },
     },
 };
