@@ -7,6 +7,7 @@
 #include "browse/Hourglass.h"
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
+#include "browse/MaskSearch.h"
 #include "browse/NameOrder.h"
 #include "browse/OwnerDrawDelegate.h"
 #include "platform/drives/Drives.h"
@@ -42,10 +43,6 @@ constexpr std::size_t kHourglassIndex = 100;
 // After a read of this many entries, or one that replaced as many, the memory freed goes back
 // to the system at once.
 constexpr std::size_t kLargeRead = 10000;
-
-// Items of the search that the default file type passes over: hidden, system, volume label,
-// directory.
-constexpr std::uint32_t kExcludedByDefault = faHidden | faSysFile | faVolumeID | faDirectory;
 
 // The extension of `name` from its last "." on, lower-cased by the locale, is one of the
 // executables'.
@@ -260,8 +257,6 @@ std::string TFileListBox::CurrentFileName() const {
 void TFileListBox::RebuildEntries() {
     if (!hasWindow_)
         return;
-    const std::uint32_t wanted = fileType_.AttributeWord();
-    const bool admitAll = fileType_.Contains(ftNormal);
     SetCurrentDir(folderPath_);
     anchor_ = -1;
     const std::size_t before = static_cast<std::size_t>(model_->Count());
@@ -303,8 +298,8 @@ void TFileListBox::RebuildEntries() {
                     throw EListError::InsertFailed();
                 }
             };
-            auto onItem = [&](std::string_view name, std::uint32_t attributes) {
-                if (admitAll || (attributes & wanted)) {
+            auto onItem = [&](std::string_view name, std::uint32_t attributes, bool admitted) {
+                if (admitted) {
                     if (attributes & faDirectory)
                         add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
                     else
@@ -314,16 +309,7 @@ void TFileListBox::RebuildEntries() {
                     hourglass.Show();
                 ItemSearched();
             };
-            // Sub-masks are taken as they stand, empty ones included (they find nothing).
-            std::string_view rest = mask_;
-            for (;;) {
-                const std::size_t semicolon = rest.find(';');
-                SearchCurrentDir(rest.substr(0, semicolon), kExcludedByDefault & ~wanted, wanted,
-                                 onItem, network);
-                if (semicolon == std::string_view::npos)
-                    break;
-                rest.remove_prefix(semicolon + 1);
-            }
+            SearchMask(mask_, fileType_, onItem, network);
         } catch (...) {
             // The entries added so far stay; there is no notification.
             TSharedFolderRead::EndSharing();
