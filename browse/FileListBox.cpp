@@ -1,16 +1,17 @@
 #include "browse/FileListBox.h"
 
+#include "browse/Accessibility.h"
 #include "browse/DirectoryListBox.h"
 #include "browse/EListError.h"
 #include "browse/FontLineHeight.h"
 #include "browse/Hourglass.h"
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
+#include "browse/MaskSearch.h"
 #include "browse/NameOrder.h"
 #include "browse/OwnerDrawDelegate.h"
 #include "platform/drives/Drives.h"
 #include "platform/files/CurrentDir.h"
-#include "platform/files/DirSearch.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
 #include "platform/text/AsciiText.h"
@@ -36,10 +37,6 @@ QSize GlyphSize(const QPixmap& glyph) {
 
 // A read shows the hourglass from the entry inserted at this index on.
 constexpr std::size_t kHourglassIndex = 100;
-
-// Items of the search that the default file type passes over: hidden, system, volume label,
-// directory.
-constexpr std::uint32_t kExcludedByDefault = faHidden | faSysFile | faVolumeID | faDirectory;
 
 // The extension of `name` from its last "." on, lower-cased by the locale, is one of the
 // executables'.
@@ -79,6 +76,7 @@ std::string Bracketed(std::string_view name) {
 
 TFileListBox::TFileListBox(QWidget* parent)
     : QListView(parent), model_(new TFileListModel(this)), folderPath_(CurrentDirOrHome()) {
+    InstallBrowseAccessibility();
     setModel(model_);
     setItemDelegate(new TOwnerDrawDelegate<TFileListBox>(this));
     // Selection lives in the model's flags; the view's own selection stays empty.
@@ -253,8 +251,6 @@ std::string TFileListBox::CurrentFileName() const {
 void TFileListBox::RebuildEntries() {
     if (!hasWindow_)
         return;
-    const std::uint32_t wanted = fileType_.AttributeWord();
-    const bool admitAll = fileType_.Contains(ftNormal);
     SetCurrentDir(folderPath_);
     anchor_ = -1;
     model_->Assign({});
@@ -285,8 +281,8 @@ void TFileListBox::RebuildEntries() {
                     throw EListError::InsertFailed();
                 }
             };
-            auto onItem = [&](std::string_view name, std::uint32_t attributes) {
-                if (admitAll || (attributes & wanted)) {
+            auto onItem = [&](std::string_view name, std::uint32_t attributes, bool admitted) {
+                if (admitted) {
                     if (attributes & faDirectory)
                         add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
                     else
@@ -297,16 +293,7 @@ void TFileListBox::RebuildEntries() {
                     hourglass.Show();
                 ItemSearched();
             };
-            // Sub-masks are taken as they stand, empty ones included (they find nothing).
-            std::string_view rest = mask_;
-            for (;;) {
-                const std::size_t semicolon = rest.find(';');
-                SearchCurrentDir(rest.substr(0, semicolon), kExcludedByDefault & ~wanted, wanted,
-                                 onItem, network);
-                if (semicolon == std::string_view::npos)
-                    break;
-                rest.remove_prefix(semicolon + 1);
-            }
+            SearchMask(mask_, fileType_, onItem, network);
         } catch (...) {
             // The entries added so far stay; there is no notification.
             keep();
@@ -347,15 +334,38 @@ void TFileListBox::UpdateItemHeight() {
 void TFileListBox::SetPreview(std::vector<TPreviewEntry> preview) {
     model_->SetPreview(std::move(preview));
     viewport()->update();
+    emit ShownEntriesChanged();
 }
 
 void TFileListBox::ClearPreview() {
     model_->ClearPreview();
     viewport()->update();
+    emit ShownEntriesChanged();
 }
 
 void TFileListBox::SetRefusalText(std::function<QString(TRefusal)> refusalText) {
     model_->refusalText = std::move(refusalText);
+}
+
+// --- assistive technologies -------------------------------------------------------------------
+
+void TFileListBox::SetShownAllSelected(bool all) {
+    if (all == shownAllSelected_)
+        return;
+    shownAllSelected_ = all;
+    emit ShownEntriesChanged();
+}
+
+void TFileListBox::SetEntrySelectedByUser(int index, bool selected) {
+    CheckIndex(index);
+    if (multiSelect_)
+        model_->SetSelected(index, selected);
+    else if (selected)
+        model_->SelectOnly(index, index);
+    else
+        model_->SetSelected(index, false);
+    if (OnClick)
+        OnClick(this);
 }
 
 // --- drawing ----------------------------------------------------------------------------------

@@ -1,10 +1,12 @@
 #include "ui/LanguageTables.h"
 
+#include "rename/Refusal.h"
+
 namespace nomilo {
 
 // The German table is partly English: only the caption, the rename button, the prefix switch
 // and the hints of the two fields and the swap button are German. The texts of the features
-// beyond the design are in each table's own language.
+// beyond the design and the names assistive technologies read are in each table's own language.
 const TLanguageTable kLanguageTables[3] = {
     {
         "Hrvatski",
@@ -36,6 +38,19 @@ const TLanguageTable kLanguageTables[3] = {
             "... i još %1",
             "Prikaži detalje...",
             "Sakrij detalje...",
+            "Ove putanje su izostavljene:",
+            {"ne postoji", "nalazi se u drugoj mapi", "nije na popisu datoteka"},
+        },
+        {
+            "Pronađi",
+            "Zamijeni s",
+            "Maska datoteka",
+            "Pogon",
+            "Mape",
+            "Datoteke",
+            "Zamijeni mjesta traženom i zamjenskom tekstu",
+            "Preimenovanje uzima svaku datoteku s popisa",
+            "Preimenovanje uzima samo selektirane datoteke",
         },
     },
     {
@@ -58,16 +73,29 @@ const TLanguageTable kLanguageTables[3] = {
             "Show new names",
             "Undo last rename",
             {
-                "the name is taken",
-                "an earlier entry gets the same name",
-                "the name is not acceptable",
-                "the name is too long",
-                "the file is gone",
-                "no permission",
+                kEnglishRefusalTexts[0],
+                kEnglishRefusalTexts[1],
+                kEnglishRefusalTexts[2],
+                kEnglishRefusalTexts[3],
+                kEnglishRefusalTexts[4],
+                kEnglishRefusalTexts[5],
             },
             "... and %1 more",
             "Show Details...",
             "Hide Details...",
+            "These paths were left out:",
+            {"it does not exist", "it is in another folder", "it is not in the file list"},
+        },
+        {
+            "Find",
+            "Replace with",
+            "File mask",
+            "Drive",
+            "Folders",
+            "Files",
+            "Swap find and replace texts",
+            "Rename takes every file of the list",
+            "Rename takes the selected files only",
         },
     },
     {
@@ -100,6 +128,19 @@ const TLanguageTable kLanguageTables[3] = {
             "... und %1 weitere",
             "Details einblenden...",
             "Details ausblenden...",
+            "Diese Pfade wurden ausgelassen:",
+            {"existiert nicht", "liegt in einem anderen Ordner", "steht nicht in der Dateiliste"},
+        },
+        {
+            "Suchen nach",
+            "Ersetzen durch",
+            "Dateimaske",
+            "Laufwerk",
+            "Ordner",
+            "Dateien",
+            "Such- und Ersetzungstext tauschen",
+            "Umbenannt wird jede Datei der Liste",
+            "Umbenannt werden nur die ausgewählten Dateien",
         },
     },
 };

@@ -5,7 +5,7 @@
 namespace nomilo {
 
 // The texts of the features beyond the design (the preview of new names, the details of refused
-// renames, undo), in one language. UTF-8.
+// renames, undo, the paths of a selection left out), in one language. UTF-8.
 struct TFeatureTexts {
     const char* showNewNames1Caption;
     const char* undoLastRename1Caption;
@@ -17,6 +17,26 @@ struct TFeatureTexts {
     // The message box's button that shows the list of refused renames, and hides it again.
     const char* showDetails;
     const char* hideDetails;
+    // The message after a start on a selection of which some paths could not be selected: its
+    // first line, and why a path was left out, by TLeftOut: Missing, OtherFolder, NotListed.
+    const char* leftOutPaths;
+    const char* leftOutReasons[3];
+};
+
+// What assistive technologies (screen readers) call the controls that show no caption of their
+// own, and what they say of the file list, in one language. UTF-8.
+struct TAccessibleTexts {
+    const char* eFindName;
+    const char* eReplaceName;
+    const char* eMaskName;
+    const char* driveComboBox1Name;
+    const char* directoryListBox1Name;
+    const char* fileListBox1Name;
+    const char* button1Name;
+    // The file list's description in selected-only mode off and on: which files Rename takes,
+    // which sighted users tell by the list's colours.
+    const char* everyFileTaken;
+    const char* selectedFilesTaken;
 };
 
 // The texts of one interface language, in the order ApplyLanguage sets them. UTF-8.
@@ -37,6 +57,7 @@ struct TLanguageTable {
     const char* ciCaption;
     const char* shellLabel;
     TFeatureTexts features;
+    TAccessibleTexts accessible;
 };
 
 // The table whose name equals `language` byte for byte (letter case included), looked up in

@@ -20,11 +20,16 @@
 #include "ui/ErrorReport.h"
 #include "ui/FailureDetails.h"
 #include "ui/LanguageTables.h"
+#include "ui/LeftOutPaths.h"
 #include "ui/NewNamesPreview.h"
 #include "ui/Splitter.h"
 #include "ui/ToolBar.h"
 #include "ui/Unit2.h"
+#include "ui/WindowPlacement.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -35,7 +40,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <algorithm>
+#include <unordered_map>
 
 namespace nomilo {
 
@@ -75,6 +83,35 @@ template <class TControl> TControl* Named(TControl* control, const char* name) {
     return control;
 }
 
+// Assistive technologies see the main window as a frame (a top-level QWidget would be a
+// filler), named by its caption.
+QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("QWidget"))
+        if (auto* form = dynamic_cast<TForm1*>(object))
+            return new QAccessibleWidget(form, QAccessible::Window);
+    return nullptr;
+}
+
+// Where a context menu opened from the keyboard points in `control`: at the centre of its
+// current entry (a list) or of its text cursor (a field), as the Menu key does, kept within the
+// control.
+QPoint KeyboardMenuPoint(QWidget* control) {
+    QRect spot;
+    if (auto* view = qobject_cast<QAbstractItemView*>(control)) {
+        const QRect entry = view->visualRect(view->currentIndex());
+        if (entry.isValid())
+            spot = QRect(view->viewport()->mapTo(view, entry.topLeft()), entry.size());
+    } else {
+        spot = control->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    }
+    const QRect bounds = control->rect();
+    if (!spot.isValid() || !spot.intersects(bounds))
+        return bounds.center();
+    const QPoint centre = spot.center();
+    return QPoint(std::clamp(centre.x(), bounds.left(), bounds.right()),
+                  std::clamp(centre.y(), bounds.top(), bounds.bottom()));
+}
+
 } // namespace
 
 std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
@@ -87,10 +124,23 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // --- construction -----------------------------------------------------------------------------
 
 TForm1::TForm1(RegistryStore& store, std::string startFolder, QWidget* parent)
-    : QWidget(parent), store_(store), startFolder_(std::move(startFolder)),
-      journalPath_(JournalFile::DefaultPath()),
+    : TForm1(store, std::move(startFolder), std::nullopt, parent) {}
+
+TForm1::TForm1(RegistryStore& store, TStartSelection selection, QWidget* parent)
+    : TForm1(store, std::string(), std::move(selection), parent) {}
+
+TForm1::TForm1(RegistryStore& store, std::string startFolder,
+               std::optional<TStartSelection> selection, QWidget* parent)
+    : QWidget(parent), store_(store),
+      startFolder_(selection ? selection->folder : std::move(startFolder)),
+      selection_(std::move(selection)), journalPath_(JournalFile::DefaultPath()),
       detailsButtonTexts_(std::make_unique<TDetailsButtonTexts>()) {
     QCoreApplication::installTranslator(detailsButtonTexts_.get());
+    static const bool frameRoleInstalled = [] {
+        QAccessible::installFactory(MainWindowAccessible);
+        return true;
+    }();
+    (void)frameRoleInstalled;
     BuildLayout();
     ConnectHandlers();
     FormCreate();
@@ -248,6 +298,13 @@ void TForm1::BuildLayout() {
         FileListBox1, [this] { return RenameInputs(); },
         [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
     FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
+
+    // Screen readers name the controls in English until a language table is applied.
+    ApplyAccessibleTexts(kLanguageTables[1].accessible);
+    // The Menu key's stand-in on keyboards without one.
+    auto* contextMenuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(contextMenuKey, &QShortcut::activated, this,
+            [this] { Guarded([this] { ContextMenuKey(); }); });
 }
 
 void TForm1::ConnectHandlers() {
@@ -294,13 +351,25 @@ void TForm1::FormCreate() {
     // language apply whatever was read.
 
     // 1. The start folder from the command line goes to the folder list.
+    bool opened = false;
     if (!startFolder_.empty())
-        Guarded([this] { DirectoryListBox1->SetFolderPath(startFolder_); });
+        Guarded([this, &opened] {
+            DirectoryListBox1->SetFolderPath(startFolder_);
+            opened = true;
+        });
 
     // 2. The resize rule starts from the layout's outer width.
     PreviousWidth = Width();
     // 3 to 8.
     Guarded([this] { LoadSettings(); });
+    // Beyond the design: the entries of a start selection are the ones renamed in this run. A
+    // folder that could not be opened has been reported; nothing of it is selected.
+    if (selection_ && !opened)
+        selection_->entries.clear();
+    if (selection_ && !selection_->entries.empty()) {
+        storedRenameSel_ = RenameSel->isChecked();
+        RenameSel->setChecked(true);
+    }
     // 9.
     Guarded([this] { UpdateFileListColors(); });
     // 10.
@@ -328,6 +397,9 @@ void TForm1::LoadSettings() {
     Guarded([&] { SetHeight(settings.ReadNumber(kHeightValue, Height())); });
     Guarded([&] { SetTop(settings.ReadNumber(kTopValue, Top())); });
     Guarded([&] { SetLeft(settings.ReadNumber(kLeftValue, Left())); });
+    // Beyond the design: a place from another monitor or scale would leave the window partly
+    // off screen. Before the pane widths, so that a size that had to shrink keeps them.
+    Guarded([&] { FitOntoScreen(); });
     Guarded([&] {
         SetPaneWidth(DirectoryListBox1,
                      settings.ReadNumber(kFolderListWidthValue, DirectoryListBox1->width()));
@@ -351,7 +423,7 @@ void TForm1::SaveSettings() {
     settings.WriteNumber(kFolderListWidthValue, DirectoryListBox1->width());
     settings.WriteNumber(kPanel2WidthValue, Panel2->width());
     settings.WriteNumber(kPanel6WidthValue, Panel6->width());
-    settings.WriteFlag(kRenameSelValue, RenameSel->isChecked());
+    settings.WriteFlag(kRenameSelValue, storedRenameSel_.value_or(RenameSel->isChecked()));
     settings.WriteFlag(kShowNewNamesValue, ShowNewNames1->isChecked());
     settings.EndUpdate();
 }
@@ -402,6 +474,24 @@ void TForm1::SetOuterSize(QSize outer) {
         Guarded([this] { FormResize(); });
 }
 
+void TForm1::FitOntoScreen() {
+    std::vector<QRect> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.push_back(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas.push_back(screen->availableGeometry());
+    const QRect outer(Left(), Top(), Width(), Height());
+    const QRect fitted = FittedOntoScreens(outer, areas);
+    if (fitted.width() != outer.width())
+        SetWidth(fitted.width());
+    if (fitted.height() != outer.height())
+        SetHeight(fitted.height());
+    if (fitted.topLeft() != outer.topLeft())
+        move(fitted.topLeft());
+}
+
 bool TForm1::KeepOuterSize() {
     if (!outerSizeToKeep_)
         return false;
@@ -423,6 +513,9 @@ bool TForm1::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::Move || event->type() == QEvent::Show)
         KeepOuterSize();
+    // The lists are shown before the window, so the file list has read the folder by now.
+    if (event->type() == QEvent::Show && selection_)
+        Guarded([this] { SelectStartEntries(); });
     return handled;
 }
 
@@ -476,6 +569,42 @@ void TForm1::ShowFailure(const std::vector<TRefusedRename>& refused) {
     ShowRenameFailure(this, windowTitle(), refused);
 }
 
+void TForm1::SelectStartEntries() {
+    TStartSelection selection = std::move(*selection_);
+    selection_.reset();
+    std::unordered_map<std::string, const TSelectedEntry*> wanted;
+    for (const TSelectedEntry& entry : selection.entries)
+        wanted.emplace(entry.name, &entry);
+    int first = -1;
+    for (int i = 0; i < FileListBox1->EntryCount() && !wanted.empty(); ++i) {
+        const auto found = wanted.find(FileListBox1->EntryText(i));
+        if (found == wanted.end())
+            continue;
+        FileListBox1->SetEntrySelected(i, true);
+        wanted.erase(found);
+        if (first < 0)
+            first = i;
+    }
+    // Then the paths whose entries the list does not show.
+    for (const TSelectedEntry& entry : selection.entries)
+        if (wanted.contains(entry.name))
+            selection.leftOut.push_back({entry.path, TLeftOut::NotListed});
+    if (first >= 0) {
+        const QModelIndex current = FileListBox1->model()->index(first, 0);
+        FileListBox1->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        FileListBox1->scrollTo(current);
+    }
+    FileListBox1->viewport()->update();
+    preview_->Schedule();
+    if (!selection.leftOut.empty())
+        QMetaObject::invokeMethod(
+            this,
+            [this, leftOut = std::move(selection.leftOut)] {
+                Guarded([&] { ShowLeftOutPaths(this, windowTitle(), leftOut); });
+            },
+            Qt::QueuedConnection);
+}
+
 void TForm1::CheckBox1Click() {
     const bool prefix = CheckBox1->isChecked();
     eFind->setEnabled(!prefix);
@@ -491,6 +620,7 @@ void TForm1::eMaskChange() {
 
 void TForm1::RenameSelClick() {
     RenameSel->setChecked(!RenameSel->isChecked());
+    storedRenameSel_.reset(); // the user's choice is the one to keep
     UpdateFileListColors();
     preview_->Schedule();
 }
@@ -504,6 +634,15 @@ void TForm1::UpdateFileListColors() {
         FileListBox1->SetColor(system.color(QPalette::Highlight));
         FileListBox1->SetFontColor(system.color(QPalette::HighlightedText));
     }
+    // Beyond the design: what the colours tell, told to assistive technologies.
+    FileListBox1->SetShownAllSelected(!RenameSel->isChecked());
+    DescribeFileList();
+}
+
+void TForm1::DescribeFileList() {
+    FileListBox1->setAccessibleDescription(QString::fromUtf8(
+        RenameSel->isChecked() ? accessibleTexts_.selectedFilesTaken
+                               : accessibleTexts_.everyFileTaken));
 }
 
 void TForm1::PopupMenu1Popup() {
@@ -589,12 +728,38 @@ void TForm1::ApplyLanguage() {
         FeatureTexts = table->features;
         ShowNewNames1->setText(text(FeatureTexts.showNewNames1Caption));
         UndoLastRename1->setText(text(FeatureTexts.undoLastRename1Caption));
+        ApplyAccessibleTexts(table->accessible);
         ToolBar1->Repack();
     }
     ApplicationTitle = windowTitle();
 }
 
+void TForm1::ApplyAccessibleTexts(const TAccessibleTexts& texts) {
+    accessibleTexts_ = texts;
+    auto text = [](const char* utf8) { return QString::fromUtf8(utf8); };
+    eFind->setAccessibleName(text(texts.eFindName));
+    eReplace->setAccessibleName(text(texts.eReplaceName));
+    eMask->setAccessibleName(text(texts.eMaskName));
+    DriveComboBox1->setAccessibleName(text(texts.driveComboBox1Name));
+    DirectoryListBox1->setAccessibleName(text(texts.directoryListBox1Name));
+    FileListBox1->setAccessibleName(text(texts.fileListBox1Name));
+    Button1->setAccessibleName(text(texts.button1Name));
+    DescribeFileList();
+}
+
 // --- context menu -----------------------------------------------------------------------------
+
+void TForm1::ContextMenuKey() {
+    QWidget* control = QApplication::focusWidget();
+    if (!control || control->window() != this)
+        control = this;
+    const QPoint point = KeyboardMenuPoint(control);
+    // Sent to the control as the Menu key's event is: a control without a menu of its own
+    // passes it up to the window's.
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, point, control->mapToGlobal(point),
+                            Qt::NoModifier);
+    QCoreApplication::sendEvent(control, &event);
+}
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     PopupMenu1->popup(event->globalPos());

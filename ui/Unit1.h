@@ -2,6 +2,7 @@
 
 #include "platform/store/RegistryStore.h"
 #include "rename/RenameBatch.h"
+#include "settings/StartSelection.h"
 #include "ui/LanguageTables.h"
 
 #include <QSize>
@@ -50,16 +51,24 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // The main window: the folder list on the left, the file list, and three rows along the bottom
 // (drive and mask; find and replace; the tool bar with the rename button, the swap button and
 // the two switches), with the context menu PopupMenu1. Beyond the design the menu ends with the
-// preview of new names and the undo of the last batch (also Ctrl+Z in the file list).
+// preview of new names and the undo of the last batch (also Ctrl+Z in the file list). Shift+F10
+// opens the context menu as the Menu key does. Assistive technologies see the window as a frame
+// named by its caption, and every control by a name in the current language.
 //
 // The constructor builds the layout and runs FormCreate; the destructor runs FormDestroy. Every
 // handler runs inside the application's error guard. The settings and the shell verb live in
 // `store` (the user's own by default); `startFolder` is the folder the folder list opens on (the
 // empty text: where it starts by itself). The undo journal lives at JournalFile::DefaultPath().
+//
+// Beyond the design the window can start on a selection: it opens on the selection's folder,
+// selects its names once the file list has read the folder, and renames only the selected
+// entries in this run (the stored value of the switch changes only when the user switches it).
+// The paths left out are named in a message as soon as the window shows.
 class TForm1 : public QWidget {
 public:
     explicit TForm1(RegistryStore& store = RegistryStore::Default(), std::string startFolder = {},
                     QWidget* parent = nullptr);
+    TForm1(RegistryStore& store, TStartSelection selection, QWidget* parent = nullptr);
     ~TForm1() override;
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
@@ -133,6 +142,15 @@ public:
     // Sets the texts of the current language's table, if it has one, and makes the
     // application title the window caption.
     void ApplyLanguage();
+    // Names the controls for assistive technologies in the texts given, and describes the file
+    // list by selected-only mode.
+    void ApplyAccessibleTexts(const TAccessibleTexts& texts);
+    // Opens the context menu of the control with the keyboard focus at that control (at the
+    // current entry of a list), as the Menu key does: Shift+F10.
+    void ContextMenuKey();
+    // Moves the window onto the available area of the screen it mostly lies on, shrinking it
+    // only where it does not fit (the designed first place or a stored one from another screen).
+    void FitOntoScreen();
     // The stored settings, read while the window is created and written when it is destroyed.
     void LoadSettings();
     void SaveSettings();
@@ -163,21 +181,33 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    TForm1(RegistryStore& store, std::string startFolder,
+           std::optional<TStartSelection> selection, QWidget* parent);
     void BuildLayout();
     void ConnectHandlers();
     void SetOuterSize(QSize outer);
+    // Tells assistive technologies which files Rename takes, as the list's colours show it.
+    void DescribeFileList();
     // Once the window system tells the frame's size, gives the window back the outer size it
     // was given before; answers whether it did.
     bool KeepOuterSize();
 
     // Shows the failure message of a batch or an undo with the refused renames as details.
     void ShowFailure(const std::vector<TRefusedRename>& refused);
+    // Selects the start selection's names in the file list, which has read the folder, and
+    // names the paths left out once the message loop runs.
+    void SelectStartEntries();
 
     RegistryStore& store_;
     std::string startFolder_;
+    std::optional<TStartSelection> selection_; // until the window first shows
+    // The stored value of selected-only mode while a start selection overrides it for the run;
+    // empty once the user switches the mode.
+    std::optional<bool> storedRenameSel_;
     std::string journalPath_;
     TNewNamesPreview* preview_ = nullptr;
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
+    TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;
     // An outer size set before the window system told the frame's size; set again as soon as
     // the frame is known, so that the outer size the settings keep is the one they restore.
     std::optional<QSize> outerSizeToKeep_;

@@ -30,16 +30,19 @@ constexpr std::size_t kLargestActionsFile = 16 * 1024 * 1024;
 constexpr const char* kEmptyActionsFile =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n</actions>\n";
 
-// One folder of entries: what the report calls it, the folder, and the entry of a verb.
+// One folder of entries: what the report calls it, the folder, and the entry of a verb; the
+// program's own verb may have an entry for files as well (filesText, where the place has one).
 struct EntryPlace {
     std::string shownAs;
     GeneratedFolder folder;
     std::optional<std::string> (*text)(const FolderVerb&);
     std::string (*fileName)(const FolderVerb&);
+    std::optional<std::string> (*filesText)(const FolderVerb&) = nullptr;
+    std::string (*filesFileName)(const FolderVerb&) = nullptr;
 };
 
 std::function<bool(std::string_view)> NamedAfterVerbs(std::string_view suffix) {
-    return [suffix](std::string_view name) { return IsFolderVerbFileName(name, suffix); };
+    return [suffix](std::string_view name) { return IsVerbEntryFileName(name, suffix); };
 }
 
 bool AnyName(std::string_view) {
@@ -54,20 +57,29 @@ std::string NemoFileName(const FolderVerb& verb) {
     return FolderVerbFileName(verb.name, ".nemo_action");
 }
 
+std::string DesktopFilesFileName(const FolderVerb& verb) {
+    return FilesVerbFileName(verb.name, kDesktopSuffix);
+}
+
+std::string NemoFilesFileName(const FolderVerb& verb) {
+    return FilesVerbFileName(verb.name, ".nemo_action");
+}
+
 std::vector<EntryPlace> EntryPlaces(const DesktopPlaces& places) {
     const std::string marker(kGeneratedMarker);
     const std::string scriptMarker = "# " + marker;
     const auto byVerb = NamedAfterVerbs(kDesktopSuffix);
     return {
         {"Dolphin", GeneratedFolder(places.dataHome + "/kio/servicemenus", marker, 0755, byVerb),
-         ServiceMenuText, DesktopFileName},
+         ServiceMenuText, DesktopFileName, ServiceMenuFilesText, DesktopFilesFileName},
         {"file-manager actions (PCManFM, PCManFM-Qt, Caja)",
          GeneratedFolder(places.dataHome + "/file-manager/actions", marker, 0644, byVerb),
-         FileManagerActionText, DesktopFileName},
+         FileManagerActionText, DesktopFileName, FileManagerFilesActionText,
+         DesktopFilesFileName},
         {"Nemo",
          GeneratedFolder(places.dataHome + "/nemo/actions", marker, 0644,
                          NamedAfterVerbs(".nemo_action")),
-         NemoActionText, NemoFileName},
+         NemoActionText, NemoFileName, NemoFilesActionText, NemoFilesFileName},
         {"Nautilus scripts",
          GeneratedFolder(places.dataHome + "/nautilus/scripts", scriptMarker, 0755, AnyName),
          FolderScriptText, FolderScriptName},
@@ -132,10 +144,11 @@ std::string SystemActionsFile(const DesktopPlaces& places) {
 }
 
 // Whether the actions file `text` holds each of `actions` exactly once, byte for byte, with its
-// unique id once: then the file needs no edit for them, and it is not read as XML (which costs,
-// with many verbs, more than the rest of the publishing). Ids are made of letters, digits, "-"
-// and "_" only, which XML takes as they are.
-bool HoldsActionsAsWanted(std::string_view text, const std::vector<const ThunarAction*>& actions) {
+// unique id once, and no action with one of `absentIds`: then the file needs no edit for them,
+// and it is not read as XML (which costs, with many verbs, more than the rest of the
+// publishing). Ids are made of letters, digits, "-" and "_" only, which XML takes as they are.
+bool HoldsActionsAsWanted(std::string_view text, const std::vector<const ThunarAction*>& actions,
+                          const std::vector<std::string>& absentIds) {
     const auto count = [&](std::string_view part) {
         std::size_t found = 0;
         for (std::size_t at = text.find(part); at != std::string_view::npos;
@@ -143,10 +156,15 @@ bool HoldsActionsAsWanted(std::string_view text, const std::vector<const ThunarA
             ++found;
         return found;
     };
-    return std::all_of(actions.begin(), actions.end(), [&](const ThunarAction* action) {
-        return count(action->xml) == 1 &&
-               count("<unique-id>" + action->id + "</unique-id>") == 1;
-    });
+    const auto idElement = [](const std::string& id) {
+        return "<unique-id>" + id + "</unique-id>";
+    };
+    return std::all_of(actions.begin(), actions.end(),
+                       [&](const ThunarAction* action) {
+                           return count(action->xml) == 1 && count(idElement(action->id)) == 1;
+                       }) &&
+           std::none_of(absentIds.begin(), absentIds.end(),
+                        [&](const std::string& id) { return count(idElement(id)) != 0; });
 }
 
 } // namespace
@@ -223,6 +241,10 @@ std::vector<std::string> DesktopPublisher::Synchronize(const std::vector<FolderV
                                   verbChanged[i]});
             else
                 without[i].push_back(place.shownAs);
+            // The entry for files says nothing the folder entry has not said.
+            if (std::optional<std::string> files =
+                    place.filesText ? place.filesText(verbs[i]) : std::nullopt)
+                wanted.push_back({place.filesFileName(verbs[i]), std::move(*files), verbChanged[i]});
         }
         Append(failures, place.shownAs + ": ", place.folder.Sync(wanted));
     }
@@ -247,15 +269,24 @@ DesktopPublisher::SynchronizeThunar(const std::vector<FolderVerb>& verbs, const 
             ours.push_back({ThunarActionId(verbs[i].name), std::move(*xml)});
         else
             without[i].push_back("Thunar");
+        if (std::optional<std::string> xml = ThunarFilesActionXml(verbs[i]))
+            ours.push_back({ThunarFilesActionId(verbs[i].name), std::move(*xml)});
     }
+    std::vector<std::string> changedAbsentIds; // actions for files that changed verbs lack
+    const auto own = [&](const std::string& id) -> const ThunarAction* {
+        const auto found = std::find_if(ours.begin(), ours.end(),
+                                        [&](const ThunarAction& action) { return action.id == id; });
+        return found == ours.end() ? nullptr : &*found;
+    };
     for (const std::string& name : changed.names) {
-        const std::string id = ThunarActionId(name);
-        const auto own = std::find_if(ours.begin(), ours.end(),
-                                      [&](const ThunarAction& action) { return action.id == id; });
-        if (own == ours.end())
-            changedWithout = true; // removed, or nothing to run: its action may have to go
+        if (const ThunarAction* action = own(ThunarActionId(name)))
+            changedOurs.push_back(action);
         else
-            changedOurs.push_back(&*own);
+            changedWithout = true; // removed, or nothing to run: its action may have to go
+        if (const ThunarAction* action = own(ThunarFilesActionId(name)))
+            changedOurs.push_back(action);
+        else
+            changedAbsentIds.push_back(ThunarFilesActionId(name));
     }
 
     // A link (a dotfile kept elsewhere) is followed: the file it names is edited.
@@ -292,7 +323,8 @@ DesktopPublisher::SynchronizeThunar(const std::vector<FolderVerb>& verbs, const 
     // Where only actions that should be there changed, and are there as wanted, nothing is
     // edited; anything else (an action to remove, a missing or different one) is read and
     // edited whole.
-    if (!missing && !changed.all && !changedWithout && HoldsActionsAsWanted(text, changedOurs))
+    if (!missing && !changed.all && !changedWithout &&
+        HoldsActionsAsWanted(text, changedOurs, changedAbsentIds))
         return failures;
     const ThunarEdit edit = EditThunarActions(text, ours);
     if (!edit.text)
