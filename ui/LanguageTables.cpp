@@ -36,6 +36,17 @@ const TLanguageTable kLanguageTables[3] = {
             "... i još %1",
             "Prikaži detalje...",
             "Sakrij detalje...",
+            "Regularni izraz",
+            "Svako pojavljivanje",
+            "Numeriranje",
+            "Tekst za pronalaženje nije ispravan regularni izraz: %1 (pomak %2)",
+            "Tekst zamjene ne odgovara regularnom izrazu: %1 (pomak %2)",
+            "Regularni izraz nije uspio na jednom imenu: %1",
+            "Ništa nije preimenovano.",
+            "Numeriranje: # je redni broj preimenovanja, ### isti broj s najmanje tri znamenke; "
+            "#{10} broji od 10, #{10,5} od 10 u koracima od 5. \\# piše #, \\\\ obrnutu kosu crtu.",
+            "$1 ili ${ime}: grupa izraza; \\U \\L: velika ili mala slova do \\E; \\u \\l: "
+            "sljedeće slovo.",
         },
     },
     {
@@ -68,6 +79,17 @@ const TLanguageTable kLanguageTables[3] = {
             "... and %1 more",
             "Show Details...",
             "Hide Details...",
+            "Regular expression",
+            "Every occurrence",
+            "Numbering",
+            "The find text is not a valid regular expression: %1 (offset %2)",
+            "The replace text does not suit the regular expression: %1 (offset %2)",
+            "The regular expression failed on a name: %1",
+            "Nothing was renamed.",
+            "Numbering: # is the number of the rename, ### the same with at least three digits; "
+            "#{10} counts from 10, #{10,5} from 10 in steps of 5. \\# writes #, \\\\ a backslash.",
+            "$1 or ${name}: a group of the expression; \\U \\L: upper or lower case until \\E; "
+            "\\u \\l: the next letter.",
         },
     },
     {
@@ -100,6 +122,18 @@ const TLanguageTable kLanguageTables[3] = {
             "... und %1 weitere",
             "Details einblenden...",
             "Details ausblenden...",
+            "Regulärer Ausdruck",
+            "Jedes Vorkommen",
+            "Nummerierung",
+            "Der Suchtext ist kein gültiger regulärer Ausdruck: %1 (Versatz %2)",
+            "Der Ersetzungstext passt nicht zum regulären Ausdruck: %1 (Versatz %2)",
+            "Der reguläre Ausdruck ist an einem Namen gescheitert: %1",
+            "Nichts wurde umbenannt.",
+            "Nummerierung: # ist die Nummer der Umbenennung, ### dieselbe mit mindestens drei "
+            "Ziffern; #{10} zählt ab 10, #{10,5} ab 10 in Schritten von 5. \\# schreibt #, \\\\ "
+            "einen Backslash.",
+            "$1 oder ${name}: eine Gruppe des Ausdrucks; \\U \\L: Groß- oder Kleinbuchstaben bis "
+            "\\E; \\u \\l: der nächste Buchstabe.",
         },
     },
 };

@@ -17,6 +17,21 @@ struct TFeatureTexts {
     // The message box's button that shows the list of refused renames, and hides it again.
     const char* showDetails;
     const char* hideDetails;
+    // The switches of the rename rule.
+    const char* regularExpression1Caption;
+    const char* everyOccurrence1Caption;
+    const char* numbering1Caption;
+    // What keeps the rule from renaming: "%1" is the expression engine's message (English),
+    // "%2" the offset in the field, in characters.
+    const char* badFindText;
+    const char* badReplaceText;
+    // The expression failed on a name (it would take too long): "%1" the engine's message.
+    const char* failedExpression;
+    // The second line of the message Rename shows when the rule cannot rename.
+    const char* nothingRenamed;
+    // Lines of the replace field's hint while Numbering, and Regular expression, is on.
+    const char* numberingHelp;
+    const char* substitutionHelp;
 };
 
 // The texts of one interface language, in the order ApplyLanguage sets them. UTF-8.

@@ -50,7 +50,8 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // The main window: the folder list on the left, the file list, and three rows along the bottom
 // (drive and mask; find and replace; the tool bar with the rename button, the swap button and
 // the two switches), with the context menu PopupMenu1. Beyond the design the menu ends with the
-// preview of new names and the undo of the last batch (also Ctrl+Z in the file list).
+// preview of new names, the undo of the last batch (also Ctrl+Z in the file list), and the
+// switches of the rename rule: regular expression, every occurrence, numbering.
 //
 // The constructor builds the layout and runs FormCreate; the destructor runs FormDestroy. Every
 // handler runs inside the application's error guard. The settings and the shell verb live in
@@ -107,6 +108,10 @@ public:
     QAction* N3;
     QAction* ShowNewNames1;
     QAction* UndoLastRename1;
+    QAction* N4;
+    QAction* RegularExpression1;
+    QAction* EveryOccurrence1;
+    QAction* Numbering1;
 
     // Handlers.
     void FormCreate();
@@ -126,6 +131,9 @@ public:
     void RemoveShellIntegration1Click();
     void ShowNewNames1Click();
     void UndoLastRename1Click();
+    void RegularExpression1Click();
+    void EveryOccurrence1Click();
+    void Numbering1Click();
 
     // Gives the file list the colours of selected-only mode: the window's own when only the
     // selected entries are renamed, the selection's when all are.
@@ -156,6 +164,10 @@ public:
     TNewNamesPreview& NewNamesPreview() const { return *preview_; }
     // Enables the undo item when the journal holds something to take back.
     void UpdateUndoItem();
+    // Builds the rule the next press of Rename renames by and shows in the find or replace
+    // field what keeps it from renaming (a red frame, the reason in the field's hint); the
+    // replace field's hint explains the counters and groups while their switches are on.
+    void CheckRenameRule();
 
 protected:
     bool event(QEvent* event) override;
@@ -172,12 +184,19 @@ private:
 
     // Shows the failure message of a batch or an undo with the refused renames as details.
     void ShowFailure(const std::vector<TRefusedRename>& refused);
+    // Says why Rename renamed nothing.
+    void ShowRuleError(const TRuleError& error);
 
     RegistryStore& store_;
     std::string startFolder_;
     std::string journalPath_;
     TNewNamesPreview* preview_ = nullptr;
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
+    // The hints of the find and replace fields in the current language, which CheckRenameRule
+    // adds to.
+    QString findHint_;
+    QString replaceHint_;
+    std::optional<TRenameRule> rule_; // as CheckRenameRule last built it
     // An outer size set before the window system told the frame's size; set again as soon as
     // the frame is known, so that the outer size the settings keep is the one they restore.
     std::optional<QSize> outerSizeToKeep_;
