@@ -80,6 +80,10 @@ TNumberingTemplate::TNumberingTemplate(std::string_view replace, TSyntax syntax)
         texts_.emplace_back();
         textStarts_.push_back(i);
     }
+    // Digits can only be taken for more than digits after a `$` or a backslash.
+    for (const std::string& text : texts_)
+        quoteCounters_ = quoteCounters_ || (syntax_ == TSyntax::Substitution &&
+                                            text.find_first_of("$\\") != std::string::npos);
 }
 
 std::string TNumberingTemplate::CounterText(const TCounter& counter,
@@ -93,7 +97,7 @@ std::string TNumberingTemplate::CounterText(const TCounter& counter,
         digits.insert(0, counter.width - sign - digits.size(), '0');
     if (sign)
         digits.insert(0, 1, '-');
-    if (syntax_ == TSyntax::Substitution)
+    if (quoteCounters_)
         return "\\Q" + digits + "\\E";
     return digits;
 }

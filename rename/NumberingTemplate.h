@@ -31,8 +31,8 @@ public:
     TNumberingTemplate(std::string_view replace, TSyntax syntax);
 
     // The replace text of the rename that `renamesBefore` earlier renames of the batch precede
-    // (0 for the first): the counters become their numbers, escaped for the engine in
-    // substitution syntax so that no `$` or `\` before them reads them as anything else.
+    // (0 for the first): the counters become their numbers, in substitution syntax quoted for
+    // the engine (\Q...\E) wherever a `$` or `\` before them could read them as more.
     std::string Render(std::size_t renamesBefore) const;
 
     // The byte offset in the replace text as typed of byte `rendered` of Render(renamesBefore):
@@ -48,6 +48,7 @@ private:
     std::string CounterText(const TCounter& counter, std::size_t renamesBefore) const;
 
     TSyntax syntax_ = TSyntax::Literal;
+    bool quoteCounters_ = false; // the engine reads the digits within \Q...\E
     // texts_[i] comes before counters_[i]; the last text follows the last counter.
     std::vector<std::string> texts_{std::string()};
     std::vector<std::size_t> textStarts_{0}; // where each text begins in the replace text

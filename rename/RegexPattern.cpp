@@ -150,6 +150,17 @@ bool TRegexPattern::Match(std::string_view name) const {
 
 std::string TRegexPattern::SubstituteMatched(std::string_view name, std::string_view replacement,
                                              bool every) const {
+    // A replacement without `$` and `\` is plain text to the engine: the one match is spliced
+    // out here (unless \K made it end before it starts, which the engine refuses).
+    const PCRE2_SIZE* match = pcre2_get_ovector_pointer(engine_->match);
+    if (!every && replacement.find_first_of("$\\") == std::string_view::npos &&
+        match[0] <= match[1]) {
+        std::string result;
+        result.reserve(name.size() - (match[1] - match[0]) + replacement.size());
+        return result.append(name.substr(0, match[0]))
+            .append(replacement)
+            .append(name.substr(match[1]));
+    }
     const std::uint32_t options =
         kSubstituteOptions | PCRE2_SUBSTITUTE_MATCHED | (every ? PCRE2_SUBSTITUTE_GLOBAL : 0);
     return Substitute(engine_->code, name, options, engine_->match, engine_->context, replacement);

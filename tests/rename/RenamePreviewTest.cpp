@@ -49,8 +49,13 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
     std::mt19937 random(15);
     const std::string finds[] = {"", "a", "A", "b", ".", "ab", "\xE8"};
     const std::string replaces[] = {"", "a", "b", "ab", "x/", std::string(254, 'L')};
+    // In every mode: expressions (some that match the empty text, one no expression at all),
+    // groups and counters.
+    const std::string expressions[] = {"a", "^a", "(a)(b)?", "\\.", "[ab]+$", "A|b", "x*", "("};
+    const std::string substitutions[] = {"$1", "\\U$0", "${2}x", "#", "a##{0,2}", "\\#"};
     std::string seen;
-    for (int round = 0; round < 300; ++round) {
+    int bad = 0;
+    for (int round = 0; round < 500; ++round) {
         SCOPED_TRACE(round);
         test::TempFolder tmp;
         // The list: most files in random order, one twice (a mask with a pattern twice), one
@@ -67,16 +72,35 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
             entries.entries.push_back(entries.entries.front());
         if (random() % 4 == 0)
             entries.entries.push_back({"gone", true});
-        const TRenameInputs inputs{random() % 2 == 0, random() % 4 == 0, random() % 2 == 0,
-                                   finds[random() % std::size(finds)],
-                                   replaces[random() % std::size(replaces)]};
+        TRenameInputs inputs{random() % 2 == 0, random() % 4 == 0, random() % 2 == 0,
+                             finds[random() % std::size(finds)],
+                             replaces[random() % std::size(replaces)]};
+        inputs.regularExpression = random() % 3 == 0;
+        inputs.everyOccurrence = random() % 3 == 0;
+        inputs.numbering = random() % 3 == 0;
+        if (inputs.regularExpression)
+            inputs.findText = expressions[random() % std::size(expressions)];
+        if (inputs.regularExpression || inputs.numbering)
+            inputs.replaceText += substitutions[random() % std::size(substitutions)];
 
         SetCurrentDir(tmp.Path());
         DirListing listing = ListCurrentDir();
         const TRenamePreview preview(
             TPreviewFolder{std::move(listing.names), listing.nameMax, listing.writable, false},
             entries);
-        const std::vector<TPreviewEntry> predicted = preview.Predict(entries, inputs);
+        std::vector<TPreviewEntry> predicted;
+        try {
+            predicted = preview.Predict(entries, inputs);
+        } catch (const ERenameRule&) {
+            // No valid expression: the batch renames nothing either, and keeps no journal.
+            ++bad;
+            const auto before = tmp.Names();
+            BatchSpy spy;
+            EXPECT_THROW(RenameBatch(entries, inputs, MoveFileRefusal, nullptr, &spy), ERenameRule);
+            EXPECT_TRUE(spy.plan.empty());
+            EXPECT_EQ(tmp.Names(), before);
+            continue;
+        }
         std::string expected = Letters(predicted);
         seen += expected;
         std::replace(expected.begin(), expected.end(), 'B', 'T'); // the kernel says "taken"
@@ -103,6 +127,7 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
     // Every kind of refusal a folder of our own can show came up.
     for (const char letter : std::string(".RTBNLG"))
         EXPECT_NE(seen.find(letter), std::string::npos) << letter;
+    EXPECT_GT(bad, 5);
 }
 
 TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {

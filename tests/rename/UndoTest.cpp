@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -103,6 +104,25 @@ TEST_F(Undo, RestoresEveryNameLastRenamedFirstFromAnyFolder) {
     EXPECT_EQ(entries.List(), "xa* a* b* " + kLatin2 + "*");
     EXPECT_FALSE(CanUndoLastBatch(path));
     EXPECT_FALSE(JournalFile::Open(path));
+}
+
+TEST_F(Undo, TakesBackANumberedBatchOfARegularExpression) {
+    Add({"a.txt", "b.jpg", "c.txt", kLatin2 + ".txt", "02_C.TXT"});
+    const auto before = Files();
+    FakeEntries entries("a.txt b.jpg c.txt");
+    entries.entries.push_back({kLatin2 + ".txt", false});
+    TRenameInputs inputs{false, false, true, "(\\w*)\\.txt$", "##_\\U$1.TXT"};
+    inputs.regularExpression = inputs.numbering = true;
+    // c.txt is number 2 and refused: 02_C.TXT is there. In the name that is no UTF-8 no match
+    // reaches across a byte that is not, and those bytes stay.
+    ASSERT_EQ(Batch(entries, inputs).size(), 1u);
+    EXPECT_EQ(files.Names(), (std::set<std::string>{"01_A.TXT", "b.jpg", "c.txt",
+                                                    "\xC8" "a\xE8" "03_AK.TXT", "02_C.TXT"}));
+
+    const TUndoOutcome outcome = TakeBack();
+    EXPECT_TRUE(outcome.refused.empty());
+    EXPECT_EQ(outcome.restored.size(), 2u);
+    EXPECT_EQ(Files(), before);
 }
 
 TEST_F(Undo, NeverReplacesAnOldNameTakenMeanwhileAndTriesAgainLater) {
