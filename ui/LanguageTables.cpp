@@ -43,9 +43,9 @@ const TLanguageTable kLanguageTables[3] = {
             "Tekst zamjene ne odgovara regularnom izrazu: %1 (pomak %2)",
             "Regularni izraz nije uspio na jednom imenu: %1",
             "Ništa nije preimenovano.",
-            "Numeriranje: # je redni broj preimenovanja, ### isti broj s najmanje tri znamenke; "
-            "#{10} broji od 10, #{10,5} od 10 u koracima od 5. \\# piše #, \\\\ obrnutu kosu crtu.",
-            "$1 ili ${ime}: grupa izraza; \\U \\L: velika ili mala slova do \\E; \\u \\l: "
+            "Numeriranje: # je redni broj preimenovanja, ### isti broj s najmanje tri znamenke;\n"
+            "#{10} broji od 10, #{10,5} od 10 u koracima od 5.\n\\# piše #, \\\\ obrnutu kosu crtu.",
+            "$1 ili ${ime}: grupa izraza;\n\\U \\L: velika ili mala slova do \\E; \\u \\l: "
             "sljedeće slovo.",
         },
     },
@@ -86,9 +86,9 @@ const TLanguageTable kLanguageTables[3] = {
             "The replace text does not suit the regular expression: %1 (offset %2)",
             "The regular expression failed on a name: %1",
             "Nothing was renamed.",
-            "Numbering: # is the number of the rename, ### the same with at least three digits; "
-            "#{10} counts from 10, #{10,5} from 10 in steps of 5. \\# writes #, \\\\ a backslash.",
-            "$1 or ${name}: a group of the expression; \\U \\L: upper or lower case until \\E; "
+            "Numbering: # is the number of the rename, ### the same with at least three digits;\n"
+            "#{10} counts from 10, #{10,5} from 10 in steps of 5.\n\\# writes #, \\\\ a backslash.",
+            "$1 or ${name}: a group of the expression;\n\\U \\L: upper or lower case until \\E; "
             "\\u \\l: the next letter.",
         },
     },
@@ -130,9 +130,9 @@ const TLanguageTable kLanguageTables[3] = {
             "Der reguläre Ausdruck ist an einem Namen gescheitert: %1",
             "Nichts wurde umbenannt.",
             "Nummerierung: # ist die Nummer der Umbenennung, ### dieselbe mit mindestens drei "
-            "Ziffern; #{10} zählt ab 10, #{10,5} ab 10 in Schritten von 5. \\# schreibt #, \\\\ "
+            "Ziffern;\n#{10} zählt ab 10, #{10,5} ab 10 in Schritten von 5.\n\\# schreibt #, \\\\ "
             "einen Backslash.",
-            "$1 oder ${name}: eine Gruppe des Ausdrucks; \\U \\L: Groß- oder Kleinbuchstaben bis "
+            "$1 oder ${name}: eine Gruppe des Ausdrucks;\n\\U \\L: Groß- oder Kleinbuchstaben bis "
             "\\E; \\u \\l: der nächste Buchstabe.",
         },
     },
