@@ -29,7 +29,8 @@ class TRegexPattern;
 //
 // An empty find text never matches, in either mode. Whether the rule changes a name never
 // depends on the counters; a name that matches is renamed even when its new name is the same.
-// Not safe for two threads at once (the expression keeps its last match).
+// A rule and its copies (which share the compiled expression and its last match) serve one
+// thread at a time.
 class TRenameRule {
 public:
     // Builds the rule; a find text that is no valid expression, or a replace text the
