@@ -1,6 +1,7 @@
 #include "rename/NumberingTemplate.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 namespace nomilo {
@@ -86,26 +87,31 @@ TNumberingTemplate::TNumberingTemplate(std::string_view replace, TSyntax syntax)
                                             text.find_first_of("$\\") != std::string::npos);
 }
 
-std::string TNumberingTemplate::CounterText(const TCounter& counter,
-                                            std::size_t renamesBefore) const {
+void TNumberingTemplate::AppendCounter(std::string& text, const TCounter& counter,
+                                       std::size_t renamesBefore) const {
     // Start and step have at most nine digits and a batch fewer than 2^31 entries: no overflow.
     const std::int64_t value =
         counter.start + counter.step * static_cast<std::int64_t>(renamesBefore);
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    const std::size_t sign = value < 0 ? 1 : 0;
-    if (digits.size() + sign < counter.width)
-        digits.insert(0, counter.width - sign - digits.size(), '0');
-    if (sign)
-        digits.insert(0, 1, '-');
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value < 0 ? -value : value).ptr;
+    const auto length = static_cast<std::size_t>(end - digits) + (value < 0 ? 1 : 0);
     if (quoteCounters_)
-        return "\\Q" + digits + "\\E";
-    return digits;
+        text += "\\Q";
+    if (value < 0)
+        text += '-';
+    if (length < counter.width)
+        text.append(counter.width - length, '0');
+    text.append(digits, end);
+    if (quoteCounters_)
+        text += "\\E";
 }
 
 std::string TNumberingTemplate::Render(std::size_t renamesBefore) const {
     std::string text = texts_[0];
-    for (std::size_t k = 0; k < counters_.size(); ++k)
-        text.append(CounterText(counters_[k], renamesBefore)).append(texts_[k + 1]);
+    for (std::size_t k = 0; k < counters_.size(); ++k) {
+        AppendCounter(text, counters_[k], renamesBefore);
+        text += texts_[k + 1];
+    }
     return text;
 }
 
@@ -118,7 +124,9 @@ std::size_t TNumberingTemplate::SourceOffset(std::size_t rendered,
         if (rendered < at + texts_[k].size() || k == counters_.size())
             return textStarts_[k] + std::min(rendered - at, texts_[k].size());
         at += texts_[k].size();
-        const std::size_t counterSize = CounterText(counters_[k], renamesBefore).size();
+        std::string counter;
+        AppendCounter(counter, counters_[k], renamesBefore);
+        const std::size_t counterSize = counter.size();
         if (rendered < at + counterSize)
             return textStarts_[k] + texts_[k].size();
         at += counterSize;

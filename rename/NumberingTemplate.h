@@ -45,7 +45,8 @@ private:
         std::int64_t step = 1;
         std::size_t width = 1;
     };
-    std::string CounterText(const TCounter& counter, std::size_t renamesBefore) const;
+    void AppendCounter(std::string& text, const TCounter& counter,
+                       std::size_t renamesBefore) const;
 
     TSyntax syntax_ = TSyntax::Literal;
     bool quoteCounters_ = false; // the engine reads the digits within \Q...\E

@@ -5,6 +5,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -57,22 +58,21 @@ bool IsReplacementFault(int code) {
     throw ERenameRule({TRuleError::FindText, EngineMessage(code), std::nullopt});
 }
 
-// Runs pcre2_substitute with an output buffer that grows to what it needs.
+// Runs pcre2_substitute into `buffer`, which grows to what it needs and is kept for the next
+// call: the new name is copied out at its own size (a short one allocates nothing).
 std::string Substitute(const pcre2_code* code, std::string_view subject, std::uint32_t options,
                        pcre2_match_data* match, pcre2_match_context* context,
-                       std::string_view replacement) {
-    std::string out(subject.size() + replacement.size() + 32, '\0');
+                       std::string_view replacement, std::vector<PCRE2_UCHAR>& buffer) {
+    buffer.resize(std::max(buffer.size(), subject.size() + replacement.size() + 64));
     for (;;) {
-        PCRE2_SIZE length = out.size();
+        PCRE2_SIZE length = buffer.size();
         const int rc = pcre2_substitute(code, Units(subject), subject.size(), 0, options, match,
                                         context, Units(replacement), replacement.size(),
-                                        reinterpret_cast<PCRE2_UCHAR*>(out.data()), &length);
-        if (rc >= 0) {
-            out.resize(length);
-            return out;
-        }
-        if (rc == PCRE2_ERROR_NOMEMORY && length != PCRE2_UNSET && length + 1 > out.size()) {
-            out.resize(length + 1);
+                                        buffer.data(), &length);
+        if (rc >= 0)
+            return std::string(reinterpret_cast<const char*>(buffer.data()), length);
+        if (rc == PCRE2_ERROR_NOMEMORY && length != PCRE2_UNSET && length + 1 > buffer.size()) {
+            buffer.resize(length + 1);
             continue;
         }
         RaiseSubstituteFault(rc, length);
@@ -93,6 +93,7 @@ struct TRegexPattern::TEngine {
     pcre2_code* code = nullptr;
     pcre2_match_data* match = nullptr;
     pcre2_match_context* context = nullptr;
+    std::vector<PCRE2_UCHAR> output; // the substitution's output, reused
 };
 
 TRegexPattern::TRegexPattern(std::string_view pattern, bool caseSensitive)
@@ -135,7 +136,7 @@ void TRegexPattern::CheckReplacement(std::string_view replacement) const {
         probe += groupNames[group].empty() ? "()" : "(?<" + groupNames[group] + ">)";
     const TRegexPattern empty(probe, true);
     Substitute(empty.engine_->code, {}, kSubstituteOptions, empty.engine_->match, nullptr,
-               replacement);
+               replacement, empty.engine_->output);
 }
 
 bool TRegexPattern::Match(std::string_view name) const {
@@ -163,7 +164,8 @@ std::string TRegexPattern::SubstituteMatched(std::string_view name, std::string_
     }
     const std::uint32_t options =
         kSubstituteOptions | PCRE2_SUBSTITUTE_MATCHED | (every ? PCRE2_SUBSTITUTE_GLOBAL : 0);
-    return Substitute(engine_->code, name, options, engine_->match, engine_->context, replacement);
+    return Substitute(engine_->code, name, options, engine_->match, engine_->context, replacement,
+                      engine_->output);
 }
 
 } // namespace nomilo
