@@ -5,7 +5,7 @@
 namespace nomilo {
 
 // The texts of the features beyond the design (the preview of new names, the details of refused
-// renames, undo), in one language. UTF-8.
+// renames, undo, the paths of a selection left out), in one language. UTF-8.
 struct TFeatureTexts {
     const char* showNewNames1Caption;
     const char* undoLastRename1Caption;
@@ -17,6 +17,10 @@ struct TFeatureTexts {
     // The message box's button that shows the list of refused renames, and hides it again.
     const char* showDetails;
     const char* hideDetails;
+    // The message after a start on a selection of which some paths could not be selected: its
+    // first line, and why a path was left out, by TLeftOut: Missing, OtherFolder, NotListed.
+    const char* leftOutPaths;
+    const char* leftOutReasons[3];
     // The switches of the rename rule.
     const char* regularExpression1Caption;
     const char* everyOccurrence1Caption;

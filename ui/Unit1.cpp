@@ -20,6 +20,7 @@
 #include "ui/ErrorReport.h"
 #include "ui/FailureDetails.h"
 #include "ui/LanguageTables.h"
+#include "ui/LeftOutPaths.h"
 #include "ui/NewNamesPreview.h"
 #include "ui/Splitter.h"
 #include "ui/ToolBar.h"
@@ -36,6 +37,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
+#include <unordered_map>
 
 namespace nomilo {
 
@@ -107,8 +109,16 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // --- construction -----------------------------------------------------------------------------
 
 TForm1::TForm1(RegistryStore& store, std::string startFolder, QWidget* parent)
-    : QWidget(parent), store_(store), startFolder_(std::move(startFolder)),
-      journalPath_(JournalFile::DefaultPath()),
+    : TForm1(store, std::move(startFolder), std::nullopt, parent) {}
+
+TForm1::TForm1(RegistryStore& store, TStartSelection selection, QWidget* parent)
+    : TForm1(store, std::string(), std::move(selection), parent) {}
+
+TForm1::TForm1(RegistryStore& store, std::string startFolder,
+               std::optional<TStartSelection> selection, QWidget* parent)
+    : QWidget(parent), store_(store),
+      startFolder_(selection ? selection->folder : std::move(startFolder)),
+      selection_(std::move(selection)), journalPath_(JournalFile::DefaultPath()),
       detailsButtonTexts_(std::make_unique<TDetailsButtonTexts>()) {
     QCoreApplication::installTranslator(detailsButtonTexts_.get());
     BuildLayout();
@@ -326,13 +336,25 @@ void TForm1::FormCreate() {
     // language apply whatever was read.
 
     // 1. The start folder from the command line goes to the folder list.
+    bool opened = false;
     if (!startFolder_.empty())
-        Guarded([this] { DirectoryListBox1->SetFolderPath(startFolder_); });
+        Guarded([this, &opened] {
+            DirectoryListBox1->SetFolderPath(startFolder_);
+            opened = true;
+        });
 
     // 2. The resize rule starts from the layout's outer width.
     PreviousWidth = Width();
     // 3 to 8.
     Guarded([this] { LoadSettings(); });
+    // Beyond the design: the entries of a start selection are the ones renamed in this run. A
+    // folder that could not be opened has been reported; nothing of it is selected.
+    if (selection_ && !opened)
+        selection_->entries.clear();
+    if (selection_ && !selection_->entries.empty()) {
+        storedRenameSel_ = RenameSel->isChecked();
+        RenameSel->setChecked(true);
+    }
     // 9.
     Guarded([this] { UpdateFileListColors(); });
     // 10.
@@ -388,7 +410,7 @@ void TForm1::SaveSettings() {
     settings.WriteNumber(kFolderListWidthValue, DirectoryListBox1->width());
     settings.WriteNumber(kPanel2WidthValue, Panel2->width());
     settings.WriteNumber(kPanel6WidthValue, Panel6->width());
-    settings.WriteFlag(kRenameSelValue, RenameSel->isChecked());
+    settings.WriteFlag(kRenameSelValue, storedRenameSel_.value_or(RenameSel->isChecked()));
     settings.WriteFlag(kShowNewNamesValue, ShowNewNames1->isChecked());
     settings.WriteFlag(kRegularExpressionValue, RegularExpression1->isChecked());
     settings.WriteFlag(kEveryOccurrenceValue, EveryOccurrence1->isChecked());
@@ -463,6 +485,9 @@ bool TForm1::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::Move || event->type() == QEvent::Show)
         KeepOuterSize();
+    // The lists are shown before the window, so the file list has read the folder by now.
+    if (event->type() == QEvent::Show && selection_)
+        Guarded([this] { SelectStartEntries(); });
     return handled;
 }
 
@@ -557,6 +582,42 @@ void TForm1::ShowFailure(const std::vector<TRefusedRename>& refused) {
     ShowRenameFailure(this, windowTitle(), refused);
 }
 
+void TForm1::SelectStartEntries() {
+    TStartSelection selection = std::move(*selection_);
+    selection_.reset();
+    std::unordered_map<std::string, const TSelectedEntry*> wanted;
+    for (const TSelectedEntry& entry : selection.entries)
+        wanted.emplace(entry.name, &entry);
+    int first = -1;
+    for (int i = 0; i < FileListBox1->EntryCount() && !wanted.empty(); ++i) {
+        const auto found = wanted.find(FileListBox1->EntryText(i));
+        if (found == wanted.end())
+            continue;
+        FileListBox1->SetEntrySelected(i, true);
+        wanted.erase(found);
+        if (first < 0)
+            first = i;
+    }
+    // Then the paths whose entries the list does not show.
+    for (const TSelectedEntry& entry : selection.entries)
+        if (wanted.contains(entry.name))
+            selection.leftOut.push_back({entry.path, TLeftOut::NotListed});
+    if (first >= 0) {
+        const QModelIndex current = FileListBox1->model()->index(first, 0);
+        FileListBox1->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        FileListBox1->scrollTo(current);
+    }
+    FileListBox1->viewport()->update();
+    preview_->Schedule();
+    if (!selection.leftOut.empty())
+        QMetaObject::invokeMethod(
+            this,
+            [this, leftOut = std::move(selection.leftOut)] {
+                Guarded([&] { ShowLeftOutPaths(this, windowTitle(), leftOut); });
+            },
+            Qt::QueuedConnection);
+}
+
 void TForm1::CheckBox1Click() {
     const bool prefix = CheckBox1->isChecked();
     eFind->setEnabled(!prefix);
@@ -572,6 +633,7 @@ void TForm1::eMaskChange() {
 
 void TForm1::RenameSelClick() {
     RenameSel->setChecked(!RenameSel->isChecked());
+    storedRenameSel_.reset(); // the user's choice is the one to keep
     UpdateFileListColors();
     preview_->Schedule();
 }

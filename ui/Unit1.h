@@ -2,6 +2,7 @@
 
 #include "platform/store/RegistryStore.h"
 #include "rename/RenameBatch.h"
+#include "settings/StartSelection.h"
 #include "ui/LanguageTables.h"
 
 #include <QSize>
@@ -57,10 +58,16 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // handler runs inside the application's error guard. The settings and the shell verb live in
 // `store` (the user's own by default); `startFolder` is the folder the folder list opens on (the
 // empty text: where it starts by itself). The undo journal lives at JournalFile::DefaultPath().
+//
+// Beyond the design the window can start on a selection: it opens on the selection's folder,
+// selects its names once the file list has read the folder, and renames only the selected
+// entries in this run (the stored value of the switch changes only when the user switches it).
+// The paths left out are named in a message as soon as the window shows.
 class TForm1 : public QWidget {
 public:
     explicit TForm1(RegistryStore& store = RegistryStore::Default(), std::string startFolder = {},
                     QWidget* parent = nullptr);
+    TForm1(RegistryStore& store, TStartSelection selection, QWidget* parent = nullptr);
     ~TForm1() override;
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
@@ -175,6 +182,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    TForm1(RegistryStore& store, std::string startFolder,
+           std::optional<TStartSelection> selection, QWidget* parent);
     void BuildLayout();
     void ConnectHandlers();
     void SetOuterSize(QSize outer);
@@ -184,11 +193,18 @@ private:
 
     // Shows the failure message of a batch or an undo with the refused renames as details.
     void ShowFailure(const std::vector<TRefusedRename>& refused);
+    // Selects the start selection's names in the file list, which has read the folder, and
+    // names the paths left out once the message loop runs.
+    void SelectStartEntries();
     // Says why Rename renamed nothing.
     void ShowRuleError(const TRuleError& error);
 
     RegistryStore& store_;
     std::string startFolder_;
+    std::optional<TStartSelection> selection_; // until the window first shows
+    // The stored value of selected-only mode while a start selection overrides it for the run;
+    // empty once the user switches the mode.
+    std::optional<bool> storedRenameSel_;
     std::string journalPath_;
     TNewNamesPreview* preview_ = nullptr;
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;

@@ -3,6 +3,7 @@
 #include "platform/process/TerminationSignals.h"
 #include "resources/Glyphs.h"
 #include "settings/StartFolder.h"
+#include "settings/StartSelection.h"
 #include "ui/ErrorReport.h"
 #include "ui/ProgramEnd.h"
 #include "ui/Unit1.h"
@@ -29,7 +30,10 @@ int main(int argc, char** argv) {
     PublishFolderVerbsOnChange(RegistryStore::Default());
 
     // QApplication has taken its own options out of the arguments.
-    Form1 = new TForm1(RegistryStore::Default(), StartFolder(argc, argv));
+    const TCommandLine commandLine = ReadCommandLine(argc, argv);
+    Form1 = commandLine.selection
+                ? new TForm1(RegistryStore::Default(), GroupSelection(commandLine.paths))
+                : new TForm1(RegistryStore::Default(), commandLine.StartFolder());
     AboutBox = new TAboutBox(Form1);
 
     // The end of the desktop session closes the window like the user would.

@@ -28,16 +28,19 @@ constexpr std::size_t kLargestActionsFile = 16 * 1024 * 1024;
 constexpr const char* kEmptyActionsFile =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n</actions>\n";
 
-// One folder of entries: what the report calls it, the folder, and the entry of a verb.
+// One folder of entries: what the report calls it, the folder, and the entry of a verb; the
+// program's own verb may have an entry for files as well (filesText, where the place has one).
 struct EntryPlace {
     std::string shownAs;
     GeneratedFolder folder;
     std::optional<std::string> (*text)(const FolderVerb&);
     std::string (*fileName)(const FolderVerb&);
+    std::optional<std::string> (*filesText)(const FolderVerb&) = nullptr;
+    std::string (*filesFileName)(const FolderVerb&) = nullptr;
 };
 
 std::function<bool(std::string_view)> NamedAfterVerbs(std::string_view suffix) {
-    return [suffix](std::string_view name) { return IsFolderVerbFileName(name, suffix); };
+    return [suffix](std::string_view name) { return IsVerbEntryFileName(name, suffix); };
 }
 
 bool AnyName(std::string_view) {
@@ -52,20 +55,29 @@ std::string NemoFileName(const FolderVerb& verb) {
     return FolderVerbFileName(verb.name, ".nemo_action");
 }
 
+std::string DesktopFilesFileName(const FolderVerb& verb) {
+    return FilesVerbFileName(verb.name, kDesktopSuffix);
+}
+
+std::string NemoFilesFileName(const FolderVerb& verb) {
+    return FilesVerbFileName(verb.name, ".nemo_action");
+}
+
 std::vector<EntryPlace> EntryPlaces(const DesktopPlaces& places) {
     const std::string marker(kGeneratedMarker);
     const std::string scriptMarker = "# " + marker;
     const auto byVerb = NamedAfterVerbs(kDesktopSuffix);
     return {
         {"Dolphin", GeneratedFolder(places.dataHome + "/kio/servicemenus", marker, 0755, byVerb),
-         ServiceMenuText, DesktopFileName},
+         ServiceMenuText, DesktopFileName, ServiceMenuFilesText, DesktopFilesFileName},
         {"file-manager actions (PCManFM, PCManFM-Qt, Caja)",
          GeneratedFolder(places.dataHome + "/file-manager/actions", marker, 0644, byVerb),
-         FileManagerActionText, DesktopFileName},
+         FileManagerActionText, DesktopFileName, FileManagerFilesActionText,
+         DesktopFilesFileName},
         {"Nemo",
          GeneratedFolder(places.dataHome + "/nemo/actions", marker, 0644,
                          NamedAfterVerbs(".nemo_action")),
-         NemoActionText, NemoFileName},
+         NemoActionText, NemoFileName, NemoFilesActionText, NemoFilesFileName},
         {"Nautilus scripts",
          GeneratedFolder(places.dataHome + "/nautilus/scripts", scriptMarker, 0755, AnyName),
          FolderScriptText, FolderScriptName},
@@ -183,6 +195,10 @@ std::vector<std::string> DesktopPublisher::Synchronize(const std::vector<FolderV
                 wanted.push_back({FreeName(place.fileName(verbs[i]), wanted), std::move(*text)});
             else
                 without[i].push_back(place.shownAs);
+            // The entry for files says nothing the folder entry has not said.
+            if (std::optional<std::string> files =
+                    place.filesText ? place.filesText(verbs[i]) : std::nullopt)
+                wanted.push_back({place.filesFileName(verbs[i]), std::move(*files)});
         }
         Append(failures, place.shownAs + ": ", place.folder.Sync(wanted));
     }
@@ -205,6 +221,8 @@ DesktopPublisher::SynchronizeThunar(const std::vector<FolderVerb>& verbs,
             ours.push_back({ThunarActionId(verbs[i].name), std::move(*xml)});
         else
             without[i].push_back("Thunar");
+        if (std::optional<std::string> xml = ThunarFilesActionXml(verbs[i]))
+            ours.push_back({ThunarFilesActionId(verbs[i].name), std::move(*xml)});
     }
 
     // A link (a dotfile kept elsewhere) is followed: the file it names is edited.

@@ -19,17 +19,19 @@ namespace nomilo {
 //   $XDG_DATA_HOME/nemo/actions/nomilo-folder-VERB.nemo_action     Nemo
 //   $XDG_DATA_HOME/nautilus/scripts/CAPTION                        Nautilus (Scripts menu)
 //   $XDG_CONFIG_HOME/caja/scripts/CAPTION                          Caja (Scripts menu)
+// The program's own verb also has an entry for selected files in the first four places
+// ("nomilo-files-VERB", in uca.xml as the action's unique id); its scripts serve both.
 // It also deletes the "Open with" entries for folders that earlier versions published,
 // $XDG_DATA_HOME/applications/nomilo-folder-VERB.desktop: the program is never offered as a
 // folder opener.
 //
 // Only files that carry the line "X-Nomilo-Generated=true" (as a comment in the scripts) are
 // ever replaced or deleted, and in uca.xml only the actions whose unique id begins with
-// "nomilo-folder-"; uca.xml is edited in place and everything else in it kept byte for byte.
-// When it is missing, it starts as a copy of the system's (the first Thunar/uca.xml of
-// $XDG_CONFIG_DIRS), which Thunar would otherwise show. Every file is written to a hidden
-// temporary file beside it and renamed into place. Publishers of several processes take turns
-// through an advisory lock on the folder $XDG_CONFIG_HOME/nomilo.
+// "nomilo-folder-" or "nomilo-files-"; uca.xml is edited in place and everything else in it
+// kept byte for byte. When it is missing, it starts as a copy of the system's (the first
+// Thunar/uca.xml of $XDG_CONFIG_DIRS), which Thunar would otherwise show. Every file is written
+// to a hidden temporary file beside it and renamed into place. Publishers of several processes
+// take turns through an advisory lock on the folder $XDG_CONFIG_HOME/nomilo.
 class DesktopPublisher {
 public:
     explicit DesktopPublisher(DesktopPlaces places);

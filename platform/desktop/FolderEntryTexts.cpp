@@ -1,12 +1,18 @@
 #include "platform/desktop/internal/FolderEntryTexts.h"
 
 #include "platform/desktop/internal/DesktopEntry.h"
+#include "platform/text/AsciiText.h"
 
 namespace nomilo {
 
 namespace {
 
 constexpr std::string_view kFilePrefix = "nomilo-folder-";
+constexpr std::string_view kFilesFilePrefix = "nomilo-files-";
+// The verb the program's install item writes.
+constexpr std::string_view kProgramVerbName = "nomilo";
+// What takes the place of the folder placeholder in the program's entries for files.
+constexpr std::string_view kSelectOption = "--select";
 
 std::string Marker() {
     return std::string(kGeneratedMarker) + "\n";
@@ -48,7 +54,21 @@ std::string NemoLiteral(std::string_view text) {
     return literal;
 }
 
+// `code` after the option that makes the program take its paths as a selection.
+std::string SelectionCode(std::string_view code) {
+    return std::string(kSelectOption) + " " + std::string(code);
+}
+
+bool HasPrefixAndSuffix(std::string_view name, std::string_view prefix, std::string_view suffix) {
+    return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
+           name.ends_with(suffix);
+}
+
 } // namespace
+
+bool TakesSelections(const FolderVerb& verb) {
+    return EqualIgnoringAsciiCase(verb.name, kProgramVerbName);
+}
 
 std::string VerbCaption(const FolderVerb& verb) {
     std::string caption = DesktopDisplayText(StripAccelerator(verb.label));
@@ -57,9 +77,14 @@ std::string VerbCaption(const FolderVerb& verb) {
     return caption;
 }
 
-std::optional<std::string> ServiceMenuText(const FolderVerb& verb) {
+namespace {
+
+// A KDE service menu for the MIME type `mimeType` that runs the verb with `code` in place of its
+// placeholder; `restriction` is a line that limits it further, or nothing.
+std::optional<std::string> ServiceMenu(const FolderVerb& verb, std::string_view mimeType,
+                                       std::string_view code, std::string_view restriction) {
     const std::optional<std::string> exec =
-        DesktopExecValue(verb.command, "%f", PercentSigns::Literal);
+        DesktopExecValue(verb.command, code, PercentSigns::Literal);
     if (!exec)
         return std::nullopt;
     // KDE shows an action's "&" as it stands: the caption is the plain text.
@@ -67,11 +92,11 @@ std::optional<std::string> ServiceMenuText(const FolderVerb& verb) {
     return "[Desktop Entry]\n"
            "Type=Service\n"
            "Name=" + name + "\n"
-           "MimeType=inode/directory;\n"
+           "MimeType=" + std::string(mimeType) + ";\n"
            "Actions=open;\n"
            "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
-           "X-KDE-Priority=TopLevel\n"
-           "X-KDE-RequiredNumberOfUrls=1\n" +
+           "X-KDE-Priority=TopLevel\n" +
+           std::string(restriction) +
            Marker() +
            "\n"
            "[Desktop Action open]\n"
@@ -80,25 +105,50 @@ std::optional<std::string> ServiceMenuText(const FolderVerb& verb) {
            "Exec=" + *exec + "\n";
 }
 
-std::optional<std::string> FileManagerActionText(const FolderVerb& verb) {
-    const std::optional<std::string> exec = DesktopExecValue(verb.command, "%f");
+} // namespace
+
+std::optional<std::string> ServiceMenuText(const FolderVerb& verb) {
+    return ServiceMenu(verb, "inode/directory", "%f", "X-KDE-RequiredNumberOfUrls=1\n");
+}
+
+// "all/allfiles" is every file that is no folder; KDE shows the menu only when every item of
+// the selection matches.
+std::optional<std::string> ServiceMenuFilesText(const FolderVerb& verb) {
+    if (!TakesSelections(verb))
+        return std::nullopt;
+    return ServiceMenu(verb, "all/allfiles", SelectionCode("%F"), "");
+}
+
+namespace {
+
+// A file-manager action with one profile, `profile`, for the MIME type `mimeType` and the
+// selection count `count`, that runs the verb with `code` in place of its placeholder.
+std::optional<std::string> FileManagerAction(const FolderVerb& verb, std::string_view profile,
+                                             std::string_view mimeType, std::string_view count,
+                                             std::string_view code) {
+    const std::optional<std::string> exec = DesktopExecValue(verb.command, code);
     if (!exec)
         return std::nullopt;
+    const std::string profileName(profile);
     return "[Desktop Entry]\n"
            "Type=Action\n"
            "Name=" + EscapeDesktopString(VerbCaption(verb)) + "\n"
            "Icon=nomilo\n"
-           "Profiles=folder;\n" +
+           "Profiles=" + profileName + ";\n"
+           "NotShowIn=MATE;\n" +
            Marker() +
            "\n"
-           "[X-Action-Profile folder]\n"
-           "MimeTypes=inode/directory;\n"
-           "SelectionCount==1\n"
+           "[X-Action-Profile " + profileName + "]\n"
+           "MimeTypes=" + std::string(mimeType) + ";\n"
+           "SelectionCount=" + std::string(count) + "\n"
            "Exec=" + *exec + "\n";
 }
 
-std::optional<std::string> NemoActionText(const FolderVerb& verb) {
-    const std::optional<std::string> exec = DesktopExecValue(verb.command, "%F");
+// A Nemo action for the selection `selection` of the kinds `extensions`, that runs the verb with
+// `code` in place of its placeholder.
+std::optional<std::string> NemoAction(const FolderVerb& verb, std::string_view selection,
+                                      std::string_view extensions, std::string_view code) {
+    const std::optional<std::string> exec = DesktopExecValue(verb.command, code);
     if (!exec)
         return std::nullopt;
     return "[Nemo Action]\n"
@@ -106,16 +156,40 @@ std::optional<std::string> NemoActionText(const FolderVerb& verb) {
            "Comment=\n"
            "Exec=" + *exec + "\n"
            "Icon-Name=nomilo\n"
-           "Selection=s\n"
-           "Extensions=dir;\n" +
+           "Selection=" + std::string(selection) + "\n"
+           "Extensions=" + std::string(extensions) + ";\n" +
            Marker();
 }
 
-// The script's steps before the command. The file managers' own argument is not to be trusted
-// (they run the script through a launcher that expands "%" codes in the chosen name, and leave
-// out the path list for a name that is not UTF-8), so the first selected URI is decoded byte by
-// byte; the argument and the current folder come after it.
-constexpr std::string_view kScriptSteps = R"sh(nl='
+} // namespace
+
+std::optional<std::string> FileManagerActionText(const FolderVerb& verb) {
+    return FileManagerAction(verb, "folder", "inode/directory", "=1", "%f");
+}
+
+// "all/allfiles" is every file that is no folder.
+std::optional<std::string> FileManagerFilesActionText(const FolderVerb& verb) {
+    if (!TakesSelections(verb))
+        return std::nullopt;
+    return FileManagerAction(verb, "files", "all/allfiles", ">0", SelectionCode("%F"));
+}
+
+std::optional<std::string> NemoActionText(const FolderVerb& verb) {
+    return NemoAction(verb, "s", "dir", TakesSelections(verb) ? "%U" : "%F");
+}
+
+// "nodirs": any number of items, none of them a folder.
+std::optional<std::string> NemoFilesActionText(const FolderVerb& verb) {
+    if (!TakesSelections(verb))
+        return std::nullopt;
+    return NemoAction(verb, "notnone", "nodirs", SelectionCode("%U"));
+}
+
+// The script's first steps. The file managers' own argument is not to be trusted (they run the
+// script through a launcher that expands "%" codes in the chosen name, and leave out the path
+// list for a name that is not UTF-8), so the selected URIs are read: the first decoded byte by
+// byte where a folder is wanted.
+constexpr std::string_view kScriptStart = R"sh(nl='
 '
 # The folder a file: URI names, its %XX escapes decoded, in $folder; false for anything else.
 uri_folder() {
@@ -140,7 +214,24 @@ uri_folder() {
     [ -d "$path" ] && folder=$path
 }
 uris=${NAUTILUS_SCRIPT_SELECTED_URIS:-${CAJA_SCRIPT_SELECTED_URIS-}}
-if ! uri_folder "${uris%%"$nl"*}"; then
+)sh";
+
+// For the program's own verb: a selection that is not one folder goes to the program as its
+// URIs, one a line in the variable, each of which the program reads as the path it names.
+constexpr std::string_view kScriptSelection = R"sh(first=${uris%%"$nl"*}
+rest=${uris#"$first"}
+if [ -n "$first" ] && { [ -n "${rest#"$nl"}" ] || ! uri_folder "$first"; }; then
+    set --
+    while [ -n "$uris" ]; do
+        uri=${uris%%"$nl"*}
+        uris=${uris#"$uri"}
+        uris=${uris#"$nl"}
+        [ -n "$uri" ] && set -- "$@" "$uri"
+    done
+)sh";
+
+// The folder: the first selected URI's, else the argument's, else the current one.
+constexpr std::string_view kScriptFolder = R"sh(if ! uri_folder "${uris%%"$nl"*}"; then
     folder=$PWD
     if [ -d "${1-}" ]; then
         case $1 in
@@ -155,9 +246,14 @@ std::optional<std::string> FolderScriptText(const FolderVerb& verb) {
     const std::optional<std::string> command = ShellCommand(verb.command, "\"$folder\"");
     if (!command)
         return std::nullopt;
+    std::string selection;
+    if (TakesSelections(verb))
+        selection = std::string(kScriptSelection) + "    exec " +
+                    *ShellCommand(verb.command, SelectionCode("\"$@\"")) + "\nfi\n";
     return "#!/bin/sh\n"
            "# Opens the chosen folder in Nomilo, which wrote this file and keeps it up to date.\n"
-           "# " + Marker() + std::string(kScriptSteps) + "exec " + *command + "\n";
+           "# " + Marker() + std::string(kScriptStart) + selection + std::string(kScriptFolder) +
+           "exec " + *command + "\n";
 }
 
 std::string FolderScriptName(const FolderVerb& verb) {
@@ -174,30 +270,66 @@ std::string FolderVerbFileName(const std::string& verbName, std::string_view suf
     return std::string(kFilePrefix) + FileNamePart(verbName) + std::string(suffix);
 }
 
+std::string FilesVerbFileName(const std::string& verbName, std::string_view suffix) {
+    return std::string(kFilesFilePrefix) + FileNamePart(verbName) + std::string(suffix);
+}
+
 bool IsFolderVerbFileName(std::string_view name, std::string_view suffix) {
-    return name.size() > kFilePrefix.size() + suffix.size() && name.starts_with(kFilePrefix) &&
-           name.ends_with(suffix);
+    return HasPrefixAndSuffix(name, kFilePrefix, suffix);
+}
+
+bool IsVerbEntryFileName(std::string_view name, std::string_view suffix) {
+    return IsFolderVerbFileName(name, suffix) || HasPrefixAndSuffix(name, kFilesFilePrefix, suffix);
 }
 
 std::string ThunarActionId(const std::string& verbName) {
-    return std::string(kThunarIdPrefix) + FileNamePart(verbName);
+    return std::string(kFilePrefix) + FileNamePart(verbName);
 }
 
-std::optional<std::string> ThunarActionXml(const FolderVerb& verb) {
-    const std::optional<std::string> command = QuotedCommand(verb.command, "%f");
+std::string ThunarFilesActionId(const std::string& verbName) {
+    return std::string(kFilesFilePrefix) + FileNamePart(verbName);
+}
+
+bool IsOurThunarActionId(std::string_view id) {
+    return id.starts_with(kFilePrefix) || id.starts_with(kFilesFilePrefix);
+}
+
+namespace {
+
+// A Thunar custom action with the unique id `id` that runs the verb with `code` in place of its
+// placeholder, for the kinds of items `kinds` (empty elements such as "<directories/>").
+std::optional<std::string> ThunarAction(const FolderVerb& verb, const std::string& id,
+                                        std::string_view code, std::string_view kinds) {
+    const std::optional<std::string> command = QuotedCommand(verb.command, code);
     if (!command || !IsEntryText(*command))
         return std::nullopt;
     return "<action>\n"
            "\t<icon>nomilo</icon>\n"
            "\t<name>" + XmlText(VerbCaption(verb)) + "</name>\n"
            "\t<submenu></submenu>\n"
-           "\t<unique-id>" + XmlText(ThunarActionId(verb.name)) + "</unique-id>\n"
+           "\t<unique-id>" + XmlText(id) + "</unique-id>\n"
            "\t<command>" + XmlText(*command) + "</command>\n"
            "\t<description></description>\n"
            "\t<range></range>\n"
-           "\t<patterns>*</patterns>\n"
-           "\t<directories/>\n"
+           "\t<patterns>*</patterns>\n" +
+           std::string(kinds) +
            "</action>\n";
+}
+
+} // namespace
+
+std::optional<std::string> ThunarActionXml(const FolderVerb& verb) {
+    return ThunarAction(verb, ThunarActionId(verb.name), "%f", "\t<directories/>\n");
+}
+
+// Thunar shows an action when every selected item is of one of its kinds: every kind but
+// folders.
+std::optional<std::string> ThunarFilesActionXml(const FolderVerb& verb) {
+    if (!TakesSelections(verb))
+        return std::nullopt;
+    return ThunarAction(verb, ThunarFilesActionId(verb.name), SelectionCode("%F"),
+                        "\t<audio-files/>\n\t<image-files/>\n\t<other-files/>\n"
+                        "\t<text-files/>\n\t<video-files/>\n");
 }
 
 } // namespace nomilo

@@ -15,6 +15,11 @@ namespace nomilo {
 
 namespace {
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// The end tag of an empty <actions/> that the publishing opened. It tells the element apart
+// from one the user wrote, so that it closes again when the last of our actions goes.
+const QString kOpenedEndTag = QStringLiteral("</actions >");
+
 // A stretch of the text and what takes its place.
 struct Edit {
     qsizetype from = 0;
@@ -110,11 +115,15 @@ Stretch WholeLines(const QString& text, qsizetype from, qsizetype to) {
     return {start, end < text.size() ? end + 1 : end, true};
 }
 
+bool IsOurs(const QString& id) {
+    return IsOurThunarActionId(id.toStdString());
+}
+
 // The unique ids of the actions, ours and the others apart, each sorted.
-std::pair<QStringList, QStringList> ActionIds(const Layout& layout, const QString& prefix) {
+std::pair<QStringList, QStringList> ActionIds(const Layout& layout) {
     QStringList ours, others;
     for (const Layout::Action& action : layout.actions)
-        (action.id.startsWith(prefix) ? ours : others).append(action.id);
+        (IsOurs(action.id) ? ours : others).append(action.id);
     ours.sort();
     others.sort();
     return {ours, others};
@@ -136,7 +145,28 @@ QString Apply(const QString& text, std::vector<Edit> edits) {
 
 } // namespace
 
+namespace {
+
+// The element <actions> that the publishing opened, holding nothing but the line break it was
+// opened with, closed again: "<actions ...>\n</actions >" becomes "<actions .../>".
+QString ClosedAgain(const QString& text) {
+    const Layout layout = Read(text);
+    if (!layout.damage.isEmpty() || !layout.actions.empty() ||
+        QStringView(text).mid(layout.rootEndFrom, layout.rootEndTo - layout.rootEndFrom) !=
+            kOpenedEndTag ||
+        QStringView(text).mid(layout.rootStartTo, layout.rootEndFrom - layout.rootStartTo) !=
+            QLatin1String("\n"))
+        return text;
+    return text.left(layout.rootStartTo - 1) + QStringLiteral("/>") + text.mid(layout.rootEndTo);
+}
+
+} // namespace
+
 ThunarEdit EditThunarActions(std::string_view bytes, const std::vector<ThunarAction>& ours) {
+    // The mark is the user's byte too; the reader is given the text after it.
+    const bool marked = bytes.starts_with(kByteOrderMark);
+    if (marked)
+        bytes.remove_prefix(kByteOrderMark.size());
     if (!IsUtf8(bytes))
         return {std::nullopt, "it is not UTF-8 text"};
     const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -144,12 +174,10 @@ ThunarEdit EditThunarActions(std::string_view bytes, const std::vector<ThunarAct
     if (!layout.damage.isEmpty())
         return {std::nullopt, layout.damage.toStdString()};
 
-    const QString prefix = QString::fromUtf8(kThunarIdPrefix.data(),
-                                             static_cast<qsizetype>(kThunarIdPrefix.size()));
     std::vector<bool> placed(ours.size(), false);
     std::vector<Edit> edits;
     for (const Layout::Action& action : layout.actions) {
-        if (!action.id.startsWith(prefix))
+        if (!IsOurs(action.id))
             continue;
         const Stretch stretch = WholeLines(text, action.from, action.to);
         Edit edit{stretch.from, stretch.to, QString()};
@@ -167,36 +195,45 @@ ThunarEdit EditThunarActions(std::string_view bytes, const std::vector<ThunarAct
         edits.push_back(edit);
     }
 
+    // New actions go where removing them again gives the file back byte for byte: on lines of
+    // their own before an end tag that begins its line, else inside the line, right before it.
+    const bool empty = layout.rootEndFrom == layout.rootEndTo; // <actions/>
+    const qsizetype at = empty ? layout.rootStartTo
+                               : WholeLines(text, layout.rootEndFrom, layout.rootEndTo).from;
+    const bool ownLines = empty || at == 0 || text[at - 1] == QLatin1Char('\n');
     QString added;
-    for (std::size_t i = 0; i < ours.size(); ++i)
-        if (!placed[i])
-            added += QString::fromStdString(ours[i].xml);
-    if (!added.isEmpty()) {
-        if (layout.rootEndFrom == layout.rootEndTo) {
-            // <actions/>: the start tag opens the element, which now holds our actions.
-            QString start = text.mid(layout.rootStartFrom, layout.rootStartTo - layout.rootStartFrom);
-            start.remove(start.lastIndexOf(QLatin1Char('/')), 1);
-            edits.push_back({layout.rootStartFrom, layout.rootStartTo,
-                             start + QLatin1Char('\n') + added + QStringLiteral("</actions>")});
-        } else {
-            const qsizetype at = WholeLines(text, layout.rootEndFrom, layout.rootEndTo).from;
-            if (at == layout.rootEndFrom && at > 0 && text[at - 1] != QLatin1Char('\n'))
-                added.prepend(QLatin1Char('\n'));
-            edits.push_back({at, at, added});
-        }
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+        if (placed[i])
+            continue;
+        added += QString::fromStdString(ours[i].xml);
+        if (!ownLines && added.endsWith(QLatin1Char('\n')))
+            added.chop(1);
+    }
+    if (!added.isEmpty() && empty) {
+        // The start tag opens the element, which now holds our actions.
+        const QString start =
+            text.mid(layout.rootStartFrom, layout.rootStartTo - layout.rootStartFrom - 2) +
+            QLatin1Char('>');
+        edits.push_back({layout.rootStartFrom, layout.rootStartTo,
+                         start + QLatin1Char('\n') + added + kOpenedEndTag});
+    } else if (!added.isEmpty()) {
+        edits.push_back({at, at, added});
     }
     // The edit is checked before anyone writes it: well-formed, every other action kept, ours
     // exactly as wanted.
-    const QString edited = Apply(text, std::move(edits));
+    const bool changed = !edits.empty();
+    QString edited = Apply(text, std::move(edits));
+    if (changed)
+        edited = ClosedAgain(edited);
     const Layout check = Read(edited);
     QStringList wantedIds;
     for (const ThunarAction& action : ours)
         wantedIds.append(QString::fromStdString(action.id));
     wantedIds.sort();
     if (!check.damage.isEmpty() ||
-        ActionIds(check, prefix) != std::pair(wantedIds, ActionIds(layout, prefix).second))
+        ActionIds(check) != std::pair(wantedIds, ActionIds(layout).second))
         return {std::nullopt, "it could not be edited without harm"};
-    return {edited.toStdString(), std::string()};
+    return {std::string(marked ? kByteOrderMark : "") + edited.toStdString(), std::string()};
 }
 
 } // namespace nomilo

@@ -3,6 +3,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/ShellVerb.h"
 #include "settings/StartFolder.h"
+#include "settings/StartSelection.h"
 #include "settings/TRegIniFile.h"
 #include "settings/TRegistry.h"
 #include "tests/support/TempFolder.h"
@@ -441,26 +442,76 @@ TEST_F(ShellVerbTest, AnInstallThatFailsHalfWayLeavesNothingNew) {
     }
 }
 
-// The folder is taken as bytes, not as text.
-TEST(StartFolderTest, TheFirstArgumentThatIsNotEmptyWhole) {
+// The command line: arguments taken as bytes, not as text.
+TEST(CommandLineTest, OnePathIsTheStartFolderSeveralAreASelection) {
     const std::string longName = "/" + std::string(300, 'x');
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
+    using Args = std::vector<std::string>;
+    const std::pair<Args, std::string> startFolders[] = {
         {{"nomilo", "/home/ann/My Photos"}, "/home/ann/My Photos"},
-        {{"nomilo", "/"}, "/"},
-        {{"nomilo", "", "/tmp/a\"b\\ c/", "/usr"}, "/tmp/a\"b\\ c/"},
+        {{"nomilo", "", "/tmp/a\"b\\ c/", ""}, "/tmp/a\"b\\ c/"},
         {{"nomilo", "/tmp/\xff\xfe"}, "/tmp/\xff\xfe"},
         {{"nomilo", longName}, longName},
+        {{"nomilo", "file:///tmp/My%20Photos/%FF%0a%25"}, "/tmp/My Photos/\xff\n%"},
+        {{"nomilo", "file://localhost/"}, "/"},
         {{"nomilo", ""}, ""},
         {{}, ""},
     };
-    for (const auto& [arguments, expected] : cases) {
-        EXPECT_EQ(StartFolder(arguments), expected);
+    for (const auto& [arguments, expected] : startFolders) {
         std::vector<const char*> argv;
         for (const std::string& argument : arguments)
             argv.push_back(argument.c_str());
         argv.push_back(nullptr);
-        EXPECT_EQ(StartFolder(static_cast<int>(arguments.size()), argv.data()), expected);
+        const TCommandLine commandLine =
+            ReadCommandLine(static_cast<int>(arguments.size()), argv.data());
+        EXPECT_FALSE(commandLine.selection) << expected;
+        EXPECT_EQ(commandLine.StartFolder(), expected);
     }
+
+    const std::pair<Args, Args> selections[] = {
+        {{"nomilo", "a.jpg", "", "file:///x/b%20c.jpg"}, {"a.jpg", "/x/b c.jpg"}},
+        // After the option every argument is a path, one alone too, and an option-like one.
+        {{"nomilo", "", "--select", "/x/a.jpg"}, {"/x/a.jpg"}},
+        {{"nomilo", "--select", "--select", "-x"}, {"--select", "-x"}},
+        {{"nomilo", "--select"}, {}},
+        // What is no local file URI stays as it stands.
+        {{"nomilo", "file://host/x", "file:///a%2", "file:///a%00b", "file:///%zz", "file:x"},
+         {"file://host/x", "file:///a%2", "file:///a%00b", "file:///%zz", "file:x"}},
+    };
+    for (const auto& [arguments, expected] : selections) {
+        const TCommandLine commandLine = ReadCommandLine(arguments);
+        EXPECT_TRUE(commandLine.selection);
+        EXPECT_EQ(commandLine.paths, expected);
+        EXPECT_EQ(commandLine.StartFolder(), "");
+    }
+}
+
+TEST(CommandLineTest, ASelectionIsSortedOutByFolder) {
+    test::TempFolder tmp;
+    tmp.AddFolder("a/sub");
+    tmp.AddFolder("b");
+    for (const char* file : {"a/1.jpg", "a/2 \n$.jpg", "a/\xff", "b/3.jpg"})
+        tmp.AddFile(file);
+    std::filesystem::create_symlink(tmp / "b/3.jpg", tmp / "a/link.jpg");
+    std::filesystem::create_symlink(tmp / "b", tmp / "a/b-link");
+    const std::string a = tmp / "a", b = tmp / "b";
+    // The first path is missing: the first that exists names the folder. The same folder by
+    // another spelling is that folder; a link is the entry it is.
+    const TStartSelection selection =
+        GroupSelection({a + "/gone.jpg", a + "/1.jpg", b + "/3.jpg", a + "/sub/../2 \n$.jpg",
+                        a + "//1.jpg", a + "/b-link/3.jpg", a + "/link.jpg", a + "/\xff",
+                        a + "/sub/", a + "/gone.jpg"});
+    EXPECT_EQ(selection.folder, a);
+    EXPECT_EQ(selection.entries,
+              (std::vector<TSelectedEntry>{{"1.jpg", a + "/1.jpg"},
+                                           {"2 \n$.jpg", a + "/sub/../2 \n$.jpg"},
+                                           {"link.jpg", a + "/link.jpg"},
+                                           {"\xff", a + "/\xff"},
+                                           {"sub", a + "/sub/"}}));
+    EXPECT_EQ(selection.leftOut, (std::vector<TLeftOutPath>{
+                                     {a + "/gone.jpg", TLeftOut::Missing},
+                                     {b + "/3.jpg", TLeftOut::OtherFolder},
+                                     {a + "/b-link/3.jpg", TLeftOut::OtherFolder}}));
+    EXPECT_EQ(GroupSelection({"/no/such"}).folder, "");
 }
 
 } // namespace

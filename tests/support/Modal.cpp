@@ -25,23 +25,39 @@ void OnNextModal(std::function<void(QWidget*)> inspect) {
     QTimer::singleShot(0, [shared] { PollForModal(shared, 2000); });
 }
 
-ShownMessage CaptureMessageBoxes(const std::function<void()>& work) {
+namespace {
+
+// What one CaptureMessageBoxes saw. The watcher it leaves armed after the last box outlives the
+// call; once the call is over that watcher does nothing.
+struct Capture {
     ShownMessage shown;
-    // Each box shown re-arms the watcher for the next one.
-    std::function<void(QWidget*)> close = [&](QWidget* modal) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            ++shown.count;
-            shown.title = box->windowTitle();
-            shown.text = box->text();
-            shown.icon = box->icon();
-            OnNextModal(close);
-            box->done(QMessageBox::Ok);
-        }
-    };
-    OnNextModal(close);
+    bool active = true;
+};
+
+void CloseNextBox(const std::shared_ptr<Capture>& capture) {
+    OnNextModal([capture](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!capture->active || !box)
+            return;
+        ++capture->shown.count;
+        capture->shown.title = box->windowTitle();
+        capture->shown.text = box->text();
+        capture->shown.icon = box->icon();
+        // Each box shown re-arms the watcher for the next one.
+        CloseNextBox(capture);
+        box->done(QMessageBox::Ok);
+    });
+}
+
+} // namespace
+
+ShownMessage CaptureMessageBoxes(const std::function<void()>& work) {
+    const auto capture = std::make_shared<Capture>();
+    CloseNextBox(capture);
     work();
     QApplication::processEvents();
-    return shown;
+    capture->active = false;
+    return capture->shown;
 }
 
 } // namespace nomilo::test

@@ -86,6 +86,20 @@ TEST_F(Program, ASignalClosesAnErrorReportOfTheStartUpAndEndsTheProgram) {
     EXPECT_TRUE(program.readAllStandardError().contains("Tarvolen: Invalid data type for 'Left'"));
 }
 
+// Started on a selection, the program renames only the selected entries in this run, while the
+// stored switch stays as it was; the message naming a missing path is closed by the signal too.
+TEST_F(Program, ASelectionLeavesTheStoredSwitchAsItWas) {
+    PutText("RenameSel", "0");
+    tmp.AddFile("files/a b.jpg");
+    Start({"--select", QString::fromStdString("file://" + files + "/a%20b.jpg"),
+           QString::fromStdString(files + "/gone.jpg")});
+    WaitUntilSignalsAreCaught();
+    QThread::msleep(1000); // the window and its message are up by now, or the signal comes before
+    EndBySignal(SIGTERM);
+    EXPECT_EQ(Stored("RenameSel"), "1:0");
+    EXPECT_EQ(Stored("Width"), "1:361");
+}
+
 // A store that cannot be written is reported at exit also when a signal closed the program,
 // and the report waits for the user, whatever signal comes while it is open.
 TEST_F(Program, TheExitReportWaitsAfterASignalClose) {

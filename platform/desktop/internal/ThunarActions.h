@@ -20,10 +20,13 @@ struct ThunarEdit {
 };
 
 // The actions file `text` with our actions made `ours`. An action is ours when its unique id
-// begins with kThunarIdPrefix: one whose id is still wanted is replaced where it stands, the
+// says so (IsOurThunarActionId): one whose id is still wanted is replaced where it stands, the
 // others go (with the lines they stood on alone), and the wanted ones not there yet are added
-// at the end of <actions>. Every other byte stays as it is. The file is damaged when it is not
-// UTF-8, not well-formed XML, or its root is not <actions>.
+// at the end of <actions>. Every other byte stays as it is (a byte order mark too), and adding
+// actions and then removing them gives the text back byte for byte: they go on lines of their
+// own only before an end tag that begins its line, and an empty <actions/> is opened with an
+// end tag of its own ("</actions >") that closes again when the last of ours goes. The file
+// is damaged when it is not UTF-8, not well-formed XML, or its root is not <actions>.
 ThunarEdit EditThunarActions(std::string_view text, const std::vector<ThunarAction>& ours);
 
 } // namespace nomilo

@@ -1,10 +1,13 @@
 #include "platform/desktop/DesktopPublisher.h"
 #include "platform/desktop/EDesktopPublishing.h"
 #include "platform/desktop/internal/DesktopEntry.h"
+#include "platform/desktop/internal/FolderEntryTexts.h"
+#include "settings/StartFolder.h"
 #include "tests/support/DesktopFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <cstdio>
+#include <fstream>
 #include <cstdlib>
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -226,9 +229,11 @@ TEST_F(DesktopPublisherTest, PublishesEveryFileManagersEntryAndFollowsTheVerb) {
     EXPECT_EQ(Value(action, "Name"), "Nomilo");
     EXPECT_EQ(Value(action, "MimeTypes"), "inode/directory;");
     EXPECT_EQ(test::ExecArguments(Value(action, "Exec")), launch);
+    EXPECT_EQ(Value(action, "NotShowIn"), "MATE;"); // Caja there has the script
     const std::string nemo = tmp.Read(EntryFiles("Nomilo", "")[2]);
     EXPECT_EQ(Value(nemo, "Extensions"), "dir;");
-    EXPECT_EQ(test::ExecArguments(Value(nemo, "Exec")), (Launch{{kOddProgram}, {"%F", true}}));
+    // Nemo cuts a path at a line feed: the program gets the URI.
+    EXPECT_EQ(test::ExecArguments(Value(nemo, "Exec")), (Launch{{kOddProgram}, {"%U", true}}));
     EXPECT_EQ(fs::status(tmp / EntryFiles("Nomilo", "Nomilo")[3]).permissions(), fs::perms(0755));
     EXPECT_THAT(tmp.Read(ThunarFile()),
                 HasSubstr("<name>Nomilo</name>\n\t<submenu></submenu>\n"
@@ -243,10 +248,15 @@ TEST_F(DesktopPublisherTest, PublishesEveryFileManagersEntryAndFollowsTheVerb) {
     EXPECT_EQ(Value(tmp.Read(EntryFiles("Nomilo", "")[2]), "Name"), "Velkaro & Co");
     EXPECT_THAT(tmp.Read(ThunarFile()), HasSubstr("<name>Velkaro &amp; Co</name>"));
     SetText("Folder\\shell\\100%/x\\Command", "tool %1");
-    EXPECT_EQ(Value(tmp.Read(EntryFiles("100%/x", "")[2]), "Name"), "100%%/x"); // Nemo's tokens
+    const std::string other = tmp.Read(EntryFiles("100%/x", "")[2]);
+    EXPECT_EQ(Value(other, "Name"), "100%%/x"); // Nemo's tokens
+    // Another program's verb gets paths, and no entries for files.
+    EXPECT_EQ(test::ExecArguments(Value(other, "Exec")), (Launch{{"tool"}, {"%F", true}}));
     EXPECT_TRUE(fs::exists(tmp / "config/caja/scripts/100%_x"));
+    EXPECT_FALSE(fs::exists(tmp / "data/nemo/actions/nomilo-files-100_25_2Fx.nemo_action"));
 
     // A verb with an empty command, or none, has no entries; the other verb keeps its own.
+    EXPECT_EQ(Snapshot().size(), 14u); // the program's verb has entries for files too
     SetText("Folder\\shell\\Nomilo\\Command", "");
     Delete("Folder\\shell\\100%/x\\Command");
     EXPECT_EQ(Snapshot().size(), 1u); // uca.xml, which stays
@@ -281,7 +291,11 @@ TEST_F(DesktopPublisherTest, TouchesNothingButItsOwnFiles) {
     expected.erase("data/kio/servicemenus/nomilo-folder-Stale.desktop");
     expected.erase("config/caja/scripts/Stale");
     auto now = Snapshot();
-    for (const std::string& written : {files[1], files[4], std::string("config/Thunar/uca.xml")})
+    for (const std::string& written :
+         {files[1], files[4], std::string("config/Thunar/uca.xml"),
+          std::string("data/kio/servicemenus/nomilo-files-Nomilo.desktop"),
+          std::string("data/file-manager/actions/nomilo-files-Nomilo.desktop"),
+          std::string("data/nemo/actions/nomilo-files-Nomilo.nemo_action")})
         EXPECT_EQ(now.erase(written), 1u) << written;
     EXPECT_EQ(now, expected);
 
@@ -361,7 +375,7 @@ TEST_F(DesktopPublisherTest, OnlyFolderVerbChangesPublishAndAnUnreadableStoreDel
 
     SetText("FOLDER\\Shell\\Nomilo\\Command", "x %1");
     const auto published = Snapshot();
-    ASSERT_EQ(published.size(), 6u);
+    ASSERT_EQ(published.size(), 9u); // the program's verb: its entries for files too
     fs::rename(tmp / "registry.reg", tmp / "saved.reg");
     tmp.AddFolder("registry.reg");
     EXPECT_EQ(DesktopPublisher(places).Publish(store),
@@ -387,6 +401,154 @@ TEST_F(DesktopPublisherTest, APathThatIsNotUtf8GoesToTheScriptsAndTheRestIsRepor
     EXPECT_THAT(files.at("config/caja/scripts/Nomilo"), HasSubstr("exec '" + program + "' "));
     // A change that publishes everything reports nothing, also after a failure.
     RaisingPublishingFailures([&] { SetCommand("/usr/bin/nomilo"); });
+}
+
+// Names that quoting, escaping, field codes, options and text encodings could each mangle.
+const std::vector<std::string> kAwkwardNames = {
+    "a b.jpg", "q'\"u.jpg", "$HOME.jpg", "back\\slash.jpg", "100%.jpg", "-x.jpg",
+    "new\nline.jpg", "\xff.jpg"};
+
+// A local path as the GLib-based file managers put it in a URI.
+std::string FileUri(const std::string& path) {
+    static constexpr std::string_view kKept = "-._~!$&'()*+,;=:@/";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (const char c : path) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+            kKept.find(c) != std::string_view::npos)
+            uri += c;
+        else
+            uri += {'%', kHex[b >> 4], kHex[b & 15]};
+    }
+    return uri;
+}
+
+// A launch with the field code `code` standing for `items`, one argument each.
+Args Expanded(const std::optional<Launch>& launch, const std::string& code, const Args& items) {
+    Args arguments;
+    for (const ExecArgument& argument : launch.value_or(Launch{{"(unreadable)"}})) {
+        if (argument.fieldCode && argument.text == code)
+            arguments.insert(arguments.end(), items.begin(), items.end());
+        else
+            arguments.push_back(argument.text);
+    }
+    return arguments;
+}
+
+// What the program takes from `arguments` (its own path first): the selection's paths.
+Args SelectedByProgram(const Args& arguments) {
+    const TCommandLine commandLine = ReadCommandLine(arguments);
+    EXPECT_TRUE(commandLine.selection);
+    return commandLine.paths;
+}
+
+// An argument in the shell's single quotes, as GLib's g_shell_quote writes it.
+std::string SingleQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The text of an XML element's content, for the little our entries escape.
+std::string XmlContent(const std::string& xml, const std::string& element) {
+    const std::size_t from = xml.find("<" + element + ">") + element.size() + 2;
+    std::string text = xml.substr(from, xml.find("</" + element + ">") - from);
+    for (const auto& [entity, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}})
+        for (std::size_t at; (at = text.find(entity)) != std::string::npos;)
+            text.replace(at, std::string(entity).size(), c);
+    return text;
+}
+
+TEST_F(DesktopPublisherTest, EveryEntryForFilesHandsTheSelectionToTheProgramByteForByte) {
+    SetCommand(kOddProgram);
+    tmp.AddFolder("sel dir");
+    Args paths, uris;
+    for (const std::string& name : kAwkwardNames) {
+        paths.push_back(tmp / ("sel dir/" + name));
+        uris.push_back(FileUri(paths.back()));
+    }
+    const std::string files = "nomilo-files-Nomilo";
+
+    // Dolphin puts in the local paths, reading the quoted program as it stands.
+    const std::string menu = tmp.Read("data/kio/servicemenus/" + files + ".desktop");
+    EXPECT_EQ(Value(menu, "MimeType"), "all/allfiles;");
+    EXPECT_EQ(Value(menu, "X-KDE-RequiredNumberOfUrls"), "(none)");
+    const std::string command = "\"" + std::string(kOddProgram) + "\" \"%L\"";
+    const Args dolphin =
+        Expanded(KdeArguments(*QuotedCommand(command, "--select %F", PercentSigns::Literal)),
+                 "%F", paths);
+    EXPECT_EQ(dolphin.front(), kOddProgram);
+    EXPECT_EQ(SelectedByProgram(dolphin), paths);
+    // PCManFM, PCManFM-Qt and Caja's actions put in the paths; Nemo the URIs.
+    const std::string action = tmp.Read("data/file-manager/actions/" + files + ".desktop");
+    EXPECT_EQ(Value(action, "MimeTypes"), "all/allfiles;");
+    EXPECT_EQ(SelectedByProgram(Expanded(test::ExecArguments(Value(action, "Exec")), "%F", paths)),
+              paths);
+    const std::string nemo = tmp.Read("data/nemo/actions/" + files + ".nemo_action");
+    EXPECT_EQ(Value(nemo, "Extensions"), "nodirs;");
+    EXPECT_EQ(SelectedByProgram(Expanded(test::ExecArguments(Value(nemo, "Exec")), "%U", uris)),
+              paths);
+    // Thunar puts each path in as the shell quotes it, then runs the line through the shell.
+    const std::string uca = tmp.Read(ThunarFile());
+    const std::string thunar = uca.substr(uca.find("<action>", uca.find(files) - 200));
+    EXPECT_THAT(thunar.substr(0, thunar.find("</action>")), HasSubstr("<other-files/>"));
+    EXPECT_THAT(thunar.substr(0, thunar.find("</action>")), Not(HasSubstr("<directories/>")));
+    std::string line = XmlContent(thunar, "command");
+    std::string quoted;
+    for (const std::string& path : paths)
+        quoted += " " + SingleQuoted(path);
+    line.replace(line.find("%F"), 2, quoted.substr(1));
+    EXPECT_EQ(SelectedByProgram(ShellArguments(line, "")), paths);
+}
+
+// The scripts run for real: a selection that is not one folder reaches the program as URIs, one
+// folder or none as the folder, as before.
+TEST_F(DesktopPublisherTest, TheScriptsHandTheSelectionOrTheFolderToTheProgram) {
+    tmp.AddFolder("st'ub dir");
+    const std::string program = tmp / "st'ub dir/program";
+    tmp.AddFile("st'ub dir/program",
+                "#!/bin/sh\nprintf '%s\\0' \"$0\" \"$@\" > \"$(dirname \"$0\")/arguments\"\n");
+    fs::permissions(program, fs::perms(0755));
+    SetCommand(program);
+    tmp.AddFolder("sel dir/sub");
+    Args paths, uris;
+    for (const std::string& name : kAwkwardNames) {
+        paths.push_back(tmp / ("sel dir/" + name));
+        uris.push_back(FileUri(paths.back()));
+        tmp.AddFile("sel dir/" + name);
+    }
+    const auto run = [&](const std::string& script, const std::string& variable,
+                         const Args& selected) {
+        std::string list;
+        for (const std::string& uri : selected)
+            list += uri + "\n";
+        const std::string shell =
+            "cd '" + (tmp / "sel dir") + "' && env -u NAUTILUS_SCRIPT_SELECTED_URIS -u " +
+            "CAJA_SCRIPT_SELECTED_URIS " + variable + "=\"$NOMILO_LIST\" sh '" + (tmp / script) +
+            "' 2>&1";
+        setenv("NOMILO_LIST", list.c_str(), 1);
+        fs::remove(tmp / "st'ub dir/arguments");
+        EXPECT_EQ(Output(shell), "");
+        std::ifstream in(tmp / "st'ub dir/arguments", std::ios::binary);
+        const std::string output((std::istreambuf_iterator<char>(in)), {});
+        Args arguments;
+        for (std::size_t at = 0, end; (end = output.find('\0', at)) != std::string::npos;
+             at = end + 1)
+            arguments.push_back(output.substr(at, end - at));
+        return arguments;
+    };
+    const std::string nautilus = "data/nautilus/scripts/Nomilo";
+    const std::string caja = "config/caja/scripts/Nomilo";
+    const Args launched = run(nautilus, "NAUTILUS_SCRIPT_SELECTED_URIS", uris);
+    ASSERT_FALSE(launched.empty());
+    EXPECT_EQ(launched.front(), program);
+    EXPECT_EQ(SelectedByProgram(launched), paths);
+    EXPECT_EQ(SelectedByProgram(run(caja, "CAJA_SCRIPT_SELECTED_URIS", {uris[6]})), Args{paths[6]});
+    const std::string sub = tmp / "sel dir/sub";
+    EXPECT_EQ(run(caja, "CAJA_SCRIPT_SELECTED_URIS", {FileUri(sub)}), (Args{program, sub}));
+    EXPECT_EQ(run(nautilus, "NAUTILUS_SCRIPT_SELECTED_URIS", {}), (Args{program, tmp / "sel dir"}));
 }
 
 TEST(DesktopPlacesTest, ComeFromTheEnvironment) {

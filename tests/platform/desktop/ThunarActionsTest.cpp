@@ -61,7 +61,45 @@ TEST(ThunarActionsTest, OurActionsAreReplacedWhereTheyStandAndEverythingElseKeep
               "<actions>" + Ours("A", "x").xml.substr(0, Ours("A", "x").xml.size() - 1) +
                   "<action/></actions>");
     EXPECT_EQ(EditThunarActions("<actions a='1'/>", {Ours("A", "x")}).text,
-              "<actions a='1'>\n" + Ours("A", "x").xml + "</actions>");
+              "<actions a='1'>\n" + Ours("A", "x").xml + "</actions >");
+}
+
+// Whatever the user's file looks like, publishing and then removing (or relabelling first)
+// gives it back byte for byte.
+TEST(ThunarActionsTest, InstallingAndRemovingGivesTheUsersFileBackByteForByte) {
+    const std::string foreign = kForeign;
+    const std::string files[] = {
+        foreign.substr(0, foreign.find("  <action><name>Old")) +
+            foreign.substr(foreign.find("  <action>\n    <name>Last")),
+        "<actions><action><unique-id>1-1</unique-id></action></actions>",
+        "<actions/>",
+        "<?xml version=\"1.0\"?>\n<actions a='1' />\n",
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n</actions>\n",
+        "<actions>\r\n<action><unique-id>1-1</unique-id></action>\r\n</actions>\r\n",
+        "<actions>\n  </actions><!-- end -->",
+        "<actions>\n<action><unique-id>1-1</unique-id></action>  </actions>",
+        "<actions></actions>",
+    };
+    for (const std::string& file : files) {
+        const ThunarEdit installed = EditThunarActions(file, {Ours("A", "x"), Ours("B", "y")});
+        ASSERT_TRUE(installed.text) << file << ": " << installed.damage;
+        EXPECT_THAT(*installed.text, HasSubstr("nomilo-folder-B"));
+        const ThunarEdit relabelled = EditThunarActions(*installed.text, {Ours("B", "z")});
+        ASSERT_TRUE(relabelled.text) << file;
+        EXPECT_EQ(EditThunarActions(*relabelled.text, {}).text, file);
+        EXPECT_EQ(EditThunarActions(*installed.text, {}).text, file);
+    }
+    // The one exception: an element the user closed the way ours is closed looks opened by us.
+    EXPECT_EQ(EditThunarActions(*EditThunarActions("<actions>\n</actions >", {Ours("A", "x")}).text,
+                                {})
+                  .text,
+              "<actions/>");
+    // The actions for files are ours as well.
+    EXPECT_EQ(EditThunarActions("<actions>\n<action><unique-id>nomilo-files-A</unique-id>"
+                                "</action>\n</actions>\n",
+                                {})
+                  .text,
+              "<actions>\n</actions>\n");
 }
 
 TEST(ThunarActionsTest, ADamagedFileIsToldApart) {
