@@ -1,5 +1,6 @@
 #include "browse/DriveComboBox.h"
 
+#include "browse/Accessibility.h"
 #include "browse/DirectoryListBox.h"
 #include "browse/FontLineHeight.h"
 #include "browse/LocaleText.h"
@@ -50,6 +51,7 @@ private:
 } // namespace
 
 TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
+    InstallBrowseAccessibility();
     setEditable(false);
     // No menu of its own (a combo box would swallow the right click): its window's menu opens.
     setContextMenuPolicy(Qt::NoContextMenu);

@@ -1,5 +1,6 @@
 #include "browse/FileListBox.h"
 
+#include "browse/Accessibility.h"
 #include "browse/DirectoryListBox.h"
 #include "browse/EListError.h"
 #include "browse/FontLineHeight.h"
@@ -79,6 +80,7 @@ std::string Bracketed(std::string_view name) {
 
 TFileListBox::TFileListBox(QWidget* parent)
     : QListView(parent), model_(new TFileListModel(this)), folderPath_(CurrentDirOrHome()) {
+    InstallBrowseAccessibility();
     setModel(model_);
     setItemDelegate(new TOwnerDrawDelegate<TFileListBox>(this));
     // Selection lives in the model's flags; the view's own selection stays empty.
@@ -347,15 +349,38 @@ void TFileListBox::UpdateItemHeight() {
 void TFileListBox::SetPreview(std::vector<TPreviewEntry> preview) {
     model_->SetPreview(std::move(preview));
     viewport()->update();
+    emit ShownEntriesChanged();
 }
 
 void TFileListBox::ClearPreview() {
     model_->ClearPreview();
     viewport()->update();
+    emit ShownEntriesChanged();
 }
 
 void TFileListBox::SetRefusalText(std::function<QString(TRefusal)> refusalText) {
     model_->refusalText = std::move(refusalText);
+}
+
+// --- assistive technologies -------------------------------------------------------------------
+
+void TFileListBox::SetShownAllSelected(bool all) {
+    if (all == shownAllSelected_)
+        return;
+    shownAllSelected_ = all;
+    emit ShownEntriesChanged();
+}
+
+void TFileListBox::SetEntrySelectedByUser(int index, bool selected) {
+    CheckIndex(index);
+    if (multiSelect_)
+        model_->SetSelected(index, selected);
+    else if (selected)
+        model_->SelectOnly(index, index);
+    else
+        model_->SetSelected(index, false);
+    if (OnClick)
+        OnClick(this);
 }
 
 // --- drawing ----------------------------------------------------------------------------------

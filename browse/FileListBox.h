@@ -23,6 +23,8 @@ class TDirectoryListBox;
 // process's current directory on its folder, so the rename batch can rename its entries by
 // their bare names.
 //
+// Assistive technologies see it through TFileListAccessible.
+//
 // Nothing is read until the list is first shown; from then on every change of folder, mask or
 // file type reads the folder again. A read clears all selection.
 class TFileListBox : public QListView, public IFileEntries {
@@ -132,6 +134,20 @@ public:
     void ClearPreview();
     void SetRefusalText(std::function<QString(TRefusal)> refusalText);
 
+    // Whether the list's colours show every entry as selected (the window's selected-only mode
+    // off, when Rename takes every entry). Assistive technologies then hear every entry as
+    // selected, as the drawing says.
+    bool ShownAllSelected() const { return shownAllSelected_; }
+    void SetShownAllSelected(bool all);
+    // Selects or unselects entry `index` as the user's Ctrl+click does (a single-selection list
+    // keeps no other entry selected), and fires OnClick.
+    void SetEntrySelectedByUser(int index, bool selected);
+
+signals:
+    // How the entries are shown changed while the entries did not: the preview, or the look of
+    // all entries selected.
+    void ShownEntriesChanged();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -170,6 +186,7 @@ private:
     bool showGlyphs_ = false;
     bool multiSelect_ = false;
     bool hasWindow_ = false;
+    bool shownAllSelected_ = false;
     int itemHeight_ = 16;
     int anchor_ = -1;       // where Shift ranges start
     bool dragging_ = false; // the left button went down on an entry without Ctrl

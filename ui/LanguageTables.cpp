@@ -4,7 +4,7 @@ namespace nomilo {
 
 // The German table is partly English: only the caption, the rename button, the prefix switch
 // and the hints of the two fields and the swap button are German. The texts of the features
-// beyond the design are in each table's own language.
+// beyond the design and the names assistive technologies read are in each table's own language.
 const TLanguageTable kLanguageTables[3] = {
     {
         "Hrvatski",
@@ -49,6 +49,17 @@ const TLanguageTable kLanguageTables[3] = {
             "#{10} broji od 10, #{10,5} od 10 u koracima od 5.\n\\# piše #, \\\\ obrnutu kosu crtu.",
             "$1 ili ${ime}: grupa izraza;\n\\U \\L: velika ili mala slova do \\E; \\u \\l: "
             "sljedeće slovo.",
+        },
+        {
+            "Pronađi",
+            "Zamijeni s",
+            "Maska datoteka",
+            "Pogon",
+            "Mape",
+            "Datoteke",
+            "Zamijeni mjesta traženom i zamjenskom tekstu",
+            "Preimenovanje uzima svaku datoteku s popisa",
+            "Preimenovanje uzima samo selektirane datoteke",
         },
     },
     {
@@ -95,6 +106,17 @@ const TLanguageTable kLanguageTables[3] = {
             "$1 or ${name}: a group of the expression;\n\\U \\L: upper or lower case until \\E; "
             "\\u \\l: the next letter.",
         },
+        {
+            "Find",
+            "Replace with",
+            "File mask",
+            "Drive",
+            "Folders",
+            "Files",
+            "Swap find and replace texts",
+            "Rename takes every file of the list",
+            "Rename takes the selected files only",
+        },
     },
     {
         "Deutsch",
@@ -140,6 +162,17 @@ const TLanguageTable kLanguageTables[3] = {
             "einen Backslash.",
             "$1 oder ${name}: eine Gruppe des Ausdrucks;\n\\U \\L: Groß- oder Kleinbuchstaben bis "
             "\\E; \\u \\l: der nächste Buchstabe.",
+        },
+        {
+            "Suchen nach",
+            "Ersetzen durch",
+            "Dateimaske",
+            "Laufwerk",
+            "Ordner",
+            "Dateien",
+            "Such- und Ersetzungstext tauschen",
+            "Umbenannt wird jede Datei der Liste",
+            "Umbenannt werden nur die ausgewählten Dateien",
         },
     },
 };

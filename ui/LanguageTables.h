@@ -38,6 +38,22 @@ struct TFeatureTexts {
     const char* substitutionHelp;
 };
 
+// What assistive technologies (screen readers) call the controls that show no caption of their
+// own, and what they say of the file list, in one language. UTF-8.
+struct TAccessibleTexts {
+    const char* eFindName;
+    const char* eReplaceName;
+    const char* eMaskName;
+    const char* driveComboBox1Name;
+    const char* directoryListBox1Name;
+    const char* fileListBox1Name;
+    const char* button1Name;
+    // The file list's description in selected-only mode off and on: which files Rename takes,
+    // which sighted users tell by the list's colours.
+    const char* everyFileTaken;
+    const char* selectedFilesTaken;
+};
+
 // The texts of one interface language, in the order ApplyLanguage sets them. UTF-8.
 struct TLanguageTable {
     const char* name; // "Hrvatski", "English", "Deutsch": the stored language name
@@ -56,6 +72,7 @@ struct TLanguageTable {
     const char* ciCaption;
     const char* shellLabel;
     TFeatureTexts features;
+    TAccessibleTexts accessible;
 };
 
 // The table whose name equals `language` byte for byte (letter case included), looked up in

@@ -25,7 +25,11 @@
 #include "ui/Splitter.h"
 #include "ui/ToolBar.h"
 #include "ui/Unit2.h"
+#include "ui/WindowPlacement.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -36,6 +40,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <algorithm>
 #include <unordered_map>
 
@@ -97,6 +103,35 @@ template <class TControl> TControl* Named(TControl* control, const char* name) {
     return control;
 }
 
+// Assistive technologies see the main window as a frame (a top-level QWidget would be a
+// filler), named by its caption.
+QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("QWidget"))
+        if (auto* form = dynamic_cast<TForm1*>(object))
+            return new QAccessibleWidget(form, QAccessible::Window);
+    return nullptr;
+}
+
+// Where a context menu opened from the keyboard points in `control`: at the centre of its
+// current entry (a list) or of its text cursor (a field), as the Menu key does, kept within the
+// control.
+QPoint KeyboardMenuPoint(QWidget* control) {
+    QRect spot;
+    if (auto* view = qobject_cast<QAbstractItemView*>(control)) {
+        const QRect entry = view->visualRect(view->currentIndex());
+        if (entry.isValid())
+            spot = QRect(view->viewport()->mapTo(view, entry.topLeft()), entry.size());
+    } else {
+        spot = control->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    }
+    const QRect bounds = control->rect();
+    if (!spot.isValid() || !spot.intersects(bounds))
+        return bounds.center();
+    const QPoint centre = spot.center();
+    return QPoint(std::clamp(centre.x(), bounds.left(), bounds.right()),
+                  std::clamp(centre.y(), bounds.top(), bounds.bottom()));
+}
+
 } // namespace
 
 std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
@@ -121,6 +156,11 @@ TForm1::TForm1(RegistryStore& store, std::string startFolder,
       selection_(std::move(selection)), journalPath_(JournalFile::DefaultPath()),
       detailsButtonTexts_(std::make_unique<TDetailsButtonTexts>()) {
     QCoreApplication::installTranslator(detailsButtonTexts_.get());
+    static const bool frameRoleInstalled = [] {
+        QAccessible::installFactory(MainWindowAccessible);
+        return true;
+    }();
+    (void)frameRoleInstalled;
     BuildLayout();
     ConnectHandlers();
     FormCreate();
@@ -283,6 +323,13 @@ void TForm1::BuildLayout() {
         FileListBox1, [this] { return RenameInputs(); },
         [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
     FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
+
+    // Screen readers name the controls in English until a language table is applied.
+    ApplyAccessibleTexts(kLanguageTables[1].accessible);
+    // The Menu key's stand-in on keyboards without one.
+    auto* contextMenuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(contextMenuKey, &QShortcut::activated, this,
+            [this] { Guarded([this] { ContextMenuKey(); }); });
 }
 
 void TForm1::ConnectHandlers() {
@@ -382,6 +429,9 @@ void TForm1::LoadSettings() {
     Guarded([&] { SetHeight(settings.ReadNumber(kHeightValue, Height())); });
     Guarded([&] { SetTop(settings.ReadNumber(kTopValue, Top())); });
     Guarded([&] { SetLeft(settings.ReadNumber(kLeftValue, Left())); });
+    // Beyond the design: a place from another monitor or scale would leave the window partly
+    // off screen. Before the pane widths, so that a size that had to shrink keeps them.
+    Guarded([&] { FitOntoScreen(); });
     Guarded([&] {
         SetPaneWidth(DirectoryListBox1,
                      settings.ReadNumber(kFolderListWidthValue, DirectoryListBox1->width()));
@@ -462,6 +512,24 @@ void TForm1::SetOuterSize(QSize outer) {
     // now, so that a pane width applied after the window's size stands.
     if (!isVisible() && size() != before)
         Guarded([this] { FormResize(); });
+}
+
+void TForm1::FitOntoScreen() {
+    std::vector<QRect> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.push_back(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas.push_back(screen->availableGeometry());
+    const QRect outer(Left(), Top(), Width(), Height());
+    const QRect fitted = FittedOntoScreens(outer, areas);
+    if (fitted.width() != outer.width())
+        SetWidth(fitted.width());
+    if (fitted.height() != outer.height())
+        SetHeight(fitted.height());
+    if (fitted.topLeft() != outer.topLeft())
+        move(fitted.topLeft());
 }
 
 bool TForm1::KeepOuterSize() {
@@ -647,6 +715,15 @@ void TForm1::UpdateFileListColors() {
         FileListBox1->SetColor(system.color(QPalette::Highlight));
         FileListBox1->SetFontColor(system.color(QPalette::HighlightedText));
     }
+    // Beyond the design: what the colours tell, told to assistive technologies.
+    FileListBox1->SetShownAllSelected(!RenameSel->isChecked());
+    DescribeFileList();
+}
+
+void TForm1::DescribeFileList() {
+    FileListBox1->setAccessibleDescription(QString::fromUtf8(
+        RenameSel->isChecked() ? accessibleTexts_.selectedFilesTaken
+                               : accessibleTexts_.everyFileTaken));
 }
 
 void TForm1::PopupMenu1Popup() {
@@ -755,6 +832,7 @@ void TForm1::ApplyLanguage() {
         RegularExpression1->setText(text(FeatureTexts.regularExpression1Caption));
         EveryOccurrence1->setText(text(FeatureTexts.everyOccurrence1Caption));
         Numbering1->setText(text(FeatureTexts.numbering1Caption));
+        ApplyAccessibleTexts(table->accessible);
         ToolBar1->Repack();
     }
     ApplicationTitle = windowTitle();
@@ -762,7 +840,32 @@ void TForm1::ApplyLanguage() {
     CheckRenameRule();
 }
 
+void TForm1::ApplyAccessibleTexts(const TAccessibleTexts& texts) {
+    accessibleTexts_ = texts;
+    auto text = [](const char* utf8) { return QString::fromUtf8(utf8); };
+    eFind->setAccessibleName(text(texts.eFindName));
+    eReplace->setAccessibleName(text(texts.eReplaceName));
+    eMask->setAccessibleName(text(texts.eMaskName));
+    DriveComboBox1->setAccessibleName(text(texts.driveComboBox1Name));
+    DirectoryListBox1->setAccessibleName(text(texts.directoryListBox1Name));
+    FileListBox1->setAccessibleName(text(texts.fileListBox1Name));
+    Button1->setAccessibleName(text(texts.button1Name));
+    DescribeFileList();
+}
+
 // --- context menu -----------------------------------------------------------------------------
+
+void TForm1::ContextMenuKey() {
+    QWidget* control = QApplication::focusWidget();
+    if (!control || control->window() != this)
+        control = this;
+    const QPoint point = KeyboardMenuPoint(control);
+    // Sent to the control as the Menu key's event is: a control without a menu of its own
+    // passes it up to the window's.
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, point, control->mapToGlobal(point),
+                            Qt::NoModifier);
+    QCoreApplication::sendEvent(control, &event);
+}
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     PopupMenu1->popup(event->globalPos());

@@ -52,7 +52,9 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // (drive and mask; find and replace; the tool bar with the rename button, the swap button and
 // the two switches), with the context menu PopupMenu1. Beyond the design the menu ends with the
 // preview of new names, the undo of the last batch (also Ctrl+Z in the file list), and the
-// switches of the rename rule: regular expression, every occurrence, numbering.
+// switches of the rename rule: regular expression, every occurrence, numbering. Shift+F10
+// opens the context menu as the Menu key does. Assistive technologies see the window as a frame
+// named by its caption, and every control by a name in the current language.
 //
 // The constructor builds the layout and runs FormCreate; the destructor runs FormDestroy. Every
 // handler runs inside the application's error guard. The settings and the shell verb live in
@@ -148,6 +150,15 @@ public:
     // Sets the texts of the current language's table, if it has one, and makes the
     // application title the window caption.
     void ApplyLanguage();
+    // Names the controls for assistive technologies in the texts given, and describes the file
+    // list by selected-only mode.
+    void ApplyAccessibleTexts(const TAccessibleTexts& texts);
+    // Opens the context menu of the control with the keyboard focus at that control (at the
+    // current entry of a list), as the Menu key does: Shift+F10.
+    void ContextMenuKey();
+    // Moves the window onto the available area of the screen it mostly lies on, shrinking it
+    // only where it does not fit (the designed first place or a stored one from another screen).
+    void FitOntoScreen();
     // The stored settings, read while the window is created and written when it is destroyed.
     void LoadSettings();
     void SaveSettings();
@@ -187,6 +198,8 @@ private:
     void BuildLayout();
     void ConnectHandlers();
     void SetOuterSize(QSize outer);
+    // Tells assistive technologies which files Rename takes, as the list's colours show it.
+    void DescribeFileList();
     // Once the window system tells the frame's size, gives the window back the outer size it
     // was given before; answers whether it did.
     bool KeepOuterSize();
@@ -208,6 +221,7 @@ private:
     std::string journalPath_;
     TNewNamesPreview* preview_ = nullptr;
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
+    TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;
     // The hints of the find and replace fields in the current language, which CheckRenameRule
     // adds to.
     QString findHint_;

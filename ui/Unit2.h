@@ -10,7 +10,8 @@ namespace nomilo {
 
 // The About box: the program's names, icon, version, copyright holder, a freeware note and a
 // disclaimer. Created once, hidden, and shown modally from the main window's menu. Its texts
-// are the same in every interface language.
+// are the same in every interface language. It keeps the layout's look at the layout's font size
+// and grows with a larger font, so that no text is cut or overlaps another.
 class TAboutBox : public QDialog {
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
@@ -31,6 +32,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Places the controls as the layout does, grown to the font.
+    void LayOut();
+
     bool shownBefore_ = false;
 };
 

@@ -120,14 +120,14 @@ TEST_F(Settings, TheNineValuesReachTheStoreAsOneChange) {
 }
 
 TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
-    const std::vector<std::string> texts = {"Hrvatski", "500", "300", "10", "-4",
+    const std::vector<std::string> texts = {"Hrvatski", "500", "300", "10", "4",
                                             "200",      "150", "120", "0",  "1",
                                             "1",        "0",   "1"};
     for (std::size_t i = 0; i < kValueNames.size(); ++i)
         PutText(kValueNames[i], texts[i]);
     TForm1& f = Create();
-    // Outer bounds, applied without any check against the screen.
-    EXPECT_EQ(QRect(f.Left(), f.Top(), f.Width(), f.Height()), QRect(-4, 10, 500, 300));
+    // Outer bounds that lie on the screen, applied as stored.
+    EXPECT_EQ(QRect(f.Left(), f.Top(), f.Width(), f.Height()), QRect(4, 10, 500, 300));
     EXPECT_EQ(f.DirectoryListBox1->width(), 200);
     EXPECT_EQ(f.Panel2->width(), 150);
     EXPECT_EQ(f.Panel6->width(), 120);

@@ -1,0 +1,227 @@
+#!/usr/bin/python3
+"""The real window as a screen reader meets it through the accessibility bus (AT-SPI).
+
+Run inside a D-Bus session of its own and an X display (dbus-run-session, xvfb-run): starts the
+program once per interface language on a folder of its own, and checks what the bus says of the
+window, its controls, the file list's selected entries and the preview of new names.
+
+    accessibility_bus_test.py PROGRAM
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib  # noqa: E402
+
+LANGUAGES = {
+    "Hrvatski": {
+        "caption": "Velkaro",
+        "names": ["Pronađi", "Zamijeni s", "Maska datoteka", "Pogon", "Mape", "Datoteke",
+                  "Zamijeni mjesta traženom i zamjenskom tekstu"],
+        "every": "Preimenovanje uzima svaku datoteku s popisa",
+        "selected": "Preimenovanje uzima samo selektirane datoteke",
+        "taken": "ime je zauzeto",
+    },
+    "English": {
+        "caption": "Nomilo",
+        "names": ["Find", "Replace with", "File mask", "Drive", "Folders", "Files",
+                  "Swap find and replace texts"],
+        "every": "Rename takes every file of the list",
+        "selected": "Rename takes the selected files only",
+        "taken": "the name is taken",
+    },
+    "Deutsch": {
+        "caption": "Drostel",
+        "names": ["Suchen nach", "Ersetzen durch", "Dateimaske", "Laufwerk", "Ordner", "Dateien",
+                  "Such- und Ersetzungstext tauschen"],
+        "every": "Umbenannt wird jede Datei der Liste",
+        "selected": "Umbenannt werden nur die ausgewählten Dateien",
+        "taken": "der Name ist vergeben",
+    },
+}
+FIND, REPLACE, MASK, DRIVE, FOLDERS, FILES, SWAP = range(7)
+ROLES = ["text", "text", "text", "combo box", "list", "list", "push button"]
+
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAILED:", what, flush=True)
+
+
+def pump(seconds):
+    """Lets the bus deliver calls and events for a while."""
+    context = GLib.MainContext.default()
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        while context.iteration(False):
+            pass
+        time.sleep(0.02)
+
+
+def wait_for(what, probe, seconds=20):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        value = probe()
+        if value:
+            return value
+        pump(0.1)
+    raise TimeoutError(what)
+
+
+def walk(node, depth=0):
+    yield node
+    if depth < 12:
+        for i in range(node.get_child_count()):
+            child = node.get_child_at_index(i)
+            if child is not None and node.get_role_name() != "list":
+                yield from walk(child, depth + 1)
+
+
+def states(node):
+    state_set = node.get_state_set()
+    return {nick for nick in ("selected", "multiselectable", "selectable", "focused")
+            if state_set.contains(getattr(Atspi.StateType, nick.upper()))}
+
+
+def store(folder, language, selected_only):
+    """The settings the program starts with: language, mode and the preview on."""
+    path = os.path.join(folder, "config", "nomilo", "registry.reg")
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="ascii") as out:
+        out.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Kestrio\\Nomilo]\n"
+                  f'"Jezik"="{language}"\n"RenameSel"="{int(selected_only)}"\n'
+                  '"ShowNewNames"="1"\n"Left"="10"\n"Top"="10"\n\n')
+
+
+def start(program, language, selected_only):
+    sandbox = tempfile.mkdtemp(prefix="nomilo-bus-")
+    for sub in ("home", "config", "data", "state", "files"):
+        os.makedirs(os.path.join(sandbox, sub), exist_ok=True)
+    for name in ("IMG_1.jpg", "IMG_2.jpg", "Trip_2.jpg"):
+        open(os.path.join(sandbox, "files", name), "w").close()
+    store(sandbox, language, selected_only)
+    environment = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                       HOME=os.path.join(sandbox, "home"),
+                       XDG_CONFIG_HOME=os.path.join(sandbox, "config"),
+                       XDG_DATA_HOME=os.path.join(sandbox, "data"),
+                       XDG_STATE_HOME=os.path.join(sandbox, "state"))
+    return subprocess.Popen([program, os.path.join(sandbox, "files")], env=environment)
+
+
+def application(process):
+    def find():
+        desktop = Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(i)
+            if app is not None and app.get_process_id() == process.pid and app.get_child_count():
+                return app
+        return None
+    return wait_for("the program on the bus", find)
+
+
+def one_language(program, language, selected_only, heard):
+    texts = LANGUAGES[language]
+    process = start(program, language, selected_only)
+    try:
+        app = application(process)
+        frame = app.get_child_at_index(0)
+        check(frame.get_role_name() == "frame", f"{language}: the window is a frame")
+        check(frame.get_name() == texts["caption"], f"{language}: the frame is named by the caption")
+        controls = {}
+        wait_for("the file list", lambda: any(n.get_name() == texts["names"][FILES]
+                                              for n in walk(frame)))
+        for node in walk(frame):
+            if node.get_name() in texts["names"]:
+                controls[texts["names"].index(node.get_name())] = node
+        for index, name in enumerate(texts["names"]):
+            node = controls.get(index)
+            check(node is not None and node.get_role_name() == ROLES[index],
+                  f"{language}: a {ROLES[index]} named {name!r}")
+
+        files = controls[FILES]
+        check("multiselectable" in states(files), f"{language}: the file list is multi-selectable")
+        check(files.get_description() == texts["selected" if selected_only else "every"],
+              f"{language}: the file list says which files Rename takes")
+        entries = wait_for("three entries", lambda: files.get_child_count() == 3 and
+                           [files.get_child_at_index(i) for i in range(3)])
+        check([e.get_name() for e in entries] == ["IMG_1.jpg", "IMG_2.jpg", "Trip_2.jpg"],
+              f"{language}: the entries are named by the files")
+        check([e.get_role_name() for e in entries] == ["list item"] * 3,
+              f"{language}: the entries are list items")
+
+        if selected_only:
+            check(not any("selected" in states(e) for e in entries),
+                  f"{language}: nothing is selected at first")
+            heard.clear()
+            Atspi.Table.add_row_selection(files, 0)
+            Atspi.Table.add_row_selection(files, 1)
+            wait_for("the selection", lambda: "selected" in states(entries[1]), 5)
+            pump(0.3)
+            check(sorted(heard) == [("selected", "IMG_1.jpg"), ("selected", "IMG_2.jpg")],
+                  f"{language}: the selection is announced ({heard})")
+            check([("selected" in states(e)) for e in entries] == [True, True, False],
+                  f"{language}: the entries selected through the bus are selected")
+            check(Atspi.Table.get_n_selected_rows(files) == 2, f"{language}: two selected rows")
+        else:
+            check(all("selected" in states(e) for e in entries),
+                  f"{language}: every entry is drawn selected, so every entry is selected")
+
+        # The preview, as the user types.
+        heard.clear()
+        Atspi.EditableText.set_text_contents(controls[FIND], "IMG")
+        Atspi.EditableText.set_text_contents(controls[REPLACE], "Trip")
+        wait_for("the new name", lambda: entries[0].get_name() == "Trip_1.jpg", 5)
+        check(entries[0].get_description() == "IMG_1.jpg -> Trip_1.jpg",
+              f"{language}: the renamed entry tells its old and new name")
+        check(entries[1].get_name() == "IMG_2.jpg" and
+              entries[1].get_description() == "IMG_2.jpg -> Trip_2.jpg: " + texts["taken"],
+              f"{language}: the refused entry keeps its name and tells why")
+        pump(0.5)
+        # Each text typed recomputes the preview once at most, and each recompute announces
+        # the entries whose names changed once.
+        check(1 <= heard.count(("name", "Trip_1.jpg")) <= 2,
+              f"{language}: the new name is announced, once per recompute ({heard})")
+    finally:
+        process.terminate()
+        try:
+            check(process.wait(30) == 0, f"{language}: the program ends cleanly on SIGTERM")
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            failures.append(f"{language}: the program did not end on SIGTERM")
+
+
+def main():
+    program = sys.argv[1]
+    heard = []
+
+    def on_event(event):
+        if event.type.startswith("object:property-change:accessible-name"):
+            heard.append(("name", event.source.get_name()))
+        elif event.type.startswith("object:state-changed:selected") and event.detail1:
+            heard.append(("selected", event.source.get_name()))
+
+    listener = Atspi.EventListener.new(on_event)
+    listener.register("object:property-change:accessible-name")
+    listener.register("object:state-changed:selected")
+    one_language(program, "Hrvatski", False, heard)
+    one_language(program, "English", True, heard)
+    one_language(program, "Deutsch", True, heard)
+    if failures:
+        print(f"{len(failures)} checks failed")
+        return 1
+    print("the window through the accessibility bus: every check passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
