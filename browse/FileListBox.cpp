@@ -7,11 +7,11 @@
 #include "browse/Hourglass.h"
 #include "browse/InsertionWatch.h"
 #include "browse/LocaleText.h"
+#include "browse/MaskSearch.h"
 #include "browse/NameOrder.h"
 #include "browse/OwnerDrawDelegate.h"
 #include "platform/drives/Drives.h"
 #include "platform/files/CurrentDir.h"
-#include "platform/files/DirSearch.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
 #include "platform/text/AsciiText.h"
@@ -37,10 +37,6 @@ QSize GlyphSize(const QPixmap& glyph) {
 
 // A read shows the hourglass from the entry inserted at this index on.
 constexpr std::size_t kHourglassIndex = 100;
-
-// Items of the search that the default file type passes over: hidden, system, volume label,
-// directory.
-constexpr std::uint32_t kExcludedByDefault = faHidden | faSysFile | faVolumeID | faDirectory;
 
 // The extension of `name` from its last "." on, lower-cased by the locale, is one of the
 // executables'.
@@ -255,8 +251,6 @@ std::string TFileListBox::CurrentFileName() const {
 void TFileListBox::RebuildEntries() {
     if (!hasWindow_)
         return;
-    const std::uint32_t wanted = fileType_.AttributeWord();
-    const bool admitAll = fileType_.Contains(ftNormal);
     SetCurrentDir(folderPath_);
     anchor_ = -1;
     model_->Assign({});
@@ -287,8 +281,8 @@ void TFileListBox::RebuildEntries() {
                     throw EListError::InsertFailed();
                 }
             };
-            auto onItem = [&](std::string_view name, std::uint32_t attributes) {
-                if (admitAll || (attributes & wanted)) {
+            auto onItem = [&](std::string_view name, std::uint32_t attributes, bool admitted) {
+                if (admitted) {
                     if (attributes & faDirectory)
                         add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
                     else
@@ -299,16 +293,7 @@ void TFileListBox::RebuildEntries() {
                     hourglass.Show();
                 ItemSearched();
             };
-            // Sub-masks are taken as they stand, empty ones included (they find nothing).
-            std::string_view rest = mask_;
-            for (;;) {
-                const std::size_t semicolon = rest.find(';');
-                SearchCurrentDir(rest.substr(0, semicolon), kExcludedByDefault & ~wanted, wanted,
-                                 onItem, network);
-                if (semicolon == std::string_view::npos)
-                    break;
-                rest.remove_prefix(semicolon + 1);
-            }
+            SearchMask(mask_, fileType_, onItem, network);
         } catch (...) {
             // The entries added so far stay; there is no notification.
             keep();

@@ -46,6 +46,18 @@ public:
         return word;
     }
 
+    // The attribute bits of the items the directory search passes over for a list of this
+    // type: hidden, system, volume label and directory, less those the type asks for.
+    constexpr std::uint32_t ExcludedBySearch() const {
+        constexpr std::uint32_t hiddenSystemVolumeDirectory = 0x02 | 0x04 | 0x08 | 0x10;
+        return hiddenSystemVolumeDirectory & ~AttributeWord();
+    }
+    // Whether a list of this type shows an item the search yielded with `attributes`: any
+    // item with ftNormal, else one that carries a bit of the attribute word.
+    constexpr bool Admits(std::uint32_t attributes) const {
+        return Contains(ftNormal) || (attributes & AttributeWord()) != 0;
+    }
+
     friend constexpr bool operator==(TFileType, TFileType) = default;
 
 private:

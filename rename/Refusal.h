@@ -18,6 +18,17 @@ enum class TRefusal : std::uint8_t {
     Other,          // any other refusal: the system's own message tells
 };
 
+// How English words the reasons from Taken to NoPermission, in that order: the window's English
+// texts and the terminal command's.
+inline constexpr const char* kEnglishRefusalTexts[6] = {
+    "the name is taken",
+    "an earlier entry gets the same name",
+    "the name is not acceptable",
+    "the name is too long",
+    "the file is gone",
+    "no permission",
+};
+
 // The reason for a refusal that the file system reported as `error`.
 TRefusal RefusalOf(std::error_code error);
 

@@ -25,9 +25,8 @@ std::size_t CellsFor(std::size_t names) {
 // Finds `key` in `table`, whose name number i is `keyOf(i)`; adds it as number `table.names`
 // when it is not there (and `add` is set). Answers its number, or -1.
 template <typename KeyOf>
-std::ptrdiff_t FindName(TRenamePreview::TNameTable& table, std::string_view key, bool add,
-                        const KeyOf& keyOf) {
-    const std::uint64_t hash = HashOf(key);
+std::ptrdiff_t FindName(TRenamePreview::TNameTable& table, std::string_view key,
+                        std::uint64_t hash, bool add, const KeyOf& keyOf) {
     const std::uint64_t tag = hash >> 32 << 32;
     const std::size_t mask = table.cells.size() - 1;
     for (std::size_t cell = hash & mask;; cell = (cell + 1) & mask) {
@@ -41,6 +40,29 @@ std::ptrdiff_t FindName(TRenamePreview::TNameTable& table, std::string_view key,
         const std::size_t number = (entry & 0xFFFFFFFFu) - 1;
         if ((entry & ~std::uint64_t{0xFFFFFFFFu}) == tag && keyOf(number) == key)
             return static_cast<std::ptrdiff_t>(number);
+    }
+}
+template <typename KeyOf>
+std::ptrdiff_t FindName(TRenamePreview::TNameTable& table, std::string_view key, bool add,
+                        const KeyOf& keyOf) {
+    return FindName(table, key, HashOf(key), add, keyOf);
+}
+
+// Finds or adds each of `keys` in turn, as FindName does, and hands its number to `found`. The
+// table is far larger than the caches: each name's cell is fetched from memory a few names
+// ahead, so that the lookups do not wait for memory one after the other.
+template <typename KeyOf, typename Found>
+void FindNames(TRenamePreview::TNameTable& table, const std::vector<std::string>& keys, bool add,
+               const KeyOf& keyOf, const Found& found) {
+    constexpr std::size_t kAhead = 8;
+    std::vector<std::uint64_t> hashes(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        hashes[i] = HashOf(keys[i]);
+    const std::size_t mask = table.cells.size() - 1;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (i + kAhead < keys.size())
+            __builtin_prefetch(&table.cells[hashes[i + kAhead] & mask]);
+        found(i, FindName(table, keys[i], hashes[i], add, keyOf));
     }
 }
 
@@ -77,6 +99,11 @@ public:
     // The number of an entry's name: the one it was read with while it still has that name.
     std::size_t EntryNumber(std::size_t readNumber, std::string_view key) {
         return readNumber < read_.size() && read_[readNumber] == key ? readNumber : Number(key);
+    }
+    // Fetches the cell where `name` would be from memory, for a lookup a few steps later.
+    void Prefetch(std::string_view name) const {
+        if (!caseBlind_)
+            __builtin_prefetch(&table_.cells[HashOf(name) & (table_.cells.size() - 1)]);
     }
     bool Present(std::size_t number) const { return present_[number]; }
     bool PutByBatch(std::size_t number) const { return byBatch_[number]; }
@@ -134,40 +161,48 @@ TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t name
 
 TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entries)
     : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
-    auto key = [&](const std::string& name) {
-        return caseBlind_ ? FoldCase(name, false) : name;
-    };
+    auto key = [&](std::string name) { return caseBlind_ ? FoldCase(name, false) : name; };
     const int count = entries.EntryCount();
     // Room for the names a walk adds too: about one per entry renamed.
     table_.cells.assign(CellsFor(folder.names.size() + static_cast<std::size_t>(count)), 0);
     keys_.reserve(folder.names.size());
     const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
-    // Each name once (names that compare equal do so only on a case-blind volume), by number.
-    auto add = [&](std::string name) {
-        const auto number = static_cast<std::size_t>(FindName(table_, name, true, keyOf));
-        if (number == keys_.size())
-            keys_.push_back(std::move(name));
-        return number;
-    };
-    // The folder's own names; the entries' first, in entry order, where they are the folder's.
-    std::vector<std::string> names = std::move(folder.names);
-    {
-        TNameTable all{std::vector<std::uint64_t>(CellsFor(names.size()), 0), 0};
-        for (std::string& name : names) {
-            name = key(name);
-            FindName(all, name, true, [&](std::size_t n) { return std::string_view(names[n]); });
-        }
-        entryNames_.assign(static_cast<std::size_t>(count), SIZE_MAX);
-        for (int i = 0; i < count; ++i) {
-            const std::string name = key(entries.EntryText(i));
-            const auto read = FindName(all, name, false,
-                                       [&](std::size_t n) { return std::string_view(names[n]); });
-            if (read >= 0)
-                entryNames_[static_cast<std::size_t>(i)] = add(name);
-        }
-    }
-    for (std::string& name : names)
-        add(std::move(name));
+    // The folder's names, each once (names compare equal only on a case-blind volume), numbered
+    // in folder order for now: one probe of the table a name.
+    std::vector<std::string> names;
+    names.reserve(folder.names.size());
+    for (std::string& name : folder.names)
+        names.push_back(key(std::move(name)));
+    FindNames(table_, names, true, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
+        if (static_cast<std::size_t>(number) == keys_.size())
+            keys_.push_back(std::move(names[i]));
+    });
+    // The entries' names come first, in entry order, then the rest in folder order: one probe an
+    // entry, then the numbers are changed in place.
+    std::vector<std::string> entryKeys(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        entryKeys[static_cast<std::size_t>(i)] = key(entries.EntryText(i));
+    std::vector<std::size_t> renumbered(keys_.size(), SIZE_MAX);
+    std::size_t next = 0;
+    entryNames_.assign(static_cast<std::size_t>(count), SIZE_MAX);
+    FindNames(table_, entryKeys, false, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
+        if (number < 0)
+            return; // not in the folder as read
+        std::size_t& entryNumber = renumbered[static_cast<std::size_t>(number)];
+        if (entryNumber == SIZE_MAX)
+            entryNumber = next++;
+        entryNames_[i] = entryNumber;
+    });
+    for (std::size_t& number : renumbered)
+        if (number == SIZE_MAX)
+            number = next++;
+    std::vector<std::string> ordered(keys_.size());
+    for (std::size_t n = 0; n < keys_.size(); ++n)
+        ordered[renumbered[n]] = std::move(keys_[n]);
+    keys_ = std::move(ordered);
+    for (std::uint64_t& cell : table_.cells)
+        if (cell != 0)
+            cell = (cell & ~std::uint64_t{0xFFFFFFFFu}) | (renumbered[(cell & 0xFFFFFFFFu) - 1] + 1);
 }
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
@@ -184,7 +219,11 @@ std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries, 
     {
         // The walk keeps views of the plan's names, so they move out only after it.
         TFolderWalk walk(keys_, scratch_, caseBlind_, plan.size());
-        for (const TRenameStep& step : plan) {
+        constexpr std::size_t kAhead = 8;
+        for (std::size_t s = 0; s < plan.size(); ++s) {
+            const TRenameStep& step = plan[s];
+            if (s + kAhead < plan.size())
+                walk.Prefetch(plan[s + kAhead].newName);
             const auto index = static_cast<std::size_t>(step.entry);
             const std::size_t readNumber =
                 index < entryNames_.size() ? entryNames_[index] : SIZE_MAX;

@@ -1,5 +1,7 @@
 #include "ui/LanguageTables.h"
 
+#include "rename/Refusal.h"
+
 namespace nomilo {
 
 // The German table is partly English: only the caption, the rename button, the prefix switch
@@ -82,12 +84,12 @@ const TLanguageTable kLanguageTables[3] = {
             "Show new names",
             "Undo last rename",
             {
-                "the name is taken",
-                "an earlier entry gets the same name",
-                "the name is not acceptable",
-                "the name is too long",
-                "the file is gone",
-                "no permission",
+                kEnglishRefusalTexts[0],
+                kEnglishRefusalTexts[1],
+                kEnglishRefusalTexts[2],
+                kEnglishRefusalTexts[3],
+                kEnglishRefusalTexts[4],
+                kEnglishRefusalTexts[5],
             },
             "... and %1 more",
             "Show Details...",

@@ -2,6 +2,7 @@
 
 #include "platform/files/DirHandle.h"
 
+#include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
@@ -18,10 +19,18 @@ std::optional<std::vector<std::string>> ReadFolderNames(const std::string& folde
     return names;
 }
 
+int FolderReadError(const std::string& folder) {
+    return OpenDir(folder.c_str()) ? 0 : errno;
+}
+
 DirListing ListCurrentDir() {
+    std::optional<std::vector<std::string>> names = ReadFolderNames(".");
+    return ListCurrentDir(names ? std::move(*names) : std::vector<std::string>());
+}
+
+DirListing ListCurrentDir(std::vector<std::string> names) {
     DirListing listing;
-    if (std::optional<std::vector<std::string>> names = ReadFolderNames("."))
-        listing.names = std::move(*names);
+    listing.names = std::move(names);
     if (const long nameMax = pathconf(".", _PC_NAME_MAX); nameMax > 0)
         listing.nameMax = static_cast<std::size_t>(nameMax);
     listing.writable = access(".", W_OK | X_OK) == 0;

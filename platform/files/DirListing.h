@@ -11,6 +11,10 @@ namespace nomilo {
 // std::nullopt, with errno set, when it cannot be read.
 std::optional<std::vector<std::string>> ReadFolderNames(const std::string& folder);
 
+// 0 when the entries of `folder` can be read, else the errno of the refusal (EACCES for a folder
+// that may be entered but not listed).
+int FolderReadError(const std::string& folder);
+
 // The current directory as a rename sees it: every name in it, whatever its kind (hidden files
 // and folders included, "." and ".." left out), and what it accepts.
 struct DirListing {
@@ -19,5 +23,7 @@ struct DirListing {
     bool writable = true;           // the user may add and remove names in it
 };
 DirListing ListCurrentDir();
+// The same with the names read already, by a search of the current directory.
+DirListing ListCurrentDir(std::vector<std::string> names);
 
 } // namespace nomilo

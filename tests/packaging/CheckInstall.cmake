@@ -1,5 +1,5 @@
-# Installs the build into a folder of its own and checks that the program and what the desktop
-# and the manual need of it land in their standard places, each icon at its size.
+# Installs the build into a folder of its own and checks that the programs and what the desktop,
+# the manual and bash need of them land in their standard places, each icon at its size.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -P CheckInstall.cmake
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -7,19 +7,23 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFI
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
-foreach(file bin/nomilo share/applications/nomilo.desktop
+foreach(file bin/nomilo bin/nomilo-rename share/applications/nomilo.desktop
              share/icons/hicolor/scalable/apps/nomilo.svg
              share/metainfo/com.kestrio.nomilo.metainfo.xml
              share/man/man1/nomilo.1.gz
-             share/doc/nomilo/changelog.gz share/doc/nomilo/copyright)
+             share/doc/nomilo/changelog.gz share/doc/nomilo/copyright
+             share/man/man1/nomilo-rename.1.gz share/bash-completion/completions/nomilo-rename
+             share/doc/nomilo-rename/changelog.gz share/doc/nomilo-rename/copyright)
     if(NOT EXISTS ${PREFIX}/${file})
         message(FATAL_ERROR "not installed: ${file}")
     endif()
 endforeach()
-execute_process(COMMAND test -x ${PREFIX}/bin/nomilo RESULT_VARIABLE executable)
-if(NOT executable EQUAL 0)
-    message(FATAL_ERROR "bin/nomilo is not executable")
-endif()
+foreach(program nomilo nomilo-rename)
+    execute_process(COMMAND test -x ${PREFIX}/bin/${program} RESULT_VARIABLE executable)
+    if(NOT executable EQUAL 0)
+        message(FATAL_ERROR "bin/${program} is not executable")
+    endif()
+endforeach()
 
 # A PNG's width and height are the two big-endian words after its signature and header tag.
 foreach(size 16 32 48 64 128 256)

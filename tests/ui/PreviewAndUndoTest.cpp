@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -118,6 +120,37 @@ TEST_F(PreviewAndUndo, UndoForAnotherFolderLeavesTheListAndListsWhatItCouldNotDo
     EXPECT_EQ(Entries(), std::vector<std::string>{"x.txt"});
     EXPECT_EQ(GetCurrentDir(), tmp / "other");
     EXPECT_TRUE(f.UndoLastRename1->isEnabled()); // a.bak can still go back later
+}
+
+// The terminal command, run to its end in `folder`; answers its exit status.
+int RunCommand(const QStringList& arguments, const std::string& folder) {
+    QProcess command;
+    command.setWorkingDirectory(QString::fromStdString(folder));
+    command.start(NOMILO_RENAME_PROGRAM, arguments);
+    if (!command.waitForFinished(30000))
+        return -1;
+    return command.exitStatus() == QProcess::NormalExit ? command.exitCode() : -1;
+}
+
+TEST_F(PreviewAndUndo, TheWindowAndTheTerminalCommandTakeBackEachOthersBatches) {
+    TForm1& f = Shown({"a.txt", "b.txt"});
+    ASSERT_EQ(RunCommand({"-q", "txt", "md"}, files), 0);
+    f.PopupMenu1->aboutToShow(); // the menu opening looks at the journal
+    EXPECT_TRUE(f.UndoLastRename1->isEnabled());
+    f.UndoLastRename1->trigger();
+    EXPECT_EQ(tmp.Read("files/a.txt"), "a.txt");
+    EXPECT_EQ(tmp.Read("files/b.txt"), "b.txt");
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
+
+    f.eFind->setText(".txt");
+    f.eReplace->setText(".bak");
+    f.Button2->click();
+    EXPECT_EQ(tmp.Read("files/a.bak"), "a.txt");
+    ASSERT_EQ(RunCommand({"--undo", "-q"}, tmp.Path()), 0);
+    EXPECT_EQ(tmp.Read("files/a.txt"), "a.txt");
+    EXPECT_EQ(tmp.Read("files/b.txt"), "b.txt");
+    f.PopupMenu1->aboutToShow();
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
 }
 
 TEST(FailureDetails, ListTheFirstThousandRefusalsWithTheirReasonsThenCountTheRest) {

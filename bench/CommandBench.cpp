@@ -1,0 +1,232 @@
+// The terminal command as a user runs it, each program started afresh and timed from its start
+// to its end, in the same run:
+//   - a batch over a folder of files, against the bare readdir and renameat2 loop
+//     (nomilo_command_bare), side by side with mmv, the perl rename (file-rename) and
+//     util-linux rename (rename.ul) where they are installed (scripts/install-deps --bench);
+//   - a dry run, against a bare readdir and a sort by the file list's collation
+//     (nomilo_startup_bare);
+//   - the start and end on an empty folder, beside a program that does nothing (/bin/true).
+// Each round runs every way once, rotating which goes first; the report gives the medians and
+// their ratios. The command's journal goes to $NOMILO_BENCH_DIR/state.
+//   nomilo_bench_command [ROUNDS=5] [FILES...=100000]
+
+#include "bench/BenchFolder.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace nomilo::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A program beside this one.
+std::string Beside(const char* name) {
+    return (fs::read_symlink("/proc/self/exe").parent_path() / name).string();
+}
+
+// The full path of `program` on $PATH, if it is installed.
+std::optional<std::string> Installed(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= folders.size();) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = folders.substr(start, end - start) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// Runs `arguments` in `folder` with standard input from `input` (/dev/null when empty), its
+// output thrown away; answers the seconds from its start to its end. Throws when it fails.
+double TimeProgram(const std::vector<std::string>& arguments, const std::string& folder,
+                   const std::string& input = "/dev/null") {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t child = 0;
+    int status = 0;
+    const double seconds = Seconds([&] {
+        if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            throw std::runtime_error("cannot start " + arguments[0]);
+        waitpid(child, &status, 0);
+    });
+    posix_spawn_file_actions_destroy(&actions);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(arguments[0] + " failed");
+    return seconds;
+}
+
+// One way of renaming every file of the folder from its prefix to the other.
+struct RenameWay {
+    std::string name;
+    std::function<double(BenchFolder&)> run;
+};
+
+// `folder` holds every file under `prefix` (checked at the first and the last name).
+void CheckRenamed(const BenchFolder& folder, char prefix, const std::string& by) {
+    const std::vector<std::string> names = folder.Names(prefix);
+    for (const std::string* name : {&names.front(), &names.back()})
+        if (!fs::exists(folder.Path() + "/" + *name))
+            throw std::runtime_error(by + " did not rename every file");
+}
+
+std::vector<RenameWay> RenameWays() {
+    std::vector<RenameWay> ways;
+    auto prefixes = [](const BenchFolder& folder) {
+        return std::make_pair(std::string(1, folder.Prefix()) + "_",
+                              std::string(1, folder.OtherPrefix()) + "_");
+    };
+    ways.push_back({"bare readdir, sort, renameat2 loop", [=](BenchFolder& folder) {
+                        const auto [from, to] = prefixes(folder);
+                        return TimeProgram({Beside("nomilo_command_bare"), ".", from, to},
+                                           folder.Path());
+                    }});
+    ways.push_back({"nomilo-rename", [=](BenchFolder& folder) {
+                        const auto [from, to] = prefixes(folder);
+                        return TimeProgram({NOMILO_RENAME_PROGRAM, from, to}, folder.Path());
+                    }});
+    if (const auto mmv = Installed("mmv"))
+        ways.push_back({"mmv", [=](BenchFolder& folder) {
+                            const auto [from, to] = prefixes(folder);
+                            return TimeProgram({*mmv, from + "*", to + "#1"}, folder.Path());
+                        }});
+    else
+        std::printf("mmv is not installed: skipped (scripts/install-deps --bench installs it)\n");
+    if (const auto perlRename = Installed("file-rename"))
+        ways.push_back({"perl rename (names on stdin)", [=](BenchFolder& folder) {
+                            const auto [from, to] = prefixes(folder);
+                            const std::string list = BenchRoot() + "/names.txt";
+                            std::ofstream names(list);
+                            for (const std::string& name : folder.Names(folder.Prefix()))
+                                names << name << '\n';
+                            names.close();
+                            return TimeProgram({*perlRename, "s/^" + from + "/" + to + "/"},
+                                               folder.Path(), list);
+                        }});
+    else
+        std::printf("the perl rename (file-rename) is not installed: skipped "
+                    "(scripts/install-deps --bench installs it)\n");
+    if (const auto utilLinux = Installed("rename.ul"))
+        ways.push_back({"util-linux rename (as xargs runs it)", [=](BenchFolder& folder) {
+                            const auto [from, to] = prefixes(folder);
+                            // As many names a start as xargs would pass.
+                            const std::vector<std::string> all = folder.Names(folder.Prefix());
+                            double seconds = 0;
+                            for (std::size_t at = 0; at < all.size(); at += 10000) {
+                                std::vector<std::string> arguments{*utilLinux, from, to};
+                                arguments.insert(arguments.end(), all.begin() + at,
+                                                 all.begin() + std::min(all.size(), at + 10000));
+                                seconds += TimeProgram(arguments, folder.Path());
+                            }
+                            return seconds;
+                        }});
+    else
+        std::printf("util-linux rename (rename.ul) is not installed: skipped\n");
+    return ways;
+}
+
+void BatchRounds(int files, int rounds) {
+    BenchFolder folder(files);
+    const std::vector<RenameWay> ways = RenameWays();
+    std::vector<std::vector<double>> seconds(ways.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t k = 0; k < ways.size(); ++k) {
+            const std::size_t way = (k + static_cast<std::size_t>(round)) % ways.size();
+            const char to = folder.OtherPrefix();
+            seconds[way].push_back(ways[way].run(folder));
+            CheckRenamed(folder, to, ways[way].name);
+            folder.Renamed(to);
+        }
+    }
+    const double bare = Median(seconds[0]);
+    std::printf("batch over %d files in %s (median of %d):\n", files, folder.Path().c_str(),
+                rounds);
+    for (std::size_t way = 0; way < ways.size(); ++way) {
+        const double median = Median(seconds[way]);
+        std::printf("  %-40s %8.3f s  %.3f x the bare loop\n", ways[way].name.c_str(), median,
+                    median / bare);
+    }
+}
+
+void DryRunRounds(int files, int rounds) {
+    const BenchFolder folder(files);
+    const std::string from = std::string(1, folder.Prefix()) + "_";
+    const std::string to = std::string(1, folder.OtherPrefix()) + "_";
+    std::vector<double> bare, dry;
+    for (int round = 0; round < rounds; ++round) {
+        auto runBare = [&] {
+            bare.push_back(TimeProgram({Beside("nomilo_startup_bare"), "."}, folder.Path()));
+        };
+        auto runDry = [&] {
+            dry.push_back(TimeProgram({NOMILO_RENAME_PROGRAM, "-n", from, to}, folder.Path()));
+        };
+        if (round % 2 == 0) {
+            runBare();
+            runDry();
+        } else {
+            runDry();
+            runBare();
+        }
+    }
+    std::printf("dry run over %d files: bare readdir + collation sort %.1f ms, nomilo-rename -n "
+                "%.1f ms, ratio %.3f\n",
+                files, Median(bare) * 1e3, Median(dry) * 1e3, Median(dry) / Median(bare));
+}
+
+void EmptyFolderRounds(int rounds) {
+    const std::string empty = BenchRoot() + "/empty";
+    fs::create_directories(empty);
+    std::vector<double> idle, command;
+    for (int round = 0; round < rounds * 10; ++round) {
+        idle.push_back(TimeProgram({"/bin/true"}, empty));
+        command.push_back(TimeProgram({NOMILO_RENAME_PROGRAM, "a", "b"}, empty));
+    }
+    // On a shared machine the fastest runs tell the program's own cost best; both are given.
+    std::printf("start and end on an empty folder (%d runs): nomilo-rename median %.2f ms, "
+                "fastest %.2f ms; /bin/true median %.2f ms, fastest %.2f ms\n",
+                rounds * 10, Median(command) * 1e3,
+                *std::min_element(command.begin(), command.end()) * 1e3, Median(idle) * 1e3,
+                *std::min_element(idle.begin(), idle.end()) * 1e3);
+}
+
+} // namespace
+} // namespace nomilo::bench
+
+int main(int argc, char** argv) {
+    using namespace nomilo::bench;
+    const std::string state = BenchRoot() + "/state";
+    std::filesystem::create_directories(state);
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {100000});
+    EmptyFolderRounds(rounds);
+    for (int files : sizes) {
+        DryRunRounds(files, rounds);
+        BatchRounds(files, rounds);
+    }
+    return 0;
+}

@@ -1,0 +1,319 @@
+#include "cli/RenameCommand.h"
+
+#include "cli/CommandLine.h"
+#include "cli/EUsage.h"
+#include "cli/ListedFiles.h"
+#include "cli/NameText.h"
+#include "cli/Report.h"
+#include "platform/drives/Drives.h"
+#include "platform/drives/VolumeCase.h"
+#include "platform/files/CurrentDir.h"
+#include "platform/files/DirListing.h"
+#include "platform/files/DirSearch.h"
+#include "platform/files/EInOutError.h"
+#include "platform/files/MoveFile.h"
+#include "platform/files/SameFolder.h"
+#include "platform/journal/JournalFile.h"
+#include "platform/process/DeferredTermination.h"
+#include "rename/RenamePreview.h"
+#include "rename/UndoJournal.h"
+
+#include <cstring>
+#include <memory>
+#include <optional>
+
+namespace nomilo {
+
+namespace {
+
+// Unknown FILEs are named one by one up to this many.
+constexpr std::size_t kNamedUnknown = 10;
+
+// The name in FOLDER of each FILE: a name as it stands, a path by its last part when its folder
+// is FOLDER. Run from the directory the command started in, where relative paths belong.
+std::vector<std::string> NamesInFolder(const std::vector<std::string>& files,
+                                       const std::string& folder) {
+    std::vector<std::string> names;
+    names.reserve(files.size());
+    for (const std::string& file : files) {
+        const std::size_t slash = file.rfind('/');
+        if (slash == std::string::npos) {
+            names.push_back(file);
+            continue;
+        }
+        const std::string parent = slash == 0 ? "/" : file.substr(0, slash);
+        if (slash + 1 == file.size() || !SameFolder(parent, folder))
+            throw EUsage("'" + EscapedName(file) + "' is not a file in FOLDER '" +
+                         EscapedName(folder) + "'");
+        names.push_back(file.substr(slash + 1));
+    }
+    return names;
+}
+
+// Whether the volume of `folder` ignores the letter case of names.
+bool CaseBlind(const std::string& folder, const std::vector<TDrive>& drives) {
+    const std::string mountPoint = DriveOfPath(folder, drives);
+    for (const TDrive& drive : drives)
+        if (drive.mountPoint == mountPoint)
+            return !VolumeCaseOfType(drive.fsType).caseSensitive;
+    return false;
+}
+
+std::error_code CancelledError() {
+    return std::make_error_code(std::errc::operation_canceled);
+}
+
+// The renames of a batch or an undo, done through MoveFile one by one and told as they are done,
+// with a bar on a terminal for a long run. Once a termination signal came, the renames not yet
+// begun are refused as cancelled, so that the journal ends in order.
+class TReportedRenames {
+public:
+    TReportedRenames(TReport& report, bool showProgress, bool sameTerminal)
+        : report_(report), showProgress_(showProgress), sameTerminal_(sameTerminal) {}
+
+    // The work begins: `total` renames (0 when not known), which termination signals now wait
+    // for.
+    void Begin(std::size_t total) {
+        deferral_.emplace();
+        if (showProgress_) {
+            progress_.emplace(stderr, total);
+            report_.SetProgress(&*progress_, sameTerminal_);
+        }
+    }
+
+    std::error_code Move(const std::string& oldName, const std::string& newName) {
+        if (!deferral_)
+            Begin(0);
+        if (TDeferredTermination::Pending()) {
+            ++cancelled_;
+            return CancelledError();
+        }
+        const std::error_code refusal = MoveFileRefusal(oldName, newName);
+        if (refusal)
+            report_.Refused(oldName, newName, RefusalOf(refusal), refusal);
+        else
+            report_.Renamed(oldName, newName);
+        if (progress_)
+            progress_->Advance(++done_);
+        return refusal;
+    }
+    TMoveFileFn MoveFn() {
+        return [this](const std::string& oldName, const std::string& newName) {
+            return Move(oldName, newName);
+        };
+    }
+
+    bool Begun() const { return deferral_.has_value(); }
+    std::size_t Cancelled() const { return cancelled_; }
+
+    // The work is over: the bar goes; a termination signal that came meanwhile ends the process,
+    // after `interrupted` has told what was left.
+    void End(const std::string& interrupted) {
+        report_.Flush();
+        report_.SetProgress(nullptr, false);
+        progress_.reset();
+        if (const int signal = TDeferredTermination::Pending()) {
+            report_.Error(interrupted);
+            report_.Flush();
+            TDeferredTermination::EndBySignal(signal);
+        }
+        deferral_.reset();
+    }
+
+private:
+    TReport& report_;
+    bool showProgress_;
+    bool sameTerminal_;
+    std::optional<TDeferredTermination> deferral_;
+    std::optional<TProgressBar> progress_;
+    std::size_t done_ = 0;
+    std::size_t cancelled_ = 0;
+};
+
+// The batch's journal, which also starts the reported renames once the plan is written, and
+// says so when the batch cannot be taken back.
+class TCommandJournal final : public IBatchJournal {
+public:
+    TCommandJournal(const std::string& folder, TReportedRenames& renames, TReport& report)
+        : journal_(JournalFile::DefaultPath(), folder), renames_(renames), report_(report) {}
+
+    void Begin(const std::vector<TRenameStep>& plan) override {
+        journal_.Begin(plan);
+        if (!journal_.Kept())
+            report_.Error("the journal " + EscapedName(JournalFile::DefaultPath()) +
+                          " cannot be written: this batch cannot be undone");
+        renames_.Begin(plan.size());
+    }
+    void Started(std::size_t step) override { journal_.Started(step); }
+    void Finished(std::size_t step, bool renamed) override { journal_.Finished(step, renamed); }
+    void End() override { journal_.End(); }
+
+private:
+    TBatchJournal journal_;
+    TReportedRenames& renames_;
+    TReport& report_;
+};
+
+int StatusOf(const TReport& report) {
+    return report.RefusedCount() ? esRefused : esDone;
+}
+
+void NoteRefusals(TReport& report, bool planned) {
+    if (report.RefusedCount() == 0)
+        return;
+    const std::string counts = " (" + std::to_string(report.RefusedCount()) + " of " +
+                               std::to_string(report.RefusedCount() + report.RenamedCount()) + ")";
+    report.Note((planned ? "some files would not be renamed" : "some files could not be renamed") +
+                counts);
+}
+
+int RunBatch(const TCommandOptions& options, TReport& report, TListedFiles& entries,
+             const std::string& folder) {
+    TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1));
+    TCommandJournal journal(folder, renames, report);
+    RenameBatch(entries, options.inputs, renames.MoveFn(), nullptr, &journal);
+    const std::size_t total = report.RenamedCount() + report.RefusedCount() + renames.Cancelled();
+    const bool begun = renames.Begun();
+    renames.End("interrupted after " + std::to_string(report.RenamedCount()) + " of " +
+                std::to_string(total) +
+                " renames; 'nomilo-rename --undo' takes back those done");
+    if (!begun) {
+        report.Note("nothing to rename");
+        return esDone;
+    }
+    NoteRefusals(report, false);
+    return StatusOf(report);
+}
+
+// Every name of the current directory, whatever its kind, but "." and "..": from the reading
+// the file list's search made, where one is shared.
+std::vector<std::string> EveryName() {
+    std::vector<std::string> names;
+    SearchCurrentDir("*", 0, 0, [&](std::string_view name, std::uint32_t) {
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    });
+    return names;
+}
+
+int RunDryRun(const TCommandOptions& options, TReport& report, const TListedFiles& entries,
+              const std::string& folder, const std::vector<TDrive>& drives) {
+    DirListing listing = ListCurrentDir(EveryName());
+    const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
+                                                listing.writable, CaseBlind(folder, drives)},
+                                 entries);
+    const std::vector<TPreviewEntry> predicted = preview.Predict(entries, options.inputs);
+    for (std::size_t i = 0; i < predicted.size(); ++i) {
+        const TPreviewEntry& entry = predicted[i];
+        if (entry.mark == TPreviewEntry::Untouched)
+            continue;
+        const std::string oldName = entries.EntryText(static_cast<int>(i));
+        if (entry.mark == TPreviewEntry::Renamed)
+            report.Renamed(oldName, entry.newName);
+        else
+            report.Refused(oldName, entry.newName, entry.reason);
+    }
+    report.Flush();
+    if (report.RenamedCount() + report.RefusedCount() == 0) {
+        report.Note("nothing to rename");
+        return esDone;
+    }
+    NoteRefusals(report, true);
+    return StatusOf(report);
+}
+
+// Renames in FOLDER, or shows what that would do.
+int RunRename(const TCommandOptions& options, TReport& report) {
+    const std::vector<std::string> named = NamesInFolder(options.files, options.folder);
+    try {
+        SetCurrentDir(options.folder);
+    } catch (const EInOutError& error) {
+        report.Error("cannot enter the folder '" + EscapedName(options.folder) +
+                     "': " + error.what());
+        return esFolder;
+    }
+    if (const int error = FolderReadError(".")) {
+        report.Error("cannot read the folder '" + EscapedName(options.folder) +
+                     "': " + std::strerror(error));
+        return esFolder;
+    }
+    const std::string folder = GetCurrentDir();
+    const std::vector<TDrive> drives = ListDrives();
+    // A dry run reads the folder once for the list and the preview's names.
+    std::optional<TSharedFolderRead> oneReading;
+    if (options.action == TCommandOptions::DryRun)
+        oneReading.emplace(".");
+    TListedFiles entries = TListedFiles::Read(options.mask, OtherNetworkMountPoints(folder, drives));
+    if (options.inputs.selectedOnly) {
+        const std::vector<std::string> unknown = entries.Select(named);
+        if (!unknown.empty()) {
+            for (std::size_t i = 0; i < unknown.size() && i < kNamedUnknown; ++i)
+                report.Error("'" + EscapedName(unknown[i]) + "' is not in the list of the folder");
+            if (unknown.size() > kNamedUnknown)
+                report.Error("... and " + std::to_string(unknown.size() - kNamedUnknown) +
+                             " more");
+            report.Error("the list leaves out hidden files, folders and names the mask does not "
+                         "match; nothing was renamed");
+            return esUsage;
+        }
+    }
+    if (options.action == TCommandOptions::DryRun)
+        return RunDryRun(options, report, entries, folder, drives);
+    return RunBatch(options, report, entries, folder);
+}
+
+int RunUndo(const TCommandOptions& options, TReport& report) {
+    TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1));
+    TUndoOutcome outcome;
+    try {
+        outcome = UndoLastBatch(JournalFile::DefaultPath(), renames.MoveFn());
+    } catch (const EInOutError& error) {
+        renames.End("interrupted");
+        report.Error(std::string("cannot enter the folder of the last batch: ") + error.what());
+        return esFolder;
+    }
+    const std::size_t left = outcome.refused.size();
+    renames.End("interrupted after " + std::to_string(report.RenamedCount()) +
+                " renames back; 'nomilo-rename --undo' takes back the rest");
+    if (!outcome.found) {
+        report.Note("nothing to undo");
+        return esDone;
+    }
+    if (left > 0)
+        report.Note("some files could not be renamed back (" + std::to_string(left) + " of " +
+                    std::to_string(left + outcome.restored.size()) +
+                    "); they stay in the journal for the next --undo");
+    return StatusOf(report);
+}
+
+} // namespace
+
+int RunRenameCommand(const std::vector<std::string>& arguments) {
+    TCommandOptions options;
+    try {
+        options = ParseCommandLine(arguments);
+        switch (options.action) {
+        case TCommandOptions::Help:
+            std::fputs(UsageText().c_str(), stdout);
+            return esDone;
+        case TCommandOptions::Version:
+            std::fputs("nomilo-rename (Nomilo) " NOMILO_VERSION "\n" NOMILO_COPYRIGHT "\n", stdout);
+            return esDone;
+        default:
+            break;
+        }
+        IgnoreBrokenPipe();
+        TReport report(options.output, options.quiet, options.action == TCommandOptions::DryRun);
+        const int status =
+            options.action == TCommandOptions::Undo ? RunUndo(options, report)
+                                                    : RunRename(options, report);
+        report.Flush();
+        return status;
+    } catch (const EUsage& error) {
+        std::fprintf(stderr, "nomilo-rename: %s\nTry 'nomilo-rename --help' for more information.\n",
+                     error.what());
+        return esUsage;
+    }
+}
+
+} // namespace nomilo

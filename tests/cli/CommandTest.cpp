@@ -1,0 +1,201 @@
+// nomilo-rename as a user runs it: the built program, started in a folder of files.
+#include "platform/journal/JournalFile.h"
+#include "tests/cli/CommandRunner.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <thread>
+
+namespace nomilo {
+namespace {
+
+using test::RunCommand;
+using test::TempFolder;
+using Names = std::set<std::string>;
+
+// Each test with a journal of its own: the tests run at the same time.
+class Command : public ::testing::Test {
+protected:
+    Command() { setenv("XDG_STATE_HOME", state.Path().c_str(), 1); }
+    TempFolder state;
+};
+
+std::string JournalBytes() {
+    std::ifstream in(JournalFile::DefaultPath(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(Command, RenamesTheListedFilesInTheListsOrderAndUndoTakesTheBatchBackFromAnywhere) {
+    TempFolder tmp({"b.txt", "A.txt", "c.md", ".hidden.txt", "dir.txt/"});
+    const test::TCommandRun batch = RunCommand({"txt", "TXT"}, tmp.Path());
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(batch.out, "A.txt -> A.TXT\nb.txt -> b.TXT\n"); // case ignored in the order
+    EXPECT_EQ(tmp.Names(), (Names{"A.TXT", "b.TXT", "c.md", ".hidden.txt", "dir.txt"}));
+
+    const test::TCommandRun undo = RunCommand({"--undo"}, "/");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(undo.out, "b.TXT -> b.txt\nA.TXT -> A.txt\n"); // the last renamed first
+    EXPECT_EQ(tmp.Names(), (Names{"A.txt", "b.txt", "c.md", ".hidden.txt", "dir.txt"}));
+    const test::TCommandRun again = RunCommand({"--undo"}, "/");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "nomilo-rename: nothing to undo\n");
+}
+
+TEST_F(Command, TheDryRunPredictsTheBatchLineForLineAndChangesNothing) {
+    // a.txt cannot take xa.txt, which is still there; xa.txt then becomes xxa.txt. The mask
+    // lists b.txt twice, so its second rename finds it gone.
+    TempFolder tmp({"a.txt", "xa.txt", "b.txt", "c.md"});
+    const std::vector<std::string> batch{"--prefix=x", "-m", "*.txt;b*"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), batch.begin(), batch.end());
+        return more;
+    };
+    const test::TCommandRun dry = RunCommand(with({"-n"}), tmp.Path());
+    const test::TCommandRun dryJson = RunCommand(with({"-n", "--json"}), tmp.Path());
+    EXPECT_EQ(tmp.Names(), (Names{"a.txt", "xa.txt", "b.txt", "c.md"}));
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_EQ(dry.out, "a.txt -> xa.txt: the name is taken\n"
+                       "b.txt -> xb.txt\n"
+                       "b.txt -> xb.txt: the file is gone\n"
+                       "xa.txt -> xxa.txt\n");
+
+    const test::TCommandRun done = RunCommand(batch, tmp.Path());
+    EXPECT_EQ(done.status, 1);
+    EXPECT_EQ(done.out, dry.out);
+    EXPECT_EQ(done.err, "nomilo-rename: some files could not be renamed (2 of 4)\n");
+    EXPECT_EQ(tmp.Names(), (Names{"a.txt", "xxa.txt", "xb.txt", "c.md"}));
+
+    ASSERT_TRUE(RunCommand({"--undo"}, tmp.Path()).status == 0);
+    std::string json = RunCommand(with({"--json"}), tmp.Path()).out;
+    for (std::size_t at; (at = json.find("\"renamed\"")) != std::string::npos;)
+        json.replace(at, 9, "\"planned\"");
+    EXPECT_EQ(json, dryJson.out);
+    EXPECT_NE(json.find("{\"old\":\"a.txt\",\"new\":\"xa.txt\",\"status\":\"refused\","
+                        "\"reason\":\"taken\",\"message\":\"the name is taken\"}\n"),
+              std::string::npos);
+}
+
+TEST_F(Command, NamedFilesAreTheSelectionAndAFileTheListDoesNotShowTouchesNothing) {
+    TempFolder tmp({"a.JPG", "b.jpg", "c.png", "d.gif", ".e.jpg"});
+    const std::string journal = JournalBytes();
+    for (const char* unlisted : {"d.gif", ".e.jpg", "nowhere.jpg", "/etc/passwd"}) {
+        const auto run = RunCommand({"-m*.jpg;*.png", "-i", "JPG", "jpeg", "--", "b.jpg", unlisted},
+                                    tmp.Path());
+        EXPECT_EQ(run.status, 2) << unlisted;
+        EXPECT_EQ(tmp.Names(), (Names{"a.JPG", "b.jpg", "c.png", "d.gif", ".e.jpg"}));
+    }
+    EXPECT_EQ(JournalBytes(), journal);
+
+    const auto run = RunCommand({"-im", "*.jpg;*.png", "jpg", "jpeg", tmp.Path(), "--", "b.jpg",
+                                 tmp / "a.JPG", "c.png"},
+                                "/");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(tmp.Names(), (Names{"a.jpeg", "b.jpeg", "c.png", "d.gif", ".e.jpg"}));
+}
+
+TEST_F(Command, UsageAndPatternErrorsTouchNothingAndAFolderThatCannotBeEnteredIsStatusThree) {
+    TempFolder tmp({"a.txt", "-a.txt"});
+    const std::string journal = JournalBytes();
+    const std::vector<std::vector<std::string>> usageErrors{
+        {"-x", "a", "b"},          {"a"},
+        {"", "b"},                 {"a", "b", "-m", "sub/*.txt"},
+        {"--json", "-0", "a", "b"}, {"--undo", "a"},
+        {"a", "b", ".", "extra"},  {"--prefix=p", "--find=a"},
+        {"-a", "b"},               {"a", "b", "--mask"},
+    };
+    for (const auto& arguments : usageErrors) {
+        const auto run = RunCommand(arguments, tmp.Path());
+        EXPECT_EQ(run.status, 2) << arguments[0];
+        EXPECT_TRUE(run.err.starts_with("nomilo-rename: ")) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
+    EXPECT_EQ(tmp.Names(), (Names{"a.txt", "-a.txt"}));
+    EXPECT_EQ(JournalBytes(), journal);
+
+    EXPECT_EQ(RunCommand({"a", "b", "missing"}, tmp.Path()).status, 3);
+    EXPECT_EQ(RunCommand({"a", "b", "a.txt"}, tmp.Path()).status, 3);
+    EXPECT_EQ(RunCommand({"--find=-a", "--replace", "-b", "-q"}, tmp.Path()).out, "");
+    EXPECT_EQ(tmp.Names(), (Names{"a.txt", "-b.txt"}));
+    EXPECT_EQ(RunCommand({"--help"}, tmp.Path()).status, 0);
+    EXPECT_TRUE(RunCommand({"x", "--version"}, tmp.Path()).out.starts_with("nomilo-rename "));
+}
+
+TEST_F(Command, NamesWithNewlinesControlsAndInvalidUtf8InEachOutputForm) {
+    const std::vector<std::string> names{"new\nline.txt", "ctl\x01.txt", "bad\xff.txt",
+                                         "back\\slash.txt", "rtl\u202e.txt"};
+    TempFolder tmp;
+    for (const std::string& name : names)
+        tmp.AddFile(name, name);
+
+    const auto lines = RunCommand({"-n", "txt", "dat"}, tmp.Path());
+    for (const char* line : {"new\\nline.txt -> new\\nline.dat\n", "ctl\\x01.txt -> ctl\\x01.dat\n",
+                             "bad\\xff.txt -> bad\\xff.dat\n",
+                             "back\\\\slash.txt -> back\\\\slash.dat\n",
+                             "rtl\\u202e.txt -> rtl\\u202e.dat\n"})
+        EXPECT_NE(lines.out.find(line), std::string::npos) << line;
+    EXPECT_EQ(std::count(lines.out.begin(), lines.out.end(), '\n'), 5);
+
+    const auto json = RunCommand({"-n", "--json", "txt", "dat"}, tmp.Path()).out;
+    for (const char* part : {"\"old\":\"new\\nline.txt\"", "\"old\":\"ctl\\u0001.txt\"",
+                             "\"old\":[98,97,100,255,46,116,120,116]",
+                             "\"new\":[98,97,100,255,46,100,97,116]",
+                             "\"old\":\"back\\\\slash.txt\"", "\"old\":\"rtl\\u202e.txt\""})
+        EXPECT_NE(json.find(part), std::string::npos) << part;
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 5);
+    for (const std::string& output : {lines.out, json})
+        for (char c : output)
+            EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+
+    const auto nulEnded = RunCommand({"-0", "txt", "dat"}, tmp.Path());
+    EXPECT_EQ(nulEnded.status, 0);
+    for (const std::string& name : names) {
+        const std::string renamed = name.substr(0, name.size() - 3) + "dat";
+        EXPECT_NE(nulEnded.out.find(name + '\0' + renamed + '\0'), std::string::npos);
+        EXPECT_EQ(tmp.Read(renamed), name); // byte for byte
+    }
+}
+
+TEST_F(Command, SigintInMidBatchStopsAfterTheRenameUnderWayAndLeavesAnUndoableJournal) {
+    constexpr int kFiles = 40000;
+    TempFolder tmp;
+    for (int i = 0; i < kFiles; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f_%05d", i);
+        std::ofstream(tmp / name).close();
+    }
+    test::TRunningCommand command({"-q", "f_", "g_"}, tmp.Path());
+    const std::string first = tmp / "g_00000";
+    struct stat st;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (stat(first.c_str(), &st) != 0 && std::chrono::steady_clock::now() < deadline)
+        ;
+    kill(command.Pid(), SIGINT);
+    const test::TCommandRun run = command.Wait();
+    EXPECT_EQ(run.signal, SIGINT);
+    EXPECT_NE(run.err.find("interrupted after "), std::string::npos) << run.err;
+
+    std::size_t renamed = 0;
+    for (const std::string& name : tmp.Names())
+        renamed += name.starts_with("g_");
+    EXPECT_GT(renamed, 0u);
+    EXPECT_LT(renamed, static_cast<std::size_t>(kFiles));
+
+    const test::TCommandRun undo = RunCommand({"--undo", "--json"}, "/");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(static_cast<std::size_t>(std::count(undo.out.begin(), undo.out.end(), '\n')),
+              renamed);
+    EXPECT_EQ(tmp.Names().size(), static_cast<std::size_t>(kFiles));
+    EXPECT_TRUE(tmp.Names().begin()->starts_with("f_"));
+    EXPECT_TRUE(tmp.Names().rbegin()->starts_with("f_"));
+}
+
+} // namespace
+} // namespace nomilo
