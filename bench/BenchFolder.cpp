@@ -1,9 +1,12 @@
 #include "bench/BenchFolder.h"
 
-#include "browse/NameOrder.h"
+#include "platform/files/FileIO.h"
 #include "platform/files/MoveFile.h"
 #include "rename/RenameBatch.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QLocale>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +17,16 @@
 #include <fstream>
 #include <iostream>
 #include <malloc.h>
+#include <numeric>
+#include <spawn.h>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unicode/ucasemap.h>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -93,7 +104,8 @@ double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries, IBatchJournal
     }
     bool failed = false;
     const double seconds = Seconds([&] {
-        RenameBatch(entries, inputs, MoveFileRefusal, [&](const auto&) { failed = true; }, journal);
+        RenameBatch(
+            entries, inputs, MoveFileRefusal, [&](const auto&) { failed = true; }, journal);
     });
     if (failed)
         throw std::runtime_error("the batch could not rename every file");
@@ -101,8 +113,10 @@ double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries, IBatchJournal
     return seconds;
 }
 
-std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOnly) {
-    std::vector<std::string> names;
+// Calls `found` with each name in `folder` as a bare readdir loop finds them ("." and ".." left
+// out); only the folders among them when `foldersOnly`.
+template <typename Found>
+void ForEachBareName(const std::string& folder, bool foldersOnly, const Found& found) {
     DIR* dir = opendir(folder.c_str());
     if (!dir)
         throw std::runtime_error("cannot read " + folder);
@@ -110,25 +124,132 @@ std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOn
         if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
             continue;
         if (!foldersOnly || entry->d_type == DT_DIR)
-            names.emplace_back(entry->d_name);
+            found(entry->d_name);
     }
     closedir(dir);
+}
+
+std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOnly) {
+    std::vector<std::string> names;
+    ForEachBareName(folder, foldersOnly, [&](const char* name) { names.emplace_back(name); });
     return names;
 }
 
+namespace {
+
+// One buffer of bytes that grows by doubling, with (offset, length) records of what was put in.
+struct Pieces {
+    std::string bytes;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> spans;
+
+    std::string_view operator[](std::size_t i) const {
+        return std::string_view(bytes).substr(spans[i].first, spans[i].second);
+    }
+};
+
+// The ICU collator of the locale, as the lists open it; none in the C locale.
+UCollator* OpenLimitCollator() {
+    const QLocale locale = QLocale().collation();
+    if (locale.language() == QLocale::C)
+        return nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* collator =
+        ucol_open(locale.bcp47Name().replace(u'-', u'_').toLatin1().constData(), &status);
+    ucol_setStrength(collator, UCOL_SECONDARY);
+    ucol_setAttribute(collator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    return collator;
+}
+
+// Appends the key of `name` to `keys`.
+void AppendKey(UCollator* collator, UCaseMap* folding, std::string_view name, Pieces& keys) {
+    const auto offset = static_cast<std::uint32_t>(keys.bytes.size());
+    UErrorCode status = U_ZERO_ERROR;
+    if (!collator) {
+        keys.bytes.resize(offset + name.size() * 3 + 1);
+        const std::int32_t length = ucasemap_utf8FoldCase(
+            folding, keys.bytes.data() + offset, static_cast<std::int32_t>(name.size() * 3),
+            name.data(), static_cast<std::int32_t>(name.size()), &status);
+        keys.bytes.resize(offset + static_cast<std::size_t>(length));
+    } else {
+        UChar text[1024];
+        std::int32_t textLength = 0;
+        u_strFromUTF8WithSub(text, 1024, &textLength, name.data(),
+                             static_cast<std::int32_t>(name.size()), 0xFFFD, nullptr, &status);
+        std::int32_t room = 4 * textLength + 16;
+        keys.bytes.resize(offset + static_cast<std::size_t>(room));
+        std::int32_t length =
+            ucol_getSortKey(collator, text, textLength,
+                            reinterpret_cast<std::uint8_t*>(keys.bytes.data() + offset), room);
+        if (length > room) {
+            keys.bytes.resize(offset + static_cast<std::size_t>(length));
+            ucol_getSortKey(collator, text, textLength,
+                            reinterpret_cast<std::uint8_t*>(keys.bytes.data() + offset), length);
+        }
+        keys.bytes.resize(offset + static_cast<std::size_t>(length));
+    }
+    keys.spans.emplace_back(offset, static_cast<std::uint32_t>(keys.bytes.size() - offset));
+}
+
+} // namespace
+
 double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::size_t& count) {
-    std::vector<std::string> sorted; // released after the timing, as the lists keep theirs
+    UCollator* collator = OpenLimitCollator();
+    UErrorCode status = U_ZERO_ERROR;
+    UCaseMap* folding = ucasemap_open("", U_FOLD_CASE_DEFAULT, &status);
+    std::vector<std::uint32_t> order; // released after the timing, as the lists keep theirs
+    Pieces names;
     const double seconds = Seconds([&] {
-        std::vector<std::string> names = BareReadNames(folder, foldersOnly);
-        TNameKeys keys;
-        for (const std::string& name : names)
-            keys.Add(name);
-        sorted.reserve(names.size());
-        for (std::uint32_t name : keys.Order())
-            sorted.push_back(std::move(names[name]));
+        ForEachBareName(folder, foldersOnly, [&](const char* name) {
+            const auto offset = static_cast<std::uint32_t>(names.bytes.size());
+            names.bytes.append(name);
+            names.spans.emplace_back(offset,
+                                     static_cast<std::uint32_t>(names.bytes.size() - offset));
+        });
+        Pieces keys;
+        keys.spans.reserve(names.spans.size());
+        for (std::size_t i = 0; i < names.spans.size(); ++i)
+            AppendKey(collator, folding, names[i], keys);
+        order.resize(keys.spans.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
     });
-    count = sorted.size();
+    count = order.size();
+    ucasemap_close(folding);
+    if (collator)
+        ucol_close(collator);
     return seconds;
+}
+
+std::string Beside(const char* program) {
+    return (fs::read_symlink("/proc/self/exe").parent_path() / program).string();
+}
+
+std::string RunProgram(const std::string& path, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    int output[2];
+    if (pipe(output) != 0)
+        throw std::runtime_error("no pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    pid_t child = 0;
+    const int error = posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    if (error != 0) {
+        close(output[0]);
+        throw std::runtime_error("cannot start " + path);
+    }
+    const std::string text = ReadAll(output[0]).value_or(std::string());
+    close(output[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return text;
 }
 
 BenchArguments ParseBenchArguments(int argc, char** argv, std::vector<int> defaultSizes) {
@@ -140,6 +261,14 @@ BenchArguments ParseBenchArguments(int argc, char** argv, std::vector<int> defau
     if (arguments.sizes.empty())
         arguments.sizes = std::move(defaultSizes);
     return arguments;
+}
+
+void ProcessEventsUntilIdle() {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    for (int idle = 0; idle < 2;) {
+        QCoreApplication::sendPostedEvents();
+        idle = dispatcher->processEvents(QEventLoop::AllEvents) ? 0 : idle + 1;
+    }
 }
 
 void PreferOffscreen() {
@@ -164,6 +293,20 @@ long ResidentBytes() {
         std::fclose(statm);
     }
     return resident * sysconf(_SC_PAGESIZE);
+}
+
+Memory ProcessMemory() {
+    Memory memory;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        long kilobytes = 0;
+        if (std::sscanf(line.c_str(), "VmRSS: %ld kB", &kilobytes) == 1)
+            memory.resident = kilobytes * 1024;
+        else if (std::sscanf(line.c_str(), "VmHWM: %ld kB", &kilobytes) == 1)
+            memory.peak = kilobytes * 1024;
+    }
+    return memory;
 }
 
 } // namespace nomilo::bench

@@ -48,9 +48,11 @@ double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries,
 // folders among them when `foldersOnly`.
 std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOnly);
 
-// The yardstick of the lists: a bare readdir loop over `folder` and a sort of the names by the
-// same collation the lists use (one key per name, one sort), in seconds. `count` is set to the
-// number of names.
+// The limit of the lists: a bare readdir loop over `folder` into one buffer of names, one
+// collation key per name by ICU into one buffer of keys, and one sort of the keys, in seconds.
+// The keys are those of the order the lists show: the locale's collator (QLocale()) at
+// secondary strength with normalization, and in the C locale the name case-folded by ICU.
+// `count` is set to the number of names.
 double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::size_t& count);
 
 // The command line of every benchmark program: [ROUNDS=5] [SIZE...], with `defaultSizes` when no
@@ -61,8 +63,18 @@ struct BenchArguments {
 };
 BenchArguments ParseBenchArguments(int argc, char** argv, std::vector<int> defaultSizes);
 
+// Handles every event that waits (posted events, timers that are due, the window system's
+// events) until none is left: the program is idle.
+void ProcessEventsUntilIdle();
+
 // Windows go nowhere (QT_QPA_PLATFORM=offscreen) unless the environment names a platform.
 void PreferOffscreen();
+
+// The path of the program `program` that lies beside this one.
+std::string Beside(const char* program);
+// Runs the program at `path` with `arguments`, waits for it to end and answers what it wrote to
+// its standard output.
+std::string RunProgram(const std::string& path, const std::vector<std::string>& arguments);
 
 // Where the benchmark folders live: $NOMILO_BENCH_DIR, else ./bench-data.
 std::string BenchRoot();
@@ -83,5 +95,13 @@ void ReleaseMemory();
 
 // Resident set size of this process in bytes, from /proc/self/statm.
 long ResidentBytes();
+
+// The memory of this process as /proc/self/status tells it, in bytes: resident now (VmRSS) and
+// the most it has been resident (VmHWM).
+struct Memory {
+    long resident = 0;
+    long peak = 0;
+};
+Memory ProcessMemory();
 
 } // namespace nomilo::bench

@@ -35,11 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A program beside this one.
-std::string Beside(const char* name) {
-    return (fs::read_symlink("/proc/self/exe").parent_path() / name).string();
-}
-
 // The full path of `program` on $PATH, if it is installed.
 std::optional<std::string> Installed(const std::string& program) {
     const char* path = std::getenv("PATH");

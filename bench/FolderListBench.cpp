@@ -1,9 +1,8 @@
-// The folder list against the bare system calls it stands on, in the same run, on folders on disk:
+// The folder list against its limit (BenchFolder.h), in the same run, on folders on disk:
 //   - opening a folder with many subfolders in a shown folder list, linked to a shown file list
 //     as in the window (enter, read, sort by the locale ignoring case, lay out, paint, the file
-//     list's read of the same folder), against a bare readdir loop and a sort of the same names
-//     by the same collation;
-//   - the sorted name list alone;
+//     list's read of the same folder), against the limit on the subfolders;
+//   - the names read sorted alone (their keys and their order);
 //   - a change of folder between two small folders, and the drive list each change looks at:
 //     as kept between changes of the mounts, and read afresh from the machine.
 // Both with the locale the process has and with English (United States), whose comparison is
@@ -18,6 +17,7 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/FileListBox.h"
 #include "browse/FolderNames.h"
+#include "browse/NameOrder.h"
 #include "platform/drives/Drives.h"
 
 #include <QApplication>
@@ -94,16 +94,20 @@ void OpenRounds(int count, int rounds) {
             runOpen();
             runBare();
         }
-        std::vector<std::string> found = BareReadNames(path, true);
+        const std::vector<std::string> found = BareReadNames(path, true);
         ReleaseMemory();
-        std::vector<std::string> result;
-        sorted.push_back(Seconds([&] { result = SortFolderNames(std::move(found), true); }));
+        sorted.push_back(Seconds([&] {
+            TNameKeys names;
+            for (const std::string& name : found)
+                names.Add(name);
+            FolderOrder(names, true);
+        }));
     }
     if (list.EntryCount() <= static_cast<int>(names))
         throw std::runtime_error("the folder list did not list every subfolder");
     const double b = Median(bare), o = Median(open);
-    std::printf("%s: open a folder of %6d subfolders: bare readdir + collation sort %7.1f ms, "
-                "folder list %7.1f ms, ratio %.2f (the sorted name list alone %6.1f ms)\n",
+    std::printf("%s: open a folder of %6d subfolders: limit %7.1f ms, "
+                "folder list %7.1f ms, ratio %.2f (the names sorted alone %6.1f ms)\n",
                 QLocale().name().toUtf8().constData(), count, b * 1e3, o * 1e3, o / b,
                 Median(sorted) * 1e3);
 }

@@ -1,6 +1,6 @@
-// The yardstick of the program's start: a process that reads the folder given with a bare
-// readdir loop and sorts the names by the collation the file list uses, then writes
-// "ready NANOSECONDS NAMES" (the monotonic clock) and ends.
+// The yardstick of the program's start: a process that does the limit of the lists on the folder
+// given (a bare readdir loop, one collation key per name, one sort; see BenchFolder.h), then
+// writes "ready NANOSECONDS NAMES" (the monotonic clock) and ends.
 //   nomilo_startup_bare FOLDER
 #include "bench/BenchFolder.h"
 

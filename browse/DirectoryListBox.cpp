@@ -14,6 +14,7 @@
 #include "platform/files/DirSearch.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
+#include "platform/process/FreeMemory.h"
 #include "resources/Glyphs.h"
 
 #include <QFontMetrics>
@@ -33,7 +34,11 @@ QSize GlyphSize(const QPixmap& glyph) {
     return glyph.isNull() ? kGlyphSize : glyph.size();
 }
 
-QString Decode(const std::string& text) {
+// After a folder of this many subfolders is shown, or one that had as many, the memory freed goes
+// back to the system at once.
+constexpr std::size_t kLargeFolder = 10000;
+
+QString Decode(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -145,9 +150,9 @@ void TDirectoryListBox::UpdateDirLabel() {
 
 // --- comparing and showing names --------------------------------------------------------------
 
-std::string TDirectoryListBox::ShownName(const std::string& text) const {
+std::string TDirectoryListBox::ShownName(std::string_view text) const {
     if (volumeKeepsCase_ || volumeCaseSensitive_)
-        return text;
+        return std::string(text);
     return LowerCaseByLocale(text);
 }
 
@@ -209,7 +214,12 @@ void TDirectoryListBox::ShowFolder() {
     if (!hasWindow_) {
         startRead_ = std::move(oneRead);
         QMetaObject::invokeMethod(
-            this, [this] { startRead_.reset(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                startRead_.reset();
+                ReleaseFreeMemory(); // a large folder's reading is held no longer
+            },
+            Qt::QueuedConnection);
     }
 }
 
@@ -238,7 +248,12 @@ void TDirectoryListBox::RebuildEntries() {
     const std::vector<TDrive> drives = Drives();
     FollowDrive(drives);
 
-    std::vector<TFolderEntry> entries;
+    // The subfolders' names are read into one buffer, which the entries' texts then share.
+    TNameKeys subfolders;
+    ReadSubfolders(folderPath_, subfolders, OtherNetworkMountPoints(folderPath_, drives));
+    const std::vector<std::uint32_t> order = FolderOrder(subfolders, volumeCaseSensitive_);
+
+    std::vector<std::pair<std::string, TFolderEntryKind>> path;
     std::string rest = folderPath_;
     if (!rest.empty()) {
         // The root ("/"), then each folder on the way down; the current folder last.
@@ -246,24 +261,27 @@ void TDirectoryListBox::RebuildEntries() {
             for (std::size_t separator;
                  (separator = rest.find(kPathSeparator)) != std::string::npos;) {
                 std::string part = rest.substr(0, separator);
-                if (entries.empty())
+                if (path.empty())
                     part.push_back(kPathSeparator);
                 rest.erase(0, separator + 1);
-                entries.push_back({std::move(part), fkAncestor});
+                path.emplace_back(std::move(part), fkAncestor);
             }
         }
-        entries.push_back({std::move(rest), fkCurrent});
+        path.emplace_back(std::move(rest), fkCurrent);
     }
-    currentEntry_ = static_cast<int>(entries.size()) - 1;
+    currentEntry_ = static_cast<int>(path.size()) - 1;
 
-    std::vector<std::string> subfolders =
-        SortFolderNames(ReadSubfolders(folderPath_, OtherNetworkMountPoints(folderPath_, drives)),
-                        volumeCaseSensitive_);
-    entries.reserve(entries.size() + subfolders.size());
-    for (std::string& name : subfolders)
-        entries.push_back({std::move(name), fkSubfolder});
-
-    model_->Assign(std::move(entries));
+    QByteArray texts = subfolders.TakeNames();
+    std::vector<TFolderEntry> entries;
+    entries.reserve(path.size() + order.size());
+    for (const auto& [text, kind] : path)
+        entries.push_back({TFolderListModel::AppendText(texts, text), kind});
+    for (const std::uint32_t name : order)
+        entries.push_back({subfolders.NameSpan(name), fkSubfolder});
+    const std::size_t before = static_cast<std::size_t>(model_->Count());
+    model_->Assign(std::move(entries), std::move(texts));
+    if (std::max(before, order.size()) >= kLargeFolder)
+        ReleaseFreeMemory(); // what the read and the sort held, and the entries before
     SelectEntry(currentEntry_);
 }
 
@@ -275,7 +293,7 @@ std::string TDirectoryListBox::EntryPath(int index) const {
         return std::string(drive) + kPathSeparator;
     const TFolderEntry& entry = model_->Entry(index);
     if (entry.kind == fkSubfolder)
-        return JoinPath(folderPath_, entry.text);
+        return JoinPath(folderPath_, model_->Text(index));
     if (entry.kind == fkCurrent)
         return folderPath_;
     // An ancestor: the path up to its separator, the (index + 1)-th.
@@ -373,7 +391,7 @@ void TDirectoryListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& 
     painter.setFont(font());
     painter.drawText(rect.adjusted(size.width() + indent + 4, 0, 0, 0),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     Decode(ShownName(entry.text)));
+                     Decode(ShownName(model_->Text(index))));
     DrawFocusFrame(painter, *this, option, rect, background);
     painter.restore();
 }

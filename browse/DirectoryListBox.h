@@ -88,7 +88,7 @@ public:
     // then FolderPath and the entries stay as they were.
     void EnterFolder(const std::string& path);
     // The text drawn for an entry: lower-cased when the volume neither keeps nor tells case.
-    std::string ShownName(const std::string& text) const;
+    std::string ShownName(std::string_view text) const;
     // Compares two paths as the current volume does: negative, zero or positive. Texts that
     // differ byte for byte are equal only when the locale finds them so and both are UTF-8.
     int CompareFolderNames(const std::string& a, const std::string& b) const;
@@ -110,6 +110,7 @@ public:
     // Entries.
     int EntryCount() const { return model_->Count(); }
     const TFolderEntry& Entry(int index) const { return model_->Entry(index); }
+    std::string_view EntryText(int index) const { return model_->Text(index); }
     // The selected entry, -1 for none.
     int CurrentIndex() const;
     // Selects entry `index` as a click does, but raises nothing.

@@ -12,8 +12,10 @@
 #include "browse/OwnerDrawDelegate.h"
 #include "platform/drives/Drives.h"
 #include "platform/files/CurrentDir.h"
+#include "platform/files/DirSearch.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
+#include "platform/process/FreeMemory.h"
 #include "platform/text/AsciiText.h"
 #include "resources/Glyphs.h"
 
@@ -37,6 +39,10 @@ QSize GlyphSize(const QPixmap& glyph) {
 
 // A read shows the hourglass from the entry inserted at this index on.
 constexpr std::size_t kHourglassIndex = 100;
+
+// After a read of this many entries, or one that replaced as many, the memory freed goes back
+// to the system at once.
+constexpr std::size_t kLargeRead = 10000;
 
 // The extension of `name` from its last "." on, lower-cased by the locale, is one of the
 // executables'.
@@ -210,7 +216,7 @@ int TFileListBox::EntryCount() const {
 
 std::string TFileListBox::EntryText(int index) const {
     CheckIndex(index);
-    return model_->Entry(index).text;
+    return std::string(model_->Text(index));
 }
 
 bool TFileListBox::IsEntrySelected(int index) const {
@@ -242,7 +248,7 @@ int TFileListBox::CurrentIndex() const {
 std::string TFileListBox::CurrentFileName() const {
     const int current = CurrentIndex();
     if (current >= 0 && model_->IsRow(current) && model_->Entry(current).selected)
-        return model_->Entry(current).text;
+        return std::string(model_->Text(current));
     return {};
 }
 
@@ -253,31 +259,42 @@ void TFileListBox::RebuildEntries() {
         return;
     SetCurrentDir(folderPath_);
     anchor_ = -1;
-    model_->Assign({});
+    const std::size_t before = static_cast<std::size_t>(model_->Count());
+    model_->Clear(); // the entries before go first, so they and the new ones are never both kept
 
     // Links are not looked through into network drives other than the folder's own.
     const TNetworkMounts network = OtherNetworkMountPoints(folderPath_, DrivesOf(FolderListLink()));
-    std::vector<TFileEntry> entries;
     // Entries are sorted once at the end, by one collation key each; the watch tells meanwhile
     // when an entry would have been inserted at the hourglass index.
-    TNameKeys keys;
-    TInsertionWatch watch(keys, kHourglassIndex);
+    TNameKeys texts;
+    std::vector<TEntryGlyph> glyphs; // by the number of each entry's text
+    TInsertionWatch watch(texts, kHourglassIndex);
     bool latestAtHourglass = false;
     auto keep = [&] {
-        std::vector<TFileEntry> sorted;
-        sorted.reserve(entries.size());
-        for (std::uint32_t entry : keys.Order())
-            sorted.push_back(std::move(entries[entry]));
-        model_->Assign(std::move(sorted));
+        std::vector<TFileEntry> entries;
+        {
+            const std::vector<std::uint32_t> order = texts.TakeOrder();
+            entries.resize(order.size());
+            for (std::size_t i = 0; i < order.size(); ++i)
+                entries[i] = {texts.NameSpan(order[i]), glyphs[order[i]], false};
+        }
+        glyphs = std::vector<TEntryGlyph>();
+        const std::size_t entriesRead = entries.size();
+        model_->Assign(std::move(entries), texts.TakeNames());
+        if (std::max(before, entriesRead) >= kLargeRead)
+            ReleaseFreeMemory(); // what the read and the sort held, and the entries before
     };
     {
         THourglass hourglass; // for the rest of the read, once shown
         try {
-            auto add = [&](std::string text, TEntryGlyph glyph) {
+            auto add = [&](std::string_view text, TEntryGlyph glyph) {
                 try {
-                    latestAtHourglass = watch.Add(keys.Add(text));
-                    entries.push_back({std::move(text), glyph, false});
+                    glyphs.push_back(glyph);
+                    const std::uint32_t added = texts.Add(text);
+                    // Once shown, the hourglass stays to the end of the read.
+                    latestAtHourglass = !hourglass.Shown() && watch.Add(added);
                 } catch (const std::bad_alloc&) {
+                    glyphs.resize(texts.Size());
                     throw EListError::InsertFailed();
                 }
             };
@@ -286,8 +303,7 @@ void TFileListBox::RebuildEntries() {
                     if (attributes & faDirectory)
                         add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
                     else
-                        add(std::string(name),
-                            IsExecutableName(name) ? egExecutable : egUnknownFile);
+                        add(name, IsExecutableName(name) ? egExecutable : egUnknownFile);
                 }
                 if (latestAtHourglass)
                     hourglass.Show();
@@ -296,9 +312,13 @@ void TFileListBox::RebuildEntries() {
             SearchMask(mask_, fileType_, onItem, network);
         } catch (...) {
             // The entries added so far stay; there is no notification.
+            TSharedFolderRead::EndSharing();
             keep();
             throw;
         }
+        // The file list's read is the last one a change of folder shares: what the folder list
+        // read goes before the names are sorted.
+        TSharedFolderRead::EndSharing();
         keep();
     }
     ListChanged();
@@ -408,7 +428,7 @@ void TFileListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& optio
     const TPreviewEntry* preview = model_->Preview(index);
     if (!preview) {
         painter.setFont(font());
-        painter.drawText(textRect, flags, DecodedText(entry.text));
+        painter.drawText(textRect, flags, DecodedText(model_->Text(index)));
     } else if (preview->mark == TPreviewEntry::Renamed) {
         QFont italic = font();
         italic.setItalic(true);
@@ -418,7 +438,7 @@ void TFileListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& optio
         // The name stays; a cross after it says the batch would leave it so.
         painter.setFont(font());
         QRect drawn;
-        painter.drawText(textRect, flags, DecodedText(entry.text), &drawn);
+        painter.drawText(textRect, flags, DecodedText(model_->Text(index)), &drawn);
         QFont bold = font();
         bold.setBold(true);
         painter.setFont(bold);

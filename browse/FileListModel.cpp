@@ -9,9 +9,9 @@ TFileListModel::TFileListModel(QObject* parent) : TEntryListModel(parent) {
     connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] { preview_.clear(); });
 }
 
-void TFileListModel::ReplaceText(int row, const std::string& text) {
+void TFileListModel::ReplaceText(int row, std::string_view text) {
+    SetText(row, text);
     TFileEntry& entry = MutableEntry(row);
-    entry.text = text;
     entry.selected = false;
     RowsChanged(row, row);
 }
@@ -73,8 +73,8 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     const TPreviewEntry* preview = role == Qt::ToolTipRole ? Preview(index.row()) : nullptr;
     if (!index.isValid() || !preview)
         return TEntryListModel::data(index, role);
-    QString tip = DecodedText(Entry(index.row()).text) + QStringLiteral(" -> ") +
-                  DecodedText(preview->newName);
+    QString tip =
+        DecodedText(Text(index.row())) + QStringLiteral(" -> ") + DecodedText(preview->newName);
     if (preview->mark == TPreviewEntry::Refused && refusalText)
         tip += QStringLiteral(": ") + refusalText(preview->reason);
     return tip;

@@ -19,10 +19,10 @@ enum TEntryGlyph : std::uint8_t {
     egUnknownFile,
 };
 
-// One entry of the file list: the name bytes as read (a folder in brackets), its glyph and its
-// selected flag.
+// One entry of the file list: where its text lies (the name bytes as read, a folder in
+// brackets), its glyph and its selected flag.
 struct TFileEntry {
-    std::string text;
+    TTextSpan text;
     TEntryGlyph glyph = egNone;
     bool selected = false;
 };
@@ -35,7 +35,7 @@ public:
     explicit TFileListModel(QObject* parent = nullptr);
 
     // Gives entry `row` a new text in place: its glyph stays, it ends up not selected.
-    void ReplaceText(int row, const std::string& text);
+    void ReplaceText(int row, std::string_view text);
 
     void SetSelected(int row, bool selected);
     // Selects the entries `first` to `last` (in either order) and no other.

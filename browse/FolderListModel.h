@@ -3,7 +3,6 @@
 #include "browse/EntryListModel.h"
 
 #include <cstdint>
-#include <string>
 
 namespace nomilo {
 
@@ -14,10 +13,10 @@ enum TFolderEntryKind : std::uint8_t {
     fkSubfolder, // a visible subfolder of the current folder ("CLOSEDFOLDER")
 };
 
-// One entry of the folder list: a folder name as the file system spells it (the whole root
-// text for the root), and its kind.
+// One entry of the folder list: where its text lies (a folder name as the file system spells
+// it, the whole root text for the root), and its kind.
 struct TFolderEntry {
-    std::string text;
+    TTextSpan text;
     TFolderEntryKind kind = fkSubfolder;
 };
 

@@ -15,6 +15,7 @@ public:
         if (shown_)
             QGuiApplication::restoreOverrideCursor();
     }
+    bool Shown() const { return shown_; }
     void Show() {
         if (!shown_) {
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);

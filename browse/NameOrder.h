@@ -1,8 +1,11 @@
 #pragma once
 
+#include "browse/TextSpan.h"
+
+#include <QByteArray>
+#include <QList>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,8 +17,13 @@ namespace nomilo {
 // C locale: by code point, case folded); names the locale finds equal, such as "Photos" and
 // "photos", by their bytes, so that no two different names are ever in doubt.
 //
-// Each name gets one collation key, worked out once as it is added; sorting then compares keys
-// byte for byte. Names are bytes taken as UTF-8 (bytes that are not stand for U+FFFD).
+// The names are kept one after the other in one buffer, and each gets one collation key, worked
+// out once as it is added, in a second buffer (in the C locale an ASCII name is its own key, read
+// with A-Z folded, and takes no room there). Sorting compares keys byte for byte, eight bytes at
+// a time held beside each name's number: first by their first eight bytes, then the names that
+// share them by the next eight, and so on. Both buffers grow in place where the
+// system can, with no copy of all names or keys at once. Names are bytes taken as UTF-8 (bytes
+// that are not stand for U+FFFD).
 class TNameKeys {
 public:
     // With the user's locale as it is now (QLocale()).
@@ -24,9 +32,10 @@ public:
     TNameKeys(const TNameKeys&) = delete;
     TNameKeys& operator=(const TNameKeys&) = delete;
 
-    // Adds the key of `name`; answers the name's number (0 for the first one added, and so on).
+    // Adds `name` and its key; answers the name's number (0 for the first one added, and so on).
     std::uint32_t Add(std::string_view name);
-    std::size_t Size() const { return spans_.size(); }
+    std::size_t Size() const { return static_cast<std::size_t>(nameEnds_.size()); }
+    std::string_view Name(std::uint32_t name) const;
 
     // Whether name number `a` comes before name number `b`.
     bool Less(std::uint32_t a, std::uint32_t b) const;
@@ -34,19 +43,35 @@ public:
     bool EqualByLocale(std::uint32_t a, std::uint32_t b) const;
     // The numbers of all names added, in order.
     std::vector<std::uint32_t> Order() const;
+    // The same, letting go of the keys as soon as they are sorted: after it only the names are
+    // left (Less, EqualByLocale and Order no longer work).
+    std::vector<std::uint32_t> TakeOrder();
+
+    // All names, one after the other in the order added, where NameSpan tells; this leaves no
+    // names behind, only their spans.
+    QByteArray TakeNames();
+    TTextSpan NameSpan(std::uint32_t name) const {
+        const std::uint32_t begin = name ? nameEnds_[name - 1] : 0;
+        return {begin, nameEnds_[name] - begin};
+    }
 
 private:
-    struct TSpan {
-        std::size_t offset;
-        std::uint32_t collationLength; // the locale's key, up to and including its 0 byte
-        std::uint32_t length;          // that, and then the name's bytes
-    };
-    std::string_view Key(std::uint32_t name) const;
+    struct TKey;
+    struct TRanked;
+    TKey Key(std::uint32_t name) const;
+    int Compare(std::uint32_t a, std::uint32_t b) const;
+    int CompareKeys(std::uint32_t a, std::uint32_t b) const;
+    std::vector<TRanked> Ranked() const;
+    // Sorts names whose keys share their first `depth` bytes, by the bytes that follow.
+    void SortRanked(TRanked* first, TRanked* last, std::uint32_t depth) const;
+    void AppendKey(std::string_view name);
+    void DropKeys();
 
-    UCollator* collator_ = nullptr; // none in the C locale
-    std::string keys_;              // every key, one after the other
-    std::vector<TSpan> spans_;
-    std::vector<std::uint8_t> buffer_;
+    const UCollator* collator_ = nullptr; // none in the C locale
+    QByteArray names_;                    // every name, one after the other
+    QList<std::uint32_t> nameEnds_;       // where each name ends in names_
+    QByteArray keys_;                     // every key that is not its own name, one after another
+    QList<std::uint32_t> keyEnds_;        // where each key ends in keys_
 };
 
 } // namespace nomilo

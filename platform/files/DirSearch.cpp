@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace nomilo {
 
@@ -109,12 +110,19 @@ void SearchFolder(const std::string& folder, std::string_view pattern, std::uint
     };
     if (TSharedFolderRead* shared = TSharedFolderRead::active_; shared && shared->Holds(fd)) {
         if (!shared->read_) {
-            while (const dirent* entry = readdir(dir.get()))
-                shared->entries_.emplace_back(entry->d_name, entry->d_type);
+            while (const dirent* entry = readdir(dir.get())) {
+                shared->names_.append(entry->d_name);
+                shared->names_.push_back('\0');
+                shared->types_.push_back(entry->d_type);
+            }
             shared->read_ = true;
         }
-        for (const auto& [name, type] : shared->entries_)
-            consider(name, type);
+        const char* name = shared->names_.data();
+        for (const unsigned char type : shared->types_) {
+            const std::string_view entry(name);
+            consider(entry, type);
+            name += entry.size() + 1;
+        }
         return;
     }
     while (const dirent* entry = readdir(dir.get()))
@@ -133,6 +141,13 @@ TSharedFolderRead::TSharedFolderRead(const std::string& folder) {
 TSharedFolderRead::~TSharedFolderRead() {
     if (active_ == this)
         active_ = nullptr;
+}
+
+void TSharedFolderRead::EndSharing() {
+    if (TSharedFolderRead* shared = std::exchange(active_, nullptr)) {
+        std::string().swap(shared->names_); // assigning an empty string would keep the room
+        std::vector<unsigned char>().swap(shared->types_);
+    }
 }
 
 bool TSharedFolderRead::Holds(int folder) const {

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
-#include <utility>
 #include <vector>
 
 namespace nomilo {
@@ -42,6 +41,9 @@ class TSharedFolderRead {
 public:
     explicit TSharedFolderRead(const std::string& folder);
     ~TSharedFolderRead();
+    // Ends the sharing in force, if any, and lets go of its reading: the searches after it read
+    // afresh.
+    static void EndSharing();
     TSharedFolderRead(const TSharedFolderRead&) = delete;
     TSharedFolderRead& operator=(const TSharedFolderRead&) = delete;
 
@@ -55,7 +57,8 @@ private:
     dev_t device_ = 0;
     ino_t inode_ = 0;
     bool read_ = false;
-    std::vector<std::pair<std::string, unsigned char>> entries_; // name, d_type
+    std::string names_;                // every name read, each ended by a 0 byte
+    std::vector<unsigned char> types_; // the d_type of each
 };
 
 } // namespace nomilo

@@ -248,6 +248,32 @@ TEST(FileListModel, ReplaceEntryTextChangesOneRowQuietly) {
 
 // Changing the item height (the first change of the font colour, for one) used to rebuild the
 // list's window, which read the folder again and threw away the user's selection.
+// Replaced texts go to the end of the list's buffer of texts, which is written anew once half of
+// it is left unused: batch after batch, every entry keeps its own text and glyph.
+TEST(FileListModel, TextsStayRightThroughManyReplacements) {
+    TFileListModel model;
+    std::vector<TFileEntry> entries;
+    std::vector<std::string> expected;
+    QByteArray texts;
+    for (int row = 0; row < 200; ++row) {
+        expected.push_back("file" + std::to_string(row));
+        entries.push_back({TFileListModel::AppendText(texts, expected.back()),
+                           row % 2 ? egExecutable : egUnknownFile, false});
+    }
+    model.Assign(std::move(entries), std::move(texts));
+    for (int batch = 0; batch < 30; ++batch) {
+        for (int row = batch % 5; row < model.Count(); row += 1 + batch % 5) {
+            expected[static_cast<std::size_t>(row)] =
+                std::string(static_cast<std::size_t>(batch % 7), '-') + std::to_string(batch);
+            model.ReplaceText(row, expected[static_cast<std::size_t>(row)]);
+        }
+        for (int row = 0; row < model.Count(); ++row) {
+            ASSERT_EQ(model.Text(row), expected[static_cast<std::size_t>(row)]) << batch;
+            ASSERT_EQ(model.Entry(row).glyph, row % 2 ? egExecutable : egUnknownFile);
+        }
+    }
+}
+
 TEST(FileListModel, AChangedItemHeightKeepsEntriesAndSelection) {
     TempFolder tmp({"a", "b", "c"});
     ShownList list(tmp.Path());

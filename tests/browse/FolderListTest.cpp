@@ -54,9 +54,9 @@ TEST_F(FolderList, ShowsThePathDownToTheFolderThenItsVisibleSubfolders) {
     EXPECT_EQ(list->CurrentIndex(), 0);
     EXPECT_EQ(list->EntryIndent(0), 2);
     for (int i = 1; i < list->EntryCount(); ++i) {
-        EXPECT_FALSE(list->Entry(i).text.starts_with('.')) << list->Entry(i).text;
+        EXPECT_FALSE(list->EntryText(i).starts_with('.')) << list->EntryText(i);
         EXPECT_EQ(list->EntryIndent(i), 10);
-        EXPECT_EQ(list->EntryPath(i), "/" + list->Entry(i).text);
+        EXPECT_EQ(list->EntryPath(i), "/" + std::string(list->EntryText(i)));
     }
     EXPECT_NE(RowOf(expected[1]), -1);
 }
@@ -159,9 +159,9 @@ TEST_F(FolderList, DoubleClickAndEnterOpenWhileClicksAndArrowsOnlySelect) {
     changes = 0;
     QTest::keyClick(list.get(), Qt::Key_Down);
     QTest::keyClick(list.get(), Qt::Key_Down);
-    EXPECT_EQ(list->Entry(list->CurrentIndex()).text, "beta");
+    EXPECT_EQ(list->EntryText(list->CurrentIndex()), "beta");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Centre("Gamma"));
-    EXPECT_EQ(list->Entry(list->CurrentIndex()).text, "Gamma");
+    EXPECT_EQ(list->EntryText(list->CurrentIndex()), "Gamma");
     EXPECT_EQ(clicks, 3);
     EXPECT_EQ(changes, 0);
     QTest::keyClick(list.get(), Qt::Key_Up);
@@ -192,7 +192,7 @@ TEST_F(FolderList, EntriesAreBuiltAtTheFirstShowOrAtOnceAndAgainForAFont) {
     fresh.SelectEntry(0);
     fresh.show();
     EXPECT_EQ(TextsOf(fresh), entries);
-    EXPECT_EQ(fresh.Entry(fresh.CurrentIndex()).text, "b");
+    EXPECT_EQ(fresh.EntryText(fresh.CurrentIndex()), "b");
 
     // A font change sets the item height, never below the glyphs', and selects the current
     // entry again.

@@ -23,7 +23,7 @@ using Texts = std::vector<std::string>;
 inline Texts TextsOf(const TDirectoryListBox& list) {
     Texts texts;
     for (int i = 0; i < list.EntryCount(); ++i)
-        texts.push_back(list.Entry(i).text);
+        texts.emplace_back(list.EntryText(i));
     return texts;
 }
 

@@ -32,7 +32,7 @@ Texts Subfolders(const TDirectoryListBox& list) {
     Texts names;
     for (int i = 0; i < list.EntryCount(); ++i)
         if (list.Entry(i).kind == fkSubfolder)
-            names.push_back(list.Entry(i).text);
+            names.emplace_back(list.EntryText(i));
     return names;
 }
 

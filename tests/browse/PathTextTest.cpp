@@ -19,6 +19,28 @@ using test::TempFolder;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
+// `read` (in the order read) in the folder list's order, as FolderOrder leaves it.
+std::vector<std::string> SortedFolderNames(const std::vector<std::string>& read,
+                                           bool caseSensitive) {
+    TNameKeys names;
+    for (const std::string& name : read)
+        names.Add(name);
+    std::vector<std::string> sorted;
+    for (std::uint32_t name : FolderOrder(names, caseSensitive))
+        sorted.emplace_back(names.Name(name));
+    return sorted;
+}
+
+// The visible subfolders of `parent`, as ReadSubfolders finds them.
+std::vector<std::string> Subfolders(const std::string& parent) {
+    TNameKeys names;
+    ReadSubfolders(parent, names);
+    std::vector<std::string> read;
+    for (std::uint32_t name = 0; name < names.Size(); ++name)
+        read.emplace_back(names.Name(name));
+    return read;
+}
+
 // Dots are narrow, everything else is 10 pixels wide, as in a proportional font: "/usr/" and
 // "/.../" then differ in width, so every step of the shortening shows.
 int NarrowDots(std::string_view text) {
@@ -66,9 +88,9 @@ TEST(FolderNames, NamesThatOnlyDecodingMakesEqualStayApart) {
     // that tells case apart keeps every name, the locale's equals in the order of their bytes.
     const std::vector<std::string> read = {"beta",  "Gamma", "alpha", "Beta",  "ALPHA", "delta",
                                            "GAMMA", "\xff",  "\xfe",  "X\xff", "x\xff", "\xff"};
-    EXPECT_THAT(SortFolderNames(read, false),
+    EXPECT_THAT(SortedFolderNames(read, false),
                 ElementsAre("alpha", "beta", "delta", "Gamma", "X\xff", "\xfe", "\xff"));
-    EXPECT_THAT(SortFolderNames(read, true),
+    EXPECT_THAT(SortedFolderNames(read, true),
                 ElementsAre("ALPHA", "alpha", "Beta", "beta", "delta", "GAMMA", "Gamma", "X\xff",
                             "x\xff", "\xfe", "\xff", "\xff"));
 }
@@ -79,8 +101,8 @@ TEST(ReadSubfolders, GivesTheVisibleFoldersOnly) {
     ASSERT_EQ(symlink("file.txt", (tmp / "filelink").c_str()), 0);
     ASSERT_EQ(symlink("nowhere", (tmp / "dangling").c_str()), 0);
     ASSERT_EQ(mkfifo((tmp / "fifo").c_str(), 0600), 0);
-    EXPECT_THAT(ReadSubfolders(tmp.Path()), UnorderedElementsAre("Photos", "music", "x", "link"));
-    EXPECT_TRUE(ReadSubfolders(tmp / "missing").empty());
+    EXPECT_THAT(Subfolders(tmp.Path()), UnorderedElementsAre("Photos", "music", "x", "link"));
+    EXPECT_TRUE(Subfolders(tmp / "missing").empty());
 }
 
 // A drive of its own below the temporary folder: "stick".

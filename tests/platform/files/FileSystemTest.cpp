@@ -186,8 +186,8 @@ TEST(SearchCurrentDir, LinksAreNotLookedThroughIntoNetworkMounts) {
         EXPECT_EQ(found.at(name), bits) << name;
 }
 
-// Within a shared read the searches of one folder go through one reading of it; outside it
-// every search reads afresh.
+// Within a shared read the searches of one folder go through one reading of it; outside it, and
+// once the sharing ended, every search reads afresh.
 TEST(SearchFolder, SearchesInASharedReadReadTheFolderOnce) {
     test::TempFolder tmp({"a"});
     const auto names = [&](const std::string& folder) {
@@ -202,8 +202,12 @@ TEST(SearchFolder, SearchesInASharedReadReadTheFolderOnce) {
         tmp.AddFile("b");
         SetCurrentDir(tmp.Path());
         EXPECT_EQ(names("."), std::set<std::string>{"a"}); // the same folder by another path
+        TSharedFolderRead::EndSharing();
+        tmp.AddFile("c");
+        EXPECT_EQ(names(tmp.Path()), (std::set<std::string>{"a", "b", "c"}));
     }
-    EXPECT_EQ(names(tmp.Path()), (std::set<std::string>{"a", "b"}));
+    tmp.AddFile("d");
+    EXPECT_EQ(names(tmp.Path()), (std::set<std::string>{"a", "b", "c", "d"}));
 }
 
 using Names = std::set<std::string>;
