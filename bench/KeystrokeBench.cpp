@@ -4,7 +4,9 @@
 // recompute for every entry, the list's repaint, and whatever else the keystroke sets off. The
 // preview's own recompute is timed apart, in the same run. Run it under an X server
 // (QT_QPA_PLATFORM=xcb) for the figures a desktop sees; NOMILO_BENCH_ACCESSIBLE=1 also has an
-// assistive technology listen, which reads the name of whatever the program reports changed.
+// assistive technology listen in the process, which reads the name of whatever the program
+// reports changed. For the real accessibility bus instead, run it in a D-Bus session of its own
+// with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 (dbus-run-session -- xvfb-run ...).
 //   nomilo_bench_keystroke [ROUNDS=5] [FILES=100000]
 
 #include "bench/BenchFolder.h"

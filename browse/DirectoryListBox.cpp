@@ -248,11 +248,6 @@ void TDirectoryListBox::RebuildEntries() {
     const std::vector<TDrive> drives = Drives();
     FollowDrive(drives);
 
-    // The subfolders' names are read into one buffer, which the entries' texts then share.
-    TNameKeys subfolders;
-    ReadSubfolders(folderPath_, subfolders, OtherNetworkMountPoints(folderPath_, drives));
-    const std::vector<std::uint32_t> order = FolderOrder(subfolders, volumeCaseSensitive_);
-
     std::vector<std::pair<std::string, TFolderEntryKind>> path;
     std::string rest = folderPath_;
     if (!rest.empty()) {
@@ -271,16 +266,24 @@ void TDirectoryListBox::RebuildEntries() {
     }
     currentEntry_ = static_cast<int>(path.size()) - 1;
 
-    QByteArray texts = subfolders.TakeNames();
     std::vector<TFolderEntry> entries;
-    entries.reserve(path.size() + order.size());
-    for (const auto& [text, kind] : path)
-        entries.push_back({TFolderListModel::AppendText(texts, text), kind});
-    for (const std::uint32_t name : order)
-        entries.push_back({subfolders.NameSpan(name), fkSubfolder});
+    QByteArray texts;
+    {
+        // The subfolders' names are read into one buffer, which the entries' texts then share.
+        TNameKeys subfolders;
+        ReadSubfolders(folderPath_, subfolders, OtherNetworkMountPoints(folderPath_, drives));
+        const std::vector<std::uint32_t> order = FolderOrder(subfolders, volumeCaseSensitive_);
+        texts = subfolders.TakeNames();
+        entries.reserve(path.size() + order.size());
+        for (const auto& [text, kind] : path)
+            entries.push_back({TFolderListModel::AppendText(texts, text), kind});
+        for (const std::uint32_t name : order)
+            entries.push_back({subfolders.NameSpan(name), fkSubfolder});
+    }
     const std::size_t before = static_cast<std::size_t>(model_->Count());
+    const std::size_t after = entries.size();
     model_->Assign(std::move(entries), std::move(texts));
-    if (std::max(before, order.size()) >= kLargeFolder)
+    if (std::max(before, after) >= kLargeFolder)
         ReleaseFreeMemory(); // what the read and the sort held, and the entries before
     SelectEntry(currentEntry_);
 }

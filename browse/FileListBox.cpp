@@ -264,27 +264,26 @@ void TFileListBox::RebuildEntries() {
 
     // Links are not looked through into network drives other than the folder's own.
     const TNetworkMounts network = OtherNetworkMountPoints(folderPath_, DrivesOf(FolderListLink()));
-    // Entries are sorted once at the end, by one collation key each; the watch tells meanwhile
-    // when an entry would have been inserted at the hourglass index.
-    TNameKeys texts;
-    std::vector<TEntryGlyph> glyphs; // by the number of each entry's text
-    TInsertionWatch watch(texts, kHourglassIndex);
-    bool latestAtHourglass = false;
-    auto keep = [&] {
-        std::vector<TFileEntry> entries;
-        {
-            const std::vector<std::uint32_t> order = texts.TakeOrder();
-            entries.resize(order.size());
-            for (std::size_t i = 0; i < order.size(); ++i)
-                entries[i] = {texts.NameSpan(order[i]), glyphs[order[i]], false};
-        }
-        glyphs = std::vector<TEntryGlyph>();
-        const std::size_t entriesRead = entries.size();
-        model_->Assign(std::move(entries), texts.TakeNames());
-        if (std::max(before, entriesRead) >= kLargeRead)
-            ReleaseFreeMemory(); // what the read and the sort held, and the entries before
-    };
+    std::size_t entriesRead = 0;
     {
+        // Entries are sorted once at the end, by one collation key each; the watch tells
+        // meanwhile when an entry would have been inserted at the hourglass index.
+        TNameKeys texts;
+        std::vector<TEntryGlyph> glyphs; // by the number of each entry's text
+        TInsertionWatch watch(texts, kHourglassIndex);
+        bool latestAtHourglass = false;
+        auto keep = [&] {
+            std::vector<TFileEntry> entries;
+            {
+                const std::vector<std::uint32_t> order = texts.TakeOrder();
+                entries.resize(order.size());
+                for (std::size_t i = 0; i < order.size(); ++i)
+                    entries[i] = {texts.NameSpan(order[i]), glyphs[order[i]], false};
+            }
+            glyphs = std::vector<TEntryGlyph>();
+            entriesRead = entries.size();
+            model_->Assign(std::move(entries), texts.TakeNames());
+        };
         THourglass hourglass; // for the rest of the read, once shown
         try {
             auto add = [&](std::string_view text, TEntryGlyph glyph) {
@@ -321,6 +320,8 @@ void TFileListBox::RebuildEntries() {
         TSharedFolderRead::EndSharing();
         keep();
     }
+    if (std::max(before, entriesRead) >= kLargeRead)
+        ReleaseFreeMemory(); // what the read and the sort held, and the entries before
     ListChanged();
 }
 

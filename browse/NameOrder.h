@@ -21,9 +21,9 @@ namespace nomilo {
 // out once as it is added, in a second buffer (in the C locale an ASCII name is its own key, read
 // with A-Z folded, and takes no room there). Sorting compares keys byte for byte, eight bytes at
 // a time held beside each name's number: first by their first eight bytes, then the names that
-// share them by the next eight, and so on. Both buffers grow in place where the
-// system can, with no copy of all names or keys at once. Names are bytes taken as UTF-8 (bytes
-// that are not stand for U+FFFD).
+// share them by the next eight, and so on. Both buffers grow in place where the system can, with
+// no copy of all names or keys at once. Names are bytes taken as UTF-8 (bytes that are not stand
+// for U+FFFD).
 class TNameKeys {
 public:
     // With the user's locale as it is now (QLocale()).
