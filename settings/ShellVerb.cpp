@@ -78,11 +78,23 @@ bool ShellVerbInstalled(RegistryStore& store) {
 void RelabelShellVerb(const std::string& shellLabel, RegistryStore& store) {
     TRegistry reg(store);
     reg.SelectRoot(HKEY_CLASSES_ROOT);
+    // The look for the key and the write are one change of the store: one read of the file.
+    reg.BeginUpdate();
     if (!reg.HasKey(kShellVerbKey))
         return;
     reg.EnterKey(kShellVerbKey, false);
-    reg.PutText("", shellLabel);
+    // A label that is already the one to write stays as it is, where it could be written:
+    // writing it again would change nothing but publish the verb anew at every exit. (Where it
+    // cannot be written, the write is tried and reported, as always.)
+    std::uint32_t kind = REG_NONE;
+    std::string stored;
+    const bool same = reg.CurrentKey() && reg.CurrentKey()->access == RegAccess::AllAccess &&
+                      store.QueryValue(*reg.CurrentKey(), "", kind, stored) == RegStatus::Ok &&
+                      kind == REG_SZ && stored == shellLabel + '\0';
+    if (!same)
+        reg.PutText("", shellLabel);
     reg.LeaveKey();
+    reg.EndUpdate();
 }
 
 } // namespace nomilo

@@ -34,7 +34,7 @@ void RemoveShellVerb(RegistryStore& store = RegistryStore::Default());
 bool ShellVerbInstalled(RegistryStore& store = RegistryStore::Default());
 
 // At exit: when the verb key exists (with or without its command key), stores `shellLabel` as
-// its label; an entry that is not installed is never created. Raises ERegistryException
+// its label, unless that is the label already; an entry that is not installed is never created. Raises ERegistryException
 // ("Failed to set data for ''") when the label cannot be stored.
 void RelabelShellVerb(const std::string& shellLabel,
                       RegistryStore& store = RegistryStore::Default());

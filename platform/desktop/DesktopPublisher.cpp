@@ -7,6 +7,7 @@
 #include "platform/desktop/internal/OpenWithEntries.h"
 #include "platform/desktop/internal/ThunarActions.h"
 #include "platform/files/FileIO.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace nomilo {
 
@@ -99,13 +101,13 @@ std::string CannotCarry(const FolderVerb& verb, const std::vector<std::string>& 
     return line + " is not UTF-8 text, which their entries cannot hold";
 }
 
-// `name`, or, when an earlier verb took it, `name` with " (2)", " (3)", ... after it.
-std::string FreeName(const std::string& name, const std::vector<GeneratedFolder::File>& taken) {
+// `name`, or, when an earlier verb took it, `name` with " (2)", " (3)", ... after it; the name
+// given goes into `taken`.
+std::string FreeName(const std::string& name, std::unordered_set<std::string>& taken) {
     std::string free = name;
-    for (int n = 2; std::any_of(taken.begin(), taken.end(),
-                                [&](const GeneratedFolder::File& file) { return file.name == free; });
-         ++n)
+    for (int n = 2; taken.contains(free); ++n)
         free = name + " (" + std::to_string(n) + ")";
+    taken.insert(free);
     return free;
 }
 
@@ -141,6 +143,30 @@ std::string SystemActionsFile(const DesktopPlaces& places) {
     return kEmptyActionsFile;
 }
 
+// Whether the actions file `text` holds each of `actions` exactly once, byte for byte, with its
+// unique id once, and no action with one of `absentIds`: then the file needs no edit for them,
+// and it is not read as XML (which costs, with many verbs, more than the rest of the
+// publishing). Ids are made of letters, digits, "-" and "_" only, which XML takes as they are.
+bool HoldsActionsAsWanted(std::string_view text, const std::vector<const ThunarAction*>& actions,
+                          const std::vector<std::string>& absentIds) {
+    const auto count = [&](std::string_view part) {
+        std::size_t found = 0;
+        for (std::size_t at = text.find(part); at != std::string_view::npos;
+             at = text.find(part, at + part.size()))
+            ++found;
+        return found;
+    };
+    const auto idElement = [](const std::string& id) {
+        return "<unique-id>" + id + "</unique-id>";
+    };
+    return std::all_of(actions.begin(), actions.end(),
+                       [&](const ThunarAction* action) {
+                           return count(action->xml) == 1 && count(idElement(action->id)) == 1;
+                       }) &&
+           std::none_of(absentIds.begin(), absentIds.end(),
+                        [&](const std::string& id) { return count(idElement(id)) != 0; });
+}
+
 } // namespace
 
 EDesktopPublishing::EDesktopPublishing(const std::vector<std::string>& failures)
@@ -153,20 +179,34 @@ EDesktopPublishing::EDesktopPublishing(const std::vector<std::string>& failures)
 
 DesktopPublisher::DesktopPublisher(DesktopPlaces places) : places_(std::move(places)) {}
 
+bool DesktopPublisher::Changed::Holds(const std::string& verbName) const {
+    return all || std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+               return EqualIgnoringAsciiCase(name, verbName);
+           });
+}
+
 std::vector<std::string> DesktopPublisher::Publish(const RegistryStore& store) {
-    if (!ReadFolderVerbs(store))
-        return {"the folder verbs could not be read from " + store.Path()};
+    return PublishFromStore(store, Changed{});
+}
+
+std::vector<std::string> DesktopPublisher::Publish(const RegistryStore& store,
+                                                   const std::vector<std::string>& changed) {
+    return PublishFromStore(store, Changed{false, changed});
+}
+
+std::vector<std::string> DesktopPublisher::PublishFromStore(const RegistryStore& store,
+                                                            const Changed& changed) {
     return Locked([&]() -> std::vector<std::string> {
-        // Read again under the lock, so that the publisher that comes last publishes the latest.
+        // Read under the lock, so that the publisher that comes last publishes the latest.
         const std::optional<std::vector<FolderVerb>> latest = ReadFolderVerbs(store);
         if (!latest)
             return {"the folder verbs could not be read from " + store.Path()};
-        return Synchronize(*latest);
+        return Synchronize(*latest, changed);
     });
 }
 
 std::vector<std::string> DesktopPublisher::Publish(const std::vector<FolderVerb>& verbs) {
-    return Locked([&] { return Synchronize(verbs); });
+    return Locked([&] { return Synchronize(verbs, Changed{}); });
 }
 
 std::vector<std::string>
@@ -185,24 +225,30 @@ DesktopPublisher::Locked(const std::function<std::vector<std::string>()>& action
     return action();
 }
 
-std::vector<std::string> DesktopPublisher::Synchronize(const std::vector<FolderVerb>& verbs) const {
+std::vector<std::string> DesktopPublisher::Synchronize(const std::vector<FolderVerb>& verbs,
+                                                       const Changed& changed) const {
     std::vector<std::string> failures;
     std::vector<std::vector<std::string>> without(verbs.size()); // the places a verb lacks
+    std::vector<bool> verbChanged(verbs.size());
+    for (std::size_t i = 0; i < verbs.size(); ++i)
+        verbChanged[i] = changed.Holds(verbs[i].name);
     for (const EntryPlace& place : EntryPlaces(places_)) {
         std::vector<GeneratedFolder::File> wanted;
+        std::unordered_set<std::string> taken;
         for (std::size_t i = 0; i < verbs.size(); ++i) {
             if (std::optional<std::string> text = place.text(verbs[i]))
-                wanted.push_back({FreeName(place.fileName(verbs[i]), wanted), std::move(*text)});
+                wanted.push_back({FreeName(place.fileName(verbs[i]), taken), std::move(*text),
+                                  verbChanged[i]});
             else
                 without[i].push_back(place.shownAs);
             // The entry for files says nothing the folder entry has not said.
             if (std::optional<std::string> files =
                     place.filesText ? place.filesText(verbs[i]) : std::nullopt)
-                wanted.push_back({place.filesFileName(verbs[i]), std::move(*files)});
+                wanted.push_back({place.filesFileName(verbs[i]), std::move(*files), verbChanged[i]});
         }
         Append(failures, place.shownAs + ": ", place.folder.Sync(wanted));
     }
-    Append(failures, "Thunar: ", SynchronizeThunar(verbs, without));
+    Append(failures, "Thunar: ", SynchronizeThunar(verbs, changed, without));
     for (std::size_t i = 0; i < verbs.size(); ++i)
         if (!without[i].empty())
             failures.push_back(CannotCarry(verbs[i], without[i]));
@@ -212,10 +258,12 @@ std::vector<std::string> DesktopPublisher::Synchronize(const std::vector<FolderV
 }
 
 std::vector<std::string>
-DesktopPublisher::SynchronizeThunar(const std::vector<FolderVerb>& verbs,
+DesktopPublisher::SynchronizeThunar(const std::vector<FolderVerb>& verbs, const Changed& changed,
                                     std::vector<std::vector<std::string>>& without) const {
     std::vector<std::string> failures;
     std::vector<ThunarAction> ours;
+    std::vector<const ThunarAction*> changedOurs;
+    bool changedWithout = false; // a changed verb has no action
     for (std::size_t i = 0; i < verbs.size(); ++i) {
         if (std::optional<std::string> xml = ThunarActionXml(verbs[i]))
             ours.push_back({ThunarActionId(verbs[i].name), std::move(*xml)});
@@ -223,6 +271,22 @@ DesktopPublisher::SynchronizeThunar(const std::vector<FolderVerb>& verbs,
             without[i].push_back("Thunar");
         if (std::optional<std::string> xml = ThunarFilesActionXml(verbs[i]))
             ours.push_back({ThunarFilesActionId(verbs[i].name), std::move(*xml)});
+    }
+    std::vector<std::string> changedAbsentIds; // actions for files that changed verbs lack
+    const auto own = [&](const std::string& id) -> const ThunarAction* {
+        const auto found = std::find_if(ours.begin(), ours.end(),
+                                        [&](const ThunarAction& action) { return action.id == id; });
+        return found == ours.end() ? nullptr : &*found;
+    };
+    for (const std::string& name : changed.names) {
+        if (const ThunarAction* action = own(ThunarActionId(name)))
+            changedOurs.push_back(action);
+        else
+            changedWithout = true; // removed, or nothing to run: its action may have to go
+        if (const ThunarAction* action = own(ThunarFilesActionId(name)))
+            changedOurs.push_back(action);
+        else
+            changedAbsentIds.push_back(ThunarFilesActionId(name));
     }
 
     // A link (a dotfile kept elsewhere) is followed: the file it names is edited.
@@ -256,6 +320,12 @@ DesktopPublisher::SynchronizeThunar(const std::vector<FolderVerb>& verbs,
         mode = st.st_mode & 07777;
     }
 
+    // Where only actions that should be there changed, and are there as wanted, nothing is
+    // edited; anything else (an action to remove, a missing or different one) is read and
+    // edited whole.
+    if (!missing && !changed.all && !changedWithout &&
+        HoldsActionsAsWanted(text, changedOurs, changedAbsentIds))
+        return failures;
     const ThunarEdit edit = EditThunarActions(text, ours);
     if (!edit.text)
         failures.push_back(path + " is damaged (" + edit.damage + ") and was left as it is");
@@ -273,11 +343,24 @@ std::vector<std::string>& LatestFailures() {
     return failures;
 }
 
+// The verb a change of `keyPath` (below "Folder\shell") is a change of; the empty text for the
+// key "Folder\shell" itself, a change of all of them.
+std::string ChangedVerb(const std::string& keyPath) {
+    constexpr std::size_t kShellLength = std::string_view("Folder\\shell\\").size();
+    if (keyPath.size() <= kShellLength)
+        return {};
+    const std::size_t end = keyPath.find('\\', kShellLength);
+    return keyPath.substr(kShellLength, end == std::string::npos ? end : end - kShellLength);
+}
+
 void HangPublishing(RegistryStore& store, std::function<DesktopPlaces()> places) {
     store.SetChangeHook([&store, places = std::move(places)](RegRoot root,
                                                             const std::string& keyPath) {
-        if (root == HKEY_CLASSES_ROOT && AffectsFolderVerbs(keyPath))
-            LatestFailures() = DesktopPublisher(places()).Publish(store);
+        if (root != HKEY_CLASSES_ROOT || !AffectsFolderVerbs(keyPath))
+            return;
+        const std::string verb = ChangedVerb(keyPath);
+        DesktopPublisher publisher(places());
+        LatestFailures() = verb.empty() ? publisher.Publish(store) : publisher.Publish(store, {verb});
     });
 }
 

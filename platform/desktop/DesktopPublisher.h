@@ -40,17 +40,33 @@ public:
 
     // Reads the verbs from `store` and brings every place in line with them. Answers what could
     // not be done, one text for each place and file ("Thunar: ..."), empty when everything is
-    // as it should be. When the store cannot be read nothing is touched.
+    // as it should be. When the store cannot be read no entry is touched.
     std::vector<std::string> Publish(const RegistryStore& store);
+    // The same after a change of the verbs named `changed` (added, changed, written again
+    // unchanged, or removed): their entries are brought in line, and of the other verbs' entries
+    // those that are missing or whose names the change moved; the rest are taken to be as the
+    // last publishing left them. So a change costs what it touches, not what the store holds.
+    std::vector<std::string> Publish(const RegistryStore& store,
+                                     const std::vector<std::string>& changed);
     // Brings every place in line with `verbs`.
     std::vector<std::string> Publish(const std::vector<FolderVerb>& verbs);
 
 private:
+    // Which verbs changed since the last publishing: all, or those named (any letter case).
+    struct Changed {
+        bool all = true;
+        std::vector<std::string> names;
+        bool Holds(const std::string& verbName) const;
+    };
+
+    std::vector<std::string> PublishFromStore(const RegistryStore& store, const Changed& changed);
     // Runs `action` holding the lock.
     std::vector<std::string> Locked(const std::function<std::vector<std::string>()>& action);
-    std::vector<std::string> Synchronize(const std::vector<FolderVerb>& verbs) const;
+    std::vector<std::string> Synchronize(const std::vector<FolderVerb>& verbs,
+                                         const Changed& changed) const;
     // Edits uca.xml; a verb whose action it cannot write gets "Thunar" in its `without`.
     std::vector<std::string> SynchronizeThunar(const std::vector<FolderVerb>& verbs,
+                                               const Changed& changed,
                                                std::vector<std::vector<std::string>>& without) const;
 
     DesktopPlaces places_;
@@ -58,7 +74,9 @@ private:
 
 // Hangs the publishing on `store`'s change hook: every change below
 // HKEY_CLASSES_ROOT\Folder\shell publishes the verbs to the places the environment names at
-// that moment (DesktopPlaces::FromEnvironment), or to `places`. Replaces any earlier hook.
+// that moment (DesktopPlaces::FromEnvironment), or to `places`: a change of one verb's keys
+// as a change of that verb, a change of the key "Folder\shell" itself as a change of all.
+// Replaces any earlier hook.
 void PublishFolderVerbsOnChange(RegistryStore& store);
 void PublishFolderVerbsOnChange(RegistryStore& store, DesktopPlaces places);
 

@@ -28,6 +28,8 @@ ReadResult ReadDefaultText(const RegistryStore& store, const RegKey& key, std::s
 } // namespace
 
 std::optional<std::vector<FolderVerb>> ReadFolderVerbs(const RegistryStore& store) {
+    // Some five reads a verb: one look at the file for all of them.
+    const RegistryStore::ReadBatch oneLook(store);
     std::vector<FolderVerb> verbs;
     RegKey shell;
     switch (

@@ -19,7 +19,8 @@ struct FolderVerb {
 
 // The verbs below HKEY_CLASSES_ROOT\Folder\shell that have a "Command" subkey whose default
 // value is a text that is not empty, in the store's order; texts are read up to their first NUL,
-// a label of another kind counts as empty. std::nullopt when the store cannot be read.
+// a label of another kind counts as empty. std::nullopt when the store cannot be read. The store
+// file is looked at once (RegistryStore::ReadBatch).
 std::optional<std::vector<FolderVerb>> ReadFolderVerbs(const RegistryStore& store);
 
 // Whether a change of the key `keyPath` below HKEY_CLASSES_ROOT can change the folder verbs:

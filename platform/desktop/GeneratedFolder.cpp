@@ -10,6 +10,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace nomilo {
 
@@ -24,6 +25,20 @@ std::optional<std::vector<std::string>> FolderNames(const std::string& folder) {
     if (!names && errno == ENOENT)
         return std::vector<std::string>{};
     return names;
+}
+
+// The group of a name: the name without a " (N)" after it, which tells apart files that would
+// otherwise have had one name.
+std::string_view GroupOf(std::string_view name) {
+    if (!name.ends_with(')'))
+        return name;
+    const std::size_t open = name.rfind(" (");
+    if (open == std::string_view::npos || open + 3 >= name.size())
+        return name;
+    const std::string_view digits = name.substr(open + 2, name.size() - open - 3);
+    const bool number = std::all_of(digits.begin(), digits.end(),
+                                    [](char c) { return c >= '0' && c <= '9'; });
+    return number ? name.substr(0, open) : name;
 }
 
 } // namespace
@@ -72,9 +87,33 @@ GeneratedFolder::Existing GeneratedFolder::Inspect(const std::string& name) cons
 
 std::vector<std::string> GeneratedFolder::Sync(const std::vector<File>& wanted) const {
     std::vector<std::string> failures;
-    if (!wanted.empty() && !MakeFolders(path_))
+    // A folder whose names cannot be read has every wanted file looked at, and nothing deleted.
+    const std::optional<std::vector<std::string>> names = FolderNames(path_);
+    const int readError = errno;
+    const std::vector<std::string> none;
+    const std::vector<std::string>& listed = names ? *names : none;
+    const std::unordered_set<std::string_view> present(listed.begin(), listed.end());
+    std::unordered_set<std::string_view> wantedNames;
+    std::unordered_set<std::string_view> amiss; // groups whose every name is looked at
+    for (const File& file : wanted) {
+        wantedNames.insert(file.name);
+        if (file.changed || !present.contains(file.name))
+            amiss.insert(GroupOf(file.name));
+    }
+    std::vector<std::string_view> unwanted; // names that may be files of ours no longer wanted
+    for (const std::string& name : listed) {
+        if (mayBeOurs_(name) && !wantedNames.contains(name)) {
+            unwanted.push_back(name);
+            amiss.insert(GroupOf(name));
+        }
+    }
+
+    const auto looked = [&](const File& file) { return amiss.contains(GroupOf(file.name)); };
+    if (std::any_of(wanted.begin(), wanted.end(), looked) && !MakeFolders(path_))
         return {FileFailure(path_, "could not be made", errno)};
     for (const File& file : wanted) {
+        if (!looked(file))
+            continue;
         const Existing existing = Inspect(file.name);
         const std::string path = path_ + "/" + file.name;
         if (existing.kind == Existing::Foreign)
@@ -84,18 +123,14 @@ std::vector<std::string> GeneratedFolder::Sync(const std::vector<File>& wanted) 
                  !ReplaceAtomically(path, file.content, mode_))
             failures.push_back(FileFailure(path, "could not be written", errno));
     }
-    const std::optional<std::vector<std::string>> names = FolderNames(path_);
     if (!names) {
-        failures.push_back(FileFailure(path_, "could not be read", errno));
+        failures.push_back(FileFailure(path_, "could not be read", readError));
         return failures;
     }
-    for (const std::string& name : *names) {
-        if (!mayBeOurs_(name) ||
-            std::any_of(wanted.begin(), wanted.end(),
-                        [&](const File& file) { return file.name == name; }) ||
-            Inspect(name).kind != Existing::Ours)
+    for (const std::string_view name : unwanted) {
+        if (Inspect(std::string(name)).kind != Existing::Ours)
             continue;
-        const std::string path = path_ + "/" + name;
+        const std::string path = path_ + "/" + std::string(name);
         if (unlink(path.c_str()) != 0 && errno != ENOENT)
             failures.push_back(FileFailure(path, "could not be removed", errno));
     }

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <algorithm>
+#include <unordered_map>
 
 namespace nomilo {
 
@@ -175,6 +176,10 @@ ThunarEdit EditThunarActions(std::string_view bytes, const std::vector<ThunarAct
         return {std::nullopt, layout.damage.toStdString()};
 
     std::vector<bool> placed(ours.size(), false);
+    // Ours by id, each taking the place of the first action of its id.
+    std::unordered_map<std::string_view, std::size_t> byId;
+    for (std::size_t i = 0; i < ours.size(); ++i)
+        byId.emplace(ours[i].id, i);
     std::vector<Edit> edits;
     for (const Layout::Action& action : layout.actions) {
         if (!IsOurs(action.id))
@@ -182,15 +187,14 @@ ThunarEdit EditThunarActions(std::string_view bytes, const std::vector<ThunarAct
         const Stretch stretch = WholeLines(text, action.from, action.to);
         Edit edit{stretch.from, stretch.to, QString()};
         const std::string id = action.id.toStdString();
-        for (std::size_t i = 0; i < ours.size(); ++i) {
-            if (!placed[i] && ours[i].id == id) {
-                placed[i] = true;
-                edit.replacement = QString::fromStdString(ours[i].xml);
-                // Inside a line, the element alone takes the old one's place.
-                if (!stretch.wholeLines && edit.replacement.endsWith(QLatin1Char('\n')))
-                    edit.replacement.chop(1);
-                break;
-            }
+        if (const auto found = byId.find(id); found != byId.end()) {
+            const std::size_t i = found->second;
+            byId.erase(found);
+            placed[i] = true;
+            edit.replacement = QString::fromStdString(ours[i].xml);
+            // Inside a line, the element alone takes the old one's place.
+            if (!stretch.wholeLines && edit.replacement.endsWith(QLatin1Char('\n')))
+                edit.replacement.chop(1);
         }
         edits.push_back(edit);
     }

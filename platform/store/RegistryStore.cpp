@@ -62,11 +62,10 @@ std::string WriteTarget(const std::string& path) {
     return path;
 }
 
-// The key at `components` and its path spelled as stored, or nullptr.
-template <typename Tree>
-auto Walk(Tree& tree, RegRoot root, const std::vector<std::string>& components,
-          std::string* spelled) -> decltype(&tree.Root(root)) {
-    auto* node = &tree.Root(root);
+// The key at `components` below `node`, its path spelled as stored appended to `spelled`, or
+// nullptr.
+template <typename Node>
+Node* WalkFrom(Node* node, const std::vector<std::string>& components, std::string* spelled) {
     for (const std::string& name : components) {
         node = node->FindSubkey(name);
         if (!node)
@@ -78,6 +77,13 @@ auto Walk(Tree& tree, RegRoot root, const std::vector<std::string>& components,
         }
     }
     return node;
+}
+
+// The key at `components` below the root and its path spelled as stored, or nullptr.
+template <typename Tree>
+auto Walk(Tree& tree, RegRoot root, const std::vector<std::string>& components,
+          std::string* spelled) -> decltype(&tree.Root(root)) {
+    return WalkFrom(&tree.Root(root), components, spelled);
 }
 
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
@@ -182,6 +188,16 @@ bool RegistryStore::Writable() const {
 RegFileContent* RegistryStore::Current() const {
     if (change_)
         return &snapshot_->content;
+    if (readBatches_ == 0)
+        return ReadFile();
+    if (!batchRead_) {
+        batchContent_ = ReadFile();
+        batchRead_ = true;
+    }
+    return batchContent_;
+}
+
+RegFileContent* RegistryStore::ReadFile() const {
     timespec readAt{};
     clock_gettime(CLOCK_REALTIME, &readAt);
     FileDescriptor fd(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
@@ -222,7 +238,8 @@ RegStatus RegistryStore::BeginChange() {
         if (errno != EINTR)
             return RegStatus::StoreError;
     change->target = WriteTarget(path_);
-    if (!Current())
+    batchRead_ = false; // the read below may replace what an open read batch found
+    if (!ReadFile())
         return RegStatus::StoreError; // never overwrite what could not be read
     change_ = std::move(change);
     return RegStatus::Ok;
@@ -230,6 +247,7 @@ RegStatus RegistryStore::BeginChange() {
 
 RegStatus RegistryStore::EndChange(bool write) {
     std::unique_ptr<OpenChange> change = std::move(change_);
+    batchRead_ = false; // an open read batch looks at the file again
     RegStatus status = RegStatus::Ok;
     if (change->modified && write) {
         // No other writer is at work: what a killed one left goes.
@@ -295,6 +313,17 @@ RegStatus RegistryStore::Batch::Commit() {
     return store_.EndChange(true);
 }
 
+RegistryStore::ReadBatch::ReadBatch(const RegistryStore& store) : store_(store) {
+    ++store_.readBatches_;
+}
+
+RegistryStore::ReadBatch::~ReadBatch() {
+    if (--store_.readBatches_ == 0) {
+        store_.batchRead_ = false;
+        store_.batchContent_ = nullptr;
+    }
+}
+
 RegStatus RegistryStore::CreateKey(const RegKey& base, std::string_view subPath, RegKey& result) {
     std::vector<std::string> baseParts, subParts;
     if (const RegStatus status = SplitPaths(base, subPath, baseParts, subParts);
@@ -342,10 +371,11 @@ RegStatus RegistryStore::OpenKey(const RegKey& base, std::string_view subPath, R
     const RegFileContent* content = Current();
     if (!content)
         return RegStatus::StoreError;
-    if (!Walk(content->tree, base.root, baseParts, nullptr))
-        return RegStatus::KeyDeleted;
     std::string spelled;
-    if (!Walk(content->tree, base.root, Join(baseParts, subParts), &spelled))
+    const RegKeyNode* baseNode = Walk(content->tree, base.root, baseParts, &spelled);
+    if (!baseNode)
+        return RegStatus::KeyDeleted;
+    if (!WalkFrom(baseNode, subParts, &spelled))
         return RegStatus::NotFound;
     if (access == RegAccess::AllAccess && !Writable())
         return RegStatus::AccessDenied;

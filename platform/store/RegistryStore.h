@@ -108,6 +108,22 @@ public:
         bool open_ = false;
     };
 
+    // Makes the reads during its life one look at the file: the first read finds the file as
+    // it is (reading it again only when it changed), and the reads after it see that state,
+    // with no look at the file each. For a step that reads many keys at once, such as listing
+    // every folder verb. A change made meanwhile is seen; the read after it looks at the file
+    // again. Read batches nest.
+    class ReadBatch {
+    public:
+        explicit ReadBatch(const RegistryStore& store);
+        ~ReadBatch();
+        ReadBatch(const ReadBatch&) = delete;
+        ReadBatch& operator=(const ReadBatch&) = delete;
+
+    private:
+        const RegistryStore& store_;
+    };
+
 private:
     struct Change {
         bool modified = false; // the tree differs and must be written
@@ -120,9 +136,11 @@ private:
     struct OpenChange;
 
     // The store as it is on disk now, read and parsed again only when the file changed (the
-    // change under way while one is open); an absent file is an empty store, an unreadable one
-    // nullptr.
+    // change under way while one is open; the state a read batch found while one is open); an
+    // absent file is an empty store, an unreadable one nullptr.
     RegFileContent* Current() const;
+    // The same, always from the file.
+    RegFileContent* ReadFile() const;
     // Hands the node of `key` to `read`, whose status it answers; a store that cannot be read
     // or a key that is gone answer for themselves.
     template <typename Read> RegStatus ReadKey(const RegKey& key, Read&& read) const;
@@ -139,6 +157,10 @@ private:
     ChangeHook hook_;
     mutable std::unique_ptr<Snapshot> snapshot_;
     std::unique_ptr<OpenChange> change_;
+    // Read batches open, and what their first read found (valid once it has been made).
+    mutable int readBatches_ = 0;
+    mutable bool batchRead_ = false;
+    mutable RegFileContent* batchContent_ = nullptr;
 };
 
 } // namespace nomilo

@@ -149,6 +149,7 @@ RegKeyNode& RegKeyNode::AddSubkey(std::string_view subkeyName) {
         return found->second;
     const auto added = subkeys_.try_emplace(found, std::string(subkeyName));
     added->second.name_ = &added->first;
+    lastValid_ = false;
     return added->second;
 }
 
@@ -157,13 +158,21 @@ bool RegKeyNode::RemoveSubkey(std::string_view subkeyName) {
     if (found == subkeys_.end())
         return false;
     subkeys_.erase(found);
+    lastValid_ = false;
     return true;
 }
 
 const RegKeyNode* RegKeyNode::SubkeyAt(std::size_t index) const {
     if (index >= subkeys_.size())
         return nullptr;
-    return &std::next(subkeys_.begin(), static_cast<std::ptrdiff_t>(index))->second;
+    if (!lastValid_ || index < lastIndex_) {
+        last_ = subkeys_.begin();
+        lastIndex_ = 0;
+        lastValid_ = true;
+    }
+    last_ = std::next(last_, static_cast<std::ptrdiff_t>(index - lastIndex_));
+    lastIndex_ = index;
+    return &last_->second;
 }
 
 // --- both roots -------------------------------------------------------------------------------

@@ -365,6 +365,22 @@ TEST_F(ShellVerbTest, InstallWritesTheCaptionAndExitWritesTheShellLabel) {
     EXPECT_EQ(Text("Folder\\shell\\Nomilo\\Command"), R"("/home/ann/bin/nomilo" "%L")");
 }
 
+// An exit whose label is already stored writes nothing, so nothing is published again; a label
+// of another kind of value is written as text.
+TEST_F(ShellVerbTest, ALabelAlreadyStoredIsNotWrittenAgain) {
+    InstallShellVerb("/usr/bin/nomilo", "Nomilo", store);
+    RelabelShellVerb("No&milo", store);
+    int changes = 0;
+    store.SetChangeHook([&](RegRoot, const std::string&) { ++changes; });
+    RelabelShellVerb("No&milo", store);
+    EXPECT_EQ(changes, 0);
+    Put(HKEY_CLASSES_ROOT, "Folder\\shell\\Nomilo", "", REG_EXPAND_SZ, "No&milo\0"s);
+    changes = 0;
+    RelabelShellVerb("No&milo", store);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(Stored(HKEY_CLASSES_ROOT, "Folder\\shell\\Nomilo", ""), "1:No&milo\0"s);
+}
+
 TEST_F(ShellVerbTest, RemovalTakesTheWholeVerbAndNothingElse) {
     RemoveShellVerb(store); // nothing installed: nothing happens, nothing is created
     RelabelShellVerb("No&milo", store);

@@ -17,6 +17,10 @@ public:
     struct File {
         std::string name;
         std::string content;
+        // False when what the file is made from has not changed since it was last written:
+        // the file is then looked at only where the folder's names tell that something may
+        // be amiss (see Sync).
+        bool changed = true;
     };
 
     // `mayBeOurs` says which names the folder's own files can have; a file is then ours when it
@@ -29,6 +33,11 @@ public:
     // Writes every file of `wanted` that is missing or differs, and deletes every other file of
     // ours. The folder is made when something is to be written. Answers what could not be done,
     // one text for each file or for the folder, empty when the folder is as it should be.
+    //
+    // Files that did not change are taken as they are, unless something near them is amiss:
+    // the names of a group ("Name", "Name (2)", "Name (3)", ...) are all looked at when one of
+    // them changed, is missing, or is a name of ours that is no longer wanted, since a change
+    // of one can move the others' names.
     std::vector<std::string> Sync(const std::vector<File>& wanted) const;
 
 private:

@@ -116,7 +116,8 @@ public:
     RegKeyNode& AddSubkey(std::string_view subkeyName);
     // Removes the subkey with everything below it.
     bool RemoveSubkey(std::string_view subkeyName);
-    // The subkey at `index` in name order, or nullptr.
+    // The subkey at `index` in name order, or nullptr. Asking for the subkeys in order costs
+    // one step each: the key remembers where the last answer stood.
     const RegKeyNode* SubkeyAt(std::size_t index) const;
 
     const RegValue* FindValue(std::string_view valueName) const { return values_.Find(valueName); }
@@ -128,6 +129,10 @@ private:
     const std::string* name_ = nullptr; // the key of this key's entry in its parent's map
     RegValueList values_;
     Subkeys subkeys_;
+    // Where SubkeyAt last answered; forgotten when a subkey comes or goes.
+    mutable std::size_t lastIndex_ = 0;
+    mutable Subkeys::const_iterator last_;
+    mutable bool lastValid_ = false;
 };
 
 // Both roots of the store, in memory.

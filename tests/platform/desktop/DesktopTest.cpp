@@ -263,6 +263,36 @@ TEST_F(DesktopPublisherTest, PublishesEveryFileManagersEntryAndFollowsTheVerb) {
     EXPECT_THAT(tmp.Read(ThunarFile()), Not(HasSubstr("nomilo-folder-")));
 }
 
+// A change of one verb brings that verb's entries in line and puts back an entry of another
+// that is missing, but takes the other verb's entries that are there as the last publishing
+// left them. Where two verbs shared a caption, the change that parts them gives the other
+// verb's scripts the plain name back.
+TEST_F(DesktopPublisherTest, AChangeOfOneVerbLooksAtItsOwnEntriesAndAtTheNamesItMoves) {
+    SetCommand("/usr/bin/first", "A");
+    SetText("Folder\\shell\\A", "Same");
+    SetCommand("/usr/bin/second", "B");
+    SetText("Folder\\shell\\B", "Same");
+    const std::string scripts = "data/nautilus/scripts/";
+    EXPECT_THAT(tmp.Read(scripts + "Same"), HasSubstr("/usr/bin/first"));
+    EXPECT_THAT(tmp.Read(scripts + "Same (2)"), HasSubstr("/usr/bin/second"));
+    const std::vector<std::string> entriesOfB = EntryFiles("B", "Same");
+    const std::string edited = tmp.Read(entriesOfB[2]) + "Comment=mine\n";
+    tmp.AddFile(entriesOfB[2], edited);
+    fs::remove(tmp / entriesOfB[0]);
+
+    SetText("Folder\\shell\\A", "Other");
+    EXPECT_THAT(tmp.Read(scripts + "Other"), HasSubstr("/usr/bin/first"));
+    EXPECT_THAT(tmp.Read(scripts + "Same"), HasSubstr("/usr/bin/second"));
+    EXPECT_FALSE(fs::exists(tmp / (scripts + "Same (2)")));
+    EXPECT_THAT(tmp.Read("config/caja/scripts/Same"), HasSubstr("/usr/bin/second"));
+    EXPECT_TRUE(fs::exists(tmp / entriesOfB[0]));
+    EXPECT_EQ(tmp.Read(entriesOfB[2]), edited);
+
+    // The whole publishing looks at everything.
+    EXPECT_EQ(DesktopPublisher(places).Publish(store), std::vector<std::string>{});
+    EXPECT_THAT(tmp.Read(entriesOfB[2]), Not(HasSubstr("Comment=mine")));
+}
+
 TEST_F(DesktopPublisherTest, TouchesNothingButItsOwnFiles) {
     const std::string marker = "[Desktop Entry]\nType=Application\nX-Nomilo-Generated=true\n";
     const std::vector<std::string> files = EntryFiles("Nomilo", "Nomilo");

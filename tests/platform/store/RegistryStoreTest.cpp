@@ -292,6 +292,46 @@ TEST_F(RegistryStoreTest, NamesMatchWithoutCaseKeepTheirFirstSpellingAndListInOr
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "Kestrio"}));
 }
 
+// Listing goes from where the last answer stood; keys that come and go between the calls, and
+// a listing begun again, still give each name at its place.
+TEST_F(RegistryStoreTest, SubkeysListInOrderWhileKeysComeAndGo) {
+    const RegKey top = Create("Top");
+    for (const char* name : {"b", "d", "f"})
+        Create(std::string("Top\\") + name);
+    std::string name;
+    const auto at = [&](std::size_t index) {
+        return store.EnumKey(top, index, name) == RegStatus::Ok ? name : "(none)";
+    };
+    EXPECT_EQ(at(1), "d");
+    Create("Top\\a"); // before the place of the last answer
+    EXPECT_EQ(at(1), "b");
+    EXPECT_EQ(at(2), "d");
+    ASSERT_EQ(store.DeleteKey(top, "d"), RegStatus::Ok);
+    EXPECT_EQ(at(2), "f");
+    EXPECT_EQ(at(0), "a");
+    EXPECT_EQ(at(3), "(none)");
+}
+
+// A read batch looks at the file once: a change another process makes meanwhile shows only
+// after it, while the store's own changes show at once.
+TEST_F(RegistryStoreTest, AReadBatchSeesTheFileAsItsFirstReadFoundIt) {
+    const RegKey key = Create("A");
+    ASSERT_EQ(store.SetValue(key, "v", REG_SZ, "1\0"sv), RegStatus::Ok);
+    const std::string before = tmp.Read("registry.reg");
+    {
+        const RegistryStore::ReadBatch batch(store);
+        EXPECT_EQ(Text(key, "v"), "1\0"s);
+        tmp.AddFile("registry.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"2\"\n");
+        EXPECT_EQ(Text(key, "v"), "1\0"s);
+        ASSERT_EQ(store.SetValue(key, "w", REG_SZ, "3\0"sv), RegStatus::Ok); // reads the file
+        EXPECT_EQ(Text(key, "v"), "2\0"s);
+        EXPECT_EQ(Text(key, "w"), "3\0"s);
+        tmp.AddFile("registry.reg", before);
+        EXPECT_EQ(Text(key, "w"), "3\0"s);
+    }
+    EXPECT_EQ(Text(key, "w"), "(missing)");
+}
+
 TEST_F(RegistryStoreTest, KeysAreDeletedOneByOneAndAHandleOfADeletedKeySaysSo) {
     const RegKey top = Create("Top");
     Create("Top\\beta\\deeper");
