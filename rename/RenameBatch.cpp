@@ -1,24 +1,29 @@
 #include "rename/RenameBatch.h"
 
-#include "rename/RewriteName.h"
 
 namespace nomilo {
 
 bool RenameFailed = false;
 
-std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs) {
+std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnly,
+                                   const TRenameRule& rule) {
+    if (rule.Error())
+        throw ERenameRule(*rule.Error());
     std::vector<TRenameStep> plan;
     const int count = entries.EntryCount();
     for (int i = 0; i < count; ++i) {
-        if (inputs.selectedOnly && !entries.IsEntrySelected(i))
+        if (selectedOnly && !entries.IsEntrySelected(i))
             continue;
         std::string name = entries.EntryText(i);
-        auto newName = RewriteName(name, inputs.findText, inputs.replaceText, inputs.prefixMode,
-                                   inputs.caseSensitive);
+        auto newName = rule.NewName(name, plan.size());
         if (newName)
             plan.push_back({i, std::move(name), std::move(*newName)});
     }
     return plan;
+}
+
+std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs) {
+    return PlanBatch(entries, inputs.selectedOnly, TRenameRule(inputs));
 }
 
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
@@ -35,8 +40,14 @@ std::error_code RenameEntry(IFileEntries& entries, int index, const std::string&
 
 void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
                  const TShowFailureFn& showFailure, IBatchJournal* journal) {
+    RenameBatch(entries, inputs.selectedOnly, TRenameRule(inputs), moveFile, showFailure, journal);
+}
+
+void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+                 const TMoveFileFn& moveFile, const TShowFailureFn& showFailure,
+                 IBatchJournal* journal) {
     RenameFailed = false;
-    const std::vector<TRenameStep> plan = PlanBatch(entries, inputs);
+    const std::vector<TRenameStep> plan = PlanBatch(entries, selectedOnly, rule);
     if (plan.empty())
         journal = nullptr; // nothing to take back: the journal of the batch before stays
     if (journal)
@@ -46,7 +57,7 @@ void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMove
         const TRenameStep& step = plan[s];
         IMoveWitness* witness = journal ? journal->Started(s) : nullptr;
         const std::error_code refusal =
-            RenameEntry(entries, step.entry, step.newName, inputs.selectedOnly, moveFile, witness);
+            RenameEntry(entries, step.entry, step.newName, selectedOnly, moveFile, witness);
         if (journal)
             journal->Finished(s, !refusal);
         if (refusal)

@@ -4,6 +4,7 @@
 #include "rename/BatchJournal.h"
 #include "rename/FileEntries.h"
 #include "rename/Refusal.h"
+#include "rename/RenameRule.h"
 
 #include <functional>
 #include <string>
@@ -19,6 +20,10 @@ struct TRenameInputs {
     bool caseSensitive = true; // when off, ASCII letters match regardless of case
     std::string findText;
     std::string replaceText;
+    // Beyond the design, each off by default (TRenameRule says what they do).
+    bool regularExpression = false; // the find text is a regular expression
+    bool everyOccurrence = false;   // replace every occurrence, not only the first
+    bool numbering = false;         // the replace text holds counters
 };
 
 // Renames a bare file name in the current directory without replacing anything; answers no
@@ -33,13 +38,23 @@ using TShowFailureFn = std::function<void(const std::vector<TRefusedRename>& ref
 extern bool RenameFailed;
 
 // The renames a batch asks for, in its order: the entries from first to last (only selected
-// ones in selected-only mode) whose name the rewrite rule changes. Each entry keeps its text
-// until its own rename, so the plan is what the walk meets.
+// ones in selected-only mode) whose name the rule changes. Each entry keeps its text until its
+// own rename, so the plan is what the walk meets; the whole plan is made before the first
+// rename, so the rule's counters number the planned renames (the first is number 0 to
+// TRenameRule::NewName). Throws ERenameRule when the rule cannot rename.
+std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnly,
+                                   const TRenameRule& rule);
+// The same with the rule built from `inputs`.
 std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs);
 
-// Walks the entries from first to last, renames each considered entry whose name the rewrite
-// rule changes, and afterwards calls `showFailure` once if any rename was refused. A `journal`
-// hears of the plan before the first rename and of every step.
+// Walks the entries from first to last, renames each considered entry whose name the rule
+// changes, and afterwards calls `showFailure` once if any rename was refused. A `journal`
+// hears of the plan before the first rename and of every step. A rule that cannot rename
+// (ERenameRule, thrown on) renames nothing and writes no journal.
+void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+                 const TMoveFileFn& moveFile, const TShowFailureFn& showFailure,
+                 IBatchJournal* journal = nullptr);
+// The same with the rule built from `inputs`.
 void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
                  const TShowFailureFn& showFailure, IBatchJournal* journal = nullptr);
 

@@ -227,7 +227,12 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
                                                    const TRenameInputs& inputs) const {
-    std::vector<TRenameStep> plan = PlanBatch(entries, inputs);
+    return Predict(entries, inputs.selectedOnly, TRenameRule(inputs));
+}
+
+std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
+                                                   const TRenameRule& rule) const {
+    std::vector<TRenameStep> plan = PlanBatch(entries, selectedOnly, rule);
     std::vector<TPreviewEntry> preview(static_cast<std::size_t>(entries.EntryCount()));
     scratch_.cells.assign(table_.cells.begin(), table_.cells.end());
     scratch_.names = table_.names;

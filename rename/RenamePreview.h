@@ -42,7 +42,11 @@ public:
     // lookup. Entries that change later are still predicted right, only a little slower.
     TRenamePreview(TPreviewFolder folder, const IFileEntries& entries);
 
-    // One prediction per entry, in entry order.
+    // One prediction per entry, in entry order. Throws ERenameRule, as PlanBatch does, when the
+    // rule cannot rename.
+    std::vector<TPreviewEntry> Predict(const IFileEntries& entries, bool selectedOnly,
+                                       const TRenameRule& rule) const;
+    // The same with the rule built from `inputs`.
     std::vector<TPreviewEntry> Predict(const IFileEntries& entries,
                                        const TRenameInputs& inputs) const;
 

@@ -21,6 +21,21 @@ struct TFeatureTexts {
     // first line, and why a path was left out, by TLeftOut: Missing, OtherFolder, NotListed.
     const char* leftOutPaths;
     const char* leftOutReasons[3];
+    // The switches of the rename rule.
+    const char* regularExpression1Caption;
+    const char* everyOccurrence1Caption;
+    const char* numbering1Caption;
+    // What keeps the rule from renaming: "%1" is the expression engine's message (English),
+    // "%2" the offset in the field, in characters.
+    const char* badFindText;
+    const char* badReplaceText;
+    // The expression failed on a name (it would take too long): "%1" the engine's message.
+    const char* failedExpression;
+    // The second line of the message Rename shows when the rule cannot rename.
+    const char* nothingRenamed;
+    // Lines of the replace field's hint while Numbering, and Regular expression, is on.
+    const char* numberingHelp;
+    const char* substitutionHelp;
     // After a batch that renamed files without a journal to undo them, and after an undo that
     // renamed nothing: "%1" is one of the reasons below.
     const char* notUndoable;

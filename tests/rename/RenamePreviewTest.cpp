@@ -53,7 +53,8 @@ std::string RandomName(std::mt19937& random) {
 }
 
 // The prediction for the entries in the current directory, and what the batch then did: each
-// entry's letter ("B" counts as "T": the kernel only says "taken"), then the entries' names.
+// entry's letter ("B" counts as "T": the kernel only says "taken"), then the entries' names;
+// letters "!" for a rule that is no valid expression.
 struct TRound {
     std::string letters; // as predicted, "B" included
     std::string predicted, done;
@@ -64,7 +65,22 @@ TRound PredictThenRename(FakeEntries entries, const TRenameInputs& inputs) {
     const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
                                                 listing.writable, false, std::move(listing.pinned)},
                                  entries);
-    const std::vector<TPreviewEntry> predicted = preview.Predict(entries, inputs);
+    std::vector<TPreviewEntry> predicted;
+    try {
+        predicted = preview.Predict(entries, inputs);
+    } catch (const ERenameRule&) {
+        // No valid expression: the batch renames nothing either, and keeps no journal.
+        const auto before = ReadFolderNames(".");
+        BatchSpy spy;
+        bool refused = false;
+        try {
+            RenameBatch(entries, inputs, MoveFileRefusal, nullptr, &spy);
+        } catch (const ERenameRule&) {
+            refused = true;
+        }
+        const bool untouched = refused && spy.plan.empty() && ReadFolderNames(".") == before;
+        return {"!", "no rule", untouched ? "no rule" : "the batch went on"};
+    }
     TRound round{Letters(predicted), Letters(predicted), {}};
     std::replace(round.predicted.begin(), round.predicted.end(), 'B', 'T');
     for (std::size_t i = 0; i < predicted.size(); ++i)
@@ -138,6 +154,10 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
     std::mt19937 random(15);
     const std::string finds[] = {"", "a", "A", "b", ".", "ab", "\xE8"};
     const std::string replaces[] = {"", "a", "b", "ab", "x/", std::string(254, 'L')};
+    // In every mode: expressions (some that match the empty text, one no expression at all),
+    // groups and counters.
+    const std::string expressions[] = {"a", "^a", "(a)(b)?", "\\.", "[ab]+$", "A|b", "x*", "("};
+    const std::string substitutions[] = {"$1", "\\U$0", "${2}x", "#", "a##{0,2}", "\\#"};
     // As root the test also makes sticky folders (as /tmp) with files of two owners and an
     // immutable file, and lets a child that is not root predict and rename there.
     const bool asRoot = geteuid() == 0;
@@ -145,7 +165,8 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
         std::printf("sticky folders and immutable files left out: the test is not root\n");
     bool immutableMade = false;
     std::string seen;
-    for (int round = 0; round < 300; ++round) {
+    int bad = 0;
+    for (int round = 0; round < 500; ++round) {
         SCOPED_TRACE(round);
         test::TempFolder tmp;
         const bool sticky = asRoot && round % 3 == 0;
@@ -165,9 +186,16 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
             entries.entries.push_back(entries.entries.front());
         if (random() % 4 == 0)
             entries.entries.push_back({"gone", true});
-        const TRenameInputs inputs{random() % 2 == 0, random() % 4 == 0, random() % 2 == 0,
-                                   finds[random() % std::size(finds)],
-                                   replaces[random() % std::size(replaces)]};
+        TRenameInputs inputs{random() % 2 == 0, random() % 4 == 0, random() % 2 == 0,
+                             finds[random() % std::size(finds)],
+                             replaces[random() % std::size(replaces)]};
+        inputs.regularExpression = random() % 3 == 0;
+        inputs.everyOccurrence = random() % 3 == 0;
+        inputs.numbering = random() % 3 == 0;
+        if (inputs.regularExpression)
+            inputs.findText = expressions[random() % std::size(expressions)];
+        if (inputs.regularExpression || inputs.numbering)
+            inputs.replaceText += substitutions[random() % std::size(substitutions)];
 
         SetCurrentDir(tmp.Path());
         std::string immutable;
@@ -187,12 +215,14 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
                                      : PredictThenRename(entries, inputs);
         if (!immutable.empty())
             SetImmutable(immutable, false);
+        bad += result.letters == "!";
         seen += result.letters;
         EXPECT_EQ(result.predicted, result.done);
     }
     // Every kind of refusal a folder of our own can show came up.
     for (const char letter : std::string(asRoot ? ".RTBNLGP" : ".RTBNLG"))
         EXPECT_NE(seen.find(letter), std::string::npos) << letter;
+    EXPECT_GT(bad, 5);
     if (asRoot && !immutableMade)
         std::printf("immutable files left out: the file system or the process cannot make them\n");
 }

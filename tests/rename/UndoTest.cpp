@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -153,6 +154,25 @@ TEST_F(Undo, RestoresEveryNameLastRenamedFirstFromAnyFolder) {
     EXPECT_EQ(entries.List(), "xa* a* b* " + kLatin2 + "*");
     EXPECT_FALSE(CanUndo());
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(Undo, TakesBackANumberedBatchOfARegularExpression) {
+    Add({"a.txt", "b.jpg", "c.txt", kLatin2 + ".txt", "02_C.TXT"});
+    const auto before = Files();
+    FakeEntries entries("a.txt b.jpg c.txt");
+    entries.entries.push_back({kLatin2 + ".txt", false});
+    TRenameInputs inputs{false, false, true, "(\\w*)\\.txt$", "##_\\U$1.TXT"};
+    inputs.regularExpression = inputs.numbering = true;
+    // c.txt is number 2 and refused: 02_C.TXT is there. In the name that is no UTF-8 no match
+    // reaches across a byte that is not, and those bytes stay.
+    ASSERT_EQ(Batch(entries, inputs).size(), 1u);
+    EXPECT_EQ(files.Names(), (std::set<std::string>{"01_A.TXT", "b.jpg", "c.txt",
+                                                    "\xC8" "a\xE8" "03_AK.TXT", "02_C.TXT"}));
+
+    const TUndoOutcome outcome = TakeBack();
+    EXPECT_TRUE(outcome.refused.empty());
+    EXPECT_EQ(outcome.restored.size(), 2u);
+    EXPECT_EQ(Files(), before);
 }
 
 TEST_F(Undo, NeverReplacesAnOldNameTakenMeanwhileAndTriesAgainLater) {
