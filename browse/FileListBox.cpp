@@ -219,6 +219,11 @@ std::string TFileListBox::EntryText(int index) const {
     return std::string(model_->Text(index));
 }
 
+std::string_view TFileListBox::EntryTextView(int index, std::string&) const {
+    CheckIndex(index);
+    return model_->Text(index);
+}
+
 bool TFileListBox::IsEntrySelected(int index) const {
     CheckIndex(index);
     return model_->Entry(index).selected;

@@ -92,6 +92,8 @@ public:
     // nothing.
     int EntryCount() const override;
     std::string EntryText(int index) const override;
+    // A view of the list's buffer of texts, valid until the list changes.
+    std::string_view EntryTextView(int index, std::string& copy) const override;
     bool IsEntrySelected(int index) const override;
     // Raises no notification. Needs MultiSelect: a single-selection list refuses it with the
     // same error.

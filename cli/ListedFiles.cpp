@@ -65,6 +65,10 @@ std::string TListedFiles::EntryText(int index) const {
     return names_[Checked(index)];
 }
 
+std::string_view TListedFiles::EntryTextView(int index, std::string&) const {
+    return names_[Checked(index)];
+}
+
 bool TListedFiles::IsEntrySelected(int index) const {
     return selected_[Checked(index)];
 }

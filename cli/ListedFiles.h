@@ -26,6 +26,7 @@ public:
 
     int EntryCount() const override;
     std::string EntryText(int index) const override;
+    std::string_view EntryTextView(int index, std::string& copy) const override;
     bool IsEntrySelected(int index) const override;
     void SetEntrySelected(int index, bool selected) override;
     void ReplaceEntryText(int index, const std::string& text) override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace nomilo {
 
@@ -13,6 +14,14 @@ public:
 
     virtual int EntryCount() const = 0;
     virtual std::string EntryText(int index) const = 0;
+    // The text EntryText answers, without a copy where the list keeps its texts itself: a view
+    // of the list's own store, valid until the list changes. The plan of a batch and its
+    // preview read every entry this way. By default the text is copied into `copy`, which the
+    // view then shows (valid until `copy` changes).
+    virtual std::string_view EntryTextView(int index, std::string& copy) const {
+        copy = EntryText(index);
+        return copy;
+    }
     virtual bool IsEntrySelected(int index) const = 0;
     // Sets or clears the flag of this one entry, with no notification.
     virtual void SetEntrySelected(int index, bool selected) = 0;

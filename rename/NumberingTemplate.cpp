@@ -107,12 +107,17 @@ void TNumberingTemplate::AppendCounter(std::string& text, const TCounter& counte
 }
 
 std::string TNumberingTemplate::Render(std::size_t renamesBefore) const {
-    std::string text = texts_[0];
+    std::string text;
+    AppendRendered(text, renamesBefore);
+    return text;
+}
+
+void TNumberingTemplate::AppendRendered(std::string& text, std::size_t renamesBefore) const {
+    text += texts_[0];
     for (std::size_t k = 0; k < counters_.size(); ++k) {
         AppendCounter(text, counters_[k], renamesBefore);
         text += texts_[k + 1];
     }
-    return text;
 }
 
 std::size_t TNumberingTemplate::SourceOffset(std::size_t rendered,

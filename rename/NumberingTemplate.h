@@ -34,6 +34,8 @@ public:
     // (0 for the first): the counters become their numbers, in substitution syntax quoted for
     // the engine (\Q...\E) wherever a `$` or `\` before them could read them as more.
     std::string Render(std::size_t renamesBefore) const;
+    // The same, appended to `text`.
+    void AppendRendered(std::string& text, std::size_t renamesBefore) const;
 
     // The byte offset in the replace text as typed of byte `rendered` of Render(renamesBefore):
     // where the engine's complaint about the rendered text points in what the user wrote.

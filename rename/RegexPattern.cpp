@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace nomilo {
@@ -59,24 +60,88 @@ bool IsReplacementFault(int code) {
 }
 
 // Runs pcre2_substitute into `buffer`, which grows to what it needs and is kept for the next
-// call: the new name is copied out at its own size (a short one allocates nothing).
-std::string Substitute(const pcre2_code* code, std::string_view subject, std::uint32_t options,
-                       pcre2_match_data* match, pcre2_match_context* context,
-                       std::string_view replacement, std::vector<PCRE2_UCHAR>& buffer) {
+// call, and appends the new name to `out`.
+void Substitute(const pcre2_code* code, std::string_view subject, std::uint32_t options,
+                pcre2_match_data* match, pcre2_match_context* context, std::string_view replacement,
+                std::vector<PCRE2_UCHAR>& buffer, std::string& out) {
     buffer.resize(std::max(buffer.size(), subject.size() + replacement.size() + 64));
     for (;;) {
         PCRE2_SIZE length = buffer.size();
         const int rc = pcre2_substitute(code, Units(subject), subject.size(), 0, options, match,
                                         context, Units(replacement), replacement.size(),
                                         buffer.data(), &length);
-        if (rc >= 0)
-            return std::string(reinterpret_cast<const char*>(buffer.data()), length);
+        if (rc >= 0) {
+            out.append(reinterpret_cast<const char*>(buffer.data()), length);
+            return;
+        }
         if (rc == PCRE2_ERROR_NOMEMORY && length != PCRE2_UNSET && length + 1 > buffer.size()) {
             buffer.resize(length + 1);
             continue;
         }
         RaiseSubstituteFault(rc, length);
     }
+}
+
+// The number of the group a `$` at `replacement[at]` inserts, when it is `$N` (every digit that
+// follows counts) or `${N}`; `at` is moved past it. std::nullopt for any other `$` form, or a
+// number past `groups`.
+std::optional<std::size_t> GroupReference(std::string_view replacement, std::size_t& at,
+                                          std::size_t groups) {
+    std::size_t i = at + 1;
+    const bool braced = i < replacement.size() && replacement[i] == '{';
+    i += braced;
+    const std::size_t digits = i;
+    std::size_t group = 0;
+    for (; i < replacement.size() && replacement[i] >= '0' && replacement[i] <= '9'; ++i) {
+        group = group * 10 + static_cast<std::size_t>(replacement[i] - '0');
+        if (group >= groups)
+            return std::nullopt;
+    }
+    if (i == digits || (braced && (i == replacement.size() || replacement[i++] != '}')))
+        return std::nullopt;
+    at = i;
+    return group;
+}
+
+// Appends `replacement` with the groups of the match `ovector` (with `set` pairs set, of
+// `groups`) in `name` filled in, when it is ASCII text whose only escapes are `$$`, `$N` and
+// `${N}` of groups the expression has: the engine reads such a text alike in every mode, and
+// an unset group inserts nothing. Answers false, with `out` as it was, for any other
+// replacement.
+bool AppendPlainExpansion(std::string_view name, std::string_view replacement,
+                          const PCRE2_SIZE* ovector, std::size_t set, std::size_t groups,
+                          std::string& out) {
+    const std::size_t start = out.size();
+    for (std::size_t at = 0; at < replacement.size();) {
+        const auto c = static_cast<unsigned char>(replacement[at]);
+        if (c == '\\' || c >= 0x80) {
+            out.resize(start);
+            return false;
+        }
+        if (c != '$') {
+            out += static_cast<char>(c);
+            ++at;
+            continue;
+        }
+        if (at + 1 < replacement.size() && replacement[at + 1] == '$') {
+            out += '$';
+            at += 2;
+            continue;
+        }
+        const std::optional<std::size_t> group = GroupReference(replacement, at, groups);
+        if (!group) {
+            out.resize(start);
+            return false;
+        }
+        if (*group >= set || ovector[2 * *group] == PCRE2_UNSET)
+            continue;
+        if (ovector[2 * *group] > ovector[2 * *group + 1]) {
+            out.resize(start);
+            return false;
+        }
+        out.append(name.substr(ovector[2 * *group], ovector[2 * *group + 1] - ovector[2 * *group]));
+    }
+    return true;
 }
 
 } // namespace
@@ -94,6 +159,8 @@ struct TRegexPattern::TEngine {
     pcre2_match_data* match = nullptr;
     pcre2_match_context* context = nullptr;
     std::vector<PCRE2_UCHAR> output; // the substitution's output, reused
+    std::size_t groups = 0;          // the pairs of the match data: group 0 and every group
+    std::size_t set = 0;             // the pairs the last match set (the others are unset)
 };
 
 TRegexPattern::TRegexPattern(std::string_view pattern, bool caseSensitive)
@@ -112,6 +179,7 @@ TRegexPattern::TRegexPattern(std::string_view pattern, bool caseSensitive)
     if (!engine_->match || !engine_->context)
         throw std::bad_alloc();
     pcre2_set_match_limit(engine_->context, kMatchLimit);
+    engine_->groups = pcre2_get_ovector_count(engine_->match);
 }
 
 TRegexPattern::~TRegexPattern() = default;
@@ -135,15 +203,18 @@ void TRegexPattern::CheckReplacement(std::string_view replacement) const {
     for (std::uint32_t group = 1; group <= captures; ++group)
         probe += groupNames[group].empty() ? "()" : "(?<" + groupNames[group] + ">)";
     const TRegexPattern empty(probe, true);
+    std::string out;
     Substitute(empty.engine_->code, {}, kSubstituteOptions, empty.engine_->match, nullptr,
-               replacement, empty.engine_->output);
+               replacement, empty.engine_->output, out);
 }
 
 bool TRegexPattern::Match(std::string_view name) const {
     const int rc = pcre2_match(engine_->code, Units(name), name.size(), 0, 0, engine_->match,
                                engine_->context);
-    if (rc >= 0)
+    if (rc >= 0) {
+        engine_->set = rc == 0 ? engine_->groups : static_cast<std::size_t>(rc);
         return true;
+    }
     if (rc == PCRE2_ERROR_NOMATCH)
         return false;
     RaiseSubstituteFault(rc, PCRE2_UNSET);
@@ -151,21 +222,30 @@ bool TRegexPattern::Match(std::string_view name) const {
 
 std::string TRegexPattern::SubstituteMatched(std::string_view name, std::string_view replacement,
                                              bool every) const {
-    // A replacement without `$` and `\` is plain text to the engine: the one match is spliced
-    // out here (unless \K made it end before it starts, which the engine refuses).
+    std::string result;
+    AppendSubstituted(name, replacement, every, result);
+    return result;
+}
+
+void TRegexPattern::AppendSubstituted(std::string_view name, std::string_view replacement,
+                                      bool every, std::string& out) const {
+    // A replacement of plain text and group references puts in one match as the engine would:
+    // it is spliced in here (unless \K made the match end before it starts, which the engine
+    // refuses), without the engine's reading of the replacement for each name.
     const PCRE2_SIZE* match = pcre2_get_ovector_pointer(engine_->match);
-    if (!every && replacement.find_first_of("$\\") == std::string_view::npos &&
-        match[0] <= match[1]) {
-        std::string result;
-        result.reserve(name.size() - (match[1] - match[0]) + replacement.size());
-        return result.append(name.substr(0, match[0]))
-            .append(replacement)
-            .append(name.substr(match[1]));
+    if (!every && match[0] <= match[1]) {
+        const std::size_t start = out.size();
+        out.append(name.substr(0, match[0]));
+        if (AppendPlainExpansion(name, replacement, match, engine_->set, engine_->groups, out)) {
+            out.append(name.substr(match[1]));
+            return;
+        }
+        out.resize(start);
     }
     const std::uint32_t options =
         kSubstituteOptions | PCRE2_SUBSTITUTE_MATCHED | (every ? PCRE2_SUBSTITUTE_GLOBAL : 0);
-    return Substitute(engine_->code, name, options, engine_->match, engine_->context, replacement,
-                      engine_->output);
+    Substitute(engine_->code, name, options, engine_->match, engine_->context, replacement,
+               engine_->output, out);
 }
 
 } // namespace nomilo

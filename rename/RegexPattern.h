@@ -38,6 +38,9 @@ public:
     // replacement the engine refuses (its offset is in `replacement`) or a failed match.
     std::string SubstituteMatched(std::string_view name, std::string_view replacement,
                                   bool every) const;
+    // The same, appended to `out`.
+    void AppendSubstituted(std::string_view name, std::string_view replacement, bool every,
+                           std::string& out) const;
 
 private:
     struct TEngine;

@@ -1,5 +1,6 @@
 #include "rename/RenameBatch.h"
 
+#include <algorithm>
 
 namespace nomilo {
 
@@ -7,21 +8,16 @@ bool RenameFailed = false;
 
 std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnly,
                                    const TRenameRule& rule) {
-    if (rule.Error())
-        throw ERenameRule(*rule.Error());
     std::vector<TRenameStep> plan;
-    const int count = entries.EntryCount();
     // Room for every entry: the plan is not moved while it grows (its pages are used only as
     // far as it goes).
-    plan.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        if (selectedOnly && !entries.IsEntrySelected(i))
-            continue;
-        std::string name = entries.EntryText(i);
-        auto newName = rule.NewName(name, plan.size());
-        if (newName)
-            plan.push_back({i, std::move(name), std::move(*newName)});
-    }
+    plan.reserve(static_cast<std::size_t>(std::max(entries.EntryCount(), 0)));
+    std::string newName;
+    PlanSteps(entries, selectedOnly, rule, newName,
+              [&](int entry, std::string_view oldName, std::size_t) {
+                  plan.push_back({entry, std::string(oldName), std::move(newName)});
+                  newName.clear();
+              });
     return plan;
 }
 

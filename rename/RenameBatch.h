@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -44,6 +45,13 @@ extern bool RenameFailed;
 // TRenameRule::NewName). Throws ERenameRule when the rule cannot rename.
 std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnly,
                                    const TRenameRule& rule);
+// The walk PlanBatch makes, for callers that keep no string per step (the preview): for each
+// planned rename the new name is appended to `newNames`, then `step(entry, oldName, at)` is
+// called with the entry's position, its text (valid during the call) and where its new name
+// begins in `newNames`.
+template <typename Step>
+void PlanSteps(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+               std::string& newNames, Step&& step);
 // The same with the rule built from `inputs`.
 std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs);
 
@@ -64,5 +72,25 @@ void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMove
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
                             bool selectedOnly, const TMoveFileFn& moveFile,
                             IMoveWitness* witness = nullptr);
+
+template <typename Step>
+void PlanSteps(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+               std::string& newNames, Step&& step) {
+    if (rule.Error())
+        throw ERenameRule(*rule.Error());
+    std::string copy; // the text of an entry, for lists that keep none of their own
+    std::size_t planned = 0;
+    const int count = entries.EntryCount();
+    for (int i = 0; i < count; ++i) {
+        if (selectedOnly && !entries.IsEntrySelected(i))
+            continue;
+        const std::string_view name = entries.EntryTextView(i, copy);
+        const std::size_t at = newNames.size();
+        if (rule.AppendNewName(name, planned, newNames)) {
+            step(i, name, at);
+            ++planned;
+        }
+    }
+}
 
 } // namespace nomilo

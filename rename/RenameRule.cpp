@@ -35,8 +35,12 @@ TRenameRule::TRenameRule(TRenameRule&&) noexcept = default;
 TRenameRule& TRenameRule::operator=(const TRenameRule&) = default;
 TRenameRule& TRenameRule::operator=(TRenameRule&&) noexcept = default;
 
-std::string TRenameRule::Replacement(std::size_t renamesBefore) const {
-    return numbering_ ? template_.Render(renamesBefore) : replace_;
+std::string_view TRenameRule::Replacement(std::size_t renamesBefore) const {
+    if (!numbering_)
+        return replace_;
+    rendered_.clear();
+    template_.AppendRendered(rendered_, renamesBefore);
+    return rendered_;
 }
 
 TRuleError TRenameRule::Typed(TRuleError error, std::size_t renamesBefore) const {
@@ -47,33 +51,39 @@ TRuleError TRenameRule::Typed(TRuleError error, std::size_t renamesBefore) const
 
 std::optional<std::string> TRenameRule::NewName(std::string_view name,
                                                 std::size_t renamesBefore) const {
+    std::string newName;
+    if (!AppendNewName(name, renamesBefore, newName))
+        return std::nullopt;
+    return newName;
+}
+
+bool TRenameRule::AppendNewName(std::string_view name, std::size_t renamesBefore,
+                                std::string& out) const {
     if (error_)
         throw ERenameRule(*error_);
     // The counters are rendered only for a name that the rule changes.
-    std::string rendered;
-    auto replacement = [&]() -> std::string_view {
-        if (!numbering_)
-            return replace_;
-        return rendered = template_.Render(renamesBefore);
-    };
-    if (prefixMode_)
-        return RewriteName(name, find_, replacement(), true, caseSensitive_);
+    if (prefixMode_) {
+        out.append(Replacement(renamesBefore)).append(name);
+        return true;
+    }
     if (find_.empty())
-        return std::nullopt;
+        return false;
     if (regularExpression_) {
         if (!pattern_->Match(name))
-            return std::nullopt;
+            return false;
         try {
-            return pattern_->SubstituteMatched(name, replacement(), everyOccurrence_);
+            pattern_->AppendSubstituted(name, Replacement(renamesBefore), everyOccurrence_, out);
         } catch (const ERenameRule& bad) {
             throw ERenameRule(Typed(bad.Error(), renamesBefore));
         }
+        return true;
     }
-    if (numbering_ && MatchPosition(FoldCase(name, caseSensitive_),
-                                    FoldCase(find_, caseSensitive_)) == 0)
-        return std::nullopt;
-    return everyOccurrence_ ? RewriteEveryOccurrence(name, find_, replacement(), caseSensitive_)
-                            : RewriteName(name, find_, replacement(), false, caseSensitive_);
+    const std::size_t at = FindFolded(name, find_, caseSensitive_);
+    if (at == std::string_view::npos)
+        return false;
+    AppendReplaced(name, at, find_, Replacement(renamesBefore), caseSensitive_, everyOccurrence_,
+                   out);
+    return true;
 }
 
 } // namespace nomilo

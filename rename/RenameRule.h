@@ -51,10 +51,14 @@ public:
     // renames the batch plans before this one, which its counters count (0 for the first).
     // Throws ERenameRule when Error() is set, or when the expression fails on this name.
     std::optional<std::string> NewName(std::string_view name, std::size_t renamesBefore) const;
+    // The same without a string of its own: appends the new name to `out` and answers true, or
+    // answers false (no change) and leaves `out` as it is.
+    bool AppendNewName(std::string_view name, std::size_t renamesBefore, std::string& out) const;
 
 private:
-    // The replace text for the rename `renamesBefore` renames precede.
-    std::string Replacement(std::size_t renamesBefore) const;
+    // The replace text for the rename `renamesBefore` renames precede; valid until the next
+    // call.
+    std::string_view Replacement(std::size_t renamesBefore) const;
     // `error` with an offset in the rendered replace text turned into one in the typed text.
     TRuleError Typed(TRuleError error, std::size_t renamesBefore) const;
 
@@ -68,6 +72,7 @@ private:
     TNumberingTemplate template_;
     std::shared_ptr<const TRegexPattern> pattern_; // in regular-expression mode, if it compiled
     std::optional<TRuleError> error_;
+    mutable std::string rendered_; // the last replace text with its counters, reused
 };
 
 } // namespace nomilo
