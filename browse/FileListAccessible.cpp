@@ -167,7 +167,7 @@ TEntryExposure TFileEntryAccessible::Exposure() const {
     const TFileListModel& model = list_->Model();
     const QModelIndex index = model.index(row_);
     TEntryExposure exposure;
-    const TPreviewEntry* preview = model.Preview(row_);
+    const std::optional<TPreviewEntryView> preview = model.Preview(row_);
     if (preview && preview->mark == TPreviewEntry::Renamed)
         exposure.name = DecodedText(preview->newName);
     else

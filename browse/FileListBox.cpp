@@ -357,7 +357,7 @@ void TFileListBox::UpdateItemHeight() {
 
 // --- preview ----------------------------------------------------------------------------------
 
-void TFileListBox::SetPreview(std::vector<TPreviewEntry> preview) {
+void TFileListBox::SetPreview(TPreview preview) {
     model_->SetPreview(std::move(preview));
     viewport()->update();
     emit ShownEntriesChanged();
@@ -431,7 +431,7 @@ void TFileListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& optio
     painter.setPen(foreground);
     const QRect textRect = rect.adjusted(textOffset, 0, 0, 0);
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
-    const TPreviewEntry* preview = model_->Preview(index);
+    const std::optional<TPreviewEntryView> preview = model_->Preview(index);
     if (!preview) {
         painter.setFont(font());
         painter.drawText(textRect, flags, DecodedText(model_->Text(index)));

@@ -132,7 +132,7 @@ public:
     // the next read: an entry it renames shows its new name in italics, an entry whose rename
     // it would refuse keeps its name and is marked; the tooltip tells the old name and the
     // reason. `refusalText` words a reason.
-    void SetPreview(std::vector<TPreviewEntry> preview);
+    void SetPreview(TPreview preview);
     void ClearPreview();
     void SetRefusalText(std::function<QString(TRefusal)> refusalText);
 

@@ -6,7 +6,7 @@ namespace nomilo {
 
 TFileListModel::TFileListModel(QObject* parent) : TEntryListModel(parent) {
     // A read brings other entries: the preview of the old ones goes.
-    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] { preview_.clear(); });
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] { preview_.Reset(0); });
 }
 
 void TFileListModel::ReplaceText(int row, std::string_view text) {
@@ -54,23 +54,26 @@ void TFileListModel::SelectAll() {
     RowsChanged(0, Count() - 1);
 }
 
-void TFileListModel::SetPreview(std::vector<TPreviewEntry> preview) {
+void TFileListModel::SetPreview(TPreview preview) {
     preview_ = std::move(preview);
 }
 
 void TFileListModel::ClearPreview() {
-    preview_.clear();
+    preview_.Reset(0);
 }
 
-const TPreviewEntry* TFileListModel::Preview(int row) const {
-    if (preview_.size() != entries_.size() || !IsRow(row))
-        return nullptr;
-    const TPreviewEntry& entry = preview_[static_cast<std::size_t>(row)];
-    return entry.mark == TPreviewEntry::Untouched ? nullptr : &entry;
+std::optional<TPreviewEntryView> TFileListModel::Preview(int row) const {
+    if (preview_.Size() != entries_.size() || !IsRow(row))
+        return std::nullopt;
+    const TPreviewEntryView entry = preview_[static_cast<std::size_t>(row)];
+    if (entry.mark == TPreviewEntry::Untouched)
+        return std::nullopt;
+    return entry;
 }
 
 QVariant TFileListModel::data(const QModelIndex& index, int role) const {
-    const TPreviewEntry* preview = role == Qt::ToolTipRole ? Preview(index.row()) : nullptr;
+    const std::optional<TPreviewEntryView> preview =
+        role == Qt::ToolTipRole ? Preview(index.row()) : std::nullopt;
     if (!index.isValid() || !preview)
         return TEntryListModel::data(index, role);
     QString tip =

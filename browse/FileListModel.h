@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,10 +47,10 @@ public:
 
     // What the next batch would do with each entry, one per entry in order; shown until the
     // next read, or until it is set again or cleared. A preview of another length is none.
-    void SetPreview(std::vector<TPreviewEntry> preview);
+    void SetPreview(TPreview preview);
     void ClearPreview();
-    // The preview of entry `row` when the batch would rename or refuse it, else nullptr.
-    const TPreviewEntry* Preview(int row) const;
+    // The preview of entry `row` when the batch would rename or refuse it, else none.
+    std::optional<TPreviewEntryView> Preview(int row) const;
     // How a refusal reads in an entry's tooltip.
     std::function<QString(TRefusal)> refusalText;
 
@@ -61,7 +62,7 @@ private:
     // Repaints the rows `first` to `last` (nothing when first > last).
     void RowsChanged(int first, int last);
 
-    std::vector<TPreviewEntry> preview_;
+    TPreview preview_;
 };
 
 } // namespace nomilo

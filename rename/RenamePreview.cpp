@@ -1,13 +1,14 @@
 #include "rename/RenamePreview.h"
 
 #include "platform/files/MoveFile.h"
+#include "platform/text/AsciiText.h"
 #include "rename/RewriteName.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <deque>
 #include <functional>
+#include <new>
 
 namespace nomilo {
 
@@ -48,75 +49,71 @@ std::ptrdiff_t FindName(TRenamePreview::TNameTable& table, std::string_view key,
     return FindName(table, key, HashOf(key), add, keyOf);
 }
 
-// Finds or adds each of `keys` in turn, as FindName does, and hands its number to `found`. The
-// table is far larger than the caches: each name's cell is fetched from memory a few names
-// ahead, so that the lookups do not wait for memory one after the other.
-template <typename KeyOf, typename Found>
-void FindNames(TRenamePreview::TNameTable& table, const std::vector<std::string>& keys, bool add,
+// Finds or adds each of `count` keys in turn, as FindName does, and hands its number to `found`;
+// `keyAt(i)` answers key i, valid until it is asked again. The table is far larger than the
+// caches: each key's cell is fetched from memory a few keys ahead, so that the lookups do not
+// wait for memory one after the other.
+template <typename KeyAt, typename KeyOf, typename Found>
+void FindNames(TRenamePreview::TNameTable& table, std::size_t count, const KeyAt& keyAt, bool add,
                const KeyOf& keyOf, const Found& found) {
     constexpr std::size_t kAhead = 8;
-    std::vector<std::uint64_t> hashes(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        hashes[i] = HashOf(keys[i]);
+    std::vector<std::uint64_t> hashes(count);
+    for (std::size_t i = 0; i < count; ++i)
+        hashes[i] = HashOf(keyAt(i));
     const std::size_t mask = table.cells.size() - 1;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (i + kAhead < keys.size())
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + kAhead < count)
             __builtin_prefetch(&table.cells[hashes[i + kAhead] & mask]);
-        found(i, FindName(table, keys[i], hashes[i], add, keyOf));
+        found(i, FindName(table, keyAt(i), hashes[i], add, keyOf));
     }
 }
 
+void FoldInPlace(std::string& name) {
+    for (char& c : name)
+        c = AsciiLower(c);
+}
+
 // The walk's view of the folder: the names as read, with the renames so far. Names are
-// numbered: those of the folder first, then those the walk adds.
+// numbered: those of the folder first, then those the walk adds. Its state lives in buffers
+// kept from one walk to the next.
 class TFolderWalk {
 public:
-    TFolderWalk(const std::vector<std::string>& read, TRenamePreview::TNameTable& table,
-                bool caseBlind, std::size_t renames)
-        : read_(read), caseBlind_(caseBlind), table_(table), present_(read.size(), 1),
-          byBatch_(read.size(), 0) {
-        added_.reserve(renames * 2);
+    TFolderWalk(const TRenamePreview::TNameList& read, TRenamePreview::TNameTable& table,
+                std::vector<std::uint8_t>& state, std::vector<std::string_view>& added)
+        : read_(read), table_(table), state_(state), added_(added) {
+        state_.assign(read.Size(), kPresent);
+        added_.clear();
     }
 
-    // The name as the volume compares it.
-    std::string_view Key(const std::string& name) {
-        if (!caseBlind_)
-            return name;
-        return folded_.emplace_back(FoldCase(name, false));
-    }
-    // The number of a name, added when the walk has not met it yet.
-    std::size_t Number(std::string_view key) {
+    // The number of a name's key, added when the walk has not met it yet.
+    std::size_t Number(std::string_view key) { return Number(key, HashOf(key)); }
+    std::size_t Number(std::string_view key, std::uint64_t hash) {
         if (CellsFor(table_.names + 1) > table_.cells.size())
             Grow(table_.cells.size() * 2); // never more than half full
         const auto number =
-            FindName(table_, key, true, [this](std::size_t n) { return KeyOf(n); });
-        if (static_cast<std::size_t>(number) == read_.size() + added_.size()) {
+            FindName(table_, key, hash, true, [this](std::size_t n) { return KeyOf(n); });
+        if (static_cast<std::size_t>(number) == read_.Size() + added_.size()) {
             added_.push_back(key);
-            present_.push_back(0);
-            byBatch_.push_back(0);
+            state_.push_back(0);
         }
         return static_cast<std::size_t>(number);
     }
-    // The number of an entry's name: the one it was read with while it still has that name.
-    std::size_t EntryNumber(std::size_t readNumber, std::string_view key) {
-        return readNumber < read_.size() && read_[readNumber] == key ? readNumber : Number(key);
+    // Fetches the cell of a key with this hash from memory, for a lookup a few steps later.
+    void Prefetch(std::uint64_t hash) const {
+        __builtin_prefetch(&table_.cells[hash & (table_.cells.size() - 1)]);
     }
-    // Fetches the cell where `name` would be from memory, for a lookup a few steps later.
-    void Prefetch(std::string_view name) const {
-        if (!caseBlind_)
-            __builtin_prefetch(&table_.cells[HashOf(name) & (table_.cells.size() - 1)]);
-    }
-    bool Present(std::size_t number) const { return present_[number]; }
-    bool PutByBatch(std::size_t number) const { return byBatch_[number]; }
+    bool Present(std::size_t number) const { return state_[number] & kPresent; }
+    bool PutByBatch(std::size_t number) const { return state_[number] & kPutByBatch; }
     void Rename(std::size_t oldNumber, std::size_t newNumber) {
-        present_[oldNumber] = 0;
-        present_[newNumber] = 1;
-        byBatch_[newNumber] = 1;
+        state_[oldNumber] &= static_cast<std::uint8_t>(~kPresent);
+        state_[newNumber] |= kPresent | kPutByBatch;
     }
 
 private:
+    enum : std::uint8_t { kPresent = 1, kPutByBatch = 2 };
+
     std::string_view KeyOf(std::size_t number) const {
-        return number < read_.size() ? std::string_view(read_[number])
-                                     : added_[number - read_.size()];
+        return number < read_.Size() ? read_[number] : added_[number - read_.Size()];
     }
     void Grow(std::size_t cells) {
         TRenamePreview::TNameTable grown{std::vector<std::uint64_t>(cells, 0), 0};
@@ -125,13 +122,10 @@ private:
         table_ = std::move(grown);
     }
 
-    const std::vector<std::string>& read_;
-    bool caseBlind_;
+    const TRenamePreview::TNameList& read_;
     TRenamePreview::TNameTable& table_;
-    std::vector<std::string_view> added_;
-    std::vector<char> present_;
-    std::vector<char> byBatch_;
-    std::deque<std::string> folded_; // the keys of a case-blind volume
+    std::vector<std::uint8_t>& state_; // per name number: whether a file has it, and put it there
+    std::vector<std::string_view>& added_; // the keys of the names the walk added
 };
 
 // What the folder as read tells a prediction.
@@ -141,21 +135,26 @@ struct TFolderRules {
     const std::vector<char>& pinned; // per name number as read
 };
 
-// What MoveFile would answer for the rename of entry `step.entry`, checked in the order it and
-// the kernel check: the names, then the old file, then the new name, then the right to remove
-// the old name from the folder (the folder's, a sticky folder's owners, the file's flags).
-TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, const TFolderRules& rules,
-                     const TRenameStep& step) {
-    if (!IsBareName(step.oldName) || !IsBareName(step.newName))
+// What MoveFile would answer for the rename `move`, checked in the order it and the kernel
+// check: the names, then the old file, then the new name, then the right to remove the old name
+// from the folder (the folder's, a sticky folder's owners, the file's flags). `newKeys` holds
+// the new names' keys, `oldKeys` the keys of old names not as read.
+TRefusal PredictMove(TFolderWalk& walk, const TFolderRules& rules,
+                     const TRenamePreview::TPlannedMove& move, std::string_view newKeys,
+                     std::string_view oldKeys) {
+    using TMove = TRenamePreview::TPlannedMove;
+    if (move.names == TMove::NotAcceptable)
         return TRefusal::NotAcceptable;
-    if (step.oldName == step.newName)
+    if (move.names == TMove::SameName)
         return TRefusal::None;
-    const std::size_t oldNumber = walk.EntryNumber(readNumber, walk.Key(step.oldName));
+    const std::size_t oldNumber =
+        move.oldRead ? move.old : walk.Number(oldKeys.substr(move.old, move.oldLength));
     if (!walk.Present(oldNumber))
         return TRefusal::Gone;
-    if (step.newName.size() > rules.nameMax)
+    if (move.newLength > rules.nameMax)
         return TRefusal::TooLong;
-    const std::size_t newNumber = walk.Number(walk.Key(step.newName));
+    const std::size_t newNumber =
+        walk.Number(newKeys.substr(move.newKey, move.newLength), move.newHash);
     // On a case-blind volume a new spelling of the name is the file's own name.
     if (walk.Present(newNumber) && newNumber != oldNumber)
         return walk.PutByBatch(newNumber) ? TRefusal::TakenInBatch : TRefusal::Taken;
@@ -167,41 +166,72 @@ TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, const TFolderRul
     return TRefusal::None;
 }
 
+// An offset or length in a text that TPreview and the plan keep in 32 bits.
+std::uint32_t Offset(std::size_t at) {
+    if (at > UINT32_MAX)
+        throw std::bad_alloc();
+    return static_cast<std::uint32_t>(at);
+}
+
 } // namespace
+
+void TPreview::Reset(std::size_t count) {
+    entries_.assign(count, TEntry{});
+    names_.clear();
+}
+
+std::vector<TPreviewEntry> TPreview::Entries() const {
+    std::vector<TPreviewEntry> entries(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const TPreviewEntryView entry = (*this)[i];
+        entries[i] = {entry.mark, entry.reason, std::string(entry.newName)};
+    }
+    return entries;
+}
 
 TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entries)
     : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
-    auto key = [&](std::string name) { return caseBlind_ ? FoldCase(name, false) : name; };
-    const int count = entries.EntryCount();
+    std::vector<std::string>& names = folder.names;
+    if (caseBlind_)
+        for (std::string& name : names)
+            FoldInPlace(name);
+    const auto count = static_cast<std::size_t>(std::max(entries.EntryCount(), 0));
     // Room for the names a walk adds too: about one per entry renamed.
-    table_.cells.assign(CellsFor(folder.names.size() + static_cast<std::size_t>(count)), 0);
-    keys_.reserve(folder.names.size());
-    pinned_.reserve(folder.names.size());
-    const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
+    table_.cells.assign(CellsFor(names.size() + count), 0);
     // The folder's names, each once (names compare equal only on a case-blind volume), numbered
-    // in folder order for now: one probe of the table a name.
-    std::vector<std::string> names;
-    names.reserve(folder.names.size());
-    for (std::string& name : folder.names)
-        names.push_back(key(std::move(name)));
+    // in folder order for now: one probe of the table a name. Number n first stands in
+    // `names` at first[n].
+    std::vector<std::size_t> first;
+    std::vector<char> pinned; // per number
+    first.reserve(names.size());
+    pinned.reserve(names.size());
+    const auto keyOf = [&](std::size_t n) { return std::string_view(names[first[n]]); };
     // A name's entry may not be renamed when that of any name of its number may not.
-    const std::vector<char>& pinned = folder.pinned;
-    FindNames(table_, names, true, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
-        if (static_cast<std::size_t>(number) == keys_.size()) {
-            keys_.push_back(std::move(names[i]));
-            pinned_.push_back(0);
-        }
-        pinned_[static_cast<std::size_t>(number)] |= i < pinned.size() && pinned[i];
-    });
+    FindNames(
+        table_, names.size(), [&](std::size_t i) { return std::string_view(names[i]); }, true,
+        keyOf, [&](std::size_t i, std::ptrdiff_t number) {
+            if (static_cast<std::size_t>(number) == first.size()) {
+                first.push_back(i);
+                pinned.push_back(0);
+            }
+            pinned[static_cast<std::size_t>(number)] |=
+                i < folder.pinned.size() && folder.pinned[i];
+        });
     // The entries' names come first, in entry order, then the rest in folder order: one probe an
     // entry, then the numbers are changed in place.
-    std::vector<std::string> entryKeys(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        entryKeys[static_cast<std::size_t>(i)] = key(entries.EntryText(i));
-    std::vector<std::size_t> renumbered(keys_.size(), SIZE_MAX);
+    std::string copy, folded;
+    const auto entryKey = [&](std::size_t i) -> std::string_view {
+        const std::string_view text = entries.EntryTextView(static_cast<int>(i), copy);
+        if (!caseBlind_)
+            return text;
+        folded.assign(text);
+        FoldInPlace(folded);
+        return folded;
+    };
+    std::vector<std::size_t> renumbered(first.size(), SIZE_MAX);
     std::size_t next = 0;
-    entryNames_.assign(static_cast<std::size_t>(count), SIZE_MAX);
-    FindNames(table_, entryKeys, false, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
+    entryNames_.assign(count, SIZE_MAX);
+    FindNames(table_, count, entryKey, false, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
         if (number < 0)
             return; // not in the folder as read
         std::size_t& entryNumber = renumbered[static_cast<std::size_t>(number)];
@@ -212,14 +242,19 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
     for (std::size_t& number : renumbered)
         if (number == SIZE_MAX)
             number = next++;
-    std::vector<std::string> ordered(keys_.size());
-    std::vector<char> orderedPinned(keys_.size());
-    for (std::size_t n = 0; n < keys_.size(); ++n) {
-        ordered[renumbered[n]] = std::move(keys_[n]);
-        orderedPinned[renumbered[n]] = pinned_[n];
+    std::vector<std::size_t> byNewNumber(first.size());
+    std::size_t bytes = 0;
+    for (std::size_t n = 0; n < first.size(); ++n) {
+        byNewNumber[renumbered[n]] = n;
+        bytes += names[first[n]].size();
     }
-    keys_ = std::move(ordered);
-    pinned_ = std::move(orderedPinned);
+    keys_.text.reserve(bytes);
+    keys_.ends.reserve(first.size());
+    pinned_.resize(first.size());
+    for (std::size_t m = 0; m < first.size(); ++m) {
+        keys_.Add(keyOf(byNewNumber[m]));
+        pinned_[m] = pinned[byNewNumber[m]];
+    }
     for (std::uint64_t& cell : table_.cells)
         if (cell != 0)
             cell = (cell & ~std::uint64_t{0xFFFFFFFFu}) | (renumbered[(cell & 0xFFFFFFFFu) - 1] + 1);
@@ -232,31 +267,76 @@ std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
                                                    const TRenameRule& rule) const {
-    std::vector<TRenameStep> plan = PlanBatch(entries, selectedOnly, rule);
-    std::vector<TPreviewEntry> preview(static_cast<std::size_t>(entries.EntryCount()));
+    TPreview preview;
+    Predict(entries, selectedOnly, rule, preview);
+    return preview.Entries();
+}
+
+void TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
+                             const TRenameRule& rule, TPreview& preview) const {
+    preview.Reset(static_cast<std::size_t>(std::max(entries.EntryCount(), 0)));
+    // The plan, as PlanBatch makes it: the new names go straight into the preview.
+    moves_.clear();
+    moveKeys_.clear();
+    std::string folded; // the old name's key on a case-blind volume
+    PlanSteps(entries, selectedOnly, rule, preview.names_,
+              [&](int entry, std::string_view oldName, std::size_t at) {
+                  const std::string_view newName = std::string_view(preview.names_).substr(at);
+                  TPlannedMove& move = moves_.emplace_back();
+                  move.entry = static_cast<std::uint32_t>(entry);
+                  move.newKey = Offset(at);
+                  move.newLength = Offset(newName.size());
+                  TPreview::TEntry& shown = preview.entries_[move.entry];
+                  shown.offset = move.newKey;
+                  shown.length = move.newLength;
+                  if (!IsBareName(oldName) || !IsBareName(newName)) {
+                      move.names = TPlannedMove::NotAcceptable;
+                      return;
+                  }
+                  if (oldName == newName) {
+                      move.names = TPlannedMove::SameName;
+                      return;
+                  }
+                  std::string_view oldKey = oldName;
+                  if (caseBlind_) {
+                      move.newKey = Offset(moveKeys_.size());
+                      folded.assign(newName);
+                      FoldInPlace(folded);
+                      moveKeys_.append(folded);
+                      move.newHash = HashOf(folded);
+                      folded.assign(oldName);
+                      FoldInPlace(folded);
+                      oldKey = folded;
+                  } else {
+                      move.newHash = HashOf(newName);
+                  }
+                  const std::size_t read =
+                      move.entry < entryNames_.size() ? entryNames_[move.entry] : SIZE_MAX;
+                  if (read < keys_.Size() && keys_[read] == oldKey) {
+                      move.old = read;
+                  } else {
+                      move.oldRead = false;
+                      move.old = moveKeys_.size();
+                      move.oldLength = Offset(oldKey.size());
+                      moveKeys_.append(oldKey);
+                  }
+              });
+    // The walk, over a copy of the table.
     scratch_.cells.assign(table_.cells.begin(), table_.cells.end());
     scratch_.names = table_.names;
-    {
-        // The walk keeps views of the plan's names, so they move out only after it.
-        TFolderWalk walk(keys_, scratch_, caseBlind_, plan.size());
-        const TFolderRules rules{nameMax_, writable_, pinned_};
-        constexpr std::size_t kAhead = 8;
-        for (std::size_t s = 0; s < plan.size(); ++s) {
-            const TRenameStep& step = plan[s];
-            if (s + kAhead < plan.size())
-                walk.Prefetch(plan[s + kAhead].newName);
-            const auto index = static_cast<std::size_t>(step.entry);
-            const std::size_t readNumber =
-                index < entryNames_.size() ? entryNames_[index] : SIZE_MAX;
-            TPreviewEntry& entry = preview[index];
-            entry.reason = PredictMove(walk, readNumber, rules, step);
-            entry.mark = entry.reason == TRefusal::None ? TPreviewEntry::Renamed
-                                                        : TPreviewEntry::Refused;
-        }
+    TFolderWalk walk(keys_, scratch_, state_, added_);
+    const TFolderRules rules{nameMax_, writable_, pinned_};
+    const std::string_view newKeys = caseBlind_ ? moveKeys_ : preview.names_;
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t s = 0; s < moves_.size(); ++s) {
+        if (s + kAhead < moves_.size())
+            walk.Prefetch(moves_[s + kAhead].newHash);
+        const TPlannedMove& move = moves_[s];
+        TPreview::TEntry& entry = preview.entries_[move.entry];
+        entry.reason = PredictMove(walk, rules, move, newKeys, moveKeys_);
+        entry.mark =
+            entry.reason == TRefusal::None ? TPreviewEntry::Renamed : TPreviewEntry::Refused;
     }
-    for (TRenameStep& step : plan)
-        preview[static_cast<std::size_t>(step.entry)].newName = std::move(step.newName);
-    return preview;
 }
 
 } // namespace nomilo

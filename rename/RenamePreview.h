@@ -31,6 +31,39 @@ struct TPreviewEntry {
     std::string newName;
 };
 
+// The same, with the new name a view of the TPreview that holds it.
+struct TPreviewEntryView {
+    TPreviewEntry::TMark mark = TPreviewEntry::Untouched;
+    TRefusal reason = TRefusal::None;
+    std::string_view newName;
+};
+
+// What the next batch would do with every entry, in entry order, kept as a list keeps it: a
+// few bytes per entry, and the new names one after the other in one text.
+class TPreview {
+public:
+    std::size_t Size() const { return entries_.size(); }
+    TPreviewEntryView operator[](std::size_t entry) const {
+        const TEntry& e = entries_[entry];
+        return {e.mark, e.reason, std::string_view(names_).substr(e.offset, e.length)};
+    }
+    // `count` entries, each untouched.
+    void Reset(std::size_t count);
+    // Every entry, its new name copied.
+    std::vector<TPreviewEntry> Entries() const;
+
+private:
+    friend class TRenamePreview;
+    struct TEntry {
+        std::uint32_t offset = 0; // where the new name lies in names_
+        std::uint32_t length = 0;
+        TPreviewEntry::TMark mark = TPreviewEntry::Untouched;
+        TRefusal reason = TRefusal::None;
+    };
+    std::vector<TEntry> entries_;
+    std::string names_;
+};
+
 // Predicts a rename batch: walks the entries as the batch does, in its order, with the names
 // that earlier renames take and give up, and the refusals MoveFile would answer. What it
 // predicts is what the batch does, as long as the folder does not change in between. On a
@@ -42,13 +75,29 @@ public:
     // lookup. Entries that change later are still predicted right, only a little slower.
     TRenamePreview(TPreviewFolder folder, const IFileEntries& entries);
 
-    // One prediction per entry, in entry order. Throws ERenameRule, as PlanBatch does, when the
-    // rule cannot rename.
+    // One prediction per entry, in entry order, into `preview` (whose room is used again).
+    // Throws ERenameRule, as PlanBatch does, when the rule cannot rename. The buffers a
+    // prediction works in are kept for the next one: one preview serves one thread at a time.
+    void Predict(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+                 TPreview& preview) const;
+    // The same as TPreviewEntry values.
     std::vector<TPreviewEntry> Predict(const IFileEntries& entries, bool selectedOnly,
                                        const TRenameRule& rule) const;
     // The same with the rule built from `inputs`.
     std::vector<TPreviewEntry> Predict(const IFileEntries& entries,
                                        const TRenameInputs& inputs) const;
+
+    // Names by number, one after the other in one text.
+    struct TNameList {
+        std::string text;
+        std::vector<std::size_t> ends; // name n lies from ends[n - 1] (0 for n = 0) to ends[n]
+        std::size_t Size() const { return ends.size(); }
+        std::string_view operator[](std::size_t n) const {
+            const std::size_t begin = n == 0 ? 0 : ends[n - 1];
+            return std::string_view(text).substr(begin, ends[n] - begin);
+        }
+        void Add(std::string_view name) { ends.push_back(text.append(name).size()); }
+    };
 
     // The names of a folder by their hash, in one flat array: a lookup costs one probe
     // sequence over adjacent cells, where node-based sets chase a pointer per step. Each
@@ -59,15 +108,44 @@ public:
         std::size_t names = 0;
     };
 
+    // A rename of the plan as the walk meets it. What the walk needs of the old name is taken
+    // while the entry's text is at hand, so the plan keeps no copy of it.
+    struct TPlannedMove {
+        enum TNames : std::uint8_t {
+            Move,          // the folder decides
+            NotAcceptable, // either name is no bare name
+            SameName,      // a rename to its own name, which MoveFile does without a look
+        };
+        std::uint64_t newHash = 0; // of the new name's key
+        // The old name's number as read, or (oldRead false) where its key begins in the plan's
+        // keys: an entry whose text changed since the read.
+        std::size_t old = 0;
+        std::uint32_t entry = 0;
+        // Where the new name's key begins: in the preview's names, or on a case-blind volume
+        // folded in the plan's keys.
+        std::uint32_t newKey = 0;
+        std::uint32_t newLength = 0;
+        std::uint32_t oldLength = 0; // of the old name's key when it is not as read
+        TNames names = Move;
+        bool oldRead = true;
+    };
+
 private:
     std::size_t nameMax_;
     bool writable_;
     bool caseBlind_;
-    std::vector<std::string> keys_; // the names as compared: folded on a case-blind volume
-    std::vector<char> pinned_;      // per name number, as keys_: its entry may not be renamed
+    TNameList keys_;                      // the names as compared: folded on a case-blind volume
+    std::vector<char> pinned_;            // per name number, as keys_: its entry may not be renamed
     std::vector<std::size_t> entryNames_; // the number of each entry's name as read
     TNameTable table_;
-    mutable TNameTable scratch_; // the copy a prediction adds to, kept for the next one
+    // Kept from one prediction to the next: the copy of the table, the plan, the plan's keys
+    // that are no new name as it is (folded ones, and old names not as read), the walk's state
+    // (per name number) and the keys of the names it adds.
+    mutable TNameTable scratch_;
+    mutable std::vector<TPlannedMove> moves_;
+    mutable std::string moveKeys_;
+    mutable std::vector<std::uint8_t> state_;
+    mutable std::vector<std::string_view> added_;
 };
 
 } // namespace nomilo

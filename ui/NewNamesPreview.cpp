@@ -52,14 +52,15 @@ void TNewNamesPreview::Update() {
     }
     const TRenameInputs inputs = inputs_();
     rule_ = TRenameRule(inputs, rule_ ? &*rule_ : nullptr);
-    std::vector<TPreviewEntry> preview;
+    TPreview preview;
     try {
         if (!rule_->Error())
-            preview = folder_->Predict(*list_, inputs.selectedOnly, *rule_);
+            folder_->Predict(*list_, inputs.selectedOnly, *rule_, preview);
     } catch (const ERenameRule&) {
-        preview.clear(); // the expression failed on a name: no batch would rename
+        preview.Reset(0); // the expression failed on a name: no batch would rename
     }
-    preview.resize(static_cast<std::size_t>(list_->EntryCount()));
+    if (preview.Size() != static_cast<std::size_t>(list_->EntryCount()))
+        preview.Reset(static_cast<std::size_t>(list_->EntryCount()));
     list_->SetPreview(std::move(preview));
 }
 

@@ -260,5 +260,51 @@ TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {
     }
 }
 
+// A preview is built once for a read of the folder and then asked at every keystroke, while the
+// list's texts may change (a batch renames entries, a file goes): each answer must be the one a
+// preview built for the list as it is now would give.
+TEST(RenamePreview, AnswersAsANewOneWhileTheListChangesAndTheRuleWith) {
+    std::mt19937 random(26);
+    const std::string pieces[] = {"a", "A", "b", "B", ".", "ab"};
+    const auto name = [&] {
+        std::string text;
+        for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n)
+            text += pieces[random() % std::size(pieces)];
+        return text == "." ? std::string("b") : text;
+    };
+    const std::vector<TRenameInputs> rules = {
+        {false, true, true, "", "a"},   {false, false, false, "a", "b"},
+        {false, false, true, "b", "A"}, {false, false, true, "ab", ""},
+        {false, false, false, "A", "x/"}};
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        const bool caseBlind = round % 2 == 0;
+        std::vector<std::string> folder;
+        FakeEntries entries;
+        for (int n = 2 + static_cast<int>(random() % 8); n > 0; --n) {
+            folder.push_back(name());
+            entries.entries.push_back({folder.back(), random() % 2 == 0});
+        }
+        const TRenamePreview kept(TPreviewFolder{folder, 255, true, caseBlind, {}}, entries);
+        TPreview answer; // used again, as the window does
+        for (int change = 0; change < 4; ++change) {
+            const std::size_t at = random() % entries.entries.size();
+            entries.entries[at].first = random() % 3 == 0 ? folder[random() % folder.size()]
+                                                          : name();
+            const TRenamePreview fresh(TPreviewFolder{folder, 255, true, caseBlind, {}},
+                                       entries);
+            const TRenameInputs& inputs = rules[random() % rules.size()];
+            const bool selectedOnly = random() % 2 == 0;
+            const TRenameRule rule(inputs);
+            kept.Predict(entries, selectedOnly, rule, answer);
+            const std::vector<TPreviewEntry> expected = fresh.Predict(entries, selectedOnly, rule);
+            const std::vector<TPreviewEntry> got = answer.Entries();
+            EXPECT_EQ(Letters(got), Letters(expected));
+            for (std::size_t i = 0; i < got.size() && i < expected.size(); ++i)
+                EXPECT_EQ(got[i].newName, expected[i].newName) << i;
+        }
+    }
+}
+
 } // namespace
 } // namespace nomilo
