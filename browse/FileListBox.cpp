@@ -357,10 +357,11 @@ void TFileListBox::UpdateItemHeight() {
 
 // --- preview ----------------------------------------------------------------------------------
 
-void TFileListBox::SetPreview(TPreview preview) {
-    model_->SetPreview(std::move(preview));
+TPreview TFileListBox::SetPreview(TPreview preview) {
+    TPreview before = model_->SetPreview(std::move(preview));
     viewport()->update();
     emit ShownEntriesChanged();
+    return before;
 }
 
 void TFileListBox::ClearPreview() {

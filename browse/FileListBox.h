@@ -132,7 +132,8 @@ public:
     // the next read: an entry it renames shows its new name in italics, an entry whose rename
     // it would refuse keeps its name and is marked; the tooltip tells the old name and the
     // reason. `refusalText` words a reason.
-    void SetPreview(TPreview preview);
+    // Answers the preview shown before, whose room may serve the next one.
+    TPreview SetPreview(TPreview preview);
     void ClearPreview();
     void SetRefusalText(std::function<QString(TRefusal)> refusalText);
 

@@ -54,8 +54,9 @@ void TFileListModel::SelectAll() {
     RowsChanged(0, Count() - 1);
 }
 
-void TFileListModel::SetPreview(TPreview preview) {
-    preview_ = std::move(preview);
+TPreview TFileListModel::SetPreview(TPreview preview) {
+    std::swap(preview_, preview);
+    return preview;
 }
 
 void TFileListModel::ClearPreview() {

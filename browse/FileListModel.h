@@ -47,7 +47,8 @@ public:
 
     // What the next batch would do with each entry, one per entry in order; shown until the
     // next read, or until it is set again or cleared. A preview of another length is none.
-    void SetPreview(TPreview preview);
+    // Answers the preview set before.
+    TPreview SetPreview(TPreview preview);
     void ClearPreview();
     // The preview of entry `row` when the batch would rename or refuse it, else none.
     std::optional<TPreviewEntryView> Preview(int row) const;

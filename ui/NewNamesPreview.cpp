@@ -26,6 +26,7 @@ void TNewNamesPreview::SetOn(bool on) {
     } else {
         timer_.stop();
         folder_.reset();
+        spare_ = TPreview();
         list_->ClearPreview();
     }
 }
@@ -52,7 +53,9 @@ void TNewNamesPreview::Update() {
     }
     const TRenameInputs inputs = inputs_();
     rule_ = TRenameRule(inputs, rule_ ? &*rule_ : nullptr);
-    TPreview preview;
+    // The room of the preview shown before is used again: a keystroke allocates nothing.
+    TPreview& preview = spare_;
+    preview.Reset(0);
     try {
         if (!rule_->Error())
             folder_->Predict(*list_, inputs.selectedOnly, *rule_, preview);
@@ -61,7 +64,7 @@ void TNewNamesPreview::Update() {
     }
     if (preview.Size() != static_cast<std::size_t>(list_->EntryCount()))
         preview.Reset(static_cast<std::size_t>(list_->EntryCount()));
-    list_->SetPreview(std::move(preview));
+    spare_ = list_->SetPreview(std::move(preview));
 }
 
 } // namespace nomilo

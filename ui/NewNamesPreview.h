@@ -42,6 +42,7 @@ private:
     QTimer timer_;
     std::optional<TRenamePreview> folder_; // the folder as last read
     std::optional<TRenameRule> rule_;      // the rule of the last recompute, its expression kept
+    TPreview spare_; // the preview the list showed before the last one: the next is made in it
     bool on_ = false;
 };
 
