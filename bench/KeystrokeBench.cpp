@@ -129,5 +129,16 @@ int main(int argc, char** argv) {
                 {key(q), Qt::Key_Underscore, Qt::Key_X, Qt::Key_Backspace}},
                rounds);
     RecomputeRounds(window, rounds);
+    // With the find text a regular expression, whose groups the replace text puts in.
+    const bool expressions = window.RegularExpression1->isChecked();
+    if (!expressions)
+        window.RegularExpression1->trigger();
+    window.eFind->setText(QString(QChar(p)) + "_(\\d+)");
+    TypeRounds({"typing an expression's replace text:",
+                window.eReplace,
+                {key(q), Qt::Key_Underscore, Qt::Key_Dollar, Qt::Key_1}},
+               rounds);
+    if (!expressions)
+        window.RegularExpression1->trigger(); // off again, as the stored settings had it
     return 0;
 }
