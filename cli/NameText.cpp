@@ -1,5 +1,6 @@
 #include "cli/NameText.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace nomilo {
@@ -121,6 +122,13 @@ std::string EscapedName(std::string_view name) {
         i += point.length;
     }
     return out;
+}
+
+std::size_t CharacterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count)
+        i += std::max<std::size_t>(DecodeOne(text.substr(i)).length, 1);
+    return count;
 }
 
 std::string JsonString(std::string_view utf8) {

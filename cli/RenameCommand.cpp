@@ -18,6 +18,7 @@
 #include "rename/RenamePreview.h"
 #include "rename/UndoJournal.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -167,11 +168,11 @@ void NoteRefusals(TReport& report, bool planned) {
                 counts);
 }
 
-int RunBatch(const TCommandOptions& options, TReport& report, TListedFiles& entries,
-             const std::string& folder) {
+int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
+             TListedFiles& entries, const std::string& folder) {
     TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1));
     TCommandJournal journal(folder, renames, report);
-    RenameBatch(entries, options.inputs, renames.MoveFn(), nullptr, &journal);
+    RenameBatch(entries, options.inputs.selectedOnly, rule, renames.MoveFn(), nullptr, &journal);
     const std::size_t total = report.RenamedCount() + report.RefusedCount() + renames.Cancelled();
     const bool begun = renames.Begun();
     renames.End("interrupted after " + std::to_string(report.RenamedCount()) + " of " +
@@ -196,13 +197,15 @@ std::vector<std::string> EveryName() {
     return names;
 }
 
-int RunDryRun(const TCommandOptions& options, TReport& report, const TListedFiles& entries,
-              const std::string& folder, const std::vector<TDrive>& drives) {
+int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
+              const TListedFiles& entries, const std::string& folder,
+              const std::vector<TDrive>& drives) {
     DirListing listing = ListCurrentDir(EveryName());
     const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
                                                 listing.writable, CaseBlind(folder, drives)},
                                  entries);
-    const std::vector<TPreviewEntry> predicted = preview.Predict(entries, options.inputs);
+    const std::vector<TPreviewEntry> predicted =
+        preview.Predict(entries, options.inputs.selectedOnly, rule);
     for (std::size_t i = 0; i < predicted.size(); ++i) {
         const TPreviewEntry& entry = predicted[i];
         if (entry.mark == TPreviewEntry::Untouched)
@@ -224,6 +227,10 @@ int RunDryRun(const TCommandOptions& options, TReport& report, const TListedFile
 
 // Renames in FOLDER, or shows what that would do.
 int RunRename(const TCommandOptions& options, TReport& report) {
+    // A find or replace text the rule cannot use is told before the folder is even entered.
+    const TRenameRule rule(options.inputs);
+    if (rule.Error())
+        throw ERenameRule(*rule.Error());
     const std::vector<std::string> named = NamesInFolder(options.files, options.folder);
     try {
         SetCurrentDir(options.folder);
@@ -258,8 +265,8 @@ int RunRename(const TCommandOptions& options, TReport& report) {
         }
     }
     if (options.action == TCommandOptions::DryRun)
-        return RunDryRun(options, report, entries, folder, drives);
-    return RunBatch(options, report, entries, folder);
+        return RunDryRun(options, rule, report, entries, folder, drives);
+    return RunBatch(options, rule, report, entries, folder);
 }
 
 int RunUndo(const TCommandOptions& options, TReport& report) {
@@ -284,6 +291,24 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
                     std::to_string(left + outcome.restored.size()) +
                     "); they stay in the journal for the next --undo");
     return StatusOf(report);
+}
+
+// Why the rule cannot rename, in the terms of the command line; the offset is counted in
+// characters of the text as typed.
+std::string RuleErrorText(const TRuleError& error, const TRenameInputs& inputs) {
+    const bool inFind = error.part == TRuleError::FindText;
+    if (inFind && !error.offset)
+        return "the regular expression failed on a name: " + error.message +
+               "; nothing was renamed";
+    std::string text = (inFind ? "FIND is not a valid regular expression: "
+                               : "REPLACE does not suit the regular expression: ") +
+                       error.message;
+    if (error.offset) {
+        const std::string_view typed = inFind ? inputs.findText : inputs.replaceText;
+        const std::size_t before = std::min(*error.offset, typed.size());
+        text += " (offset " + std::to_string(CharacterCount(typed.substr(0, before))) + ")";
+    }
+    return text;
 }
 
 } // namespace
@@ -312,6 +337,12 @@ int RunRenameCommand(const std::vector<std::string>& arguments) {
     } catch (const EUsage& error) {
         std::fprintf(stderr, "nomilo-rename: %s\nTry 'nomilo-rename --help' for more information.\n",
                      error.what());
+        return esUsage;
+    } catch (const ERenameRule& error) {
+        // Raised before the plan is written: nothing was touched.
+        std::fflush(stdout);
+        std::fprintf(stderr, "nomilo-rename: %s\n",
+                     RuleErrorText(error.Error(), options.inputs).c_str());
         return esUsage;
     }
 }
