@@ -11,6 +11,9 @@ std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnl
         throw ERenameRule(*rule.Error());
     std::vector<TRenameStep> plan;
     const int count = entries.EntryCount();
+    // Room for every entry at once: a plan of many renames is never copied as it grows, and
+    // the room no step takes is never touched.
+    plan.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         if (selectedOnly && !entries.IsEntrySelected(i))
             continue;

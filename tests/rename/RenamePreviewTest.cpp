@@ -86,11 +86,18 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
         SetCurrentDir(tmp.Path());
         DirListing listing = ListCurrentDir();
         const TRenamePreview preview(
-            TPreviewFolder{std::move(listing.names), listing.nameMax, listing.writable, false},
-            entries);
+            TPreviewFolder{listing.names, listing.nameMax, listing.writable, false}, entries);
+        // A preview for one prediction, which looks each entry up as it goes, predicts alike.
+        TRenamePreview once(
+            TPreviewFolder{std::move(listing.names), listing.nameMax, listing.writable, false});
         std::vector<TPreviewEntry> predicted;
         try {
             predicted = preview.Predict(entries, inputs);
+            const std::vector<TPreviewEntry> oneShot =
+                std::move(once).Predict(entries, inputs.selectedOnly, TRenameRule(inputs));
+            EXPECT_EQ(Letters(oneShot), Letters(predicted));
+            for (std::size_t i = 0; i < predicted.size(); ++i)
+                EXPECT_EQ(oneShot[i].newName, predicted[i].newName);
         } catch (const ERenameRule&) {
             // No valid expression: the batch renames nothing either, and keeps no journal.
             ++bad;
@@ -150,6 +157,8 @@ TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {
         {{"a.txt", "B.TXT"}, "a.txt", {false, false, true, "txt", "TXT"}, true, true, "R"},
         {{"a.txt", "B.TXT"}, "a.txt", {false, false, true, "a", "b"}, true, true, "T"},
         {{"a.txt", "B.TXT"}, "a.txt", {false, false, true, "a", "b"}, false, true, "R"},
+        // Two spellings listed (a share of a case-sensitive server) are one name there.
+        {{"a.txt", "A.TXT", "b.txt"}, "b.txt", {false, false, true, "b", "a"}, true, true, "T"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entries);
@@ -157,6 +166,10 @@ TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {
         const TRenamePreview preview(TPreviewFolder{c.folder, 255, c.writable, c.caseBlind},
                                      entries);
         EXPECT_EQ(Letters(preview.Predict(entries, c.inputs)), c.predicted);
+        TRenamePreview once(TPreviewFolder{c.folder, 255, c.writable, c.caseBlind});
+        EXPECT_EQ(Letters(std::move(once).Predict(entries, c.inputs.selectedOnly,
+                                                  TRenameRule(c.inputs))),
+                  c.predicted);
     }
 }
 
