@@ -8,6 +8,27 @@
 
 namespace nomilo {
 
+namespace {
+
+// Moves `names[order[i]]` to place i for every i, in place: each cycle of the order is followed
+// once, so no name is copied and no second list is made.
+void PutInOrder(std::vector<std::string>& names, std::vector<std::uint32_t> order) {
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start)
+            continue;
+        std::string first = std::move(names[start]);
+        std::size_t at = start;
+        for (std::size_t from = order[at]; from != start; at = from, from = order[at]) {
+            names[at] = std::move(names[from]);
+            order[at] = static_cast<std::uint32_t>(at);
+        }
+        names[at] = std::move(first);
+        order[at] = static_cast<std::uint32_t>(at);
+    }
+}
+
+} // namespace
+
 TListedFiles TListedFiles::Read(std::string_view mask, const TNetworkMounts& network) {
     std::vector<std::string> names;
     SearchMask(
@@ -23,11 +44,7 @@ TListedFiles TListedFiles::Read(std::string_view mask, const TNetworkMounts& net
         TNameKeys keys;
         for (const std::string& name : names)
             keys.Add(name);
-        std::vector<std::string> sorted;
-        sorted.reserve(names.size());
-        for (std::uint32_t number : keys.Order())
-            sorted.push_back(std::move(names[number]));
-        names = std::move(sorted);
+        PutInOrder(names, keys.TakeOrder());
     }
     return TListedFiles(std::move(names));
 }

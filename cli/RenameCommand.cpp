@@ -187,9 +187,10 @@ int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& r
 }
 
 // Every name of the current directory, whatever its kind, but "." and "..": from the reading
-// the file list's search made, where one is shared.
-std::vector<std::string> EveryName() {
+// the file list's search made, where one is shared. There are about `listed` or more.
+std::vector<std::string> EveryName(std::size_t listed) {
     std::vector<std::string> names;
+    names.reserve(listed);
     SearchCurrentDir("*", 0, 0, [&](std::string_view name, std::uint32_t) {
         if (name != "." && name != "..")
             names.emplace_back(name);
@@ -200,17 +201,19 @@ std::vector<std::string> EveryName() {
 int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
               const TListedFiles& entries, const std::string& folder,
               const std::vector<TDrive>& drives) {
-    DirListing listing = ListCurrentDir(EveryName());
-    const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                                listing.writable, CaseBlind(folder, drives)},
-                                 entries);
+    DirListing listing = ListCurrentDir(EveryName(entries.Size()));
+    TSharedFolderRead::EndSharing(); // the reading has served both: its room goes to the preview
+    // One prediction: the entries are not numbered first, and it works in the preview's own
+    // table.
+    TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
+                                          listing.writable, CaseBlind(folder, drives)});
     const std::vector<TPreviewEntry> predicted =
-        preview.Predict(entries, options.inputs.selectedOnly, rule);
+        std::move(preview).Predict(entries, options.inputs.selectedOnly, rule);
     for (std::size_t i = 0; i < predicted.size(); ++i) {
         const TPreviewEntry& entry = predicted[i];
         if (entry.mark == TPreviewEntry::Untouched)
             continue;
-        const std::string oldName = entries.EntryText(static_cast<int>(i));
+        const std::string& oldName = entries.Name(i);
         if (entry.mark == TPreviewEntry::Renamed)
             report.Renamed(oldName, entry.newName);
         else
