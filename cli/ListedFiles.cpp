@@ -3,49 +3,42 @@
 #include "browse/MaskSearch.h"
 #include "browse/NameOrder.h"
 
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 
 namespace nomilo {
 
-namespace {
-
-// Moves `names[order[i]]` to place i for every i, in place: each cycle of the order is followed
-// once, so no name is copied and no second list is made.
-void PutInOrder(std::vector<std::string>& names, std::vector<std::uint32_t> order) {
-    for (std::size_t start = 0; start < order.size(); ++start) {
-        if (order[start] == start)
-            continue;
-        std::string first = std::move(names[start]);
-        std::size_t at = start;
-        for (std::size_t from = order[at]; from != start; at = from, from = order[at]) {
-            names[at] = std::move(names[from]);
-            order[at] = static_cast<std::uint32_t>(at);
-        }
-        names[at] = std::move(first);
-        order[at] = static_cast<std::uint32_t>(at);
-    }
-}
-
-} // namespace
-
 TListedFiles TListedFiles::Read(std::string_view mask, const TNetworkMounts& network) {
-    std::vector<std::string> names;
+    // The names go straight to their keys, which keep them in one buffer, and then once into
+    // the list in their order. The locale's collator is opened only where there is something
+    // to sort: a command on an empty folder ends before it would have loaded.
+    std::optional<TNameKeys> keys;
+    std::string first;
+    std::size_t count = 0;
     SearchMask(
         mask, TFileType{ftNormal},
         [&](std::string_view name, std::uint32_t, bool admitted) {
-            if (admitted)
-                names.emplace_back(name);
+            if (!admitted)
+                return;
+            if (count++ == 0) {
+                first = name;
+                return;
+            }
+            if (!keys) {
+                keys.emplace();
+                keys->Add(first);
+            }
+            keys->Add(name);
         },
         network);
-    // The locale's collator is opened only where there is something to sort: a command on an
-    // empty folder ends before it would have loaded.
-    if (names.size() > 1) {
-        TNameKeys keys;
-        for (const std::string& name : names)
-            keys.Add(name);
-        PutInOrder(names, keys.TakeOrder());
-    }
+    if (!keys)
+        return TListedFiles(count ? std::vector<std::string>{first} : std::vector<std::string>());
+    const std::vector<std::uint32_t> order = keys->TakeOrder();
+    std::vector<std::string> names;
+    names.reserve(order.size());
+    for (const std::uint32_t number : order)
+        names.emplace_back(keys->Name(number));
     return TListedFiles(std::move(names));
 }
 
