@@ -11,8 +11,8 @@ std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnl
         throw ERenameRule(*rule.Error());
     std::vector<TRenameStep> plan;
     const int count = entries.EntryCount();
-    // Room for every entry at once: a plan of many renames is never copied as it grows, and
-    // the room no step takes is never touched.
+    // Room for every entry: the plan is not moved while it grows (its pages are used only as
+    // far as it goes).
     plan.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         if (selectedOnly && !entries.IsEntrySelected(i))
@@ -30,9 +30,9 @@ std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInp
 }
 
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
-                            bool selectedOnly, const TMoveFileFn& moveFile) {
+                            bool selectedOnly, const TMoveFileFn& moveFile, IMoveWitness* witness) {
     const std::string oldName = entries.EntryText(index);
-    if (const std::error_code refusal = moveFile(oldName, newName)) {
+    if (const std::error_code refusal = moveFile(oldName, newName, witness)) {
         RenameFailed = true;
         return refusal;
     }
@@ -58,10 +58,9 @@ void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& ru
     std::vector<TRefusedRename> refused;
     for (std::size_t s = 0; s < plan.size(); ++s) {
         const TRenameStep& step = plan[s];
-        if (journal)
-            journal->Started(s);
+        IMoveWitness* witness = journal ? journal->Started(s) : nullptr;
         const std::error_code refusal =
-            RenameEntry(entries, step.entry, step.newName, selectedOnly, moveFile);
+            RenameEntry(entries, step.entry, step.newName, selectedOnly, moveFile, witness);
         if (journal)
             journal->Finished(s, !refusal);
         if (refusal)

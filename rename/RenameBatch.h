@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/files/MoveFile.h"
 #include "rename/BatchJournal.h"
 #include "rename/FileEntries.h"
 #include "rename/Refusal.h"
@@ -14,9 +15,9 @@ namespace nomilo {
 
 // What one press of the rename button renames, read from the main window.
 struct TRenameInputs {
-    bool selectedOnly = true;   // consider only selected entries, and re-select renamed ones
-    bool prefixMode = false;    // put the replace text in front of every name
-    bool caseSensitive = true;  // when off, ASCII letters match regardless of case
+    bool selectedOnly = true;  // consider only selected entries, and re-select renamed ones
+    bool prefixMode = false;   // put the replace text in front of every name
+    bool caseSensitive = true; // when off, ASCII letters match regardless of case
     std::string findText;
     std::string replaceText;
     // Beyond the design, each off by default (TRenameRule says what they do).
@@ -26,9 +27,10 @@ struct TRenameInputs {
 };
 
 // Renames a bare file name in the current directory without replacing anything; answers no
-// error when it did, else why it refused.
-using TMoveFileFn =
-    std::function<std::error_code(const std::string& oldName, const std::string& newName)>;
+// error when it did, else why it refused. A `witness` (none: nullptr) hears which way the rename
+// goes before it goes that way, as MoveFileRefusal tells it.
+using TMoveFileFn = std::function<std::error_code(
+    const std::string& oldName, const std::string& newName, IMoveWitness* witness)>;
 // Shows the one failure message of a batch, with the renames that were refused, in order.
 using TShowFailureFn = std::function<void(const std::vector<TRefusedRename>& refused)>;
 
@@ -56,9 +58,11 @@ void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& ru
 void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
                  const TShowFailureFn& showFailure, IBatchJournal* journal = nullptr);
 
-// Renames the file of entry `index` to `newName`. On success the entry gets the new text and
-// the selected flag `selectedOnly`; on refusal only RenameFailed is set. Answers the refusal.
+// Renames the file of entry `index` to `newName`, telling `witness` the way. On success the
+// entry gets the new text and the selected flag `selectedOnly`; on refusal only RenameFailed is
+// set. Answers the refusal.
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
-                            bool selectedOnly, const TMoveFileFn& moveFile);
+                            bool selectedOnly, const TMoveFileFn& moveFile,
+                            IMoveWitness* witness = nullptr);
 
 } // namespace nomilo

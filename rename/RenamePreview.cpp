@@ -154,10 +154,18 @@ private:
     std::deque<std::string> folded_; // the keys of a case-blind volume
 };
 
+// What the folder as read tells a prediction.
+struct TFolderRules {
+    std::size_t nameMax;
+    bool writable;
+    const std::vector<char>& pinned; // per name number as read
+};
+
 // What MoveFile would answer for the rename of entry `step.entry`, checked in the order it and
-// the kernel check: the names, then the old file, then the new name.
-TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t nameMax,
-                     bool writable, const TRenameStep& step) {
+// the kernel check: the names, then the old file, then the new name, then the right to remove
+// the old name from the folder (the folder's, a sticky folder's owners, the file's flags).
+TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, const TFolderRules& rules,
+                     const TRenameStep& step) {
     if (!IsBareName(step.oldName) || !IsBareName(step.newName))
         return TRefusal::NotAcceptable;
     if (step.oldName == step.newName)
@@ -165,13 +173,15 @@ TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t name
     const std::size_t oldNumber = walk.EntryNumber(readNumber, walk.Key(step.oldName));
     if (!walk.Present(oldNumber))
         return TRefusal::Gone;
-    if (step.newName.size() > nameMax)
+    if (step.newName.size() > rules.nameMax)
         return TRefusal::TooLong;
     const std::size_t newNumber = walk.Number(walk.Key(step.newName));
     // On a case-blind volume a new spelling of the name is the file's own name.
     if (walk.Present(newNumber) && newNumber != oldNumber)
         return walk.PutByBatch(newNumber) ? TRefusal::TakenInBatch : TRefusal::Taken;
-    if (!writable)
+    // A file the batch renamed is one the kernel let the user rename.
+    if (!rules.writable ||
+        (oldNumber < rules.pinned.size() && rules.pinned[oldNumber] && !walk.PutByBatch(oldNumber)))
         return TRefusal::NoPermission;
     walk.Rename(oldNumber, newNumber);
     return TRefusal::None;
@@ -184,7 +194,7 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder)
     // Room for the names a walk adds too: about one per entry renamed, and the entries are
     // names of the folder.
     table_.cells.assign(CellsFor(folder.names.size() * 2), 0);
-    AddFolderNames(std::move(folder.names));
+    AddFolderNames(std::move(folder.names), folder.pinned);
 }
 
 TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entries)
@@ -192,7 +202,7 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
     const int count = entries.EntryCount();
     // Room for the names a walk adds too: about one per entry renamed.
     table_.cells.assign(CellsFor(folder.names.size() + static_cast<std::size_t>(count)), 0);
-    AddFolderNames(std::move(folder.names));
+    AddFolderNames(std::move(folder.names), folder.pinned);
     const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
     // The entries' names come first, in entry order, then the rest in folder order: one probe an
     // entry, then the numbers are changed in place.
@@ -225,28 +235,35 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
         while (renumbered[n] != n) {
             const std::size_t to = renumbered[n];
             std::swap(keys_[n], keys_[to]);
+            std::swap(pinned_[n], pinned_[to]);
             std::swap(renumbered[n], renumbered[to]);
         }
 }
 
-void TRenamePreview::AddFolderNames(std::vector<std::string> names) {
+void TRenamePreview::AddFolderNames(std::vector<std::string> names,
+                                    const std::vector<char>& pinned) {
     if (caseBlind_)
         for (std::string& name : names)
             name = FoldCase(name, false);
     // Each name is numbered in folder order and kept once (names compare equal only on a
     // case-blind volume): a name met for the first time moves down to its number, which is
-    // never after its place, so the names still to be looked up stay where they are.
+    // never after its place, so the names still to be looked up stay where they are. A name's
+    // entry may not be renamed when that of any name of its number may not.
     keys_ = std::move(names);
+    pinned_.assign(keys_.size(), 0);
     std::size_t kept = 0;
     const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
     FindNames(table_, keys_, true, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
-        if (static_cast<std::size_t>(number) != kept)
-            return; // the name of an earlier one
-        if (kept != i)
-            keys_[kept] = std::move(keys_[i]);
-        ++kept;
+        const auto n = static_cast<std::size_t>(number);
+        if (n == kept) {
+            if (kept != i)
+                keys_[kept] = std::move(keys_[i]);
+            ++kept;
+        }
+        pinned_[n] |= i < pinned.size() && pinned[i];
     });
     keys_.resize(kept);
+    pinned_.resize(kept);
 }
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
@@ -275,6 +292,7 @@ std::vector<TPreviewEntry> TRenamePreview::Walk(const IFileEntries& entries,
     {
         // The walk keeps views of the plan's names, so they move out only after it.
         TFolderWalk walk(keys_, table, caseBlind_, plan.size());
+        const TFolderRules rules{nameMax_, writable_, pinned_};
         // The cells of a step's names are fetched from memory 8 steps ahead; the folder's name
         // that an entry's name is compared with, 4 steps ahead, once its cell is there.
         constexpr std::size_t kCellsAhead = 8, kNamesAhead = 4;
@@ -295,7 +313,7 @@ std::vector<TPreviewEntry> TRenamePreview::Walk(const IFileEntries& entries,
             const std::size_t readNumber =
                 index < entryNames_.size() ? entryNames_[index] : SIZE_MAX;
             TPreviewEntry& entry = preview[index];
-            entry.reason = PredictMove(walk, readNumber, nameMax_, writable_, step);
+            entry.reason = PredictMove(walk, readNumber, rules, step);
             entry.mark = entry.reason == TRefusal::None ? TPreviewEntry::Renamed
                                                         : TPreviewEntry::Refused;
         }

@@ -18,6 +18,9 @@ struct TPreviewFolder {
     std::size_t nameMax = 255;      // the longest name its file system takes, in bytes
     bool writable = true;           // names may be added and removed
     bool caseBlind = false;         // the volume ignores the letter case of names
+    // Per name, 1 where the kernel refuses to rename that entry (DirListing::pinned: a file of
+    // another owner in a sticky folder, an immutable or append-only file); may be empty.
+    std::vector<char> pinned = {};
 };
 
 // What the next batch would do with one entry.
@@ -63,8 +66,9 @@ public:
     };
 
 private:
-    // Adds the folder's names to the table and keeps their keys, each once.
-    void AddFolderNames(std::vector<std::string> names);
+    // Adds the folder's names to the table and keeps their keys, each once, with whether
+    // their entries may not be renamed (`pinned`, per name; may be empty).
+    void AddFolderNames(std::vector<std::string> names, const std::vector<char>& pinned);
     // The prediction of `plan`, with `table` (the folder's names) taking the names the walk
     // adds.
     std::vector<TPreviewEntry> Walk(const IFileEntries& entries, std::vector<TRenameStep> plan,
@@ -74,6 +78,7 @@ private:
     bool writable_;
     bool caseBlind_;
     std::vector<std::string> keys_; // the names as compared: folded on a case-blind volume
+    std::vector<char> pinned_;      // per name number, as keys_: its entry may not be renamed
     std::vector<std::size_t> entryNames_; // the number of each entry's name as read
     TNameTable table_;
     mutable TNameTable scratch_; // the copy a prediction adds to, kept for the next one

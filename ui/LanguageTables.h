@@ -10,8 +10,8 @@ struct TFeatureTexts {
     const char* showNewNames1Caption;
     const char* undoLastRename1Caption;
     // Why a rename is refused, by TRefusal: Taken, TakenInBatch, NotAcceptable, TooLong, Gone,
-    // NoPermission.
-    const char* refusals[6];
+    // NoPermission, Replaced.
+    const char* refusals[7];
     // The line after the first 1,000 refused renames; "%1" is the number of the rest.
     const char* moreRefusals;
     // The message box's button that shows the list of refused renames, and hides it again.
@@ -36,6 +36,21 @@ struct TFeatureTexts {
     // Lines of the replace field's hint while Numbering, and Regular expression, is on.
     const char* numberingHelp;
     const char* substitutionHelp;
+    // After a batch that renamed files without a journal to undo them, and after an undo that
+    // renamed nothing: "%1" is one of the reasons below.
+    const char* notUndoable;
+    const char* nothingUndone;
+    // The reasons: "%1" is the journal's file (its lock file), "%2" the system's message.
+    const char* journalNotWritten;
+    const char* journalBusy;
+    const char* journalLockUnusable;
+    const char* journalDamaged;
+    const char* journalNotRegular;
+    const char* journalNotOwned;
+    const char* journalWritableByOthers;
+    const char* journalUnreadable;
+    // "%1" is the batch's folder.
+    const char* folderReplaced;
 };
 
 // What assistive technologies (screen readers) call the controls that show no caption of their

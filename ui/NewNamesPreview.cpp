@@ -47,7 +47,7 @@ void TNewNamesPreview::Update() {
         // The file list keeps the current directory on its folder.
         DirListing listing = ListCurrentDir();
         folder_.emplace(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                       listing.writable, caseBlind_()},
+                                       listing.writable, caseBlind_(), std::move(listing.pinned)},
                         *list_);
     }
     const TRenameInputs inputs = inputs_();

@@ -24,6 +24,7 @@
 #include "ui/NewNamesPreview.h"
 #include "ui/Splitter.h"
 #include "ui/ToolBar.h"
+#include "ui/UndoMessages.h"
 #include "ui/Unit2.h"
 #include "ui/WindowPlacement.h"
 
@@ -600,8 +601,8 @@ TRenameInputs TForm1::RenameInputs() const {
 void TForm1::Button2Click() {
     const TRenameInputs inputs = RenameInputs();
     const TRenameRule rule(inputs, rule_ ? &*rule_ : nullptr);
+    TBatchJournal journal(journalPath_, FileListBox1->FolderPath());
     try {
-        TBatchJournal journal(journalPath_, FileListBox1->FolderPath());
         RenameBatch(*FileListBox1, inputs.selectedOnly, rule, MoveFileRefusal,
                     [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); },
                     &journal);
@@ -610,8 +611,12 @@ void TForm1::Button2Click() {
         ShowRuleError(bad.Error());
         return;
     }
+    if (!journal.StaleBatch().empty())
+        notOffered_.insert(journal.StaleBatch());
     preview_->FolderChanged();
     UpdateUndoItem();
+    if (journal.RenamedUnrecorded())
+        ShowUndoMessage(this, windowTitle(), NotUndoableText(journal.Trouble(), journalPath_));
 }
 
 void TForm1::ShowRuleError(const TRuleError& error) {
@@ -770,16 +775,30 @@ void TForm1::ShowNewNames1Click() {
 }
 
 void TForm1::UndoLastRename1Click() {
+    const TLastBatch last = LastBatch(journalPath_);
+    if (notOffered_.contains(last.key) ||
+        (!last.undoable && last.trouble.problem == JournalProblem::None))
+        return UpdateUndoItem();
     TUndoOutcome outcome;
-    {
+    if (last.undoable) {
         THourglass hourglass;
         hourglass.Show();
-        outcome = UndoLastBatch(journalPath_, MoveFileRefusal);
+        outcome = UndoLastBatch(journalPath_, MoveFileRefusal, last.batchId);
         // Entries change in place only when the list shows the batch's folder.
         if (!outcome.restored.empty() && SameFolder(outcome.folder, FileListBox1->FolderPath()))
             RestoreEntries(*FileListBox1, outcome.restored, RenameSel->isChecked());
+    } else {
+        outcome.trouble = last.trouble;
     }
+    // What undo cannot do it tells once; a journal another window holds is only busy.
+    if (outcome.folderReplaced || (outcome.trouble.problem != JournalProblem::None &&
+                                   outcome.trouble.problem != JournalProblem::Busy))
+        notOffered_.insert(last.key);
     UpdateUndoItem();
+    if (outcome.folderReplaced)
+        ShowUndoMessage(this, windowTitle(), FolderReplacedText(outcome.folder));
+    else if (outcome.trouble.problem != JournalProblem::None)
+        ShowUndoMessage(this, windowTitle(), NothingUndoneText(outcome.trouble, journalPath_));
     if (!outcome.refused.empty())
         ShowFailure(outcome.refused);
     preview_->FolderChanged();
@@ -804,7 +823,9 @@ void TForm1::Numbering1Click() {
 }
 
 void TForm1::UpdateUndoItem() {
-    UndoLastRename1->setEnabled(CanUndoLastBatch(journalPath_));
+    const TLastBatch last = LastBatch(journalPath_);
+    UndoLastRename1->setEnabled(!notOffered_.contains(last.key) &&
+                                (last.undoable || last.trouble.problem != JournalProblem::None));
 }
 
 void TForm1::ApplyLanguage() {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 class QAction;
@@ -180,7 +181,8 @@ public:
     TRenameInputs RenameInputs() const;
     // The preview of new names in the file list.
     TNewNamesPreview& NewNamesPreview() const { return *preview_; }
-    // Enables the undo item when the journal holds something to take back.
+    // Enables the undo item when the journal holds something to take back, or a trouble of the
+    // journal the user has not heard of yet (the item then tells it).
     void UpdateUndoItem();
     // Builds the rule the next press of Rename renames by and shows in the find or replace
     // field what keeps it from renaming (a red frame, the reason in the field's hint); the
@@ -219,6 +221,10 @@ private:
     // empty once the user switches the mode.
     std::optional<bool> storedRenameSel_;
     std::string journalPath_;
+    // What the undo item no longer offers: batches whose journal may stand in for a later batch
+    // that could not keep one, folders and journal troubles the user has been told of (by the
+    // keys of LastBatch).
+    std::set<std::string> notOffered_;
     TNewNamesPreview* preview_ = nullptr;
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;

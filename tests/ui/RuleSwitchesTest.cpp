@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <filesystem>
 
 namespace nomilo {
 namespace {
@@ -121,7 +122,7 @@ TEST_F(RuleSwitches, ABadExpressionIsFramedWithItsReasonAndRenamesNothing) {
     EXPECT_EQ(tmp.Read("files/b.txt"), "b.txt");
     EXPECT_EQ(Entries(), (std::vector<std::string>{"a(1).txt", "b.txt"}));
     EXPECT_FALSE(f.UndoLastRename1->isEnabled());
-    EXPECT_FALSE(JournalFile::Open(JournalFile::DefaultPath()));
+    EXPECT_FALSE(std::filesystem::exists(JournalFile::DefaultPath()));
 
     // A replacement that names a group the expression lacks frames the replace field.
     f.eFind->setText("\\((\\d)\\)");
