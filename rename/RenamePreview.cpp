@@ -78,10 +78,10 @@ void FoldInPlace(std::string& name) {
 // kept from one walk to the next.
 class TFolderWalk {
 public:
-    TFolderWalk(const TRenamePreview::TNameList& read, TRenamePreview::TNameTable& table,
+    TFolderWalk(const std::vector<std::string>& read, TRenamePreview::TNameTable& table,
                 std::vector<std::uint8_t>& state, std::vector<std::string_view>& added)
         : read_(read), table_(table), state_(state), added_(added) {
-        state_.assign(read.Size(), kPresent);
+        state_.assign(read.size(), kPresent);
         added_.clear();
     }
 
@@ -92,7 +92,7 @@ public:
             Grow(table_.cells.size() * 2); // never more than half full
         const auto number =
             FindName(table_, key, hash, true, [this](std::size_t n) { return KeyOf(n); });
-        if (static_cast<std::size_t>(number) == read_.Size() + added_.size()) {
+        if (static_cast<std::size_t>(number) == read_.size() + added_.size()) {
             added_.push_back(key);
             state_.push_back(0);
         }
@@ -101,6 +101,24 @@ public:
     // Fetches the cell of a key with this hash from memory, for a lookup a few steps later.
     void Prefetch(std::uint64_t hash) const {
         __builtin_prefetch(&table_.cells[hash & (table_.cells.size() - 1)]);
+    }
+    // Fetches from memory the name that the lookup of a key with this hash will compare it
+    // with: the first one of the same hash tag in its cells (which Prefetch fetched a few
+    // steps before).
+    void PrefetchName(std::uint64_t hash) const {
+        const std::uint64_t tag = hash >> 32 << 32;
+        const std::size_t mask = table_.cells.size() - 1;
+        for (std::size_t cell = hash & mask;; cell = (cell + 1) & mask) {
+            const std::uint64_t entry = table_.cells[cell];
+            if (entry == 0)
+                return;
+            if ((entry & ~std::uint64_t{0xFFFFFFFFu}) == tag) {
+                const std::size_t number = (entry & 0xFFFFFFFFu) - 1;
+                if (number < read_.size())
+                    __builtin_prefetch(&read_[number]);
+                return;
+            }
+        }
     }
     bool Present(std::size_t number) const { return state_[number] & kPresent; }
     bool PutByBatch(std::size_t number) const { return state_[number] & kPutByBatch; }
@@ -113,7 +131,8 @@ private:
     enum : std::uint8_t { kPresent = 1, kPutByBatch = 2 };
 
     std::string_view KeyOf(std::size_t number) const {
-        return number < read_.Size() ? read_[number] : added_[number - read_.Size()];
+        return number < read_.size() ? std::string_view(read_[number])
+                                     : added_[number - read_.size()];
     }
     void Grow(std::size_t cells) {
         TRenamePreview::TNameTable grown{std::vector<std::uint64_t>(cells, 0), 0};
@@ -122,7 +141,7 @@ private:
         table_ = std::move(grown);
     }
 
-    const TRenamePreview::TNameList& read_;
+    const std::vector<std::string>& read_;
     TRenamePreview::TNameTable& table_;
     std::vector<std::uint8_t>& state_; // per name number: whether a file has it, and put it there
     std::vector<std::string_view>& added_; // the keys of the names the walk added
@@ -148,7 +167,8 @@ TRefusal PredictMove(TFolderWalk& walk, const TFolderRules& rules,
     if (move.names == TMove::SameName)
         return TRefusal::None;
     const std::size_t oldNumber =
-        move.oldRead ? move.old : walk.Number(oldKeys.substr(move.old, move.oldLength));
+        move.oldRead ? move.old
+                     : walk.Number(oldKeys.substr(move.old, move.oldLength), move.oldHash);
     if (!walk.Present(oldNumber))
         return TRefusal::Gone;
     if (move.newLength > rules.nameMax)
@@ -189,34 +209,21 @@ std::vector<TPreviewEntry> TPreview::Entries() const {
     return entries;
 }
 
+TRenamePreview::TRenamePreview(TPreviewFolder folder)
+    : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
+    // Room for the names a walk adds too: about one per entry renamed, and the entries are
+    // names of the folder.
+    table_.cells.assign(CellsFor(folder.names.size() * 2), 0);
+    AddFolderNames(std::move(folder.names), folder.pinned);
+}
+
 TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entries)
     : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
-    std::vector<std::string>& names = folder.names;
-    if (caseBlind_)
-        for (std::string& name : names)
-            FoldInPlace(name);
     const auto count = static_cast<std::size_t>(std::max(entries.EntryCount(), 0));
     // Room for the names a walk adds too: about one per entry renamed.
-    table_.cells.assign(CellsFor(names.size() + count), 0);
-    // The folder's names, each once (names compare equal only on a case-blind volume), numbered
-    // in folder order for now: one probe of the table a name. Number n first stands in
-    // `names` at first[n].
-    std::vector<std::size_t> first;
-    std::vector<char> pinned; // per number
-    first.reserve(names.size());
-    pinned.reserve(names.size());
-    const auto keyOf = [&](std::size_t n) { return std::string_view(names[first[n]]); };
-    // A name's entry may not be renamed when that of any name of its number may not.
-    FindNames(
-        table_, names.size(), [&](std::size_t i) { return std::string_view(names[i]); }, true,
-        keyOf, [&](std::size_t i, std::ptrdiff_t number) {
-            if (static_cast<std::size_t>(number) == first.size()) {
-                first.push_back(i);
-                pinned.push_back(0);
-            }
-            pinned[static_cast<std::size_t>(number)] |=
-                i < folder.pinned.size() && folder.pinned[i];
-        });
+    table_.cells.assign(CellsFor(folder.names.size() + count), 0);
+    AddFolderNames(std::move(folder.names), folder.pinned);
+    const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
     // The entries' names come first, in entry order, then the rest in folder order: one probe an
     // entry, then the numbers are changed in place.
     std::string copy, folded;
@@ -228,7 +235,7 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
         FoldInPlace(folded);
         return folded;
     };
-    std::vector<std::size_t> renumbered(first.size(), SIZE_MAX);
+    std::vector<std::size_t> renumbered(keys_.size(), SIZE_MAX);
     std::size_t next = 0;
     entryNames_.assign(count, SIZE_MAX);
     FindNames(table_, count, entryKey, false, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
@@ -242,38 +249,74 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
     for (std::size_t& number : renumbered)
         if (number == SIZE_MAX)
             number = next++;
-    std::vector<std::size_t> byNewNumber(first.size());
-    std::size_t bytes = 0;
-    for (std::size_t n = 0; n < first.size(); ++n) {
-        byNewNumber[renumbered[n]] = n;
-        bytes += names[first[n]].size();
-    }
-    keys_.text.reserve(bytes);
-    keys_.ends.reserve(first.size());
-    pinned_.resize(first.size());
-    for (std::size_t m = 0; m < first.size(); ++m) {
-        keys_.Add(keyOf(byNewNumber[m]));
-        pinned_[m] = pinned[byNewNumber[m]];
-    }
     for (std::uint64_t& cell : table_.cells)
         if (cell != 0)
             cell = (cell & ~std::uint64_t{0xFFFFFFFFu}) | (renumbered[(cell & 0xFFFFFFFFu) - 1] + 1);
+    // Each key moves to its new number along the cycles of the renumbering, in place.
+    for (std::size_t n = 0; n < renumbered.size(); ++n)
+        while (renumbered[n] != n) {
+            const std::size_t to = renumbered[n];
+            std::swap(keys_[n], keys_[to]);
+            std::swap(pinned_[n], pinned_[to]);
+            std::swap(renumbered[n], renumbered[to]);
+        }
+}
+
+void TRenamePreview::AddFolderNames(std::vector<std::string> names,
+                                    const std::vector<char>& pinned) {
+    if (caseBlind_)
+        for (std::string& name : names)
+            FoldInPlace(name);
+    // Each name is numbered in folder order and kept once (names compare equal only on a
+    // case-blind volume): a name met for the first time moves down to its number, which is
+    // never after its place, so the names still to be looked up stay where they are. A name's
+    // entry may not be renamed when that of any name of its number may not.
+    keys_ = std::move(names);
+    pinned_.assign(keys_.size(), 0);
+    std::size_t kept = 0;
+    const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
+    FindNames(table_, keys_.size(), keyOf, true, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
+        const auto n = static_cast<std::size_t>(number);
+        if (n == kept) {
+            if (kept != i)
+                keys_[kept] = std::move(keys_[i]);
+            ++kept;
+        }
+        pinned_[n] |= i < pinned.size() && pinned[i];
+    });
+    keys_.resize(kept);
+    pinned_.resize(kept);
 }
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
-                                                   const TRenameInputs& inputs) const {
+                                                   const TRenameInputs& inputs) const& {
     return Predict(entries, inputs.selectedOnly, TRenameRule(inputs));
 }
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
-                                                   const TRenameRule& rule) const {
+                                                   const TRenameRule& rule) const& {
     TPreview preview;
     Predict(entries, selectedOnly, rule, preview);
     return preview.Entries();
 }
 
 void TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
-                             const TRenameRule& rule, TPreview& preview) const {
+                             const TRenameRule& rule, TPreview& preview) const& {
+    Plan(entries, selectedOnly, rule, preview);
+    // The table stays as the folder was read; each prediction adds to a copy of it.
+    scratch_.cells.assign(table_.cells.begin(), table_.cells.end());
+    scratch_.names = table_.names;
+    Walk(preview, scratch_);
+}
+
+void TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
+                             const TRenameRule& rule, TPreview& preview) && {
+    Plan(entries, selectedOnly, rule, preview);
+    Walk(preview, table_);
+}
+
+void TRenamePreview::Plan(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+                          TPreview& preview) const {
     preview.Reset(static_cast<std::size_t>(std::max(entries.EntryCount(), 0)));
     // The plan, as PlanBatch makes it: the new names go straight into the preview.
     moves_.clear();
@@ -310,27 +353,37 @@ void TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
                   } else {
                       move.newHash = HashOf(newName);
                   }
+                  // An entry's name as read is known by its number; any other is looked up.
                   const std::size_t read =
                       move.entry < entryNames_.size() ? entryNames_[move.entry] : SIZE_MAX;
-                  if (read < keys_.Size() && keys_[read] == oldKey) {
+                  if (read < keys_.size() && keys_[read] == oldKey) {
                       move.old = read;
                   } else {
                       move.oldRead = false;
                       move.old = moveKeys_.size();
                       move.oldLength = Offset(oldKey.size());
+                      move.oldHash = HashOf(oldKey);
                       moveKeys_.append(oldKey);
                   }
               });
-    // The walk, over a copy of the table.
-    scratch_.cells.assign(table_.cells.begin(), table_.cells.end());
-    scratch_.names = table_.names;
-    TFolderWalk walk(keys_, scratch_, state_, added_);
+}
+
+void TRenamePreview::Walk(TPreview& preview, TNameTable& table) const {
+    TFolderWalk walk(keys_, table, state_, added_);
     const TFolderRules rules{nameMax_, writable_, pinned_};
     const std::string_view newKeys = caseBlind_ ? moveKeys_ : preview.names_;
-    constexpr std::size_t kAhead = 8;
+    // The cells of a step's names are fetched from memory 8 steps ahead; the folder's name that
+    // an old name looked up is compared with, 4 steps ahead, once its cell is there.
+    constexpr std::size_t kCellsAhead = 8, kNamesAhead = 4;
     for (std::size_t s = 0; s < moves_.size(); ++s) {
-        if (s + kAhead < moves_.size())
-            walk.Prefetch(moves_[s + kAhead].newHash);
+        if (s + kCellsAhead < moves_.size()) {
+            const TPlannedMove& ahead = moves_[s + kCellsAhead];
+            walk.Prefetch(ahead.newHash);
+            if (!ahead.oldRead)
+                walk.Prefetch(ahead.oldHash);
+        }
+        if (s + kNamesAhead < moves_.size() && !moves_[s + kNamesAhead].oldRead)
+            walk.PrefetchName(moves_[s + kNamesAhead].oldHash);
         const TPlannedMove& move = moves_[s];
         TPreview::TEntry& entry = preview.entries_[move.entry];
         entry.reason = PredictMove(walk, rules, move, newKeys, moveKeys_);

@@ -74,30 +74,24 @@ public:
     // numbered first, in entry order, so that a prediction finds an entry's own name without a
     // lookup. Entries that change later are still predicted right, only a little slower.
     TRenamePreview(TPreviewFolder folder, const IFileEntries& entries);
+    // The folder as read, for one prediction: each entry's name is looked up as the walk meets
+    // it, which costs that prediction what numbering the entries first would.
+    explicit TRenamePreview(TPreviewFolder folder);
 
     // One prediction per entry, in entry order, into `preview` (whose room is used again).
     // Throws ERenameRule, as PlanBatch does, when the rule cannot rename. The buffers a
     // prediction works in are kept for the next one: one preview serves one thread at a time.
     void Predict(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
-                 TPreview& preview) const;
+                 TPreview& preview) const&;
+    // The last prediction of a preview: it works in the folder's table itself instead of a copy.
+    void Predict(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+                 TPreview& preview) &&;
     // The same as TPreviewEntry values.
     std::vector<TPreviewEntry> Predict(const IFileEntries& entries, bool selectedOnly,
-                                       const TRenameRule& rule) const;
+                                       const TRenameRule& rule) const&;
     // The same with the rule built from `inputs`.
     std::vector<TPreviewEntry> Predict(const IFileEntries& entries,
-                                       const TRenameInputs& inputs) const;
-
-    // Names by number, one after the other in one text.
-    struct TNameList {
-        std::string text;
-        std::vector<std::size_t> ends; // name n lies from ends[n - 1] (0 for n = 0) to ends[n]
-        std::size_t Size() const { return ends.size(); }
-        std::string_view operator[](std::size_t n) const {
-            const std::size_t begin = n == 0 ? 0 : ends[n - 1];
-            return std::string_view(text).substr(begin, ends[n] - begin);
-        }
-        void Add(std::string_view name) { ends.push_back(text.append(name).size()); }
-    };
+                                       const TRenameInputs& inputs) const&;
 
     // The names of a folder by their hash, in one flat array: a lookup costs one probe
     // sequence over adjacent cells, where node-based sets chase a pointer per step. Each
@@ -118,8 +112,10 @@ public:
         };
         std::uint64_t newHash = 0; // of the new name's key
         // The old name's number as read, or (oldRead false) where its key begins in the plan's
-        // keys: an entry whose text changed since the read.
+        // keys: an entry whose text changed since the read, or any entry of a preview made for
+        // one prediction.
         std::size_t old = 0;
+        std::uint64_t oldHash = 0; // of the old name's key when it is not as read
         std::uint32_t entry = 0;
         // Where the new name's key begins: in the preview's names, or on a case-blind volume
         // folded in the plan's keys.
@@ -131,11 +127,22 @@ public:
     };
 
 private:
+    // Adds the folder's names to the table and keeps their keys, each once, with whether
+    // their entries may not be renamed (`pinned`, per name; may be empty).
+    void AddFolderNames(std::vector<std::string> names, const std::vector<char>& pinned);
+    // The plan of the batch, as PlanBatch makes it, into moves_ and the new names into
+    // `preview`.
+    void Plan(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+              TPreview& preview) const;
+    // The prediction of the plan, with `table` (the folder's names) taking the names the walk
+    // adds.
+    void Walk(TPreview& preview, TNameTable& table) const;
+
     std::size_t nameMax_;
     bool writable_;
     bool caseBlind_;
-    TNameList keys_;                      // the names as compared: folded on a case-blind volume
-    std::vector<char> pinned_;            // per name number, as keys_: its entry may not be renamed
+    std::vector<std::string> keys_; // the names as compared: folded on a case-blind volume
+    std::vector<char> pinned_;      // per name number, as keys_: its entry may not be renamed
     std::vector<std::size_t> entryNames_; // the number of each entry's name as read
     TNameTable table_;
     // Kept from one prediction to the next: the copy of the table, the plan, the plan's keys
