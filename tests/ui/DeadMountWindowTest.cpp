@@ -3,6 +3,7 @@
 // its own, which is ended if it waits.
 #include "browse/DirectoryListBox.h"
 #include "browse/FileListBox.h"
+#include "platform/files/FileIO.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/ui/FormTesting.h"
 #include "ui/ErrorReport.h"
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -117,6 +119,7 @@ int StartDisplay(pid_t& server) {
         return -1;
     server = fork();
     if (server == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL); // gone with the test's process, however it ends
         close(number[0]);
         const std::string fd = std::to_string(number[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
@@ -124,10 +127,11 @@ int StartDisplay(pid_t& server) {
         _exit(127);
     }
     close(number[1]);
-    char text[16] = {};
-    const ssize_t count = read(number[0], text, sizeof text - 1);
+    // The server writes the number and a line end, then closes its end: read to the end, so
+    // that no write of it finds the pipe closed.
+    const std::string text = ReadAll(number[0]).value_or(std::string());
     close(number[0]);
-    return count > 0 ? std::atoi(text) : -1;
+    return text.empty() ? -1 : std::atoi(text.c_str());
 }
 
 // What `command` prints.
@@ -158,6 +162,7 @@ TEST_F(DeadMountWindow, TheProgramsWindowComesUpAndClosesWhileItsLooksWaitForEve
             const std::string displayName = ":" + std::to_string(display);
             const pid_t program = fork();
             if (program == 0) {
+                prctl(PR_SET_PDEATHSIG, SIGKILL);
                 setenv("XDG_CONFIG_HOME", (tmp / "config").c_str(), 1);
                 setenv("DISPLAY", displayName.c_str(), 1);
                 setenv("QT_QPA_PLATFORM", "xcb", 1);
