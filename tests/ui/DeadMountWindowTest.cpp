@@ -188,7 +188,12 @@ TEST_F(DeadMountWindow, TheProgramsWindowComesUpAndClosesWhileItsLooksWaitForEve
                                .find("\"Nomilo\"") != std::string::npos;
                 },
                 std::chrono::seconds(30));
-            report += shown ? "shown" : "not shown";
+            report +=
+                shown ? "shown"
+                      : "not shown (server " +
+                            std::string(waitpid(server, nullptr, WNOHANG) == 0 ? "up" : "gone") +
+                            ", program " +
+                            (waitpid(program, nullptr, WNOHANG) == 0 ? "up" : "gone") + ")";
             report += WaitsOnFuse(program) ? " looking" : " no look";
             until([&] { return CatchesSigterm(program); }, std::chrono::seconds(5));
             kill(program, SIGTERM);
