@@ -90,11 +90,18 @@ double TimeBareRenames(BenchFolder& folder) {
     return seconds;
 }
 
-double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries, IBatchJournal* journal) {
+double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries, IBatchJournal* journal,
+                       bool regexNumbering) {
     TRenameInputs inputs;
     inputs.selectedOnly = true;
     inputs.findText = std::string(1, folder.Prefix()) + "_";
     inputs.replaceText = std::string(1, folder.OtherPrefix()) + "_";
+    if (regexNumbering) {
+        // a_000042.dat -> b_000042.dat: the entries are in creation order, counted from 0.
+        inputs.regularExpression = inputs.numbering = true;
+        inputs.findText = "^" + inputs.findText + "\\d{6}(\\.dat)$";
+        inputs.replaceText += "######{0}$1";
+    }
     bool failed = false;
     const double seconds = Seconds([&] {
         RenameBatch(

@@ -39,9 +39,10 @@ double TimeBareRenames(BenchFolder& folder);
 
 // Runs the rename batch over `entries` (the folder's names, all selected) in selected-only mode,
 // renaming every file to the other prefix, and answers the seconds it took. With a `journal`,
-// the batch keeps it as the program does.
+// the batch keeps it as the program does. With `regexNumbering` the batch renames by a regular
+// expression with a group and a counter that gives each file its number again.
 double TimeRenameBatch(BenchFolder& folder, IFileEntries& entries,
-                       IBatchJournal* journal = nullptr);
+                       IBatchJournal* journal = nullptr, bool regexNumbering = false);
 
 // The names in `folder` as a bare readdir loop finds them ("." and ".." left out); only the
 // folders among them when `foldersOnly`.

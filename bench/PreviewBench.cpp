@@ -23,6 +23,7 @@ struct Keystrokes {
     const char* what;
     bool prefix;
     std::vector<std::pair<std::string, std::string>> texts; // find, replace after each keystroke
+    bool regex = false; // the find text is a regular expression, the replace text numbers
 };
 
 void Run(TFileListBox& list, TNewNamesPreview& preview, TRenameInputs& inputs,
@@ -31,6 +32,7 @@ void Run(TFileListBox& list, TNewNamesPreview& preview, TRenameInputs& inputs,
     for (int round = 0; round < rounds; ++round) {
         const auto& [find, replace] = keys.texts[static_cast<std::size_t>(round) % keys.texts.size()];
         inputs.prefixMode = keys.prefix;
+        inputs.regularExpression = inputs.numbering = keys.regex;
         inputs.findText = find;
         inputs.replaceText = replace;
         seconds.push_back(Seconds([&] {
@@ -84,5 +86,17 @@ int main(int argc, char** argv) {
         {"typing a prefix (every entry):", true, {{"", "x"}, {"", "xy"}, {"", "xyz"}}}, rounds);
     Run(list, *preview, inputs,
         {"typing a text no name holds:", false, {{"z", "y"}, {"zz", "y"}, {"zzz", "y"}}}, rounds);
+    Run(list, *preview, inputs,
+        {"typing an expression (every entry):",
+         false,
+         {{p + "_(\\d+)", q + "_$1"}, {p + "_(\\d+)\\.", "\\U$0#"}, {"_(\\d)(\\d+)", "-$2-##{5}-"}},
+         true},
+        rounds);
+    Run(list, *preview, inputs,
+        {"typing an expression (one in ten):",
+         false,
+         {{"(\\d)1\\.", "$1x."}, {"(\\d)2\\.", "$1x."}, {"(\\d)3\\.d", "$1y.d"}},
+         true},
+        rounds);
     return 0;
 }

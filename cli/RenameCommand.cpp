@@ -81,14 +81,15 @@ public:
         }
     }
 
-    std::error_code Move(const std::string& oldName, const std::string& newName) {
+    std::error_code Move(const std::string& oldName, const std::string& newName,
+                         IMoveWitness* witness) {
         if (!deferral_)
             Begin(0);
         if (TDeferredTermination::Pending()) {
             ++cancelled_;
             return CancelledError();
         }
-        const std::error_code refusal = MoveFileRefusal(oldName, newName);
+        const std::error_code refusal = MoveFileRefusal(oldName, newName, witness);
         if (refusal)
             report_.Refused(oldName, newName, RefusalOf(refusal), refusal);
         else
@@ -98,9 +99,8 @@ public:
         return refusal;
     }
     TMoveFileFn MoveFn() {
-        return [this](const std::string& oldName, const std::string& newName) {
-            return Move(oldName, newName);
-        };
+        return [this](const std::string& oldName, const std::string& newName,
+                      IMoveWitness* witness) { return Move(oldName, newName, witness); };
     }
 
     bool Begun() const { return deferral_.has_value(); }
@@ -130,6 +130,26 @@ private:
     std::size_t cancelled_ = 0;
 };
 
+// Why the journal cannot be written or used.
+std::string JournalTroubleText(const JournalTrouble& trouble) {
+    switch (trouble.problem) {
+    case JournalProblem::Busy:
+        return "another process is using it";
+    case JournalProblem::LockUnusable:
+        return "its lock file cannot be used: " + trouble.error.message();
+    case JournalProblem::Damaged:
+        return "it is damaged";
+    case JournalProblem::NotRegular:
+        return "it is a link or not a regular file";
+    case JournalProblem::NotOwned:
+        return "it belongs to another user";
+    case JournalProblem::WritableByOthers:
+        return "other users may change it";
+    default:
+        return trouble.error ? trouble.error.message() : "it cannot be written";
+    }
+}
+
 // The batch's journal, which also starts the reported renames once the plan is written, and
 // says so when the batch cannot be taken back.
 class TCommandJournal final : public IBatchJournal {
@@ -141,10 +161,11 @@ public:
         journal_.Begin(plan);
         if (!journal_.Kept())
             report_.Error("the journal " + EscapedName(JournalFile::DefaultPath()) +
-                          " cannot be written: this batch cannot be undone");
+                          " cannot be written (" + JournalTroubleText(journal_.Trouble()) +
+                          "): this batch cannot be undone");
         renames_.Begin(plan.size());
     }
-    void Started(std::size_t step) override { journal_.Started(step); }
+    IMoveWitness* Started(std::size_t step) override { return journal_.Started(step); }
     void Finished(std::size_t step, bool renamed) override { journal_.Finished(step, renamed); }
     void End() override { journal_.End(); }
 
@@ -200,7 +221,8 @@ int RunDryRun(const TCommandOptions& options, TReport& report, const TListedFile
               const std::string& folder, const std::vector<TDrive>& drives) {
     DirListing listing = ListCurrentDir(EveryName());
     const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                                listing.writable, CaseBlind(folder, drives)},
+                                                listing.writable, CaseBlind(folder, drives),
+                                                std::move(listing.pinned)},
                                  entries);
     const std::vector<TPreviewEntry> predicted = preview.Predict(entries, options.inputs);
     for (std::size_t i = 0; i < predicted.size(); ++i) {
@@ -276,6 +298,17 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
     const std::size_t left = outcome.refused.size();
     renames.End("interrupted after " + std::to_string(report.RenamedCount()) +
                 " renames back; 'nomilo-rename --undo' takes back the rest");
+    if (outcome.trouble.problem != JournalProblem::None) {
+        report.Error("the journal " + EscapedName(JournalFile::DefaultPath()) + " cannot be used (" +
+                     JournalTroubleText(outcome.trouble) + "); nothing was renamed back");
+        return esFolder;
+    }
+    if (outcome.folderReplaced) {
+        report.Error("the folder '" + EscapedName(outcome.folder) +
+                     "' is not the one the last batch renamed in (it was moved, removed or "
+                     "replaced); nothing was renamed back");
+        return esFolder;
+    }
     if (!outcome.found) {
         report.Note("nothing to undo");
         return esDone;

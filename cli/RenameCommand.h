@@ -10,7 +10,8 @@ enum TExitStatus : int {
     esDone = 0,    // every planned rename was done (or would be, in a dry run)
     esRefused = 1, // some renames were refused, the rest done
     esUsage = 2,   // a usage or pattern error: nothing was touched
-    esFolder = 3,  // the folder (or the last batch's folder) cannot be entered or read
+    esFolder = 3,  // the folder cannot be entered or read; for an undo also: the last batch's
+                   // folder is not at its path, or the journal cannot be used
 };
 
 // Runs nomilo-rename with `arguments` (those after the program's name), writing to standard

@@ -9,7 +9,7 @@ namespace {
 // The reasons as JSON tells them, by TRefusal.
 constexpr const char* kReasonKeys[] = {
     "none", "taken", "taken-in-batch", "not-acceptable", "too-long", "gone", "no-permission",
-    "other",
+    "replaced", "other",
 };
 
 } // namespace
@@ -19,7 +19,7 @@ TReport::TReport(TCommandOptions::TOutput form, bool quiet, bool planned, std::F
     : form_(form), quiet_(quiet), planned_(planned), out_(out), err_(err) {}
 
 std::string TReport::ReasonText(TRefusal reason, std::error_code error) const {
-    if (reason >= TRefusal::Taken && reason <= TRefusal::NoPermission)
+    if (reason >= TRefusal::Taken && reason <= TRefusal::Replaced)
         return kEnglishRefusalTexts[static_cast<int>(reason) - static_cast<int>(TRefusal::Taken)];
     return error ? error.message() : std::string("refused");
 }

@@ -6,6 +6,8 @@
 
 namespace nomilo {
 
+class IMoveWitness;
+
 // One rename a batch plans: entry `entry` of the file list, from its text to the new name.
 struct TRenameStep {
     int entry = 0;
@@ -14,12 +16,14 @@ struct TRenameStep {
 };
 
 // What a batch tells the record it keeps of itself (the undo journal): the whole plan before
-// the first rename, each step as it starts and ends, and the end of the batch.
+// the first rename (every step of it, also those whose new name no file can have), each step as
+// it starts and ends, and the end of the batch. Started, called before the step's rename, answers
+// the witness the rename call is to tell its way to, if the record wants to hear it.
 class IBatchJournal {
 public:
     virtual ~IBatchJournal() = default;
     virtual void Begin(const std::vector<TRenameStep>& plan) = 0;
-    virtual void Started(std::size_t step) = 0;
+    virtual IMoveWitness* Started(std::size_t step) = 0;
     virtual void Finished(std::size_t step, bool renamed) = 0;
     virtual void End() = 0;
 };

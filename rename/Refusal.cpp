@@ -4,9 +4,31 @@
 
 namespace nomilo {
 
+namespace {
+
+class TRefusalCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "nomilo refusal"; }
+    std::string message(int reason) const override {
+        return static_cast<TRefusal>(reason) == TRefusal::Replaced
+                   ? "another file now has this name"
+                   : "refused";
+    }
+};
+
+const TRefusalCategory kRefusalCategory;
+
+} // namespace
+
+std::error_code RefusalError(TRefusal reason) {
+    return {static_cast<int>(reason), kRefusalCategory};
+}
+
 TRefusal RefusalOf(std::error_code error) {
     if (!error)
         return TRefusal::None;
+    if (error.category() == kRefusalCategory)
+        return static_cast<TRefusal>(error.value());
     if (error.category() != std::generic_category() && error.category() != std::system_category())
         return TRefusal::Other;
     switch (error.value()) {

@@ -15,22 +15,27 @@ enum class TRefusal : std::uint8_t {
     TooLong,        // longer than the file system takes
     Gone,           // the file is no longer there
     NoPermission,   // the folder or the file may not be changed
+    Replaced,       // (renaming back) another file now has the name the batch gave
     Other,          // any other refusal: the system's own message tells
 };
 
-// How English words the reasons from Taken to NoPermission, in that order: the window's English
+// How English words the reasons from Taken to Replaced, in that order: the window's English
 // texts and the terminal command's.
-inline constexpr const char* kEnglishRefusalTexts[6] = {
+inline constexpr const char* kEnglishRefusalTexts[7] = {
     "the name is taken",
     "an earlier entry gets the same name",
     "the name is not acceptable",
     "the name is too long",
     "the file is gone",
     "no permission",
+    "another file now has this name",
 };
 
-// The reason for a refusal that the file system reported as `error`.
+// The reason for a refusal that the file system reported as `error`, or that RefusalError made.
 TRefusal RefusalOf(std::error_code error);
+
+// A refusal of the program's own, with no errno of the system's that tells it.
+std::error_code RefusalError(TRefusal reason);
 
 // One rename that was refused, and what the file system answered.
 struct TRefusedRename {

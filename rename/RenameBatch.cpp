@@ -1,30 +1,38 @@
 #include "rename/RenameBatch.h"
 
-#include "rename/RewriteName.h"
 
 namespace nomilo {
 
 bool RenameFailed = false;
 
-std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs) {
+std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnly,
+                                   const TRenameRule& rule) {
+    if (rule.Error())
+        throw ERenameRule(*rule.Error());
     std::vector<TRenameStep> plan;
     const int count = entries.EntryCount();
+    // Room for every entry: the plan is not moved while it grows (its pages are used only as
+    // far as it goes).
+    plan.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        if (inputs.selectedOnly && !entries.IsEntrySelected(i))
+        if (selectedOnly && !entries.IsEntrySelected(i))
             continue;
         std::string name = entries.EntryText(i);
-        auto newName = RewriteName(name, inputs.findText, inputs.replaceText, inputs.prefixMode,
-                                   inputs.caseSensitive);
+        auto newName = rule.NewName(name, plan.size());
         if (newName)
             plan.push_back({i, std::move(name), std::move(*newName)});
     }
     return plan;
 }
 
+std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs) {
+    return PlanBatch(entries, inputs.selectedOnly, TRenameRule(inputs));
+}
+
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
-                            bool selectedOnly, const TMoveFileFn& moveFile) {
+                            bool selectedOnly, const TMoveFileFn& moveFile, IMoveWitness* witness) {
     const std::string oldName = entries.EntryText(index);
-    if (const std::error_code refusal = moveFile(oldName, newName)) {
+    if (const std::error_code refusal = moveFile(oldName, newName, witness)) {
         RenameFailed = true;
         return refusal;
     }
@@ -35,8 +43,14 @@ std::error_code RenameEntry(IFileEntries& entries, int index, const std::string&
 
 void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
                  const TShowFailureFn& showFailure, IBatchJournal* journal) {
+    RenameBatch(entries, inputs.selectedOnly, TRenameRule(inputs), moveFile, showFailure, journal);
+}
+
+void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+                 const TMoveFileFn& moveFile, const TShowFailureFn& showFailure,
+                 IBatchJournal* journal) {
     RenameFailed = false;
-    const std::vector<TRenameStep> plan = PlanBatch(entries, inputs);
+    const std::vector<TRenameStep> plan = PlanBatch(entries, selectedOnly, rule);
     if (plan.empty())
         journal = nullptr; // nothing to take back: the journal of the batch before stays
     if (journal)
@@ -44,10 +58,9 @@ void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMove
     std::vector<TRefusedRename> refused;
     for (std::size_t s = 0; s < plan.size(); ++s) {
         const TRenameStep& step = plan[s];
-        if (journal)
-            journal->Started(s);
+        IMoveWitness* witness = journal ? journal->Started(s) : nullptr;
         const std::error_code refusal =
-            RenameEntry(entries, step.entry, step.newName, inputs.selectedOnly, moveFile);
+            RenameEntry(entries, step.entry, step.newName, selectedOnly, moveFile, witness);
         if (journal)
             journal->Finished(s, !refusal);
         if (refusal)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/files/MoveFile.h"
 #include "rename/BatchJournal.h"
 #include "rename/FileEntries.h"
 #include "rename/Refusal.h"
+#include "rename/RenameRule.h"
 
 #include <functional>
 #include <string>
@@ -13,17 +15,22 @@ namespace nomilo {
 
 // What one press of the rename button renames, read from the main window.
 struct TRenameInputs {
-    bool selectedOnly = true;   // consider only selected entries, and re-select renamed ones
-    bool prefixMode = false;    // put the replace text in front of every name
-    bool caseSensitive = true;  // when off, ASCII letters match regardless of case
+    bool selectedOnly = true;  // consider only selected entries, and re-select renamed ones
+    bool prefixMode = false;   // put the replace text in front of every name
+    bool caseSensitive = true; // when off, ASCII letters match regardless of case
     std::string findText;
     std::string replaceText;
+    // Beyond the design, each off by default (TRenameRule says what they do).
+    bool regularExpression = false; // the find text is a regular expression
+    bool everyOccurrence = false;   // replace every occurrence, not only the first
+    bool numbering = false;         // the replace text holds counters
 };
 
 // Renames a bare file name in the current directory without replacing anything; answers no
-// error when it did, else why it refused.
-using TMoveFileFn =
-    std::function<std::error_code(const std::string& oldName, const std::string& newName)>;
+// error when it did, else why it refused. A `witness` (none: nullptr) hears which way the rename
+// goes before it goes that way, as MoveFileRefusal tells it.
+using TMoveFileFn = std::function<std::error_code(
+    const std::string& oldName, const std::string& newName, IMoveWitness* witness)>;
 // Shows the one failure message of a batch, with the renames that were refused, in order.
 using TShowFailureFn = std::function<void(const std::vector<TRefusedRename>& refused)>;
 
@@ -31,19 +38,31 @@ using TShowFailureFn = std::function<void(const std::vector<TRefusedRename>& ref
 extern bool RenameFailed;
 
 // The renames a batch asks for, in its order: the entries from first to last (only selected
-// ones in selected-only mode) whose name the rewrite rule changes. Each entry keeps its text
-// until its own rename, so the plan is what the walk meets.
+// ones in selected-only mode) whose name the rule changes. Each entry keeps its text until its
+// own rename, so the plan is what the walk meets; the whole plan is made before the first
+// rename, so the rule's counters number the planned renames (the first is number 0 to
+// TRenameRule::NewName). Throws ERenameRule when the rule cannot rename.
+std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnly,
+                                   const TRenameRule& rule);
+// The same with the rule built from `inputs`.
 std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs);
 
-// Walks the entries from first to last, renames each considered entry whose name the rewrite
-// rule changes, and afterwards calls `showFailure` once if any rename was refused. A `journal`
-// hears of the plan before the first rename and of every step.
+// Walks the entries from first to last, renames each considered entry whose name the rule
+// changes, and afterwards calls `showFailure` once if any rename was refused. A `journal`
+// hears of the plan before the first rename and of every step. A rule that cannot rename
+// (ERenameRule, thrown on) renames nothing and writes no journal.
+void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
+                 const TMoveFileFn& moveFile, const TShowFailureFn& showFailure,
+                 IBatchJournal* journal = nullptr);
+// The same with the rule built from `inputs`.
 void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
                  const TShowFailureFn& showFailure, IBatchJournal* journal = nullptr);
 
-// Renames the file of entry `index` to `newName`. On success the entry gets the new text and
-// the selected flag `selectedOnly`; on refusal only RenameFailed is set. Answers the refusal.
+// Renames the file of entry `index` to `newName`, telling `witness` the way. On success the
+// entry gets the new text and the selected flag `selectedOnly`; on refusal only RenameFailed is
+// set. Answers the refusal.
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
-                            bool selectedOnly, const TMoveFileFn& moveFile);
+                            bool selectedOnly, const TMoveFileFn& moveFile,
+                            IMoveWitness* witness = nullptr);
 
 } // namespace nomilo

@@ -134,10 +134,18 @@ private:
     std::deque<std::string> folded_; // the keys of a case-blind volume
 };
 
+// What the folder as read tells a prediction.
+struct TFolderRules {
+    std::size_t nameMax;
+    bool writable;
+    const std::vector<char>& pinned; // per name number as read
+};
+
 // What MoveFile would answer for the rename of entry `step.entry`, checked in the order it and
-// the kernel check: the names, then the old file, then the new name.
-TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t nameMax,
-                     bool writable, const TRenameStep& step) {
+// the kernel check: the names, then the old file, then the new name, then the right to remove
+// the old name from the folder (the folder's, a sticky folder's owners, the file's flags).
+TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, const TFolderRules& rules,
+                     const TRenameStep& step) {
     if (!IsBareName(step.oldName) || !IsBareName(step.newName))
         return TRefusal::NotAcceptable;
     if (step.oldName == step.newName)
@@ -145,13 +153,15 @@ TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, std::size_t name
     const std::size_t oldNumber = walk.EntryNumber(readNumber, walk.Key(step.oldName));
     if (!walk.Present(oldNumber))
         return TRefusal::Gone;
-    if (step.newName.size() > nameMax)
+    if (step.newName.size() > rules.nameMax)
         return TRefusal::TooLong;
     const std::size_t newNumber = walk.Number(walk.Key(step.newName));
     // On a case-blind volume a new spelling of the name is the file's own name.
     if (walk.Present(newNumber) && newNumber != oldNumber)
         return walk.PutByBatch(newNumber) ? TRefusal::TakenInBatch : TRefusal::Taken;
-    if (!writable)
+    // A file the batch renamed is one the kernel let the user rename.
+    if (!rules.writable ||
+        (oldNumber < rules.pinned.size() && rules.pinned[oldNumber] && !walk.PutByBatch(oldNumber)))
         return TRefusal::NoPermission;
     walk.Rename(oldNumber, newNumber);
     return TRefusal::None;
@@ -166,6 +176,7 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
     // Room for the names a walk adds too: about one per entry renamed.
     table_.cells.assign(CellsFor(folder.names.size() + static_cast<std::size_t>(count)), 0);
     keys_.reserve(folder.names.size());
+    pinned_.reserve(folder.names.size());
     const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
     // The folder's names, each once (names compare equal only on a case-blind volume), numbered
     // in folder order for now: one probe of the table a name.
@@ -173,9 +184,14 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
     names.reserve(folder.names.size());
     for (std::string& name : folder.names)
         names.push_back(key(std::move(name)));
+    // A name's entry may not be renamed when that of any name of its number may not.
+    const std::vector<char>& pinned = folder.pinned;
     FindNames(table_, names, true, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
-        if (static_cast<std::size_t>(number) == keys_.size())
+        if (static_cast<std::size_t>(number) == keys_.size()) {
             keys_.push_back(std::move(names[i]));
+            pinned_.push_back(0);
+        }
+        pinned_[static_cast<std::size_t>(number)] |= i < pinned.size() && pinned[i];
     });
     // The entries' names come first, in entry order, then the rest in folder order: one probe an
     // entry, then the numbers are changed in place.
@@ -197,9 +213,13 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
         if (number == SIZE_MAX)
             number = next++;
     std::vector<std::string> ordered(keys_.size());
-    for (std::size_t n = 0; n < keys_.size(); ++n)
+    std::vector<char> orderedPinned(keys_.size());
+    for (std::size_t n = 0; n < keys_.size(); ++n) {
         ordered[renumbered[n]] = std::move(keys_[n]);
+        orderedPinned[renumbered[n]] = pinned_[n];
+    }
     keys_ = std::move(ordered);
+    pinned_ = std::move(orderedPinned);
     for (std::uint64_t& cell : table_.cells)
         if (cell != 0)
             cell = (cell & ~std::uint64_t{0xFFFFFFFFu}) | (renumbered[(cell & 0xFFFFFFFFu) - 1] + 1);
@@ -207,13 +227,19 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
                                                    const TRenameInputs& inputs) const {
-    std::vector<TRenameStep> plan = PlanBatch(entries, inputs);
+    return Predict(entries, inputs.selectedOnly, TRenameRule(inputs));
+}
+
+std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
+                                                   const TRenameRule& rule) const {
+    std::vector<TRenameStep> plan = PlanBatch(entries, selectedOnly, rule);
     std::vector<TPreviewEntry> preview(static_cast<std::size_t>(entries.EntryCount()));
     scratch_.cells.assign(table_.cells.begin(), table_.cells.end());
     scratch_.names = table_.names;
     {
         // The walk keeps views of the plan's names, so they move out only after it.
         TFolderWalk walk(keys_, scratch_, caseBlind_, plan.size());
+        const TFolderRules rules{nameMax_, writable_, pinned_};
         constexpr std::size_t kAhead = 8;
         for (std::size_t s = 0; s < plan.size(); ++s) {
             const TRenameStep& step = plan[s];
@@ -223,7 +249,7 @@ std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
             const std::size_t readNumber =
                 index < entryNames_.size() ? entryNames_[index] : SIZE_MAX;
             TPreviewEntry& entry = preview[index];
-            entry.reason = PredictMove(walk, readNumber, nameMax_, writable_, step);
+            entry.reason = PredictMove(walk, readNumber, rules, step);
             entry.mark = entry.reason == TRefusal::None ? TPreviewEntry::Renamed
                                                         : TPreviewEntry::Refused;
         }

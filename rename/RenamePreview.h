@@ -18,6 +18,9 @@ struct TPreviewFolder {
     std::size_t nameMax = 255;      // the longest name its file system takes, in bytes
     bool writable = true;           // names may be added and removed
     bool caseBlind = false;         // the volume ignores the letter case of names
+    // Per name, 1 where the kernel refuses to rename that entry (DirListing::pinned: a file of
+    // another owner in a sticky folder, an immutable or append-only file); may be empty.
+    std::vector<char> pinned = {};
 };
 
 // What the next batch would do with one entry.
@@ -39,7 +42,11 @@ public:
     // lookup. Entries that change later are still predicted right, only a little slower.
     TRenamePreview(TPreviewFolder folder, const IFileEntries& entries);
 
-    // One prediction per entry, in entry order.
+    // One prediction per entry, in entry order. Throws ERenameRule, as PlanBatch does, when the
+    // rule cannot rename.
+    std::vector<TPreviewEntry> Predict(const IFileEntries& entries, bool selectedOnly,
+                                       const TRenameRule& rule) const;
+    // The same with the rule built from `inputs`.
     std::vector<TPreviewEntry> Predict(const IFileEntries& entries,
                                        const TRenameInputs& inputs) const;
 
@@ -57,6 +64,7 @@ private:
     bool writable_;
     bool caseBlind_;
     std::vector<std::string> keys_; // the names as compared: folded on a case-blind volume
+    std::vector<char> pinned_;      // per name number, as keys_: its entry may not be renamed
     std::vector<std::size_t> entryNames_; // the number of each entry's name as read
     TNameTable table_;
     mutable TNameTable scratch_; // the copy a prediction adds to, kept for the next one

@@ -41,4 +41,22 @@ std::optional<std::string> RewriteName(std::string_view name, std::string_view f
         .append(name.substr(p - 1 + find.size()));
 }
 
+std::optional<std::string> RewriteEveryOccurrence(std::string_view name, std::string_view find,
+                                                  std::string_view replace, bool caseSensitive) {
+    if (find.empty())
+        return std::nullopt;
+    const std::string foldedName = FoldCase(name, caseSensitive);
+    const std::string foldedFind = FoldCase(find, caseSensitive);
+    std::size_t at = foldedName.find(foldedFind);
+    if (at == std::string::npos)
+        return std::nullopt;
+    std::string result;
+    std::size_t kept = 0; // the bytes of the name before `kept` are in the result
+    for (; at != std::string::npos; at = foldedName.find(foldedFind, kept)) {
+        result.append(name.substr(kept, at - kept)).append(replace);
+        kept = at + find.size();
+    }
+    return result.append(name.substr(kept));
+}
+
 } // namespace nomilo

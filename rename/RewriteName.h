@@ -23,4 +23,9 @@ std::optional<std::string> RewriteName(std::string_view name, std::string_view f
                                        std::string_view replace, bool prefixMode,
                                        bool caseSensitive);
 
+// Like RewriteName without prefix mode, but every occurrence of `find` is replaced, from left
+// to right, each search going on after the occurrence before: "aaa" with "aa" gives one.
+std::optional<std::string> RewriteEveryOccurrence(std::string_view name, std::string_view find,
+                                                  std::string_view replace, bool caseSensitive);
+
 } // namespace nomilo

@@ -1,77 +1,197 @@
 #include "rename/UndoJournal.h"
 
 #include "platform/files/EInOutError.h"
+#include "platform/files/FileIdentity.h"
 #include "platform/files/FolderVisit.h"
 #include "platform/files/MoveTrace.h"
-#include "platform/journal/JournalFile.h"
 
+#include <cerrno>
+#include <optional>
 #include <string_view>
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace nomilo {
 
 namespace {
 
-bool Undoable(JournalMark mark) {
-    return mark == jmDone || mark == jmUndoRefused;
+bool Renames(const JournalStep& step) {
+    return step.oldName != step.newName;
 }
 
-// Settles the mark of a step whose outcome the journal does not know, from the disk, in the
-// journal's folder. Marks are exact in the boot the journal was written in; after a restart the
-// latest ones may be missing. A rename by link and unlink that was under way by the marks is
-// finished where it left the file under both names: only then, since two names for one file
-// can also be links someone made on purpose.
+// Whether the step's file has its new name by the journal, so that taking the batch back
+// renames it.
+bool Undoable(const JournalFile& journal, std::size_t index) {
+    const JournalMark mark = journal.Mark(index);
+    return (mark == jmDone || mark == jmUndoRefused || mark == jmPreparingUndo) &&
+           Renames(journal.Step(index));
+}
+
+// Whether the batch renamed some file, by the settled marks.
+bool RenamedAny(const JournalFile& journal) {
+    for (std::size_t i = 0; i < journal.StepCount(); ++i) {
+        const JournalMark mark = journal.Mark(i);
+        if (mark != jmPlanned && mark != jmPreparing && mark != jmStarted && mark != jmRefused &&
+            Renames(journal.Step(i)))
+            return true;
+    }
+    return false;
+}
+
+// Marks whose outcome a killed batch or undo left open.
+bool Unsettled(const JournalFile& journal, std::size_t index) {
+    const JournalMark mark = journal.Mark(index);
+    return mark == jmPreparing || mark == jmStarted || mark == jmPreparingUndo ||
+           mark == jmUndoStarted || (mark == jmPlanned && journal.Phase() == JournalPhase::Running);
+}
+
+bool NeedsSettling(const JournalFile& journal) {
+    if (journal.Phase() == JournalPhase::Running)
+        return true;
+    for (std::size_t i = 0; i < journal.StepCount(); ++i)
+        if (Unsettled(journal, i))
+            return true;
+    return false;
+}
+
+// Records in the journal which way the rename of one step goes.
+class TStepWitness final : public IMoveWitness {
+public:
+    TStepWitness(JournalFile& journal, std::size_t index) : journal_(journal), index_(index) {}
+    void Taking(MoveWay way) override { journal_.SetWay(index_, way); }
+
+private:
+    JournalFile& journal_;
+    std::size_t index_;
+};
+
+// Settles the mark of a step that a killed batch or undo left open, from what the disk shows in
+// the journal's folder (the current directory). A step counts as renamed only where the file
+// it recorded is under its new name; a name is removed only where the records prove that a
+// rename by link and unlink made it: the way was recorded before the link, and the file has
+// one link more than it had.
 void Settle(JournalFile& journal, std::size_t index) {
     const JournalStep& step = journal.Step(index);
     const std::string oldName(step.oldName), newName(step.newName);
+    const std::optional<FileIdentity> file = journal.File(index);
+    const FolderIdentity& folder = journal.FolderId();
     switch (journal.Mark(index)) {
-    case jmPlanned:
-        if (journal.Ended() || journal.SameBoot()) {
-            journal.SetMark(index, jmRefused); // never started
+    case jmStarted:
+        if (!file || !Renames(step)) {
+            journal.SetMark(index, jmRefused); // nothing proves a rename of the file
             return;
         }
-        [[fallthrough]];
-    case jmStarted:
-        if (journal.Mark(index) == jmStarted && journal.SameBoot())
-            RemoveLeftoverLink(oldName, newName);
-        journal.SetMark(index, TraceMove(oldName, newName) == MoveTrace::Moved ? jmDone
-                                                                                : jmRefused);
+        if (journal.Way(index) == MoveWay::LinkUnlink)
+            RemoveLinkOfRename(oldName, newName, *file, file->links, folder);
+        journal.SetMark(index, TraceMove(oldName, newName, *file, folder) == MoveTrace::Moved
+                                   ? jmDone
+                                   : jmRefused);
+        return;
+    case jmPreparingUndo:
+        journal.SetMark(index, jmDone); // the rename back had not started
         return;
     case jmUndoStarted:
-        if (journal.SameBoot())
-            RemoveLeftoverLink(newName, oldName);
-        journal.SetMark(index, TraceMove(oldName, newName) == MoveTrace::NotMoved ? jmRestored
-                                                                                   : jmUndoRefused);
-        return;
-    default:
-        return;
-    }
-}
-
-bool Unsettled(JournalMark mark) {
-    return mark == jmPlanned || mark == jmStarted || mark == jmUndoStarted;
-}
-
-// Finishes what a killed batch or undo left cut short in the journal at `path`, before a new
-// batch replaces it.
-void FinishCutShortStep(const std::string& path) {
-    const std::unique_ptr<JournalFile> journal = JournalFile::Open(path);
-    if (!journal || !journal->SameBoot())
-        return;
-    for (std::size_t i = 0; i < journal->StepCount(); ++i) {
-        const JournalMark mark = journal->Mark(i);
-        if (mark != jmStarted && mark != jmUndoStarted)
-            continue;
-        try {
-            const FolderVisit visit(journal->Folder());
-            Settle(*journal, i);
-        } catch (const EInOutError&) {
-            // The folder is gone or closed to us: nothing of it can be finished.
+        if (!file) {
+            journal.SetMark(index, jmGivenUp);
+            return;
         }
+        if (journal.Way(index) == MoveWay::LinkUnlink)
+            RemoveLinkOfRename(newName, oldName, *file, journal.LinksBeforeUndo(index), folder);
+        switch (TraceMove(oldName, newName, *file, folder)) {
+        case MoveTrace::NotMoved:
+            journal.SetMark(index, jmRestored);
+            return;
+        case MoveTrace::Neither:
+            journal.SetMark(index, jmGivenUp);
+            return;
+        default:
+            journal.SetMark(index, jmUndoRefused); // still under its new name
+            return;
+        }
+    default:
+        // Planned or being prepared: the rename never started. (After a restart a lost
+        // record may hide one; nothing proves it, and nothing is taken back for it.)
+        journal.SetMark(index, jmRefused);
+        return;
     }
+}
+
+// Settles every open mark, in the journal's folder. Answers whether the batch renamed some file;
+// std::nullopt when that cannot be told (the folder is not the batch's, or records may have
+// been lost with a restart).
+std::optional<bool> SettleInFolder(JournalFile& journal) {
+    try {
+        const FolderVisit visit(journal.Folder());
+        const std::optional<FolderIdentity> here = CurrentFolderIdentity();
+        if (!here || !IsSameFolder(journal.FolderId(), *here))
+            return std::nullopt;
+        const bool recordsMayBeLost =
+            journal.Phase() == JournalPhase::Running && !journal.SameBoot();
+        bool unknown = false;
+        for (std::size_t i = 0; i < journal.StepCount(); ++i) {
+            if (!Unsettled(journal, i))
+                continue;
+            unknown = unknown || (recordsMayBeLost && journal.Mark(i) == jmPlanned);
+            Settle(journal, i);
+        }
+        if (journal.Phase() == JournalPhase::Running)
+            journal.SetPhase(JournalPhase::Ended);
+        if (unknown)
+            return std::nullopt;
+        return RenamedAny(journal);
+    } catch (const EInOutError&) {
+        return std::nullopt;
+    }
+}
+
+// Settles what a killed batch or undo left in the journal of `place`, and decides between the
+// journal and the one kept aside: the batch before stays the last one only where the batch of
+// the journal surely renamed nothing.
+void Recover(JournalPlace& place) {
+    JournalTrouble trouble;
+    const std::unique_ptr<JournalFile> journal = place.Open(trouble);
+    if (!journal) {
+        // A writing killed between setting the journal aside and putting its own in place.
+        if (trouble.problem == JournalProblem::None && place.HasPrevious())
+            place.RestorePrevious();
+        return;
+    }
+    if (journal->Phase() == JournalPhase::Void)
+        return;
+    std::optional<bool> renamed;
+    if (NeedsSettling(*journal))
+        renamed = SettleInFolder(*journal);
+    else
+        renamed = RenamedAny(*journal);
+    if (!place.HasPrevious())
+        return;
+    if (renamed == false)
+        place.RestorePrevious();
+    else
+        place.DropPrevious();
+}
+
+std::error_code Errno(int error) {
+    return {error, std::generic_category()};
+}
+
+// The trouble and the stamp of the file at `path` that has it.
+std::string TroubleKey(const JournalTrouble& trouble, const std::string& path) {
+    struct stat st {};
+    lstat(path.c_str(), &st);
+    return std::to_string(static_cast<int>(trouble.problem)) + ':' + std::to_string(st.st_dev) +
+           ':' + std::to_string(st.st_ino) + ':' + std::to_string(st.st_size) + ':' +
+           std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
 }
 
 } // namespace
+
+// --- the batch's journal -----------------------------------------------------------------------
 
 TBatchJournal::TBatchJournal(std::string path, std::string folder)
     : path_(std::move(path)), folder_(std::move(folder)) {}
@@ -79,64 +199,164 @@ TBatchJournal::TBatchJournal(std::string path, std::string folder)
 TBatchJournal::~TBatchJournal() = default;
 
 void TBatchJournal::Begin(const std::vector<TRenameStep>& plan) {
-    FinishCutShortStep(path_);
+    renames_.reserve(plan.size());
     std::vector<JournalStep> steps;
     steps.reserve(plan.size());
-    for (const TRenameStep& step : plan)
+    for (const TRenameStep& step : plan) {
         steps.push_back({step.oldName, step.newName});
-    file_ = JournalFile::Create(path_, folder_, steps);
+        renames_.push_back(step.oldName != step.newName);
+    }
+    place_ = JournalPlace::Take(path_, true, trouble_);
+    if (!place_) {
+        staleBatch_ = JournalBatchId(path_).value_or("");
+        return;
+    }
+    Recover(*place_);
+    if (const std::optional<FolderIdentity> here = CurrentFolderIdentity())
+        file_ = place_->Create(folder_, *here, steps, trouble_);
+    else
+        trouble_ = {JournalProblem::NotWritten, Errno(errno)};
+    kept_ = file_ != nullptr;
+    if (kept_)
+        return;
+    // The journal there must not stand for this batch: void while it runs, and the last
+    // batch's again if this one renames nothing. One that cannot be opened stands for nothing.
+    JournalTrouble ignored;
+    voided_ = place_->Open(ignored);
+    if (voided_ && voided_->Phase() != JournalPhase::Void) {
+        voidedPhase_ = voided_->Phase();
+        voided_->SetPhase(JournalPhase::Void);
+        voided_->Flush();
+    } else {
+        voided_.reset();
+    }
 }
 
-void TBatchJournal::Started(std::size_t step) {
-    if (file_)
-        file_->SetMark(step, jmStarted);
+IMoveWitness* TBatchJournal::Started(std::size_t step) {
+    if (!file_)
+        return nullptr;
+    step_ = step;
+    file_->Start(step, IdentityOf(std::string(file_->Step(step).oldName)));
+    return this;
+}
+
+void TBatchJournal::Taking(MoveWay way) {
+    file_->SetWay(step_, way);
 }
 
 void TBatchJournal::Finished(std::size_t step, bool renamed) {
+    renamed_ = renamed_ || (renamed && renames_.at(step));
     if (file_)
         file_->SetMark(step, renamed ? jmDone : jmRefused);
 }
 
 void TBatchJournal::End() {
-    if (file_)
-        file_->SetEnded();
+    if (file_) {
+        file_->SetPhase(JournalPhase::Ended);
+        if (renamed_) {
+            file_->StartWriteBack(); // soon on the disk, without waiting for it
+            place_->DropPrevious();
+        } else if (place_->HasPrevious()) {
+            place_->RestorePrevious();
+        } else {
+            place_->Discard();
+        }
+    } else if (voided_ && !renamed_) {
+        voided_->SetPhase(voidedPhase_);
+        voided_->Flush();
+    }
     file_.reset();
+    voided_.reset();
+    place_.reset();
+}
+
+// --- what the journal offers -------------------------------------------------------------------
+
+TLastBatch LastBatch(const std::string& path) {
+    TLastBatch last;
+    JournalTrouble trouble;
+    const std::unique_ptr<JournalPlace> place = JournalPlace::Take(path, false, trouble);
+    if (!place) {
+        // A lock no one can take keeps the user from an undo only where there is a journal.
+        if (trouble.problem == JournalProblem::LockUnusable &&
+            (Exists(path) || Exists(path + ".prev"))) {
+            last.trouble = trouble;
+            last.key = TroubleKey(trouble, path + ".lock");
+        }
+        return last;
+    }
+    Recover(*place);
+    const std::unique_ptr<JournalFile> journal = place->Open(trouble);
+    if (!journal) {
+        if (trouble.problem != JournalProblem::None) {
+            last.trouble = trouble;
+            last.key = TroubleKey(trouble, path);
+        }
+        return last;
+    }
+    last.batchId = last.key = journal->BatchId();
+    if (journal->Phase() == JournalPhase::Void)
+        return last;
+    for (std::size_t i = 0; i < journal->StepCount() && !last.undoable; ++i)
+        last.undoable = Undoable(*journal, i);
+    return last;
 }
 
 bool CanUndoLastBatch(const std::string& path) {
-    const std::unique_ptr<JournalFile> journal = JournalFile::Open(path);
-    if (!journal)
-        return false;
-    const bool marksMayLag = !journal->Ended() && !journal->SameBoot();
-    for (std::size_t i = 0; i < journal->StepCount(); ++i) {
-        const JournalMark mark = journal->Mark(i);
-        if (Undoable(mark) || mark == jmStarted || mark == jmUndoStarted ||
-            (mark == jmPlanned && marksMayLag))
-            return true;
-    }
-    return false;
+    return LastBatch(path).undoable;
 }
 
-TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile) {
+TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
+                           const std::string& batchId) {
     TUndoOutcome outcome;
-    const std::unique_ptr<JournalFile> journal = JournalFile::Open(path);
-    if (!journal)
+    const std::unique_ptr<JournalPlace> place = JournalPlace::Take(path, false, outcome.trouble);
+    if (!place)
+        return outcome;
+    Recover(*place);
+    const std::unique_ptr<JournalFile> journal = place->Open(outcome.trouble);
+    if (!journal || journal->Phase() == JournalPhase::Void ||
+        (!batchId.empty() && journal->BatchId() != batchId))
         return outcome;
     outcome.found = true;
     outcome.folder = journal->Folder();
-    const FolderVisit visit(journal->Folder());
+    std::optional<FolderVisit> visit;
+    try {
+        visit.emplace(journal->Folder());
+    } catch (const EInOutError&) {
+        outcome.folderReplaced = true;
+        return outcome;
+    }
+    const std::optional<FolderIdentity> here = CurrentFolderIdentity();
+    if (!here || !IsSameFolder(journal->FolderId(), *here)) {
+        outcome.folderReplaced = true;
+        return outcome;
+    }
     bool left = false;
     // Last renamed first: each file's old name is free again by the time it is asked for,
     // as it was when the batch gave it up.
     for (std::size_t i = journal->StepCount(); i-- > 0;) {
-        if (Unsettled(journal->Mark(i)))
-            Settle(*journal, i);
-        if (!Undoable(journal->Mark(i)))
+        if (!Undoable(*journal, i))
             continue;
         const JournalStep& step = journal->Step(i);
         std::string oldName(step.oldName), newName(step.newName);
-        journal->SetMark(i, jmUndoStarted);
-        if (const std::error_code refusal = moveFile(newName, oldName)) {
+        const std::optional<FileIdentity> file = journal->File(i);
+        const std::optional<FileIdentity> now = IdentityOf(newName);
+        const int error = errno;
+        if (!now && error != ENOENT) { // the name cannot be looked at now: another time
+            journal->SetMark(i, jmUndoRefused);
+            outcome.refused.push_back({std::move(newName), std::move(oldName), Errno(error)});
+            left = true;
+            continue;
+        }
+        if (!now || !file || !IsSameFile(*file, *now, journal->FolderId())) {
+            journal->SetMark(i, jmGivenUp);
+            outcome.refused.push_back({std::move(newName), std::move(oldName),
+                                       now ? RefusalError(TRefusal::Replaced) : Errno(ENOENT)});
+            continue;
+        }
+        journal->StartUndo(i, now->links);
+        TStepWitness witness(*journal, i);
+        if (const std::error_code refusal = moveFile(newName, oldName, &witness)) {
             journal->SetMark(i, jmUndoRefused);
             outcome.refused.push_back({std::move(newName), std::move(oldName), refusal});
             left = true;
@@ -145,10 +365,8 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile)
             outcome.restored.push_back({0, std::move(newName), std::move(oldName)});
         }
     }
-    if (left)
-        journal->SetEnded(); // every step is settled now
-    else
-        journal->Discard();
+    if (!left)
+        place->Discard();
     return outcome;
 }
 

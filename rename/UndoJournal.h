@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/MoveFile.h"
+#include "platform/journal/JournalFile.h"
 #include "rename/BatchJournal.h"
 #include "rename/FileEntries.h"
 #include "rename/Refusal.h"
@@ -11,60 +13,104 @@
 
 namespace nomilo {
 
-class JournalFile;
-
-// The journal of the batch that runs: before the first rename the whole plan (the folder, each
-// old and new name) is written and flushed to disk once; then each step is marked as it starts
-// and ends, without any further flushing, and the end of the batch is marked. It replaces the
-// journal of the batch before, after finishing a rename that batch left cut short. When the
-// journal cannot be written the batch runs without one, and no older journal is left to take
-// back a batch that is no longer the last.
-class TBatchJournal final : public IBatchJournal {
+// The journal of the batch that runs, at a path of its own (JournalFile::DefaultPath() in the
+// program). Before the first rename the whole plan (the folder and its identity, every old and
+// new name) is written and flushed to disk once; each step then records the file it renames (its
+// identity, taken just before) and the way its rename goes (a witness MoveFileRefusal tells),
+// and is marked as it ends, without any further flushing; the end of the batch is marked.
+//
+// Undo is offered for exactly the last batch that renamed something. The journal of the batch
+// before is kept aside until this batch renames a file, and comes back when it renames none
+// (every step refused). A batch whose journal cannot be written still renames; the journal
+// before is made void meanwhile, so that it never takes back a batch that is no longer the
+// last, and comes back when the batch renamed nothing. Where even that cannot be done (another
+// process holds the journal) StaleBatch names the batch the caller must not offer to undo.
+//
+// Before a batch replaces it, a journal that a killed batch or undo left is settled from the
+// disk: a rename by link and unlink cut short after the link is finished only where the
+// records prove the link was the program's own.
+class TBatchJournal final : public IBatchJournal, private IMoveWitness {
 public:
-    // A journal at `path` (JournalFile::DefaultPath() in the program) of a batch in `folder`,
-    // the current directory.
+    // A journal at `path` of a batch in `folder`, the current directory.
     TBatchJournal(std::string path, std::string folder);
     ~TBatchJournal() override;
     TBatchJournal(const TBatchJournal&) = delete;
     TBatchJournal& operator=(const TBatchJournal&) = delete;
 
     void Begin(const std::vector<TRenameStep>& plan) override;
-    void Started(std::size_t step) override;
+    IMoveWitness* Started(std::size_t step) override;
     void Finished(std::size_t step, bool renamed) override;
     void End() override;
 
-    // Whether Begin could write the journal.
-    bool Kept() const { return file_ != nullptr; }
+    // Whether Begin could write the journal, and why not.
+    bool Kept() const { return kept_; }
+    const JournalTrouble& Trouble() const { return trouble_; }
+    // Whether the batch renamed some file that no journal records: it cannot be undone, and the
+    // user is to hear why (Trouble).
+    bool RenamedUnrecorded() const { return renamed_ && !Kept(); }
+    // The id of the batch before, whose journal may still stand in the journal's place because it
+    // could not be made void; empty when there is none. Undo must not be offered for it.
+    const std::string& StaleBatch() const { return staleBatch_; }
 
 private:
+    void Taking(MoveWay way) override;
+
     std::string path_;
     std::string folder_;
-    std::unique_ptr<JournalFile> file_;
+    std::unique_ptr<JournalPlace> place_; // held from Begin to End
+    std::unique_ptr<JournalFile> file_;   // this batch's journal
+    std::unique_ptr<JournalFile> voided_; // the journal before, made void while this batch runs
+    JournalPhase voidedPhase_ = JournalPhase::Ended;
+    std::vector<char> renames_; // per step: the names differ
+    JournalTrouble trouble_;
+    std::string staleBatch_;
+    std::size_t step_ = 0;
+    bool kept_ = false;
+    bool renamed_ = false;
 };
+
+// What the journal at a path offers to undo.
+struct TLastBatch {
+    bool undoable = false; // it holds renames that UndoLastBatch would take back
+    std::string batchId;   // the batch it records, where it can be read
+    // Why the journal (or its lock) cannot be used. A journal another process holds is no
+    // trouble: it is not offered meanwhile.
+    JournalTrouble trouble;
+    // Tells this journal, and this trouble of it, from any other: the batch id, or the trouble
+    // and the stamp (device, inode, size, time) of the file that has it.
+    std::string key;
+};
+// Reads the journal at `path` under its lock, after settling what a killed batch or undo left.
+// Temporary files of a killed writing go.
+TLastBatch LastBatch(const std::string& path);
 
 // Whether the journal at `path` holds renames that UndoLastBatch would take back.
 bool CanUndoLastBatch(const std::string& path);
 
 // What taking a batch back did.
 struct TUndoOutcome {
-    bool found = false; // there was a journal to take back
-    std::string folder; // the batch's folder
+    bool found = false;          // there was a journal to take back
+    JournalTrouble trouble;      // the journal could not be used: nothing was renamed
+    bool folderReplaced = false; // the batch's folder is gone from its path, or another folder
+                                 // is there: nothing was renamed
+    std::string folder;          // the batch's folder
     // The renames back that were done, in the order done: oldName is the batch's new name.
     std::vector<TRenameStep> restored;
     // The renames back that were refused (from the batch's new name to its old one), with why.
     std::vector<TRefusedRename> refused;
 };
 
-// Takes back the batch that the journal at `path` records, in the batch's folder whatever the
-// current directory is (and back to it afterwards): each renamed file gets its old name again,
-// the last renamed first, through `moveFile`, so that no file is ever replaced. A journal of a
-// batch that did not end (the program was killed) is read from the disk: a step that was not
-// marked done counts as done where its old name is gone and its new name is there. A rename by
-// link and unlink that the marks show was under way, and that left the file under both names, is
-// finished first by removing the name it was leaving. Refused renames back stay in the journal
-// and are tried again next time; once nothing is left the journal goes. Throws EInOutError when
-// the batch's folder cannot be entered.
-TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile);
+// Takes back the batch that the journal at `path` records (only if its id is `batchId`, when
+// one is given), in the batch's folder whatever the current directory is (and back to it
+// afterwards): each renamed file gets its old name again, the last renamed first, through
+// `moveFile`, so that no file is ever replaced. Nothing is renamed when the journal is damaged
+// or not the user's own, or when the folder at the batch's path is not the batch's folder. A
+// file is renamed back only when the file under its new name is the very file the batch
+// renamed; where the new name holds no file or another one, the rename back is given up for
+// good ("the file is gone", "another file now has this name"). Renames back refused otherwise
+// stay in the journal and are tried again next time; once nothing is left the journal goes.
+TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
+                           const std::string& batchId = {});
 
 // Gives the entries of files that an undo renamed back their old names, in place as the batch
 // does: the first entry whose text is such a file's batch name gets the old name and then the

@@ -17,5 +17,8 @@ inline constexpr const char* kPanel6WidthValue = "Panel6.Width";
 inline constexpr const char* kRenameSelValue = "RenameSel";
 // Beyond the design.
 inline constexpr const char* kShowNewNamesValue = "ShowNewNames";
+inline constexpr const char* kRegularExpressionValue = "RegularExpression";
+inline constexpr const char* kEveryOccurrenceValue = "EveryOccurrence";
+inline constexpr const char* kNumberingValue = "Numbering";
 
 } // namespace nomilo

@@ -23,6 +23,7 @@ QString RefusalText(TRefusal reason, std::error_code error) {
     case TRefusal::TooLong:
     case TRefusal::Gone:
     case TRefusal::NoPermission:
+    case TRefusal::Replaced:
         return QString::fromUtf8(
             FeatureTexts.refusals[static_cast<int>(reason) - static_cast<int>(TRefusal::Taken)]);
     default:

@@ -10,8 +10,8 @@ struct TFeatureTexts {
     const char* showNewNames1Caption;
     const char* undoLastRename1Caption;
     // Why a rename is refused, by TRefusal: Taken, TakenInBatch, NotAcceptable, TooLong, Gone,
-    // NoPermission.
-    const char* refusals[6];
+    // NoPermission, Replaced.
+    const char* refusals[7];
     // The line after the first 1,000 refused renames; "%1" is the number of the rest.
     const char* moreRefusals;
     // The message box's button that shows the list of refused renames, and hides it again.
@@ -21,6 +21,36 @@ struct TFeatureTexts {
     // first line, and why a path was left out, by TLeftOut: Missing, OtherFolder, NotListed.
     const char* leftOutPaths;
     const char* leftOutReasons[3];
+    // The switches of the rename rule.
+    const char* regularExpression1Caption;
+    const char* everyOccurrence1Caption;
+    const char* numbering1Caption;
+    // What keeps the rule from renaming: "%1" is the expression engine's message (English),
+    // "%2" the offset in the field, in characters.
+    const char* badFindText;
+    const char* badReplaceText;
+    // The expression failed on a name (it would take too long): "%1" the engine's message.
+    const char* failedExpression;
+    // The second line of the message Rename shows when the rule cannot rename.
+    const char* nothingRenamed;
+    // Lines of the replace field's hint while Numbering, and Regular expression, is on.
+    const char* numberingHelp;
+    const char* substitutionHelp;
+    // After a batch that renamed files without a journal to undo them, and after an undo that
+    // renamed nothing: "%1" is one of the reasons below.
+    const char* notUndoable;
+    const char* nothingUndone;
+    // The reasons: "%1" is the journal's file (its lock file), "%2" the system's message.
+    const char* journalNotWritten;
+    const char* journalBusy;
+    const char* journalLockUnusable;
+    const char* journalDamaged;
+    const char* journalNotRegular;
+    const char* journalNotOwned;
+    const char* journalWritableByOthers;
+    const char* journalUnreadable;
+    // "%1" is the batch's folder.
+    const char* folderReplaced;
 };
 
 // What assistive technologies (screen readers) call the controls that show no caption of their

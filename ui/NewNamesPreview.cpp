@@ -47,10 +47,20 @@ void TNewNamesPreview::Update() {
         // The file list keeps the current directory on its folder.
         DirListing listing = ListCurrentDir();
         folder_.emplace(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                       listing.writable, caseBlind_()},
+                                       listing.writable, caseBlind_(), std::move(listing.pinned)},
                         *list_);
     }
-    list_->SetPreview(folder_->Predict(*list_, inputs_()));
+    const TRenameInputs inputs = inputs_();
+    rule_ = TRenameRule(inputs, rule_ ? &*rule_ : nullptr);
+    std::vector<TPreviewEntry> preview;
+    try {
+        if (!rule_->Error())
+            preview = folder_->Predict(*list_, inputs.selectedOnly, *rule_);
+    } catch (const ERenameRule&) {
+        preview.clear(); // the expression failed on a name: no batch would rename
+    }
+    preview.resize(static_cast<std::size_t>(list_->EntryCount()));
+    list_->SetPreview(std::move(preview));
 }
 
 } // namespace nomilo

@@ -16,7 +16,9 @@ class TFileListBox;
 // alter the prediction (the window's texts and switches, a read of the list, the selection, a
 // batch) asks for a recompute; it runs once at the next turn of the event loop, however many
 // changes came, so typing costs one walk a keystroke. The folder's names are read once per read
-// of the list and after each batch or undo, not per keystroke.
+// of the list and after each batch or undo, not per keystroke; a regular expression is compiled
+// once per change of the find text. While the rule cannot rename (a bad expression) the preview
+// shows nothing renamed.
 class TNewNamesPreview : public QObject {
 public:
     // `inputs` reads what the next batch would rename with; `caseBlind` tells whether the
@@ -39,6 +41,7 @@ private:
     std::function<bool()> caseBlind_;
     QTimer timer_;
     std::optional<TRenamePreview> folder_; // the folder as last read
+    std::optional<TRenameRule> rule_;      // the rule of the last recompute, its expression kept
     bool on_ = false;
 };
 

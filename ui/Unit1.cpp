@@ -26,6 +26,7 @@
 #include "ui/ResponsiveWaits.h"
 #include "ui/Splitter.h"
 #include "ui/ToolBar.h"
+#include "ui/UndoMessages.h"
 #include "ui/Unit2.h"
 #include "ui/WindowPlacement.h"
 
@@ -74,6 +75,26 @@ QFrame* MakePanel(QWidget* parent, const char* name, QSize size) {
     panel->resize(size);
     new TAlignLayout(panel);
     return panel;
+}
+
+// The reason a rule cannot rename, in the current language, for the texts of the find and
+// replace fields; the offset is told in characters of the field's text.
+QString RuleErrorText(const TRuleError& error, const QString& find, const QString& replace) {
+    const QString message = QString::fromStdString(error.message);
+    if (!error.offset)
+        return QString::fromUtf8(FeatureTexts.failedExpression).arg(message);
+    const bool inFind = error.part == TRuleError::FindText;
+    const QByteArray typed = (inFind ? find : replace).toUtf8().left(qsizetype(*error.offset));
+    const QString text =
+        QString::fromUtf8(inFind ? FeatureTexts.badFindText : FeatureTexts.badReplaceText);
+    return text.arg(message).arg(QString::fromUtf8(typed).toUcs4().size());
+}
+
+// A red frame around a field whose text keeps the rule from renaming.
+void MarkBadField(QLineEdit* field, bool bad) {
+    const QString look = bad ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }") : QString();
+    if (field->styleSheet() != look)
+        field->setStyleSheet(look);
 }
 
 TAlignLayout* AlignOf(QWidget* parent) {
@@ -293,7 +314,12 @@ void TForm1::BuildLayout() {
     UndoLastRename1->setShortcut(QKeySequence::Undo);
     UndoLastRename1->setShortcutContext(Qt::WidgetShortcut);
     FileListBox1->addAction(UndoLastRename1);
-    for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel, ShowNewNames1})
+    N4 = separator("N4");
+    RegularExpression1 = item("RegularExpression1", QStringLiteral("Regular expression"));
+    EveryOccurrence1 = item("EveryOccurrence1", QStringLiteral("Every occurrence"));
+    Numbering1 = item("Numbering1", QStringLiteral("Numbering"));
+    for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel, ShowNewNames1,
+                               RegularExpression1, EveryOccurrence1, Numbering1})
         checkable->setCheckable(true);
 
     preview_ = new TNewNamesPreview(
@@ -337,12 +363,19 @@ void TForm1::ConnectHandlers() {
     onClick(About1, &TForm1::About1Click);
     onClick(ShowNewNames1, &TForm1::ShowNewNames1Click);
     onClick(UndoLastRename1, &TForm1::UndoLastRename1Click);
-    // Whatever the next batch depends on changes the preview of its new names.
-    auto schedulePreview = [this] { preview_->Schedule(); };
-    connect(eFind, &QLineEdit::textChanged, this, schedulePreview);
-    connect(eReplace, &QLineEdit::textChanged, this, schedulePreview);
-    connect(CheckBox1, &QCheckBox::toggled, this, schedulePreview);
-    connect(CI, &QCheckBox::toggled, this, schedulePreview);
+    onClick(RegularExpression1, &TForm1::RegularExpression1Click);
+    onClick(EveryOccurrence1, &TForm1::EveryOccurrence1Click);
+    onClick(Numbering1, &TForm1::Numbering1Click);
+    // Whatever the next batch depends on changes the preview of its new names, and may make
+    // or mend a rule that cannot rename.
+    auto ruleChanged = [this, check = guarded(&TForm1::CheckRenameRule)] {
+        check();
+        preview_->Schedule();
+    };
+    connect(eFind, &QLineEdit::textChanged, this, ruleChanged);
+    connect(eReplace, &QLineEdit::textChanged, this, ruleChanged);
+    connect(CheckBox1, &QCheckBox::toggled, this, ruleChanged);
+    connect(CI, &QCheckBox::toggled, this, ruleChanged);
 }
 
 // --- start and end ----------------------------------------------------------------------------
@@ -410,6 +443,11 @@ void TForm1::LoadSettings() {
     Guarded([&] { SetPaneWidth(Panel6, settings.ReadNumber(kPanel6WidthValue, Panel6->width())); });
     Guarded([&] { RenameSel->setChecked(settings.ReadFlag(kRenameSelValue, true)); });
     Guarded([&] { ShowNewNames1->setChecked(settings.ReadFlag(kShowNewNamesValue, false)); });
+    Guarded([&] {
+        RegularExpression1->setChecked(settings.ReadFlag(kRegularExpressionValue, false));
+    });
+    Guarded([&] { EveryOccurrence1->setChecked(settings.ReadFlag(kEveryOccurrenceValue, false)); });
+    Guarded([&] { Numbering1->setChecked(settings.ReadFlag(kNumberingValue, false)); });
 }
 
 void TForm1::SaveSettings() {
@@ -427,6 +465,9 @@ void TForm1::SaveSettings() {
     settings.WriteNumber(kPanel6WidthValue, Panel6->width());
     settings.WriteFlag(kRenameSelValue, storedRenameSel_.value_or(RenameSel->isChecked()));
     settings.WriteFlag(kShowNewNamesValue, ShowNewNames1->isChecked());
+    settings.WriteFlag(kRegularExpressionValue, RegularExpression1->isChecked());
+    settings.WriteFlag(kEveryOccurrenceValue, EveryOccurrence1->isChecked());
+    settings.WriteFlag(kNumberingValue, Numbering1->isChecked());
     settings.EndUpdate();
 }
 
@@ -559,16 +600,61 @@ TRenameInputs TForm1::RenameInputs() const {
     inputs.caseSensitive = CI->isChecked();
     inputs.findText = Bytes(eFind->text());
     inputs.replaceText = Bytes(eReplace->text());
+    inputs.regularExpression = RegularExpression1->isChecked();
+    inputs.everyOccurrence = EveryOccurrence1->isChecked();
+    inputs.numbering = Numbering1->isChecked();
     return inputs;
 }
 
 void TForm1::Button2Click() {
+    const TRenameInputs inputs = RenameInputs();
+    const TRenameRule rule(inputs, rule_ ? &*rule_ : nullptr);
     TBatchJournal journal(journalPath_, FileListBox1->FolderPath());
-    RenameBatch(*FileListBox1, RenameInputs(), MoveFileRefusal,
-                [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); },
-                &journal);
+    try {
+        RenameBatch(*FileListBox1, inputs.selectedOnly, rule, MoveFileRefusal,
+                    [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); },
+                    &journal);
+    } catch (const ERenameRule& bad) {
+        // The plan is made before the first rename: nothing was touched.
+        ShowRuleError(bad.Error());
+        return;
+    }
+    if (!journal.StaleBatch().empty())
+        notOffered_.insert(journal.StaleBatch());
     preview_->FolderChanged();
     UpdateUndoItem();
+    if (journal.RenamedUnrecorded())
+        ShowUndoMessage(this, windowTitle(), NotUndoableText(journal.Trouble(), journalPath_));
+}
+
+void TForm1::ShowRuleError(const TRuleError& error) {
+    const QString text = RuleErrorText(error, eFind->text(), eReplace->text()) + QLatin1Char('\n') +
+                         QString::fromUtf8(FeatureTexts.nothingRenamed);
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TForm1::CheckRenameRule() {
+    rule_ = TRenameRule(RenameInputs(), rule_ ? &*rule_ : nullptr);
+    const std::optional<TRuleError>& error = rule_->Error();
+    QString findTip = findHint_;
+    QString replaceTip = replaceHint_;
+    auto addLine = [](QString& tip, const QString& line) {
+        tip = tip.isEmpty() ? line : tip + QLatin1Char('\n') + line;
+    };
+    if (Numbering1->isChecked())
+        addLine(replaceTip, QString::fromUtf8(FeatureTexts.numberingHelp));
+    if (RegularExpression1->isChecked() && !CheckBox1->isChecked())
+        addLine(replaceTip, QString::fromUtf8(FeatureTexts.substitutionHelp));
+    const bool badFind = error && error->part == TRuleError::FindText;
+    const bool badReplace = error && error->part == TRuleError::ReplaceText;
+    if (error)
+        addLine(badFind ? findTip : replaceTip,
+                RuleErrorText(*error, eFind->text(), eReplace->text()));
+    eFind->setToolTip(findTip);
+    eReplace->setToolTip(replaceTip);
+    MarkBadField(eFind, badFind);
+    MarkBadField(eReplace, badReplace);
 }
 
 void TForm1::ShowFailure(const std::vector<TRefusedRename>& refused) {
@@ -697,23 +783,57 @@ void TForm1::ShowNewNames1Click() {
 }
 
 void TForm1::UndoLastRename1Click() {
+    const TLastBatch last = LastBatch(journalPath_);
+    if (notOffered_.contains(last.key) ||
+        (!last.undoable && last.trouble.problem == JournalProblem::None))
+        return UpdateUndoItem();
     TUndoOutcome outcome;
-    {
+    if (last.undoable) {
         THourglass hourglass;
         hourglass.Show();
-        outcome = UndoLastBatch(journalPath_, MoveFileRefusal);
+        outcome = UndoLastBatch(journalPath_, MoveFileRefusal, last.batchId);
         // Entries change in place only when the list shows the batch's folder.
         if (!outcome.restored.empty() && SameFolder(outcome.folder, FileListBox1->FolderPath()))
             RestoreEntries(*FileListBox1, outcome.restored, RenameSel->isChecked());
+    } else {
+        outcome.trouble = last.trouble;
     }
+    // What undo cannot do it tells once; a journal another window holds is only busy.
+    if (outcome.folderReplaced || (outcome.trouble.problem != JournalProblem::None &&
+                                   outcome.trouble.problem != JournalProblem::Busy))
+        notOffered_.insert(last.key);
     UpdateUndoItem();
+    if (outcome.folderReplaced)
+        ShowUndoMessage(this, windowTitle(), FolderReplacedText(outcome.folder));
+    else if (outcome.trouble.problem != JournalProblem::None)
+        ShowUndoMessage(this, windowTitle(), NothingUndoneText(outcome.trouble, journalPath_));
     if (!outcome.refused.empty())
         ShowFailure(outcome.refused);
     preview_->FolderChanged();
 }
 
+void TForm1::RegularExpression1Click() {
+    RegularExpression1->setChecked(!RegularExpression1->isChecked());
+    CheckRenameRule();
+    preview_->Schedule();
+}
+
+void TForm1::EveryOccurrence1Click() {
+    EveryOccurrence1->setChecked(!EveryOccurrence1->isChecked());
+    CheckRenameRule();
+    preview_->Schedule();
+}
+
+void TForm1::Numbering1Click() {
+    Numbering1->setChecked(!Numbering1->isChecked());
+    CheckRenameRule();
+    preview_->Schedule();
+}
+
 void TForm1::UpdateUndoItem() {
-    UndoLastRename1->setEnabled(CanUndoLastBatch(journalPath_));
+    const TLastBatch last = LastBatch(journalPath_);
+    UndoLastRename1->setEnabled(!notOffered_.contains(last.key) &&
+                                (last.undoable || last.trouble.problem != JournalProblem::None));
 }
 
 void TForm1::ApplyLanguage() {
@@ -723,8 +843,10 @@ void TForm1::ApplyLanguage() {
         Button2->setText(text(table->button2Caption));
         CheckBox1->setText(text(table->checkBox1Caption));
         CheckBox1->setToolTip(text(table->checkBox1Hint));
-        eFind->setToolTip(text(table->eFindHint));
-        eReplace->setToolTip(text(table->eReplaceHint));
+        findHint_ = text(table->eFindHint);
+        eFind->setToolTip(findHint_);
+        replaceHint_ = text(table->eReplaceHint);
+        eReplace->setToolTip(replaceHint_);
         Button1->setToolTip(text(table->button1Hint));
         eMask->setToolTip(text(table->eMaskHint));
         ShellIntegration1->setText(text(table->shellIntegration1Caption));
@@ -736,10 +858,15 @@ void TForm1::ApplyLanguage() {
         FeatureTexts = table->features;
         ShowNewNames1->setText(text(FeatureTexts.showNewNames1Caption));
         UndoLastRename1->setText(text(FeatureTexts.undoLastRename1Caption));
+        RegularExpression1->setText(text(FeatureTexts.regularExpression1Caption));
+        EveryOccurrence1->setText(text(FeatureTexts.everyOccurrence1Caption));
+        Numbering1->setText(text(FeatureTexts.numbering1Caption));
         ApplyAccessibleTexts(table->accessible);
         ToolBar1->Repack();
     }
     ApplicationTitle = windowTitle();
+    // The hints of the fields as the switches and the rule want them, in this language.
+    CheckRenameRule();
 }
 
 void TForm1::ApplyAccessibleTexts(const TAccessibleTexts& texts) {

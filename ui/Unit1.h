@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 class QAction;
@@ -51,7 +52,8 @@ std::int32_t ScaledPaneWidth(std::int32_t paneWidth, std::int32_t outerWidth,
 // The main window: the folder list on the left, the file list, and three rows along the bottom
 // (drive and mask; find and replace; the tool bar with the rename button, the swap button and
 // the two switches), with the context menu PopupMenu1. Beyond the design the menu ends with the
-// preview of new names and the undo of the last batch (also Ctrl+Z in the file list). Shift+F10
+// preview of new names, the undo of the last batch (also Ctrl+Z in the file list), and the
+// switches of the rename rule: regular expression, every occurrence, numbering. Shift+F10
 // opens the context menu as the Menu key does. Assistive technologies see the window as a frame
 // named by its caption, and every control by a name in the current language.
 //
@@ -116,6 +118,10 @@ public:
     QAction* N3;
     QAction* ShowNewNames1;
     QAction* UndoLastRename1;
+    QAction* N4;
+    QAction* RegularExpression1;
+    QAction* EveryOccurrence1;
+    QAction* Numbering1;
 
     // Handlers.
     void FormCreate();
@@ -135,6 +141,9 @@ public:
     void RemoveShellIntegration1Click();
     void ShowNewNames1Click();
     void UndoLastRename1Click();
+    void RegularExpression1Click();
+    void EveryOccurrence1Click();
+    void Numbering1Click();
 
     // Gives the file list the colours of selected-only mode: the window's own when only the
     // selected entries are renamed, the selection's when all are.
@@ -172,8 +181,13 @@ public:
     TRenameInputs RenameInputs() const;
     // The preview of new names in the file list.
     TNewNamesPreview& NewNamesPreview() const { return *preview_; }
-    // Enables the undo item when the journal holds something to take back.
+    // Enables the undo item when the journal holds something to take back, or a trouble of the
+    // journal the user has not heard of yet (the item then tells it).
     void UpdateUndoItem();
+    // Builds the rule the next press of Rename renames by and shows in the find or replace
+    // field what keeps it from renaming (a red frame, the reason in the field's hint); the
+    // replace field's hint explains the counters and groups while their switches are on.
+    void CheckRenameRule();
 
 protected:
     bool event(QEvent* event) override;
@@ -200,6 +214,8 @@ private:
     // Selects the start selection's names in the file list, which has read the folder, and
     // names the paths left out once the message loop runs.
     void SelectStartEntries();
+    // Says why Rename renamed nothing.
+    void ShowRuleError(const TRuleError& error);
 
     RegistryStore& store_;
     std::string startFolder_;
@@ -208,9 +224,18 @@ private:
     // empty once the user switches the mode.
     std::optional<bool> storedRenameSel_;
     std::string journalPath_;
+    // What the undo item no longer offers: batches whose journal may stand in for a later batch
+    // that could not keep one, folders and journal troubles the user has been told of (by the
+    // keys of LastBatch).
+    std::set<std::string> notOffered_;
     TNewNamesPreview* preview_ = nullptr;
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;
+    // The hints of the find and replace fields in the current language, which CheckRenameRule
+    // adds to.
+    QString findHint_;
+    QString replaceHint_;
+    std::optional<TRenameRule> rule_; // as CheckRenameRule last built it
     // An outer size set before the window system told the frame's size; set again as soon as
     // the frame is known, so that the outer size the settings keep is the one they restore.
     std::optional<QSize> outerSizeToKeep_;

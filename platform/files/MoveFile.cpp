@@ -108,14 +108,21 @@ int RenameOverPlaceholder(const std::string& oldName, const std::string& newName
     return error;
 }
 
+void Tell(IMoveWitness* witness, MoveWay way) {
+    if (witness)
+        witness->Taking(way);
+}
+
 // Renames without ever replacing, by the best means the file system offers: RENAME_NOREPLACE;
 // else a hard link, which cannot replace either, and the removal of the old name; else (folders,
 // FAT-like file systems) a rename over a placeholder. Answers 0 or the errno of the refusal.
-int RenameNoReplace(const std::string& oldName, const std::string& newName) {
+int RenameNoReplace(const std::string& oldName, const std::string& newName, IMoveWitness* witness) {
+    Tell(witness, MoveWay::Rename);
     if (renameat2(AT_FDCWD, oldName.c_str(), AT_FDCWD, newName.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
     if (!LacksNoReplaceRename(errno))
         return errno;
+    Tell(witness, MoveWay::LinkUnlink);
     if (link(oldName.c_str(), newName.c_str()) == 0) {
         if (unlink(oldName.c_str()) == 0)
             return 0;
@@ -125,6 +132,7 @@ int RenameNoReplace(const std::string& oldName, const std::string& newName) {
     }
     if (!LacksHardLinks(errno))
         return errno;
+    Tell(witness, MoveWay::Placeholder);
     return RenameOverPlaceholder(oldName, newName);
 }
 
@@ -137,18 +145,22 @@ bool IsBareName(std::string_view name) {
            name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
-std::error_code MoveFileRefusal(const std::string& oldName, const std::string& newName) {
+std::error_code MoveFileRefusal(const std::string& oldName, const std::string& newName,
+                                IMoveWitness* witness) {
     if (!IsBareName(oldName) || !IsBareName(newName))
         return Refusal(EINVAL);
     if (oldName == newName)
         return {};
-    const int error = RenameNoReplace(oldName, newName);
+    const int error = RenameNoReplace(oldName, newName, witness);
     if (error == 0)
         return {};
-    // Renaming a file to another spelling of its own name on a case-insensitive volume.
-    if (error == EEXIST && IsSameFileOtherCase(oldName, newName))
+    // Renaming a file to another spelling of its own name on a case-insensitive volume: a plain
+    // rename, as whole as RENAME_NOREPLACE.
+    if (error == EEXIST && IsSameFileOtherCase(oldName, newName)) {
+        Tell(witness, MoveWay::Rename);
         return std::rename(oldName.c_str(), newName.c_str()) == 0 ? std::error_code()
                                                                   : Refusal(errno);
+    }
     return Refusal(error);
 }
 

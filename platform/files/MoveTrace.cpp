@@ -1,33 +1,37 @@
 #include "platform/files/MoveTrace.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace nomilo {
 
 namespace {
 
-bool LinkedPair(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && S_ISREG(a.st_mode) && a.st_nlink == 2;
+bool Is(const std::string& name, const FileIdentity& file, const FolderIdentity& folder) {
+    const auto now = IdentityOf(name);
+    return now && IsSameFile(file, *now, folder);
 }
 
 } // namespace
 
-MoveTrace TraceMove(const std::string& oldName, const std::string& newName) {
-    struct stat oldStat, newStat;
-    const bool oldThere = lstat(oldName.c_str(), &oldStat) == 0;
-    const bool newThere = lstat(newName.c_str(), &newStat) == 0;
-    if (oldThere && !newThere)
-        return MoveTrace::NotMoved;
-    if (newThere && !oldThere)
-        return MoveTrace::Moved;
-    if (oldThere && newThere && oldName != newName && LinkedPair(oldStat, newStat))
-        return MoveTrace::BothNames;
-    return MoveTrace::Unclear;
+MoveTrace TraceMove(const std::string& oldName, const std::string& newName,
+                    const FileIdentity& file, const FolderIdentity& folder) {
+    const bool oldIsFile = Is(oldName, file, folder);
+    const bool newIsFile = oldName != newName && Is(newName, file, folder);
+    if (oldIsFile)
+        return newIsFile ? MoveTrace::BothNames : MoveTrace::NotMoved;
+    return newIsFile ? MoveTrace::Moved : MoveTrace::Neither;
 }
 
-bool RemoveLeftoverLink(const std::string& leftover, const std::string& kept) {
-    return TraceMove(leftover, kept) == MoveTrace::BothNames && unlink(leftover.c_str()) == 0;
+bool RemoveLinkOfRename(const std::string& leftover, const std::string& kept,
+                        const FileIdentity& file, std::uint32_t linksBefore,
+                        const FolderIdentity& folder) {
+    const auto left = IdentityOf(leftover);
+    const auto kept_ = IdentityOf(kept);
+    if (!left || !kept_ || leftover == kept || !IsSameFile(file, *left, folder) ||
+        left->inode != kept_->inode ||
+        left->links != linksBefore + 1)
+        return false;
+    return unlink(leftover.c_str()) == 0;
 }
 
 } // namespace nomilo

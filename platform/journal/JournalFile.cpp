@@ -1,74 +1,214 @@
 #include "platform/journal/JournalFile.h"
 
 #include "platform/files/FileIO.h"
-#include "platform/files/MoveFile.h"
 #include "platform/files/UserFolders.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace nomilo {
 
 namespace {
 
-// The layout: the magic line, the boot id line, the phase line ('R' running, 'E' ended), the
-// step count, one mark per step, then the folder and each step's old and new name, every one
-// ended by a NUL.
-constexpr std::string_view kMagic = "Nomilo rename journal 1\n";
-constexpr char kRunning = 'R';
-constexpr char kEnded = 'E';
+// The header, one line each: the magic, the boot id ("-" when it cannot be told), the batch id,
+// the folder's identity (device, inode, time made, whether its volume keeps inode numbers), the
+// step count, the size of the names, the checksum (8 hex digits, CRC-32 of the header up to its
+// line and of the names). Then newlines up to the records, which start at a multiple of their
+// size, so that no record spans two sectors or pages of the disk.
+constexpr std::string_view kMagic = "Nomilo rename journal 2\n";
+constexpr std::size_t kRecordSize = 32;
+
+// A record: its state (8 bytes, stored in one piece), then the file's identity and link counts.
+//   state: [0] mark or phase, [1] way, [2] 1 when the identity is known, [3] 0, [4..7] check
+// The identity is the inode and the time it was made, or where the volume does not keep inode
+// numbers the size and the modification time.
+enum : std::size_t {
+    kFirst = 8,   // inode, or size
+    kSecond = 16, // time made, or modification time
+    kLinks = 24,
+    kLinksBeforeUndo = 28,
+};
 
 // The kernel's id of the current boot of the machine; "-" when it cannot be told.
 std::string BootId() {
     FileDescriptor fd(open("/proc/sys/kernel/random/boot_id", O_RDONLY | O_CLOEXEC));
     const auto text = fd.Valid() ? ReadAll(fd.Get(), 64) : std::nullopt;
-    if (!text || text->size() < 2 || text->find('\0') != std::string::npos)
+    if (!text || text->size() < 2 ||
+        text->find_first_of(std::string_view("\0 ", 2)) != std::string::npos)
         return "-";
     return text->substr(0, text->find('\n'));
 }
 
-bool IsMark(char c) {
-    return std::string_view(".>+-<=!").find(c) != std::string_view::npos;
+std::string NewBatchId() {
+    unsigned char bytes[16] = {};
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        const auto now = std::chrono::system_clock::now().time_since_epoch().count();
+        std::memcpy(bytes, &now, sizeof now);
+        const pid_t pid = getpid();
+        std::memcpy(bytes + sizeof now, &pid, sizeof pid);
+    }
+    std::string id;
+    for (const unsigned char byte : bytes) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", byte);
+        id += hex;
+    }
+    return id;
 }
 
-// The text of a new journal.
-std::string JournalText(const std::string& folder, const std::vector<JournalStep>& steps) {
-    std::size_t size = kMagic.size() + 64 + steps.size() + folder.size() + 2;
+std::uint32_t Crc(std::uint32_t crc, const void* data, std::size_t size) {
+    // zlib takes the length as uInt: a long text goes in pieces.
+    const auto* bytes = static_cast<const Bytef*>(data);
+    while (size > 0) {
+        const auto piece = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+        crc = static_cast<std::uint32_t>(crc32(crc, bytes, piece));
+        bytes += piece;
+        size -= piece;
+    }
+    return crc;
+}
+
+bool IsMark(char c) {
+    return std::string_view(":>+-;<=!x").find(c) != std::string_view::npos;
+}
+bool IsPhase(char c) {
+    return c == 'R' || c == 'E' || c == 'V';
+}
+bool IsWay(char c) {
+    return c == 0 || c == 'r' || c == 'l' || c == 'p';
+}
+
+// The check of a record: its index, its state and the fields its mark vouches for. While a
+// record is being written the mark it then has leaves the fields in writing out.
+std::uint32_t RecordCheck(std::uint32_t salt, std::uint64_t index, const char* record) {
+    std::uint32_t crc = Crc(salt, &index, sizeof index);
+    crc = Crc(crc, record, 4);
+    switch (record[0]) {
+    case jmPreparing:
+        return crc;
+    case jmPreparingUndo:
+        return Crc(crc, record + kFirst, kLinksBeforeUndo - kFirst);
+    default:
+        return Crc(crc, record + kFirst, kRecordSize - kFirst);
+    }
+}
+
+template <typename T> T Field(const char* record, std::size_t offset) {
+    T value;
+    std::memcpy(&value, record + offset, sizeof value);
+    return value;
+}
+template <typename T> void SetField(char* record, std::size_t offset, T value) {
+    std::memcpy(record + offset, &value, sizeof value);
+}
+
+// Writes the state of `record`: the mark, way and known flag with the check over them and the
+// fields, in one 8-byte store, so that a process killed at any moment leaves the record either
+// as it was or as it is now.
+void StoreState(char* record, std::uint32_t salt, std::uint64_t index, char mark, char way,
+                bool known) {
+    char state[8] = {mark, way, static_cast<char>(known), 0, 0, 0, 0, 0};
+    char probe[kRecordSize];
+    std::memcpy(probe, record, kRecordSize);
+    std::memcpy(probe, state, 4);
+    const std::uint32_t check = RecordCheck(salt, index, probe);
+    std::memcpy(state + 4, &check, sizeof check);
+    std::uint64_t word;
+    std::memcpy(&word, state, sizeof word);
+    __atomic_store_n(reinterpret_cast<std::uint64_t*>(record), word, __ATOMIC_RELEASE);
+}
+
+bool RecordIntact(std::uint32_t salt, std::uint64_t index, const char* record, bool phase) {
+    if (!phase && record[0] == jmPlanned)
+        return std::all_of(record, record + kRecordSize, [](char c) { return c == 0; });
+    if (!(phase ? IsPhase(record[0]) : IsMark(record[0])) || !IsWay(record[1]) ||
+        (record[2] != 0 && record[2] != 1) || record[3] != 0)
+        return false;
+    return Field<std::uint32_t>(record, 4) == RecordCheck(salt, index, record);
+}
+
+constexpr std::uint64_t kPhaseIndex = ~std::uint64_t{0};
+
+void AppendName(std::string& text, std::string_view name) {
+    text.append(std::to_string(name.size())).append(1, ' ').append(name).append(1, '\n');
+}
+
+// A new journal: its head (header, newlines, the record of its phase) and its names. The
+// records of the steps, all planned, lie between the two.
+struct TJournalText {
+    std::string head;
+    std::string names;
+};
+
+TJournalText JournalText(const std::string& batchId, const std::string& folder,
+                         const FolderIdentity& folderId, const std::vector<JournalStep>& steps) {
+    TJournalText text;
+    std::size_t namesSize = folder.size() + 8;
     for (const JournalStep& step : steps)
-        size += step.oldName.size() + step.newName.size() + 2;
-    std::string text;
-    text.reserve(size);
-    text.append(kMagic).append(BootId()).append(1, '\n').append(1, kRunning).append(1, '\n');
-    text.append(std::to_string(steps.size())).append(1, '\n');
-    text.append(steps.size(), jmPlanned).append(1, '\n');
-    text.append(folder).append(1, '\0');
-    for (const JournalStep& step : steps)
-        text.append(step.oldName).append(1, '\0').append(step.newName).append(1, '\0');
+        namesSize += step.oldName.size() + step.newName.size() + 16;
+    text.names.reserve(namesSize);
+    AppendName(text.names, folder);
+    for (const JournalStep& step : steps) {
+        AppendName(text.names, step.oldName);
+        AppendName(text.names, step.newName);
+    }
+
+    std::string& head = text.head;
+    head = kMagic;
+    head += "boot " + BootId() + "\nbatch " + batchId + "\nfolder " +
+            std::to_string(folderId.device) + ' ' + std::to_string(folderId.inode) + ' ' +
+            std::to_string(folderId.born) + ' ' + (folderId.keepsInodes ? '1' : '0') + "\nsteps " +
+            std::to_string(steps.size()) + "\nnames " + std::to_string(text.names.size()) + "\n";
+    char check[16];
+    std::snprintf(check, sizeof check, "%08x",
+                  Crc(Crc(0, head.data(), head.size()), text.names.data(), text.names.size()));
+    head += "check ";
+    head += check;
+    head += '\n';
+    head.append((kRecordSize - head.size() % kRecordSize) % kRecordSize, '\n');
+    const std::size_t phase = head.size();
+    head.append(kRecordSize, '\0');
+    StoreState(head.data() + phase, Crc(0, batchId.data(), batchId.size()), kPhaseIndex,
+               static_cast<char>(JournalPhase::Running), 0, false);
     return text;
 }
 
-// The lock beside the journal, taken without waiting; -1 when it is held or cannot be made.
-int TakeLock(const std::string& path) {
-    const int fd = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return -1;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+// Writes `text` at `offset` of `fd`.
+bool WriteAt(int fd, std::string_view text, off_t offset) {
+    return lseek(fd, offset, SEEK_SET) == offset && WriteAll(fd, text);
 }
 
-// Reads texts ended by `end` off the front of `rest`.
+// Makes the `size` bytes at `offset` of `fd` zeros that have their room on the disk, so that
+// storing into them later never finds the disk full.
+bool ReserveZeros(int fd, off_t offset, off_t size) {
+    if (size == 0 || fallocate(fd, 0, offset, size) == 0)
+        return true;
+    if (errno != EOPNOTSUPP)
+        return false;
+    const std::string zeros(static_cast<std::size_t>(std::min<off_t>(size, 1 << 16)), '\0');
+    for (off_t done = 0; done < size;) {
+        const auto piece = std::min<off_t>(size - done, static_cast<off_t>(zeros.size()));
+        if (!WriteAt(fd, std::string_view(zeros.data(), static_cast<std::size_t>(piece)),
+                     offset + done))
+            return false;
+        done += piece;
+    }
+    return true;
+}
+
+// Reads texts off the front of `rest`.
 struct Reader {
     std::string_view rest;
     bool Take(std::string_view expected) {
@@ -85,131 +225,365 @@ struct Reader {
         rest.remove_prefix(at + 1);
         return text;
     }
+    // A decimal number ended by `end`, written as the writer writes it.
+    template <typename T> std::optional<T> Number(char end) {
+        const auto text = Until(end);
+        T value{};
+        if (!text || text->empty() || (text->size() > 1 && (*text)[0] == '0'))
+            return std::nullopt;
+        const auto [ptr, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+        if (error != std::errc() || ptr != text->data() + text->size())
+            return std::nullopt;
+        return value;
+    }
+    // A line "KEY VALUE\n".
+    std::optional<std::string_view> Line(std::string_view key) {
+        return Take(key) && Take(" ") ? Until('\n') : std::nullopt;
+    }
+    std::optional<std::string_view> Name() {
+        const auto size = Number<std::size_t>(' ');
+        if (!size || *size >= rest.size() || rest[*size] != '\n')
+            return std::nullopt;
+        const std::string_view name = rest.substr(0, *size);
+        rest.remove_prefix(*size + 1);
+        return name;
+    }
 };
 
+bool IsHex(std::string_view text, std::size_t size) {
+    return text.size() == size && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+JournalTrouble Trouble(JournalProblem problem, int error = 0) {
+    return {problem, error ? std::error_code(error, std::generic_category()) : std::error_code()};
+}
+
 } // namespace
+
+// --- JournalFile -------------------------------------------------------------------------------
 
 std::string JournalFile::DefaultPath() {
     return XdgBaseFolder("XDG_STATE_HOME", "/.local/state").value_or("/.local/state") +
            "/nomilo/last-rename.journal";
 }
 
-std::unique_ptr<JournalFile> JournalFile::Locked(const std::string& path) {
-    std::unique_ptr<JournalFile> journal(new JournalFile);
-    journal->path_ = path;
-    journal->lock_ = TakeLock(path);
-    if (journal->lock_ < 0)
-        return nullptr;
-    return journal;
-}
-
-std::unique_ptr<JournalFile> JournalFile::Create(const std::string& path,
-                                                 const std::string& folder,
-                                                 const std::vector<JournalStep>& steps) {
-    const std::string parent = ParentOf(path);
-    if (!MakeFolders(parent))
-        return nullptr;
-    std::unique_ptr<JournalFile> journal = Locked(path);
-    if (!journal)
-        return nullptr;
-
-    // Under the lock no other process is writing one: a temporary left now is a killed writing's.
-    RemoveStaleTemporaries(path);
-    const std::string text = JournalText(folder, steps);
-    std::string temporary = TemporaryTemplate(path);
-    FileDescriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
-    const bool written = fd.Valid() && WriteAll(fd.Get(), text) && fsync(fd.Get()) == 0 &&
-                         journal->Map(fd.Get(), text.size()) &&
-                         rename(temporary.c_str(), path.c_str()) == 0;
-    if (!written) {
-        if (fd.Valid())
-            unlink(temporary.c_str());
-        // An older journal would now take back some other batch than the last one.
-        unlink(path.c_str());
-        return nullptr;
-    }
-    SyncFolder(parent);
-    return journal;
-}
-
-std::unique_ptr<JournalFile> JournalFile::Open(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return nullptr;
-    std::unique_ptr<JournalFile> journal = Locked(path);
-    if (!journal)
-        return nullptr;
-    // Opened under the lock, so that no other process replaces it meanwhile.
-    FileDescriptor fd(open(path.c_str(), O_RDWR | O_CLOEXEC));
-    if (!fd.Valid() || fstat(fd.Get(), &st) != 0 ||
-        !journal->Map(fd.Get(), static_cast<std::size_t>(st.st_size)))
-        return nullptr;
-    return journal;
-}
-
-bool JournalFile::Map(int fd, std::size_t size) {
+JournalProblem JournalFile::Map(int fd, std::size_t size) {
     if (size < kMagic.size())
-        return false;
+        return JournalProblem::Damaged;
     void* map = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (map == MAP_FAILED)
-        return false;
+        return JournalProblem::Unreadable;
     map_ = static_cast<char*>(map);
     size_ = size;
+    fd_ = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const std::string_view all(map_, size_);
 
-    Reader reader{std::string_view(map_, size_)};
-    if (!reader.Take(kMagic))
-        return false;
-    const auto bootId = reader.Until('\n');
-    if (!bootId || reader.rest.size() < 2 || reader.rest[1] != '\n')
-        return false;
-    sameBoot_ = *bootId != "-" && *bootId == BootId();
-    ended_ = map_ + (reader.rest.data() - map_);
-    if (*ended_ != kRunning && *ended_ != kEnded)
-        return false;
-    reader.rest.remove_prefix(2);
-    const auto countText = reader.Until('\n');
-    std::size_t count = 0;
-    if (!countText ||
-        std::from_chars(countText->data(), countText->data() + countText->size(), count).ptr !=
-            countText->data() + countText->size() ||
-        count > reader.rest.size())
-        return false;
-    marks_ = map_ + (reader.rest.data() - map_);
-    const auto marks = reader.Until('\n');
-    if (!marks || marks->size() != count || !std::all_of(marks->begin(), marks->end(), IsMark))
-        return false;
-    const auto folder = reader.Until('\0');
+    Reader reader{all};
+    const auto boot = reader.Take(kMagic) ? reader.Line("boot") : std::nullopt;
+    const auto batch = boot ? reader.Line("batch") : std::nullopt;
+    if (!batch || !IsHex(*batch, 32) || boot->empty())
+        return JournalProblem::Damaged;
+    FolderIdentity folderId;
+    const auto device = reader.Take("folder ") ? reader.Number<std::uint64_t>(' ') : std::nullopt;
+    const auto inode = device ? reader.Number<std::uint64_t>(' ') : std::nullopt;
+    const auto born = inode ? reader.Number<std::int64_t>(' ') : std::nullopt;
+    const auto keeps = born ? reader.Until('\n') : std::nullopt;
+    if (!keeps || (*keeps != "0" && *keeps != "1"))
+        return JournalProblem::Damaged;
+    folderId = {*device, *inode, *born, *keeps == "1"};
+    const auto count = reader.Take("steps ") ? reader.Number<std::size_t>('\n') : std::nullopt;
+    const auto namesSize =
+        count && reader.Take("names ") ? reader.Number<std::size_t>('\n') : std::nullopt;
+    const std::size_t checked = size_ - reader.rest.size();
+    const auto check = namesSize ? reader.Line("check") : std::nullopt;
+    if (!check || !IsHex(*check, 8) || *count > size_ / kRecordSize)
+        return JournalProblem::Damaged;
+    // The newlines up to the records.
+    const std::size_t headerEnd = size_ - reader.rest.size();
+    const std::size_t recordsAt = (headerEnd + kRecordSize - 1) / kRecordSize * kRecordSize;
+    const std::size_t namesAt = recordsAt + (*count + 1) * kRecordSize;
+    if (namesAt > size_ || size_ - namesAt != *namesSize ||
+        all.substr(headerEnd, recordsAt - headerEnd).find_first_not_of('\n') !=
+            std::string_view::npos)
+        return JournalProblem::Damaged;
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%08x",
+                  Crc(Crc(0, map_, checked), map_ + namesAt, *namesSize));
+    if (*check != expected)
+        return JournalProblem::Damaged;
+
+    batchId_ = *batch;
+    salt_ = Crc(0, batchId_.data(), batchId_.size());
+    records_ = map_ + recordsAt;
+    if (!RecordIntact(salt_, kPhaseIndex, records_, true))
+        return JournalProblem::Damaged;
+    for (std::size_t i = 0; i < *count; ++i)
+        if (!RecordIntact(salt_, i, Record(i), false))
+            return JournalProblem::Damaged;
+
+    reader.rest = all.substr(namesAt);
+    const auto folder = reader.Name();
     if (!folder || !folder->starts_with('/'))
-        return false;
-    folder_ = *folder;
-    steps_.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto oldName = reader.Until('\0');
-        const auto newName = oldName ? reader.Until('\0') : std::nullopt;
-        if (!newName || !IsBareName(*oldName) || !IsBareName(*newName))
-            return false;
+        return JournalProblem::Damaged;
+    steps_.reserve(*count);
+    for (std::size_t i = 0; i < *count; ++i) {
+        const auto oldName = reader.Name();
+        const auto newName = oldName ? reader.Name() : std::nullopt;
+        if (!newName)
+            return JournalProblem::Damaged;
         steps_.push_back({*oldName, *newName});
     }
-    return reader.rest.empty();
+    if (!reader.rest.empty())
+        return JournalProblem::Damaged;
+    folder_ = *folder;
+    folderId_ = folderId;
+    sameBoot_ = *boot != "-" && *boot == BootId();
+    return JournalProblem::None;
 }
 
 JournalFile::~JournalFile() {
     if (map_)
         munmap(map_, size_);
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+char* JournalFile::Record(std::size_t index) const {
+    return records_ + (index == SIZE_MAX ? 0 : (index + 1) * kRecordSize);
+}
+
+JournalPhase JournalFile::Phase() const {
+    return static_cast<JournalPhase>(Record(SIZE_MAX)[0]);
+}
+
+void JournalFile::SetPhase(JournalPhase phase) {
+    StoreState(Record(SIZE_MAX), salt_, kPhaseIndex, static_cast<char>(phase), 0, false);
+}
+
+JournalMark JournalFile::Mark(std::size_t index) const {
+    return static_cast<JournalMark>(Record(index)[0]);
+}
+
+MoveWay JournalFile::Way(std::size_t index) const {
+    return static_cast<MoveWay>(Record(index)[1]);
+}
+
+std::optional<FileIdentity> JournalFile::File(std::size_t index) const {
+    const char* record = Record(index);
+    if (record[2] != 1)
+        return std::nullopt;
+    FileIdentity file;
+    if (folderId_.keepsInodes) {
+        file.inode = Field<std::uint64_t>(record, kFirst);
+        file.born = Field<std::int64_t>(record, kSecond);
+    } else {
+        file.size = Field<std::int64_t>(record, kFirst);
+        file.modified = Field<std::int64_t>(record, kSecond);
+    }
+    file.links = Field<std::uint32_t>(record, kLinks);
+    return file;
+}
+
+std::uint32_t JournalFile::LinksBeforeUndo(std::size_t index) const {
+    return Field<std::uint32_t>(Record(index), kLinksBeforeUndo);
+}
+
+void JournalFile::Store(std::size_t index, char mark, MoveWay way, bool known) {
+    StoreState(Record(index), salt_, index, mark, static_cast<char>(way), known);
+}
+
+void JournalFile::Start(std::size_t index, const std::optional<FileIdentity>& file) {
+    char* record = Record(index);
+    Store(index, jmPreparing, MoveWay::Unknown, false);
+    const FileIdentity identity = file.value_or(FileIdentity{});
+    const bool byInode = folderId_.keepsInodes;
+    SetField(record, kFirst, byInode ? identity.inode : static_cast<std::uint64_t>(identity.size));
+    SetField(record, kSecond, byInode ? identity.born : identity.modified);
+    SetField(record, kLinks, identity.links);
+    SetField(record, kLinksBeforeUndo, std::uint32_t{0});
+    Store(index, jmStarted, MoveWay::Unknown, file.has_value());
+}
+
+void JournalFile::SetWay(std::size_t index, MoveWay way) {
+    Store(index, Mark(index), way, Record(index)[2] == 1);
+}
+
+void JournalFile::SetMark(std::size_t index, JournalMark mark) {
+    Store(index, mark, Way(index), Record(index)[2] == 1);
+}
+
+void JournalFile::StartUndo(std::size_t index, std::uint32_t links) {
+    const bool known = Record(index)[2] == 1;
+    Store(index, jmPreparingUndo, MoveWay::Unknown, known);
+    SetField(Record(index), kLinksBeforeUndo, links);
+    Store(index, jmUndoStarted, MoveWay::Unknown, known);
+}
+
+void JournalFile::Flush() {
+    msync(map_, size_, MS_SYNC);
+}
+
+void JournalFile::StartWriteBack() {
+    sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+// --- JournalPlace ------------------------------------------------------------------------------
+
+std::unique_ptr<JournalPlace> JournalPlace::Take(const std::string& path, bool makeFolders,
+                                                 JournalTrouble& trouble) {
+    trouble = {};
+    if (makeFolders && !MakeFolders(ParentOf(path))) {
+        trouble = Trouble(JournalProblem::NotWritten, errno);
+        return nullptr;
+    }
+    std::unique_ptr<JournalPlace> place(new JournalPlace);
+    place->path_ = path;
+    place->lock_ = open((path + ".lock").c_str(),
+                        O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (place->lock_ < 0) {
+        if (errno != ENOENT || makeFolders)
+            trouble = Trouble(JournalProblem::LockUnusable, errno);
+        return nullptr;
+    }
+    // Another user's lock, or one others may replace, could keep the journal from us for good.
+    struct stat st {};
+    if (fstat(place->lock_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH))) {
+        trouble = Trouble(JournalProblem::LockUnusable, EPERM);
+        return nullptr;
+    }
+    if (flock(place->lock_, LOCK_EX | LOCK_NB) != 0) {
+        trouble = errno == EWOULDBLOCK ? Trouble(JournalProblem::Busy)
+                                       : Trouble(JournalProblem::LockUnusable, errno);
+        return nullptr;
+    }
+    // Under the lock no other process is writing one: a temporary left now is a killed writing's.
+    RemoveStaleTemporaries(path);
+    return place;
+}
+
+JournalPlace::~JournalPlace() {
     if (lock_ >= 0)
         close(lock_);
 }
 
-bool JournalFile::Ended() const {
-    return *ended_ == kEnded;
+std::unique_ptr<JournalFile> JournalPlace::Open(JournalTrouble& trouble) const {
+    trouble = {};
+    struct stat st {};
+    if (lstat(path_.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            trouble = Trouble(JournalProblem::Unreadable, errno);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode))
+        trouble = Trouble(JournalProblem::NotRegular);
+    else if (st.st_uid != geteuid())
+        trouble = Trouble(JournalProblem::NotOwned);
+    else if (st.st_mode & (S_IWGRP | S_IWOTH))
+        trouble = Trouble(JournalProblem::WritableByOthers);
+    if (trouble.problem != JournalProblem::None)
+        return nullptr;
+    const FileDescriptor fd(
+        open(path_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat opened {};
+    if (!fd.Valid()) {
+        trouble = errno == ELOOP ? Trouble(JournalProblem::NotRegular)
+                                 : Trouble(JournalProblem::Unreadable, errno);
+        return nullptr;
+    }
+    // Replaced between the look and the opening: what is open now is looked at again.
+    if (fstat(fd.Get(), &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino ||
+        opened.st_uid != geteuid() || (opened.st_mode & (S_IWGRP | S_IWOTH))) {
+        trouble = Trouble(JournalProblem::NotRegular);
+        return nullptr;
+    }
+    std::unique_ptr<JournalFile> journal(new JournalFile);
+    const JournalProblem problem = journal->Map(fd.Get(), static_cast<std::size_t>(opened.st_size));
+    if (problem != JournalProblem::None) {
+        trouble = Trouble(problem, problem == JournalProblem::Unreadable ? errno : 0);
+        return nullptr;
+    }
+    return journal;
 }
 
-void JournalFile::SetEnded() {
-    *ended_ = kEnded;
+std::unique_ptr<JournalFile> JournalPlace::Create(const std::string& folder,
+                                                  const FolderIdentity& folderId,
+                                                  const std::vector<JournalStep>& steps,
+                                                  JournalTrouble& trouble) {
+    trouble = {};
+    const std::string batchId = NewBatchId();
+    const TJournalText text = JournalText(batchId, folder, folderId, steps);
+    const auto recordsAt = static_cast<off_t>(text.head.size());
+    const auto namesAt = recordsAt + static_cast<off_t>(steps.size() * kRecordSize);
+    const auto size = namesAt + static_cast<off_t>(text.names.size());
+    std::string temporary = TemporaryTemplate(path_);
+    const FileDescriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.Valid()) {
+        trouble = Trouble(JournalProblem::NotWritten, errno);
+        return nullptr;
+    }
+    std::unique_ptr<JournalFile> journal(new JournalFile);
+    auto fail = [&](int error) -> std::unique_ptr<JournalFile> {
+        unlink(temporary.c_str());
+        trouble = Trouble(JournalProblem::NotWritten, error ? error : EIO);
+        return nullptr;
+    };
+    // The steps' records are all zero bytes: their room is reserved, not written.
+    if (ftruncate(fd.Get(), size) != 0 || !WriteAt(fd.Get(), text.head, 0) ||
+        !ReserveZeros(fd.Get(), recordsAt, namesAt - recordsAt) ||
+        !WriteAt(fd.Get(), text.names, namesAt) || fsync(fd.Get()) != 0)
+        return fail(errno);
+    if (journal->Map(fd.Get(), static_cast<std::size_t>(size)) != JournalProblem::None)
+        return fail(errno);
+    // The journal there is kept aside until this batch has renamed something.
+    struct stat st {};
+    const bool setAside = lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (setAside && rename(path_.c_str(), PreviousPath().c_str()) != 0)
+        return fail(errno);
+    if (rename(temporary.c_str(), path_.c_str()) != 0) {
+        const int error = errno;
+        if (setAside)
+            rename(PreviousPath().c_str(), path_.c_str());
+        return fail(error);
+    }
+    SyncFolder(ParentOf(path_));
+    return journal;
 }
 
-void JournalFile::Discard() {
+bool JournalPlace::HasPrevious() const {
+    struct stat st {};
+    return lstat(PreviousPath().c_str(), &st) == 0;
+}
+
+void JournalPlace::RestorePrevious() {
+    if (rename(PreviousPath().c_str(), path_.c_str()) == 0)
+        SyncFolder(ParentOf(path_));
+}
+
+void JournalPlace::DropPrevious() {
+    unlink(PreviousPath().c_str());
+}
+
+void JournalPlace::Discard() {
     unlink(path_.c_str());
+}
+
+std::optional<std::string> JournalBatchId(const std::string& path) {
+    const FileDescriptor fd(
+        open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.Valid() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid())
+        return std::nullopt;
+    char head[512];
+    const ssize_t got = pread(fd.Get(), head, sizeof head, 0);
+    Reader reader{std::string_view(head, got > 0 ? static_cast<std::size_t>(got) : 0)};
+    const auto batch =
+        reader.Take(kMagic) && reader.Line("boot") ? reader.Line("batch") : std::nullopt;
+    if (!batch || !IsHex(*batch, 32))
+        return std::nullopt;
+    return std::string(*batch);
 }
 
 } // namespace nomilo

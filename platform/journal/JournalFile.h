@@ -1,97 +1,188 @@
 #pragma once
 
+#include "platform/files/FileIdentity.h"
+#include "platform/files/MoveFile.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace nomilo {
 
-// How far one step of a journal got. The marks live in the file itself, mapped into memory, so
-// setting one is a plain store: it costs no system call, and it survives the process being
-// killed (though not the machine losing power before the kernel wrote it out).
+// How far one step of a journal got.
 enum JournalMark : char {
-    jmPlanned = '.',      // not started
-    jmStarted = '>',      // the rename was under way
-    jmDone = '+',         // renamed
-    jmRefused = '-',      // refused, or found not to have happened
-    jmUndoStarted = '<',  // the rename back was under way
-    jmRestored = '=',     // renamed back
-    jmUndoRefused = '!',  // the rename back was refused
+    jmPlanned = '\0',      // not started (the record is all zero bytes)
+    jmPreparing = ':',     // its record is being written: not started
+    jmStarted = '>',       // the rename was under way
+    jmDone = '+',          // renamed
+    jmRefused = '-',       // refused, or found not to have happened
+    jmPreparingUndo = ';', // the rename back is being prepared: still renamed
+    jmUndoStarted = '<',   // the rename back was under way
+    jmRestored = '=',      // renamed back
+    jmUndoRefused = '!',   // the rename back was refused; it may be tried again
+    jmGivenUp = 'x',       // the rename back can never be: the file is gone from its new name
 };
 
-// One planned rename: bare names, bytes as they are on disk.
+// Whether the batch of a journal is running (or was cut short), ended, or made void: a void
+// journal stands for no batch, as when a later batch could not write its own.
+enum class JournalPhase : char { Running = 'R', Ended = 'E', Void = 'V' };
+
+// One planned rename: bare names (or what the rule made of them), bytes as they are on disk.
 struct JournalStep {
     std::string_view oldName;
     std::string_view newName;
 };
 
-// The journal file of one batch of renames in one folder: the folder, the planned steps in
-// order, a mark per step, whether the batch ran to its end, and the machine's boot it was
-// written in. The file holds the names as bytes, each followed by a NUL, after a short text
-// header.
+// Why a journal cannot be had.
+enum class JournalProblem : std::uint8_t {
+    None,
+    Busy,             // another process holds the journal's lock
+    LockUnusable,     // the lock file cannot be opened, or is not the user's own regular file
+    NotWritten,       // the journal could not be written
+    Damaged,          // its layout, its checksum or the check of a step's record is wrong
+    NotRegular,       // a symbolic link (never followed), a folder, a device
+    NotOwned,         // it belongs to another user
+    WritableByOthers, // its group or others may write it
+    Unreadable,       // it cannot be opened or mapped
+};
+struct JournalTrouble {
+    JournalProblem problem = JournalProblem::None;
+    std::error_code error; // the system's answer, where there was one
+};
+
+// The journal file of one batch of renames in one folder: a text header (the machine's boot,
+// an id of the batch, the folder's identity, the step count, a checksum), a 32-byte record of
+// the batch's phase, a 32-byte record per step (its mark, the way its rename went, the file's
+// identity and link counts), then the folder and each step's old and new name. The checksum
+// covers the header and the names; each record carries a check of its own, rewritten with it,
+// except a planned step's, which is all zero bytes (so a new journal's records cost no
+// writing: their room is only reserved on the disk).
 //
-// An open journal holds an exclusive lock on "<path>.lock", so that two instances of the
-// program never write one journal at once; a journal that another process holds cannot be
-// opened or created meanwhile.
+// The records live in the file mapped into memory: changing one is a few stores and one
+// 8-byte store of its state that makes the change whole, so it costs no system call and
+// survives the process being killed at any point (a machine that loses power before the kernel
+// wrote the page out may lose the latest ones). A journal whose header, names or any record
+// fails its check is damaged, and refused whole.
 class JournalFile {
 public:
     // $XDG_STATE_HOME/nomilo/last-rename.journal, with ~/.local/state when the variable is
     // unset or not an absolute path.
     static std::string DefaultPath();
 
-    // Writes the journal of a batch of `steps` in `folder` at `path`, every step planned and the
-    // batch not ended, flushes it to disk once and puts it in place of any journal there; the
-    // folders above it are made as needed, and temporary files that an earlier writing cut short
-    // left beside it are removed. nullptr when another process holds the journal; also
-    // nullptr when it cannot be written, and then no journal at all is left at `path`.
-    static std::unique_ptr<JournalFile> Create(const std::string& path, const std::string& folder,
-                                               const std::vector<JournalStep>& steps);
-    // Opens the journal at `path`; nullptr when there is none, when another process holds it,
-    // or when it is damaged (the file is then left alone).
-    static std::unique_ptr<JournalFile> Open(const std::string& path);
-
     ~JournalFile();
     JournalFile(const JournalFile&) = delete;
     JournalFile& operator=(const JournalFile&) = delete;
 
+    const std::string& BatchId() const { return batchId_; }
     const std::string& Folder() const { return folder_; }
+    const FolderIdentity& FolderId() const { return folderId_; }
     std::size_t StepCount() const { return steps_.size(); }
     const JournalStep& Step(std::size_t index) const { return steps_[index]; }
 
-    JournalMark Mark(std::size_t index) const { return static_cast<JournalMark>(marks_[index]); }
-    void SetMark(std::size_t index, JournalMark mark) { marks_[index] = mark; }
+    JournalPhase Phase() const;
+    void SetPhase(JournalPhase phase);
 
-    // Whether the batch ran to its end, and recording that it did.
-    bool Ended() const;
-    void SetEnded();
+    JournalMark Mark(std::size_t index) const;
+    // The way the step's latest rename (the batch's, or the rename back once one started) took.
+    MoveWay Way(std::size_t index) const;
+    // The file the step renamed, as it was just before; std::nullopt where it could not be told
+    // (there was no file by the old name).
+    std::optional<FileIdentity> File(std::size_t index) const;
+    // The link count the file had just before the step's rename back.
+    std::uint32_t LinksBeforeUndo(std::size_t index) const;
 
-    // Whether the machine has not been restarted since the journal was written: then every mark
-    // set is in the file, even after the program was killed. After a restart the latest marks
-    // may be missing.
+    // Records `file` (links included) as the step's file and marks the step started.
+    void Start(std::size_t index, const std::optional<FileIdentity>& file);
+    // Records the way the step's rename now takes.
+    void SetWay(std::size_t index, MoveWay way);
+    // Marks the step as done, refused, restored, refused back or given up.
+    void SetMark(std::size_t index, JournalMark mark);
+    // Records the link count the file has before its rename back, and marks the rename back
+    // started.
+    void StartUndo(std::size_t index, std::uint32_t links);
+
+    // Whether the machine has not been restarted since the journal was written: then every
+    // change of a record is in the file, even after the process was killed.
     bool SameBoot() const { return sameBoot_; }
 
-    // Removes the journal from the disk; the object stays usable until it goes.
+    // Waits until the changed records are on the disk.
+    void Flush();
+    // Starts writing the changed records to the disk, without waiting.
+    void StartWriteBack();
+
+private:
+    friend class JournalPlace;
+    JournalFile() = default;
+    // Maps `size` bytes of the open file `fd` and reads the journal in them: Damaged when they
+    // hold none, or a damaged one; Unreadable when they cannot be mapped.
+    JournalProblem Map(int fd, std::size_t size);
+    char* Record(std::size_t index) const; // the step's; SIZE_MAX: the batch's
+    void Store(std::size_t index, char mark, MoveWay way, bool known);
+
+    int fd_ = -1;
+    char* map_ = nullptr;
+    std::size_t size_ = 0;
+    char* records_ = nullptr;
+    bool sameBoot_ = false;
+    std::uint32_t salt_ = 0;
+    std::string batchId_;
+    std::string folder_;
+    FolderIdentity folderId_;
+    std::vector<JournalStep> steps_;
+};
+
+// The place of a journal on disk while this process holds its lock ("<path>.lock", flock):
+// the journal at `path`, the journal of the batch before, kept aside at "<path>.prev" while a
+// new batch has renamed nothing yet, and the temporary files of a writing. Two processes never
+// work on one journal at once; the lock is let go when the object goes.
+class JournalPlace {
+public:
+    // Takes the lock of the journal at `path` without waiting, making the folders above it when
+    // `makeFolders` is set. Temporary files that a writing cut short left beside the journal go.
+    // nullptr and why when the lock is held elsewhere or cannot be used; a missing folder (not
+    // made) is no trouble.
+    static std::unique_ptr<JournalPlace> Take(const std::string& path, bool makeFolders,
+                                              JournalTrouble& trouble);
+    ~JournalPlace();
+    JournalPlace(const JournalPlace&) = delete;
+    JournalPlace& operator=(const JournalPlace&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+    // The journal; nullptr with no trouble when there is none. Only a regular file of the
+    // user's own that no one else may write is opened (a link is not followed).
+    std::unique_ptr<JournalFile> Open(JournalTrouble& trouble) const;
+
+    // Writes the journal of a batch of `steps` in `folder`, every step planned and the batch
+    // running, flushes it to disk once and puts it in place; the journal that was there is kept
+    // aside as the one before. nullptr and why when it cannot be written; the journal that
+    // was there is left in place then.
+    std::unique_ptr<JournalFile> Create(const std::string& folder, const FolderIdentity& folderId,
+                                        const std::vector<JournalStep>& steps,
+                                        JournalTrouble& trouble);
+
+    bool HasPrevious() const;
+    // Puts the journal kept aside back in place of the journal.
+    void RestorePrevious();
+    void DropPrevious();
+    // Removes the journal.
     void Discard();
 
 private:
-    JournalFile() = default;
-    // A journal object for `path` that holds its lock; nullptr when the lock is held elsewhere.
-    static std::unique_ptr<JournalFile> Locked(const std::string& path);
-    // Maps `size` bytes of the open file `fd` and reads the journal in them; false when they
-    // hold no journal.
-    bool Map(int fd, std::size_t size);
+    JournalPlace() = default;
+    std::string PreviousPath() const { return path_ + ".prev"; }
 
     std::string path_;
     int lock_ = -1;
-    char* map_ = nullptr;
-    std::size_t size_ = 0;
-    char* ended_ = nullptr;
-    bool sameBoot_ = false;
-    char* marks_ = nullptr;
-    std::string folder_;
-    std::vector<JournalStep> steps_;
 };
+
+// The batch id of the journal at `path`, read without its lock; std::nullopt when there is no
+// readable journal.
+std::optional<std::string> JournalBatchId(const std::string& path);
 
 } // namespace nomilo

@@ -128,6 +128,26 @@ TEST_F(Command, UsageAndPatternErrorsTouchNothingAndAFolderThatCannotBeEnteredIs
     EXPECT_TRUE(RunCommand({"x", "--version"}, tmp.Path()).out.starts_with("nomilo-rename "));
 }
 
+TEST_F(Command, AnUndoThatCannotBeDoneSaysWhyAndRenamesNothing) {
+    TempFolder tmp({"files/a.txt"});
+    ASSERT_EQ(RunCommand({"-q", "txt", "md"}, tmp / "files").status, 0);
+    // Another folder with the batch's names now has the batch's path.
+    ASSERT_EQ(rename((tmp / "files").c_str(), (tmp / "moved").c_str()), 0);
+    std::filesystem::create_directory(tmp / "files");
+    std::ofstream(tmp / "files/a.md") << "another";
+    const test::TCommandRun replaced = RunCommand({"--undo"}, "/");
+    EXPECT_EQ(replaced.status, 3);
+    EXPECT_NE(replaced.err.find("is not the one the last batch renamed in"), std::string::npos)
+        << replaced.err;
+    EXPECT_EQ(tmp.Read("files/a.md"), "another");
+
+    std::ofstream(JournalFile::DefaultPath(), std::ios::app) << "x";
+    const test::TCommandRun damaged = RunCommand({"--undo"}, "/");
+    EXPECT_EQ(damaged.status, 3);
+    EXPECT_NE(damaged.err.find("cannot be used (it is damaged)"), std::string::npos)
+        << damaged.err;
+}
+
 TEST_F(Command, NamesWithNewlinesControlsAndInvalidUtf8InEachOutputForm) {
     const std::vector<std::string> names{"new\nline.txt", "ctl\x01.txt", "bad\xff.txt",
                                          "back\\slash.txt", "rtl\u202e.txt"};

@@ -48,7 +48,7 @@ TEST(RenameBatch, RenamesSelectsAndReportsOverAFakeList) {
         std::set<std::string> disk = c.taken;
         for (const auto& entry : entries.entries)
             disk.insert(entry.first);
-        const auto move = [&](const std::string& from, const std::string& to) {
+        const auto move = [&](const std::string& from, const std::string& to, IMoveWitness*) {
             if (to.empty())
                 return std::make_error_code(std::errc::invalid_argument);
             if (from != to && disk.contains(to))

@@ -7,8 +7,15 @@
 #include "tests/support/TempFolder.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <random>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace nomilo {
 namespace {
@@ -18,7 +25,7 @@ using test::FakeEntries;
 // What a batch did with each entry, as its journal hears it.
 struct BatchSpy : IBatchJournal {
     void Begin(const std::vector<TRenameStep>& steps) override { plan = steps; }
-    void Started(std::size_t) override {}
+    IMoveWitness* Started(std::size_t) override { return nullptr; }
     void Finished(std::size_t, bool done) override { renamed.push_back(done); }
     void End() override {}
     std::vector<TRenameStep> plan;
@@ -32,7 +39,7 @@ std::string Letters(const std::vector<TPreviewEntry>& preview) {
     for (const TPreviewEntry& entry : preview)
         letters += entry.mark == TPreviewEntry::Untouched ? '.'
                    : entry.mark == TPreviewEntry::Renamed ? 'R'
-                                                          : "?TBNLGP?"[static_cast<int>(entry.reason)];
+                                                          : "?TBNLGPR?"[static_cast<int>(entry.reason)];
     return letters;
 }
 
@@ -45,20 +52,132 @@ std::string RandomName(std::mt19937& random) {
     return name == "." || name == ".." ? RandomName(random) : name;
 }
 
+// The prediction for the entries in the current directory, and what the batch then did: each
+// entry's letter ("B" counts as "T": the kernel only says "taken"), then the entries' names;
+// letters "!" for a rule that is no valid expression.
+struct TRound {
+    std::string letters; // as predicted, "B" included
+    std::string predicted, done;
+};
+
+TRound PredictThenRename(FakeEntries entries, const TRenameInputs& inputs) {
+    DirListing listing = ListCurrentDir();
+    const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
+                                                listing.writable, false, std::move(listing.pinned)},
+                                 entries);
+    std::vector<TPreviewEntry> predicted;
+    try {
+        predicted = preview.Predict(entries, inputs);
+    } catch (const ERenameRule&) {
+        // No valid expression: the batch renames nothing either, and keeps no journal.
+        const auto before = ReadFolderNames(".");
+        BatchSpy spy;
+        bool refused = false;
+        try {
+            RenameBatch(entries, inputs, MoveFileRefusal, nullptr, &spy);
+        } catch (const ERenameRule&) {
+            refused = true;
+        }
+        const bool untouched = refused && spy.plan.empty() && ReadFolderNames(".") == before;
+        return {"!", "no rule", untouched ? "no rule" : "the batch went on"};
+    }
+    TRound round{Letters(predicted), Letters(predicted), {}};
+    std::replace(round.predicted.begin(), round.predicted.end(), 'B', 'T');
+    for (std::size_t i = 0; i < predicted.size(); ++i)
+        round.predicted +=
+            ' ' + (predicted[i].mark == TPreviewEntry::Renamed ? predicted[i].newName
+                                                               : entries.entries[i].first);
+
+    BatchSpy spy;
+    std::vector<TRefusedRename> refused;
+    RenameBatch(entries, inputs, MoveFileRefusal, [&](const auto& list) { refused = list; },
+                &spy);
+    std::vector<TPreviewEntry> done(predicted.size());
+    for (std::size_t s = 0, r = 0; s < spy.plan.size(); ++s) {
+        TPreviewEntry& entry = done[static_cast<std::size_t>(spy.plan[s].entry)];
+        entry.mark = spy.renamed[s] ? TPreviewEntry::Renamed : TPreviewEntry::Refused;
+        if (!spy.renamed[s])
+            entry.reason = RefusalOf(refused.at(r++).error);
+    }
+    round.done = Letters(done);
+    for (const auto& [name, selected] : entries.entries)
+        round.done += ' ' + name;
+    return round;
+}
+
+// The same in a child process that runs as `user`.
+TRound PredictThenRenameAs(uid_t user, const FakeEntries& entries, const TRenameInputs& inputs) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(user) != 0 || setuid(user) != 0)
+            _exit(1);
+        const TRound round = PredictThenRename(entries, inputs);
+        const std::string text = round.letters + '\0' + round.predicted + '\0' + round.done;
+        _exit(write(pipeEnds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size())
+                  ? 0
+                  : 1);
+    }
+    close(pipeEnds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    close(pipeEnds[0]);
+    waitpid(child, nullptr, 0);
+    TRound round;
+    std::size_t first = text.find('\0'), second = text.find('\0', first + 1);
+    if (second == std::string::npos)
+        return {"", "the child failed", ""};
+    return {text.substr(0, first), text.substr(first + 1, second - first - 1),
+            text.substr(second + 1)};
+}
+
+// Sets or clears the immutable flag of `path`; false where the file system or the process
+// cannot.
+bool SetImmutable(const std::string& path, bool on) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int flags = 0;
+    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        close(fd);
+    return done;
+}
+
+constexpr uid_t kNobody = 65534;
+
 TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
     std::mt19937 random(15);
     const std::string finds[] = {"", "a", "A", "b", ".", "ab", "\xE8"};
     const std::string replaces[] = {"", "a", "b", "ab", "x/", std::string(254, 'L')};
+    // In every mode: expressions (some that match the empty text, one no expression at all),
+    // groups and counters.
+    const std::string expressions[] = {"a", "^a", "(a)(b)?", "\\.", "[ab]+$", "A|b", "x*", "("};
+    const std::string substitutions[] = {"$1", "\\U$0", "${2}x", "#", "a##{0,2}", "\\#"};
+    // As root the test also makes sticky folders (as /tmp) with files of two owners and an
+    // immutable file, and lets a child that is not root predict and rename there.
+    const bool asRoot = geteuid() == 0;
+    if (!asRoot)
+        std::printf("sticky folders and immutable files left out: the test is not root\n");
+    bool immutableMade = false;
     std::string seen;
-    for (int round = 0; round < 300; ++round) {
+    int bad = 0;
+    for (int round = 0; round < 500; ++round) {
         SCOPED_TRACE(round);
         test::TempFolder tmp;
+        const bool sticky = asRoot && round % 3 == 0;
         // The list: most files in random order, one twice (a mask with a pattern twice), one
         // that is no longer there.
         FakeEntries entries;
+        std::vector<std::string> made;
         for (int n = 3 + static_cast<int>(random() % 10); n > 0; --n) {
             const std::string name = RandomName(random);
             tmp.AddFile(name, name);
+            made.push_back(name);
             if (random() % 5 != 0)
                 entries.entries.push_back({name, random() % 2 == 0});
         }
@@ -67,42 +186,45 @@ TEST(RenamePreview, PredictsWhatTheBatchDoesOnRandomFoldersAndInputs) {
             entries.entries.push_back(entries.entries.front());
         if (random() % 4 == 0)
             entries.entries.push_back({"gone", true});
-        const TRenameInputs inputs{random() % 2 == 0, random() % 4 == 0, random() % 2 == 0,
-                                   finds[random() % std::size(finds)],
-                                   replaces[random() % std::size(replaces)]};
+        TRenameInputs inputs{random() % 2 == 0, random() % 4 == 0, random() % 2 == 0,
+                             finds[random() % std::size(finds)],
+                             replaces[random() % std::size(replaces)]};
+        inputs.regularExpression = random() % 3 == 0;
+        inputs.everyOccurrence = random() % 3 == 0;
+        inputs.numbering = random() % 3 == 0;
+        if (inputs.regularExpression)
+            inputs.findText = expressions[random() % std::size(expressions)];
+        if (inputs.regularExpression || inputs.numbering)
+            inputs.replaceText += substitutions[random() % std::size(substitutions)];
 
         SetCurrentDir(tmp.Path());
-        DirListing listing = ListCurrentDir();
-        const TRenamePreview preview(
-            TPreviewFolder{std::move(listing.names), listing.nameMax, listing.writable, false},
-            entries);
-        const std::vector<TPreviewEntry> predicted = preview.Predict(entries, inputs);
-        std::string expected = Letters(predicted);
-        seen += expected;
-        std::replace(expected.begin(), expected.end(), 'B', 'T'); // the kernel says "taken"
-        std::vector<std::pair<std::string, bool>> after = entries.entries;
-        for (std::size_t i = 0; i < after.size(); ++i)
-            if (predicted[i].mark == TPreviewEntry::Renamed)
-                after[i].first = predicted[i].newName;
-
-        BatchSpy spy;
-        std::vector<TRefusedRename> refused;
-        RenameBatch(entries, inputs, MoveFileRefusal, [&](const auto& list) { refused = list; },
-                    &spy);
-        std::vector<TPreviewEntry> done(predicted.size());
-        for (std::size_t s = 0, r = 0; s < spy.plan.size(); ++s) {
-            TPreviewEntry& entry = done[static_cast<std::size_t>(spy.plan[s].entry)];
-            entry.mark = spy.renamed[s] ? TPreviewEntry::Renamed : TPreviewEntry::Refused;
-            if (!spy.renamed[s])
-                entry.reason = RefusalOf(refused.at(r++).error);
+        std::string immutable;
+        if (sticky) {
+            ASSERT_EQ(chmod(tmp.Path().c_str(), 01777), 0);
+            for (const std::string& name : made) {
+                if (random() % 2 == 0) {
+                    ASSERT_EQ(lchown(name.c_str(), kNobody, kNobody), 0);
+                }
+            }
+            immutable = made[random() % made.size()];
+            if (!SetImmutable(immutable, true))
+                immutable.clear();
+            immutableMade = immutableMade || !immutable.empty();
         }
-        EXPECT_EQ(expected, Letters(done));
-        for (std::size_t i = 0; i < after.size(); ++i)
-            EXPECT_EQ(entries.entries[i].first, after[i].first);
+        const TRound result = sticky ? PredictThenRenameAs(kNobody, entries, inputs)
+                                     : PredictThenRename(entries, inputs);
+        if (!immutable.empty())
+            SetImmutable(immutable, false);
+        bad += result.letters == "!";
+        seen += result.letters;
+        EXPECT_EQ(result.predicted, result.done);
     }
     // Every kind of refusal a folder of our own can show came up.
-    for (const char letter : std::string(".RTBNLG"))
+    for (const char letter : std::string(asRoot ? ".RTBNLGP" : ".RTBNLG"))
         EXPECT_NE(seen.find(letter), std::string::npos) << letter;
+    EXPECT_GT(bad, 5);
+    if (asRoot && !immutableMade)
+        std::printf("immutable files left out: the file system or the process cannot make them\n");
 }
 
 TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {
@@ -112,6 +234,7 @@ TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {
         TRenameInputs inputs;
         bool caseBlind, writable;
         const char* predicted;
+        std::vector<char> pinned = {};
     } cases[] = {
         {{"ab", "ba"}, "ab ba", {false, false, true, "a", ""}, false, true, "RB"},
         {{"xa", "a"}, "xa a", {false, true, true, "", "x"}, false, true, "RR"}, // a chain
@@ -125,12 +248,14 @@ TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {
         {{"a.txt", "B.TXT"}, "a.txt", {false, false, true, "txt", "TXT"}, true, true, "R"},
         {{"a.txt", "B.TXT"}, "a.txt", {false, false, true, "a", "b"}, true, true, "T"},
         {{"a.txt", "B.TXT"}, "a.txt", {false, false, true, "a", "b"}, false, true, "R"},
+        // A file the kernel will not let go keeps its name: the name is not free for another.
+        {{"xa", "a"}, "xa a", {false, true, true, "", "x"}, false, true, "PT", {1, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entries);
         const FakeEntries entries(c.entries);
-        const TRenamePreview preview(TPreviewFolder{c.folder, 255, c.writable, c.caseBlind},
-                                     entries);
+        const TRenamePreview preview(
+            TPreviewFolder{c.folder, 255, c.writable, c.caseBlind, c.pinned}, entries);
         EXPECT_EQ(Letters(preview.Predict(entries, c.inputs)), c.predicted);
     }
 }

@@ -177,13 +177,15 @@ TEST_F(MainWindow, TheContextMenuHasItsTenItemsThenTheNewOnesAndOpensAnywhere) {
                                  "N1",        "ShellIntegration1", "RemoveShellIntegration1",
                                  "Options1",  "RenameSel",         "N2",
                                  "About1",    "N3",                "ShowNewNames1",
-                                 "UndoLastRename1"};
-    ASSERT_EQ(items.size(), 13);
-    for (int i = 0; i < 13; ++i)
+                                 "UndoLastRename1", "N4", "RegularExpression1",
+                                 "EveryOccurrence1", "Numbering1"};
+    ASSERT_EQ(items.size(), 17);
+    for (int i = 0; i < 17; ++i)
         EXPECT_EQ(items[i]->objectName(), names[i]);
-    for (QAction* separator : {f.N1, f.Options1, f.N2, f.N3})
+    for (QAction* separator : {f.N1, f.Options1, f.N2, f.N3, f.N4})
         EXPECT_TRUE(separator->isSeparator());
-    EXPECT_FALSE(f.ShowNewNames1->isChecked());
+    for (QAction* off : {f.ShowNewNames1, f.RegularExpression1, f.EveryOccurrence1, f.Numbering1})
+        EXPECT_FALSE(off->isChecked());
     EXPECT_FALSE(f.UndoLastRename1->isEnabled());
     EXPECT_FALSE(f.Deutsch1->isVisible());
     EXPECT_FALSE(f.RemoveShellIntegration1->isEnabled());

@@ -4,6 +4,7 @@
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
 #include "ui/FailureDetails.h"
+#include "ui/UndoMessages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +15,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace nomilo {
 namespace {
@@ -122,6 +129,102 @@ TEST_F(PreviewAndUndo, UndoForAnotherFolderLeavesTheListAndListsWhatItCouldNotDo
     EXPECT_TRUE(f.UndoLastRename1->isEnabled()); // a.bak can still go back later
 }
 
+TEST_F(PreviewAndUndo, UndoThatCannotBeDoneSaysWhyOnceAndIsNoLongerOffered) {
+    TForm1& f = Shown({"a.txt"});
+    f.eFind->setText(".txt");
+    f.eReplace->setText(".bak");
+    f.Button2->click();
+    // The folder moved away, and another one in its place.
+    f.DirectoryListBox1->SetFolderPath(tmp.Path());
+    ASSERT_EQ(rename(files.c_str(), (tmp / "moved").c_str()), 0);
+    tmp.AddFolder("files");
+    tmp.AddFile("files/a.bak", "another");
+    ASSERT_TRUE(f.UndoLastRename1->isEnabled());
+    const test::ShownMessage shown =
+        test::CaptureMessageBoxes([&] { f.UndoLastRename1->trigger(); });
+    EXPECT_EQ(shown.count, 1);
+    EXPECT_EQ(shown.text, QString::fromStdString("Nothing was renamed back: the folder " + files +
+                                                 " is not the one the last rename took place in "
+                                                 "(it was moved, removed or replaced)."));
+    EXPECT_EQ(tmp.Read("files/a.bak"), "another");
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
+
+    // A damaged journal: told once, in the current language, nothing renamed.
+    const std::string journal = tmp / "state/nomilo/last-rename.journal";
+    std::string bytes = tmp.Read("state/nomilo/last-rename.journal");
+    bytes.back() = 'x';
+    tmp.AddFile("state/nomilo/last-rename.journal", bytes);
+    f.PopupMenu1Popup();
+    ASSERT_TRUE(f.UndoLastRename1->isEnabled());
+    f.Deutsch1->trigger();
+    EXPECT_EQ(test::CaptureMessageBoxes([&] { f.UndoLastRename1->trigger(); }).text,
+              QString::fromStdString("Nichts wurde zurückbenannt: das Rückgängig-Protokoll " +
+                                     journal + " ist beschädigt."));
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
+}
+
+TEST_F(PreviewAndUndo, ABatchThatCannotBeUndoneSaysSoAndTheBatchBeforeIsNotOffered) {
+    TForm1& f = Shown({"a.txt", "b.txt"});
+    f.RenameSel->trigger(); // only the selected
+    f.FileListBox1->SetEntrySelected(0, true);
+    f.eFind->setText(".txt");
+    f.eReplace->setText(".bak");
+    f.Button2->click();
+    // Another process holds the journal while the next batch runs.
+    const std::string journal = tmp / "state/nomilo/last-rename.journal";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        flock(open((journal + ".lock").c_str(), O_RDWR), LOCK_EX);
+        [[maybe_unused]] const auto told = write(ready[1], "x", 1);
+        pause();
+        _exit(0);
+    }
+    char byte;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    f.FileListBox1->SetEntrySelected(1, true);
+    const test::ShownMessage shown = test::CaptureMessageBoxes([&] { f.Button2->click(); });
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_EQ(tmp.Read("files/b.bak"), "b.txt");
+    EXPECT_EQ(shown.count, 1);
+    EXPECT_EQ(shown.text,
+              QString::fromStdString("This rename cannot be undone: another window of this "
+                                     "program is using the undo journal " +
+                                     journal + "."));
+    f.PopupMenu1Popup();
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
+}
+
+TEST_F(PreviewAndUndo, TheStartSweepsWhatAKilledJournalWritingLeft) {
+    tmp.AddFolder("state/nomilo");
+    tmp.AddFile("state/nomilo/.last-rename.journal.Ab12Cd", "half");
+    TForm1& f = CreateShown();
+    EXPECT_FALSE(f.UndoLastRename1->isEnabled());
+    EXPECT_FALSE(std::filesystem::exists(tmp / "state/nomilo/.last-rename.journal.Ab12Cd"));
+}
+
+TEST(UndoMessages, EveryLanguageTellsEveryReasonWithItsPlaceholders) {
+    for (const TLanguageTable& table : kLanguageTables) {
+        FeatureTexts = table.features;
+        for (const auto problem :
+             {JournalProblem::NotWritten, JournalProblem::Busy, JournalProblem::LockUnusable,
+              JournalProblem::Damaged, JournalProblem::NotRegular, JournalProblem::NotOwned,
+              JournalProblem::WritableByOthers, JournalProblem::Unreadable}) {
+            const QString text =
+                NotUndoableText({problem, std::make_error_code(std::errc::io_error)}, "/j");
+            EXPECT_TRUE(text.contains(QStringLiteral("/j"))) << table.name << text.toStdString();
+            EXPECT_FALSE(text.contains(QLatin1Char('%'))) << table.name << text.toStdString();
+        }
+        EXPECT_TRUE(FolderReplacedText("/f").contains(QStringLiteral("/f"))) << table.name;
+        EXPECT_FALSE(RefusalText(TRefusal::Replaced).isEmpty());
+    }
+    FeatureTexts = kLanguageTables[1].features;
+}
+
 // The terminal command, run to its end in `folder`; answers its exit status.
 int RunCommand(const QStringList& arguments, const std::string& folder) {
     QProcess command;
@@ -155,7 +258,8 @@ TEST_F(PreviewAndUndo, TheWindowAndTheTerminalCommandTakeBackEachOthersBatches) 
 
 TEST(FailureDetails, ListTheFirstThousandRefusalsWithTheirReasonsThenCountTheRest) {
     FeatureTexts = kLanguageTables[2].features; // German
-    std::vector<TRefusedRename> refused(1002, {"a", "b", std::make_error_code(std::errc::io_error)});
+    std::vector<TRefusedRename> refused(1002,
+                                        {"a", "b", std::make_error_code(std::errc::io_error)});
     refused[0] = {"\xC8"
                   "a.txt",
                   "x", std::make_error_code(std::errc::file_exists)};

@@ -2,6 +2,7 @@
 #include "platform/files/DirSearch.h"
 #include "platform/files/EInOutError.h"
 #include "platform/files/FileAttributes.h"
+#include "platform/files/FileIdentity.h"
 #include "platform/files/FolderVisit.h"
 #include "platform/files/LinkLooks.h"
 #include "platform/files/MoveFile.h"
@@ -267,17 +268,34 @@ TEST_F(MoveFileTest, LetterCaseAndEqualNames) {
 }
 
 // The undo tests finish a rename cut short; here the names that must be left alone.
-TEST_F(MoveFileTest, OnlyTwoNamesOfOneFileAreALeftoverOfALinkCutShort) {
+TEST_F(MoveFileTest, OnlyTheLinkOfTheRenameItselfIsALeftover) {
     tmp.AddFile("old", "content");
     tmp.AddFile("other");
-    EXPECT_EQ(TraceMove("old", "other"), MoveTrace::Unclear);
-    EXPECT_FALSE(RemoveLeftoverLink("old", "other")); // two files
+    const auto folder = CurrentFolderIdentity();
+    const auto file = IdentityOf("old");
+    ASSERT_TRUE(folder && file);
+    EXPECT_EQ(TraceMove("old", "other", *file, *folder), MoveTrace::NotMoved);
+    EXPECT_EQ(TraceMove("other", "new", *file, *folder), MoveTrace::Neither);
+    EXPECT_FALSE(RemoveLinkOfRename("old", "other", *file, 1, *folder)); // two files
     ASSERT_EQ(link("old", "new"), 0);
+    EXPECT_EQ(TraceMove("old", "new", *file, *folder), MoveTrace::BothNames);
+    // A name the user had before the rename's own link: the link count tells.
+    EXPECT_FALSE(RemoveLinkOfRename("old", "new", *file, 2, *folder));
     ASSERT_EQ(link("old", "third"), 0);
-    EXPECT_FALSE(RemoveLeftoverLink("old", "new")); // a third name: not ours alone
+    EXPECT_FALSE(RemoveLinkOfRename("old", "new", *file, 1, *folder)); // a third name came
     ASSERT_EQ(unlink("third"), 0);
-    EXPECT_TRUE(RemoveLeftoverLink("old", "new"));
+    EXPECT_TRUE(RemoveLinkOfRename("old", "new", *file, 1, *folder));
     EXPECT_EQ(tmp.Names(), (Names{"new", "other"}));
+    EXPECT_EQ(TraceMove("old", "new", *file, *folder), MoveTrace::Moved);
+
+    // A file that took the inode number of a deleted one is another file.
+    ASSERT_EQ(unlink("new"), 0);
+    tmp.AddFile("new");
+    const auto reborn = IdentityOf("new");
+    ASSERT_TRUE(reborn);
+    if (reborn->inode == file->inode && reborn->born == 0)
+        GTEST_SKIP() << "the file system tells no time a file was made";
+    EXPECT_EQ(TraceMove("old", "new", *file, *folder), MoveTrace::Neither);
 }
 
 TEST(FolderVisit, WorksElsewhereAndComesBackEvenToAFolderThatWent) {

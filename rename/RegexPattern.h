@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace nomilo {
+
+// A regular expression compiled for file names (PCRE2, 8-bit), with the JIT where the machine
+// has it. Names are bytes: the expression matches them as UTF-8 where they are UTF-8, and a
+// byte that is not is never matched and stays as it is (no match reaches across it), so a name
+// in another encoding is rewritten byte-exactly around its matches. `\w`, `\d` and caseless
+// matching know the letters and digits of every script.
+//
+// One object serves one thread at a time: it keeps the data of the last match.
+class TRegexPattern {
+public:
+    // Compiles `pattern` (UTF-8), caseless unless `caseSensitive`. Throws ERenameRule (the find
+    // text's) with the engine's message and offset when it is no valid expression.
+    TRegexPattern(std::string_view pattern, bool caseSensitive);
+    ~TRegexPattern();
+    TRegexPattern(const TRegexPattern&) = delete;
+    TRegexPattern& operator=(const TRegexPattern&) = delete;
+
+    // Throws ERenameRule (the replace text's) when `replacement` cannot serve as this
+    // expression's substitution: a group it does not have, a bad escape, a missing brace,
+    // bytes that are not UTF-8.
+    void CheckReplacement(std::string_view replacement) const;
+
+    // Whether the expression matches in `name`; the match is kept for SubstituteMatched.
+    // Throws ERenameRule when the engine gives up on the name (it would take too long).
+    bool Match(std::string_view name) const;
+
+    // `name` with the match Match just found in it replaced by `replacement`, and with `every`
+    // each later match too, in the engine's extended substitution: `$1`, `${name}` insert
+    // groups (unset ones as nothing), `\U` `\L` `\u` `\l` `\E` change the case of what follows,
+    // a backslash quotes the next character, `\Q...\E` a stretch. Throws ERenameRule for a
+    // replacement the engine refuses (its offset is in `replacement`) or a failed match.
+    std::string SubstituteMatched(std::string_view name, std::string_view replacement,
+                                  bool every) const;
+
+private:
+    struct TEngine;
+    std::unique_ptr<TEngine> engine_;
+};
+
+} // namespace nomilo
