@@ -19,6 +19,7 @@ struct TParse {
     std::vector<std::string> positionals;
     bool help = false, version = false, undo = false, dryRun = false, filesNamed = false;
     bool json = false, nulEnded = false, maskGiven = false, caseGiven = false;
+    bool ruleGiven = false; // --regex, --all or --numbering
 
     void Flag(std::string_view name);
     void Value(TValueOption option, std::string value);
@@ -28,6 +29,12 @@ void TParse::Flag(std::string_view name) {
     if (name == "i" || name == "ignore-case") {
         options.inputs.caseSensitive = false;
         caseGiven = true;
+    } else if (name == "regex") {
+        options.inputs.regularExpression = ruleGiven = true;
+    } else if (name == "all") {
+        options.inputs.everyOccurrence = ruleGiven = true;
+    } else if (name == "numbering") {
+        options.inputs.numbering = ruleGiven = true;
     } else if (name == "n" || name == "dry-run") {
         dryRun = true;
     } else if (name == "undo") {
@@ -128,6 +135,8 @@ void AssignTexts(TParse& parse) {
         if (parse.find || parse.replace)
             throw EUsage("--prefix takes no FIND or REPLACE: it puts its text in front of every "
                          "name");
+        if (options.inputs.regularExpression || options.inputs.everyOccurrence)
+            throw EUsage("--prefix takes no FIND, which --regex and --all act on");
         options.inputs.prefixMode = true;
         options.inputs.replaceText = *parse.prefix;
     }
@@ -182,7 +191,7 @@ TCommandOptions ParseCommandLine(const std::vector<std::string>& arguments) {
                                       : TCommandOptions::Lines;
     if (parse.undo) {
         if (!parse.positionals.empty() || parse.filesNamed || parse.find || parse.replace ||
-            parse.prefix || parse.maskGiven || parse.caseGiven || parse.dryRun)
+            parse.prefix || parse.maskGiven || parse.caseGiven || parse.ruleGiven || parse.dryRun)
             throw EUsage("--undo takes back the last batch as it was: it takes no other texts, "
                          "FOLDER, FILEs or switches of a batch");
         options.action = TCommandOptions::Undo;
@@ -204,7 +213,14 @@ mask lists, in the order of Nomilo's file list: the first FIND in each name
 becomes REPLACE. A file is never replaced. --undo takes back the last batch,
 also one of the Nomilo window, and the window's Undo takes back this command's.
 
-  -i, --ignore-case   ASCII letters in FIND match either case
+  -i, --ignore-case   ASCII letters in FIND match either case (with --regex:
+                      every letter)
+      --regex         FIND is a regular expression (PCRE2); REPLACE may insert
+                      its groups ($1, ${name}) and change case (\U \L \u \l \E)
+      --all           replace every occurrence of FIND, not only the first
+      --numbering     a run of # in REPLACE (or the prefix) numbers the renames:
+                      ### is 001, 002...; #{10,5} counts from 10 in steps of 5;
+                      \# writes #
   -m, --mask=MASK     only names that match MASK, wildcard patterns separated
                       by ';' (default: *.*, every file)
       --prefix=TEXT   put TEXT in front of every name instead

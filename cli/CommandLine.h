@@ -35,7 +35,7 @@ struct TCommandOptions {
 // --replace give the texts in place of the first two places, for texts that begin with "-".
 // --help and --version win over everything else. Throws EUsage for anything it cannot run,
 // before anything is touched: unknown options, missing or surplus arguments, an empty FIND, a
-// mask part holding "/".
+// mask part holding "/", --regex or --all beside --prefix (which takes no FIND).
 TCommandOptions ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The text of --help.

@@ -3,32 +3,42 @@
 #include "browse/MaskSearch.h"
 #include "browse/NameOrder.h"
 
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 
 namespace nomilo {
 
 TListedFiles TListedFiles::Read(std::string_view mask, const TNetworkMounts& network) {
-    std::vector<std::string> names;
+    // The names go straight to their keys, which keep them in one buffer, and then once into
+    // the list in their order. The locale's collator is opened only where there is something
+    // to sort: a command on an empty folder ends before it would have loaded.
+    std::optional<TNameKeys> keys;
+    std::string first;
+    std::size_t count = 0;
     SearchMask(
         mask, TFileType{ftNormal},
         [&](std::string_view name, std::uint32_t, bool admitted) {
-            if (admitted)
-                names.emplace_back(name);
+            if (!admitted)
+                return;
+            if (count++ == 0) {
+                first = name;
+                return;
+            }
+            if (!keys) {
+                keys.emplace();
+                keys->Add(first);
+            }
+            keys->Add(name);
         },
         network);
-    // The locale's collator is opened only where there is something to sort: a command on an
-    // empty folder ends before it would have loaded.
-    if (names.size() > 1) {
-        TNameKeys keys;
-        for (const std::string& name : names)
-            keys.Add(name);
-        std::vector<std::string> sorted;
-        sorted.reserve(names.size());
-        for (std::uint32_t number : keys.Order())
-            sorted.push_back(std::move(names[number]));
-        names = std::move(sorted);
-    }
+    if (!keys)
+        return TListedFiles(count ? std::vector<std::string>{first} : std::vector<std::string>());
+    const std::vector<std::uint32_t> order = keys->TakeOrder();
+    std::vector<std::string> names;
+    names.reserve(order.size());
+    for (const std::uint32_t number : order)
+        names.emplace_back(keys->Name(number));
     return TListedFiles(std::move(names));
 }
 

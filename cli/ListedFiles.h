@@ -24,6 +24,10 @@ public:
     // listed twice); answers the names no entry has.
     std::vector<std::string> Select(const std::vector<std::string>& names);
 
+    // The entries, and the text of entry `index` (below Size).
+    std::size_t Size() const { return names_.size(); }
+    const std::string& Name(std::size_t index) const { return names_[index]; }
+
     int EntryCount() const override;
     std::string EntryText(int index) const override;
     bool IsEntrySelected(int index) const override;

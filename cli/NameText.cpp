@@ -1,6 +1,8 @@
 #include "cli/NameText.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace nomilo {
 
@@ -90,19 +92,36 @@ void AppendUnicodeEscape(std::string& out, std::uint32_t c) {
 } // namespace
 
 // Whether every byte of `name` is printable ASCII other than the backslash, so that it stands
-// for itself in every form: most names are.
+// for itself in every form: most names are. Eight bytes are checked at a time.
 bool PlainAscii(std::string_view name) {
-    for (char c : name)
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, name.data() + i, 8);
+        // The high bit of a byte of each word says: not ASCII (bytes), below 0x20 (below),
+        // 0x7F (deleted), a backslash (backslash). No sum carries into the next byte.
+        const std::uint64_t low = bytes & ~kHigh;
+        const std::uint64_t below = ~(low + 0x60 * kOnes);
+        const std::uint64_t deleted = low + kOnes;
+        const std::uint64_t other = low ^ ('\\' * kOnes);
+        const std::uint64_t backslash = ~((other + 0x7F * kOnes) | other);
+        if ((bytes | below | deleted | backslash) & kHigh)
+            return false;
+    }
+    for (; i < name.size(); ++i) {
+        const char c = name[i];
         if (c < 0x20 || c > 0x7E || c == '\\')
             return false;
+    }
     return true;
 }
 
-std::string EscapedName(std::string_view name) {
-    if (PlainAscii(name))
-        return std::string(name);
-    std::string out;
-    out.reserve(name.size());
+void AppendEscapedName(std::string& out, std::string_view name) {
+    if (PlainAscii(name)) {
+        out.append(name);
+        return;
+    }
     for (std::size_t i = 0; i < name.size();) {
         const TCodePoint point = DecodeOne(name.substr(i));
         if (point.length == 0) {
@@ -120,7 +139,20 @@ std::string EscapedName(std::string_view name) {
             out.append(name.substr(i, point.length));
         i += point.length;
     }
+}
+
+std::string EscapedName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    AppendEscapedName(out, name);
     return out;
+}
+
+std::size_t CharacterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count)
+        i += std::max<std::size_t>(DecodeOne(text.substr(i)).length, 1);
+    return count;
 }
 
 std::string JsonString(std::string_view utf8) {

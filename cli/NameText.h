@@ -12,6 +12,12 @@ namespace nomilo {
 // turn the direction of text or break lines (U+061C, U+200E, U+200F, U+2028 to U+202E, U+2066
 // to U+2069) become "\uHHHH". So the name can be read back without doubt.
 std::string EscapedName(std::string_view name);
+// The same, appended to `out`.
+void AppendEscapedName(std::string& out, std::string_view name);
+
+// The characters of `text` as a terminal shows them: a UTF-8 sequence is one, and so is each
+// byte that is not part of valid UTF-8.
+std::size_t CharacterCount(std::string_view text);
 
 // A file name as a JSON value: a string where it is valid UTF-8, else an array of its byte
 // values (0 to 255), as journalctl writes fields that are not UTF-8.

@@ -18,6 +18,7 @@
 #include "rename/RenamePreview.h"
 #include "rename/UndoJournal.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -188,11 +189,11 @@ void NoteRefusals(TReport& report, bool planned) {
                 counts);
 }
 
-int RunBatch(const TCommandOptions& options, TReport& report, TListedFiles& entries,
-             const std::string& folder) {
+int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
+             TListedFiles& entries, const std::string& folder) {
     TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1));
     TCommandJournal journal(folder, renames, report);
-    RenameBatch(entries, options.inputs, renames.MoveFn(), nullptr, &journal);
+    RenameBatch(entries, options.inputs.selectedOnly, rule, renames.MoveFn(), nullptr, &journal);
     const std::size_t total = report.RenamedCount() + report.RefusedCount() + renames.Cancelled();
     const bool begun = renames.Begun();
     renames.End("interrupted after " + std::to_string(report.RenamedCount()) + " of " +
@@ -207,9 +208,10 @@ int RunBatch(const TCommandOptions& options, TReport& report, TListedFiles& entr
 }
 
 // Every name of the current directory, whatever its kind, but "." and "..": from the reading
-// the file list's search made, where one is shared.
-std::vector<std::string> EveryName() {
+// the file list's search made, where one is shared. There are about `listed` or more.
+std::vector<std::string> EveryName(std::size_t listed) {
     std::vector<std::string> names;
+    names.reserve(listed);
     SearchCurrentDir("*", 0, 0, [&](std::string_view name, std::uint32_t) {
         if (name != "." && name != "..")
             names.emplace_back(name);
@@ -217,19 +219,23 @@ std::vector<std::string> EveryName() {
     return names;
 }
 
-int RunDryRun(const TCommandOptions& options, TReport& report, const TListedFiles& entries,
-              const std::string& folder, const std::vector<TDrive>& drives) {
-    DirListing listing = ListCurrentDir(EveryName());
-    const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                                listing.writable, CaseBlind(folder, drives),
-                                                std::move(listing.pinned)},
-                                 entries);
-    const std::vector<TPreviewEntry> predicted = preview.Predict(entries, options.inputs);
+int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
+              const TListedFiles& entries, const std::string& folder,
+              const std::vector<TDrive>& drives) {
+    DirListing listing = ListCurrentDir(EveryName(entries.Size()));
+    TSharedFolderRead::EndSharing(); // the reading has served both: its room goes to the preview
+    // One prediction: the entries are not numbered first, and it works in the preview's own
+    // table.
+    TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
+                                          listing.writable, CaseBlind(folder, drives),
+                                          std::move(listing.pinned)});
+    const std::vector<TPreviewEntry> predicted =
+        std::move(preview).Predict(entries, options.inputs.selectedOnly, rule);
     for (std::size_t i = 0; i < predicted.size(); ++i) {
         const TPreviewEntry& entry = predicted[i];
         if (entry.mark == TPreviewEntry::Untouched)
             continue;
-        const std::string oldName = entries.EntryText(static_cast<int>(i));
+        const std::string& oldName = entries.Name(i);
         if (entry.mark == TPreviewEntry::Renamed)
             report.Renamed(oldName, entry.newName);
         else
@@ -246,6 +252,10 @@ int RunDryRun(const TCommandOptions& options, TReport& report, const TListedFile
 
 // Renames in FOLDER, or shows what that would do.
 int RunRename(const TCommandOptions& options, TReport& report) {
+    // A find or replace text the rule cannot use is told before the folder is even entered.
+    const TRenameRule rule(options.inputs);
+    if (rule.Error())
+        throw ERenameRule(*rule.Error());
     const std::vector<std::string> named = NamesInFolder(options.files, options.folder);
     try {
         SetCurrentDir(options.folder);
@@ -281,8 +291,8 @@ int RunRename(const TCommandOptions& options, TReport& report) {
         }
     }
     if (options.action == TCommandOptions::DryRun)
-        return RunDryRun(options, report, entries, folder, drives);
-    return RunBatch(options, report, entries, folder);
+        return RunDryRun(options, rule, report, entries, folder, drives);
+    return RunBatch(options, rule, report, entries, folder);
 }
 
 int RunUndo(const TCommandOptions& options, TReport& report) {
@@ -320,6 +330,24 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
     return StatusOf(report);
 }
 
+// Why the rule cannot rename, in the terms of the command line; the offset is counted in
+// characters of the text as typed.
+std::string RuleErrorText(const TRuleError& error, const TRenameInputs& inputs) {
+    const bool inFind = error.part == TRuleError::FindText;
+    if (inFind && !error.offset)
+        return "the regular expression failed on a name: " + error.message +
+               "; nothing was renamed";
+    std::string text = (inFind ? "FIND is not a valid regular expression: "
+                               : "REPLACE does not suit the regular expression: ") +
+                       error.message;
+    if (error.offset) {
+        const std::string_view typed = inFind ? inputs.findText : inputs.replaceText;
+        const std::size_t before = std::min(*error.offset, typed.size());
+        text += " (offset " + std::to_string(CharacterCount(typed.substr(0, before))) + ")";
+    }
+    return text;
+}
+
 } // namespace
 
 int RunRenameCommand(const std::vector<std::string>& arguments) {
@@ -346,6 +374,12 @@ int RunRenameCommand(const std::vector<std::string>& arguments) {
     } catch (const EUsage& error) {
         std::fprintf(stderr, "nomilo-rename: %s\nTry 'nomilo-rename --help' for more information.\n",
                      error.what());
+        return esUsage;
+    } catch (const ERenameRule& error) {
+        // Raised before the plan is written: nothing was touched.
+        std::fflush(stdout);
+        std::fprintf(stderr, "nomilo-rename: %s\n",
+                     RuleErrorText(error.Error(), options.inputs).c_str());
         return esUsage;
     }
 }

@@ -31,9 +31,9 @@ void TReport::Renamed(std::string_view oldName, std::string_view newName) {
     line_.clear();
     switch (form_) {
     case TCommandOptions::Lines:
-        line_ += EscapedName(oldName);
+        AppendEscapedName(line_, oldName);
         line_ += " -> ";
-        line_ += EscapedName(newName);
+        AppendEscapedName(line_, newName);
         line_ += '\n';
         break;
     case TCommandOptions::Json:
@@ -75,9 +75,9 @@ void TReport::Refused(std::string_view oldName, std::string_view newName, TRefus
         return;
     case TCommandOptions::Lines:
     case TCommandOptions::NulEnded:
-        line_ += EscapedName(oldName);
+        AppendEscapedName(line_, oldName);
         line_ += " -> ";
-        line_ += EscapedName(newName);
+        AppendEscapedName(line_, newName);
         line_ += ": ";
         line_ += why;
         line_ += '\n';

@@ -105,6 +105,26 @@ public:
         if (!caseBlind_)
             __builtin_prefetch(&table_.cells[HashOf(name) & (table_.cells.size() - 1)]);
     }
+    // Fetches from memory the name that the lookup of `name` will compare it with: the first
+    // one of the same hash tag in its cells (which Prefetch fetched a few steps before).
+    void PrefetchName(std::string_view name) const {
+        if (caseBlind_)
+            return;
+        const std::uint64_t hash = HashOf(name);
+        const std::uint64_t tag = hash >> 32 << 32;
+        const std::size_t mask = table_.cells.size() - 1;
+        for (std::size_t cell = hash & mask;; cell = (cell + 1) & mask) {
+            const std::uint64_t entry = table_.cells[cell];
+            if (entry == 0)
+                return;
+            if ((entry & ~std::uint64_t{0xFFFFFFFFu}) == tag) {
+                const std::size_t number = (entry & 0xFFFFFFFFu) - 1;
+                if (number < read_.size())
+                    __builtin_prefetch(&read_[number]);
+                return;
+            }
+        }
+    }
     bool Present(std::size_t number) const { return present_[number]; }
     bool PutByBatch(std::size_t number) const { return byBatch_[number]; }
     void Rename(std::size_t oldNumber, std::size_t newNumber) {
@@ -169,35 +189,30 @@ TRefusal PredictMove(TFolderWalk& walk, std::size_t readNumber, const TFolderRul
 
 } // namespace
 
+TRenamePreview::TRenamePreview(TPreviewFolder folder)
+    : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
+    // Room for the names a walk adds too: about one per entry renamed, and the entries are
+    // names of the folder.
+    table_.cells.assign(CellsFor(folder.names.size() * 2), 0);
+    AddFolderNames(std::move(folder.names), folder.pinned);
+}
+
 TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entries)
     : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
-    auto key = [&](std::string name) { return caseBlind_ ? FoldCase(name, false) : name; };
     const int count = entries.EntryCount();
     // Room for the names a walk adds too: about one per entry renamed.
     table_.cells.assign(CellsFor(folder.names.size() + static_cast<std::size_t>(count)), 0);
-    keys_.reserve(folder.names.size());
-    pinned_.reserve(folder.names.size());
+    AddFolderNames(std::move(folder.names), folder.pinned);
     const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
-    // The folder's names, each once (names compare equal only on a case-blind volume), numbered
-    // in folder order for now: one probe of the table a name.
-    std::vector<std::string> names;
-    names.reserve(folder.names.size());
-    for (std::string& name : folder.names)
-        names.push_back(key(std::move(name)));
-    // A name's entry may not be renamed when that of any name of its number may not.
-    const std::vector<char>& pinned = folder.pinned;
-    FindNames(table_, names, true, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
-        if (static_cast<std::size_t>(number) == keys_.size()) {
-            keys_.push_back(std::move(names[i]));
-            pinned_.push_back(0);
-        }
-        pinned_[static_cast<std::size_t>(number)] |= i < pinned.size() && pinned[i];
-    });
     // The entries' names come first, in entry order, then the rest in folder order: one probe an
     // entry, then the numbers are changed in place.
     std::vector<std::string> entryKeys(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        entryKeys[static_cast<std::size_t>(i)] = key(entries.EntryText(i));
+    for (int i = 0; i < count; ++i) {
+        std::string& key = entryKeys[static_cast<std::size_t>(i)];
+        key = entries.EntryText(i);
+        if (caseBlind_)
+            key = FoldCase(key, false);
+    }
     std::vector<std::size_t> renumbered(keys_.size(), SIZE_MAX);
     std::size_t next = 0;
     entryNames_.assign(static_cast<std::size_t>(count), SIZE_MAX);
@@ -212,39 +227,88 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
     for (std::size_t& number : renumbered)
         if (number == SIZE_MAX)
             number = next++;
-    std::vector<std::string> ordered(keys_.size());
-    std::vector<char> orderedPinned(keys_.size());
-    for (std::size_t n = 0; n < keys_.size(); ++n) {
-        ordered[renumbered[n]] = std::move(keys_[n]);
-        orderedPinned[renumbered[n]] = pinned_[n];
-    }
-    keys_ = std::move(ordered);
-    pinned_ = std::move(orderedPinned);
     for (std::uint64_t& cell : table_.cells)
         if (cell != 0)
             cell = (cell & ~std::uint64_t{0xFFFFFFFFu}) | (renumbered[(cell & 0xFFFFFFFFu) - 1] + 1);
+    // Each key moves to its new number along the cycles of the renumbering, in place.
+    for (std::size_t n = 0; n < renumbered.size(); ++n)
+        while (renumbered[n] != n) {
+            const std::size_t to = renumbered[n];
+            std::swap(keys_[n], keys_[to]);
+            std::swap(pinned_[n], pinned_[to]);
+            std::swap(renumbered[n], renumbered[to]);
+        }
+}
+
+void TRenamePreview::AddFolderNames(std::vector<std::string> names,
+                                    const std::vector<char>& pinned) {
+    if (caseBlind_)
+        for (std::string& name : names)
+            name = FoldCase(name, false);
+    // Each name is numbered in folder order and kept once (names compare equal only on a
+    // case-blind volume): a name met for the first time moves down to its number, which is
+    // never after its place, so the names still to be looked up stay where they are. A name's
+    // entry may not be renamed when that of any name of its number may not.
+    keys_ = std::move(names);
+    pinned_.assign(keys_.size(), 0);
+    std::size_t kept = 0;
+    const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
+    FindNames(table_, keys_, true, keyOf, [&](std::size_t i, std::ptrdiff_t number) {
+        const auto n = static_cast<std::size_t>(number);
+        if (n == kept) {
+            if (kept != i)
+                keys_[kept] = std::move(keys_[i]);
+            ++kept;
+        }
+        pinned_[n] |= i < pinned.size() && pinned[i];
+    });
+    keys_.resize(kept);
+    pinned_.resize(kept);
 }
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries,
-                                                   const TRenameInputs& inputs) const {
+                                                   const TRenameInputs& inputs) const& {
     return Predict(entries, inputs.selectedOnly, TRenameRule(inputs));
 }
 
 std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
-                                                   const TRenameRule& rule) const {
+                                                   const TRenameRule& rule) const& {
+    // The table stays as the folder was read; each prediction adds to a copy of it.
     std::vector<TRenameStep> plan = PlanBatch(entries, selectedOnly, rule);
-    std::vector<TPreviewEntry> preview(static_cast<std::size_t>(entries.EntryCount()));
     scratch_.cells.assign(table_.cells.begin(), table_.cells.end());
     scratch_.names = table_.names;
+    return Walk(entries, std::move(plan), scratch_);
+}
+
+std::vector<TPreviewEntry> TRenamePreview::Predict(const IFileEntries& entries, bool selectedOnly,
+                                                   const TRenameRule& rule) && {
+    return Walk(entries, PlanBatch(entries, selectedOnly, rule), table_);
+}
+
+std::vector<TPreviewEntry> TRenamePreview::Walk(const IFileEntries& entries,
+                                                std::vector<TRenameStep> plan,
+                                                TNameTable& table) const {
+    std::vector<TPreviewEntry> preview(static_cast<std::size_t>(entries.EntryCount()));
     {
         // The walk keeps views of the plan's names, so they move out only after it.
-        TFolderWalk walk(keys_, scratch_, caseBlind_, plan.size());
+        TFolderWalk walk(keys_, table, caseBlind_, plan.size());
         const TFolderRules rules{nameMax_, writable_, pinned_};
-        constexpr std::size_t kAhead = 8;
+        // The cells of a step's names are fetched from memory 8 steps ahead; the folder's name
+        // that an entry's name is compared with, 4 steps ahead, once its cell is there.
+        constexpr std::size_t kCellsAhead = 8, kNamesAhead = 4;
+        const auto lookedUp = [&](const TRenameStep& step) {
+            return static_cast<std::size_t>(step.entry) >= entryNames_.size();
+        };
         for (std::size_t s = 0; s < plan.size(); ++s) {
             const TRenameStep& step = plan[s];
-            if (s + kAhead < plan.size())
-                walk.Prefetch(plan[s + kAhead].newName);
+            if (s + kCellsAhead < plan.size()) {
+                const TRenameStep& ahead = plan[s + kCellsAhead];
+                walk.Prefetch(ahead.newName);
+                if (lookedUp(ahead))
+                    walk.Prefetch(ahead.oldName);
+            }
+            if (s + kNamesAhead < plan.size() && lookedUp(plan[s + kNamesAhead]))
+                walk.PrefetchName(plan[s + kNamesAhead].oldName);
             const auto index = static_cast<std::size_t>(step.entry);
             const std::size_t readNumber =
                 index < entryNames_.size() ? entryNames_[index] : SIZE_MAX;

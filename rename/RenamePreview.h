@@ -41,14 +41,20 @@ public:
     // numbered first, in entry order, so that a prediction finds an entry's own name without a
     // lookup. Entries that change later are still predicted right, only a little slower.
     TRenamePreview(TPreviewFolder folder, const IFileEntries& entries);
+    // The folder as read, for one prediction: each entry's name is looked up as the walk meets
+    // it, which costs that prediction what numbering the entries first would.
+    explicit TRenamePreview(TPreviewFolder folder);
 
     // One prediction per entry, in entry order. Throws ERenameRule, as PlanBatch does, when the
     // rule cannot rename.
     std::vector<TPreviewEntry> Predict(const IFileEntries& entries, bool selectedOnly,
-                                       const TRenameRule& rule) const;
+                                       const TRenameRule& rule) const&;
     // The same with the rule built from `inputs`.
     std::vector<TPreviewEntry> Predict(const IFileEntries& entries,
-                                       const TRenameInputs& inputs) const;
+                                       const TRenameInputs& inputs) const&;
+    // The last prediction of a preview: it works in the folder's table itself instead of a copy.
+    std::vector<TPreviewEntry> Predict(const IFileEntries& entries, bool selectedOnly,
+                                       const TRenameRule& rule) &&;
 
     // The names of a folder by their hash, in one flat array: a lookup costs one probe
     // sequence over adjacent cells, where node-based sets chase a pointer per step. Each
@@ -60,6 +66,14 @@ public:
     };
 
 private:
+    // Adds the folder's names to the table and keeps their keys, each once, with whether
+    // their entries may not be renamed (`pinned`, per name; may be empty).
+    void AddFolderNames(std::vector<std::string> names, const std::vector<char>& pinned);
+    // The prediction of `plan`, with `table` (the folder's names) taking the names the walk
+    // adds.
+    std::vector<TPreviewEntry> Walk(const IFileEntries& entries, std::vector<TRenameStep> plan,
+                                    TNameTable& table) const;
+
     std::size_t nameMax_;
     bool writable_;
     bool caseBlind_;

@@ -42,6 +42,13 @@ TEST(CommandLine, TextsFolderAndFilesTakeTheirPlacesWhereverTheOptionsStand) {
     EXPECT_TRUE(o.quiet);
     EXPECT_EQ(o.output, TCommandOptions::NulEnded);
 
+    o = Parse({"--all", "a", "b"});
+    EXPECT_TRUE(o.inputs.everyOccurrence);
+    EXPECT_FALSE(o.inputs.regularExpression || o.inputs.numbering); // each switch on its own
+    o = Parse({"--regex", "--numbering", "a", "b"});
+    EXPECT_TRUE(o.inputs.regularExpression && o.inputs.numbering);
+    EXPECT_FALSE(o.inputs.everyOccurrence);
+
     EXPECT_EQ(Parse({"--undo", "--json", "-q"}).action, TCommandOptions::Undo);
     EXPECT_EQ(Parse({"a", "--help", "-n"}).action, TCommandOptions::Help);
 }
@@ -51,7 +58,9 @@ TEST(CommandLine, WhatCannotRunIsAUsageError) {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
              {}, {"a"}, {"", "b"}, {"a", "b", "c", "d"}, {"-m"}, {"a", "b", "-m", "x/y"},
              {"--json", "-0", "a", "b"}, {"--undo", "-n"}, {"--undo", "--", "f"},
-             {"--prefix=p", "--replace=r"}, {"--dry-run=yes", "a", "b"}, {"-z", "a", "b"}})
+             {"--prefix=p", "--replace=r"}, {"--dry-run=yes", "a", "b"}, {"-z", "a", "b"},
+             {"--regex=1", "a", "b"}, {"--prefix=p", "--regex"}, {"--all", "--prefix", "p"},
+             {"--undo", "--numbering"}})
         EXPECT_THROW(Parse(arguments), EUsage) << ::testing::PrintToString(arguments);
 }
 

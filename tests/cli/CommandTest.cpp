@@ -128,6 +128,84 @@ TEST_F(Command, UsageAndPatternErrorsTouchNothingAndAFolderThatCannotBeEnteredIs
     EXPECT_TRUE(RunCommand({"x", "--version"}, tmp.Path()).out.starts_with("nomilo-rename "));
 }
 
+TEST_F(Command, RegexEveryOccurrenceAndNumberingRenameByTheWindowsRule) {
+    TempFolder tmp({"IMG_4711.JPG", "IMG_4712.jpeg", "a-b-c.txt", "notes.txt"});
+    const auto regex = RunCommand({"--regex", "-i", "--numbering", R"(^IMG_(\d+)\.jpe?g$)",
+                                   "Holiday_###_$1.jpg"},
+                                  tmp.Path());
+    EXPECT_EQ(regex.status, 0) << regex.err;
+    EXPECT_EQ(regex.out, "IMG_4711.JPG -> Holiday_001_4711.jpg\n"
+                         "IMG_4712.jpeg -> Holiday_002_4712.jpg\n");
+
+    EXPECT_EQ(RunCommand({"--all", "-", "_"}, tmp.Path()).out, "a-b-c.txt -> a_b_c.txt\n");
+    const auto cases = RunCommand({"--regex", "--all", "([a-c])_", R"(\u$1+)", "--", "a_b_c.txt"},
+                                  tmp.Path());
+    EXPECT_EQ(cases.out, "a_b_c.txt -> A+B+c.txt\n");
+    // Counters in a prefix number only the files the batch renames, from where they are told.
+    const auto prefix = RunCommand({"--numbering", "--prefix", R"(#{10,5}\#)", "-m", "*.txt"},
+                                   tmp.Path());
+    EXPECT_EQ(prefix.out, "A+B+c.txt -> 10#A+B+c.txt\nnotes.txt -> 15#notes.txt\n");
+    EXPECT_EQ(tmp.Names(), (Names{"Holiday_001_4711.jpg", "Holiday_002_4712.jpg",
+                                  "10#A+B+c.txt", "15#notes.txt"}));
+}
+
+TEST_F(Command, ANumberedRegexDryRunIsTheBatchAndUndoTakesTheBatchBack) {
+    // b.txt's number is taken: it is refused, and c.txt keeps its own number all the same.
+    TempFolder tmp({"a.txt", "b.txt", "c.txt", "f_002_b.txt"});
+    const std::vector<std::string> batch{"--regex", "--numbering", R"(^(\w)\.txt$)",
+                                         "f_###_$1.txt"};
+    std::vector<std::string> dryRun = batch;
+    dryRun.push_back("-n");
+    const auto dry = RunCommand(dryRun, tmp.Path());
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_EQ(dry.out, "a.txt -> f_001_a.txt\n"
+                       "b.txt -> f_002_b.txt: the name is taken\n"
+                       "c.txt -> f_003_c.txt\n");
+    const Names before = tmp.Names();
+
+    const auto done = RunCommand(batch, tmp.Path());
+    EXPECT_EQ(done.status, 1);
+    EXPECT_EQ(done.out, dry.out);
+    EXPECT_EQ(tmp.Names(),
+              (Names{"f_001_a.txt", "b.txt", "f_003_c.txt", "f_002_b.txt"}));
+
+    const auto undo = RunCommand({"--undo"}, "/");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(undo.out, "f_003_c.txt -> c.txt\nf_001_a.txt -> a.txt\n");
+    EXPECT_EQ(tmp.Names(), before);
+}
+
+TEST_F(Command, ABadPatternIsStatusTwoWithTheEnginesWordsAndTouchesNothing) {
+    TempFolder tmp({"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "z.txt"});
+    ASSERT_EQ(RunCommand({"z", "y"}, tmp.Path()).status, 0); // a batch that stays undoable
+    const Names names = tmp.Names();
+    const std::string journal = JournalBytes();
+    struct TBad {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<TBad> bad{
+        {{"--regex", "é(x", "y"},
+         "FIND is not a valid regular expression: missing closing parenthesis (offset 3)"},
+        {{"--regex", "-n", "(x)", "$2"},
+         "REPLACE does not suit the regular expression: unknown substring (offset 2)"},
+        // The offset is the typed text's, counters and all.
+        {{"--regex", "--numbering", "(x)", "é##{7}${9}", "missing-folder"},
+         "REPLACE does not suit the regular expression: unknown substring (offset 10)"},
+        {{"--regex", "^(a+)+$", "y"},
+         "the regular expression failed on a name: match limit exceeded; nothing was renamed"},
+    };
+    for (const TBad& run : bad) {
+        const auto result = RunCommand(run.arguments, tmp.Path());
+        EXPECT_EQ(result.status, 2) << run.message;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "nomilo-rename: " + run.message + "\n");
+    }
+    EXPECT_EQ(tmp.Names(), names);
+    EXPECT_EQ(JournalBytes(), journal);
+    EXPECT_EQ(RunCommand({"--undo"}, tmp.Path()).out, "y.txt -> z.txt\n");
+}
+
 TEST_F(Command, AnUndoThatCannotBeDoneSaysWhyAndRenamesNothing) {
     TempFolder tmp({"files/a.txt"});
     ASSERT_EQ(RunCommand({"-q", "txt", "md"}, tmp / "files").status, 0);

@@ -23,6 +23,9 @@ expect() {
 }
 expect "nomilo-rename --dr" "--dry-run"
 expect "nomilo-rename --ma" "--mask="
+expect "nomilo-rename --reg" "--regex"
+expect "nomilo-rename --nu" "--numbering --null"
+expect "nomilo-rename --regex --all --numbering a b pho" "photos"
 expect "nomilo-rename pho" ""
 expect "nomilo-rename a pho" ""
 expect "nomilo-rename a b pho" "photos"

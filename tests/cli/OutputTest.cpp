@@ -23,6 +23,23 @@ TEST(NameText, EscapesEveryControlAndEveryByteThatIsNotUtf8SoThatNoNameIsInDoubt
               "\\u0085\\u200f\\u202e\\u2028\\u2066");
 }
 
+TEST(NameText, EveryBytePlaceOfALongNameIsChecked) {
+    // The bytes around each edge of what stands for itself, at every place of a name longer
+    // than two words, and with the rest of it plain.
+    for (std::size_t at = 0; at < 19; ++at) {
+        for (const char plain : {' ', '~', '[', ']', 'a', '0'}) {
+            std::string name(19, 'x');
+            name[at] = plain;
+            EXPECT_EQ(EscapedName(name), name) << at << ' ' << int(plain);
+        }
+        for (const char special : {'\x00', '\x1f', '\x7f', '\\', '\x80', '\xdc', '\xff'}) {
+            std::string name(19, 'x');
+            name[at] = special;
+            EXPECT_NE(EscapedName(name), name) << at << ' ' << int(special);
+        }
+    }
+}
+
 TEST(NameText, JsonHasStringsForUtf8AndByteArraysForTheRest) {
     EXPECT_EQ(JsonName("\"a\"\\\n\x01\u202e€"), "\"\\\"a\\\"\\\\\\n\\u0001\\u202e€\"");
     EXPECT_EQ(JsonName("b\xff"), "[98,255]");

@@ -62,12 +62,15 @@ struct TRound {
 
 TRound PredictThenRename(FakeEntries entries, const TRenameInputs& inputs) {
     DirListing listing = ListCurrentDir();
-    const TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                                listing.writable, false, std::move(listing.pinned)},
-                                 entries);
-    std::vector<TPreviewEntry> predicted;
+    TPreviewFolder folder{std::move(listing.names), listing.nameMax, listing.writable, false,
+                          std::move(listing.pinned)};
+    const TRenamePreview preview(folder, entries);
+    // A preview for one prediction, which looks each entry up as it goes, predicts alike.
+    TRenamePreview once(std::move(folder));
+    std::vector<TPreviewEntry> predicted, oneShot;
     try {
         predicted = preview.Predict(entries, inputs);
+        oneShot = std::move(once).Predict(entries, inputs.selectedOnly, TRenameRule(inputs));
     } catch (const ERenameRule&) {
         // No valid expression: the batch renames nothing either, and keeps no journal.
         const auto before = ReadFolderNames(".");
@@ -87,6 +90,10 @@ TRound PredictThenRename(FakeEntries entries, const TRenameInputs& inputs) {
         round.predicted +=
             ' ' + (predicted[i].mark == TPreviewEntry::Renamed ? predicted[i].newName
                                                                : entries.entries[i].first);
+    for (std::size_t i = 0; i < predicted.size(); ++i)
+        if (oneShot.at(i).mark != predicted[i].mark || oneShot[i].reason != predicted[i].reason ||
+            oneShot[i].newName != predicted[i].newName)
+            round.predicted += " (one prediction: " + Letters(oneShot) + ")";
 
     BatchSpy spy;
     std::vector<TRefusedRename> refused;
@@ -250,6 +257,11 @@ TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {
         {{"a.txt", "B.TXT"}, "a.txt", {false, false, true, "a", "b"}, false, true, "R"},
         // A file the kernel will not let go keeps its name: the name is not free for another.
         {{"xa", "a"}, "xa a", {false, true, true, "", "x"}, false, true, "PT", {1, 0}},
+        // Two spellings listed (a share of a case-sensitive server) are one name there, which
+        // the kernel will not let go when it will not let go either.
+        {{"a.txt", "A.TXT", "b.txt"}, "b.txt", {false, false, true, "b", "a"}, true, true, "T"},
+        {{"a.txt", "A.TXT", "b.txt"}, "b.txt A.TXT", {false, true, true, "", "x"}, true, true,
+         "RP", {1, 0, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entries);
@@ -257,6 +269,10 @@ TEST(RenamePreview, NamesEachRefusalAndKnowsCaseBlindAndReadOnlyFolders) {
         const TRenamePreview preview(
             TPreviewFolder{c.folder, 255, c.writable, c.caseBlind, c.pinned}, entries);
         EXPECT_EQ(Letters(preview.Predict(entries, c.inputs)), c.predicted);
+        TRenamePreview once(TPreviewFolder{c.folder, 255, c.writable, c.caseBlind, c.pinned});
+        EXPECT_EQ(Letters(std::move(once).Predict(entries, c.inputs.selectedOnly,
+                                                  TRenameRule(c.inputs))),
+                  c.predicted);
     }
 }
 
