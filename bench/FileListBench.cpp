@@ -9,20 +9,24 @@
 // Each round runs both ways, alternating which goes first; the report gives medians and ratios.
 //   nomilo_bench_filelist [ROUNDS=5] [FILES...=1000 10000 100000 1000000]
 // NOMILO_BENCH_LOCALES chooses the locales (default "en_US C"); NOMILO_BENCH_MEMORY=0 leaves
-// out the memory figures.
+// out the memory figures; NOMILO_BENCH_OFF_THREAD=1 reads as the program does, on a thread of
+// the read's own while the window's thread waits (ResponsiveCalls.h).
 
 #include "bench/BenchFolder.h"
 #include "browse/FileListBox.h"
+#include "platform/files/ResponsiveCalls.h"
 
 #include <QApplication>
 #include <QLocale>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace nomilo::bench {
@@ -173,6 +177,12 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {1000, 10000, 100000, 1000000});
+    if (const char* offThread = std::getenv("NOMILO_BENCH_OFF_THREAD");
+        offThread && std::strcmp(offThread, "1") == 0)
+        nomilo::SetCallWaiter([](const std::function<bool()>& done) {
+            while (!done())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
 
     const char* chosen = std::getenv("NOMILO_BENCH_LOCALES");
     const char* memory = std::getenv("NOMILO_BENCH_MEMORY");

@@ -4,6 +4,7 @@
 #include "browse/FileListBox.h"
 #include "browse/FolderNames.h"
 #include "browse/FontLineHeight.h"
+#include "browse/LinkLookNews.h"
 #include "browse/LocaleText.h"
 #include "browse/OwnerDrawDelegate.h"
 #include "browse/PathText.h"
@@ -12,6 +13,7 @@
 #include "platform/drives/VolumeCase.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/DirSearch.h"
+#include "platform/files/EInOutError.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
 #include "platform/process/FreeMemory.h"
@@ -77,6 +79,8 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
     LoadGlyphs();
     FollowDrive(Drives());
     UpdateItemHeight();
+    connect(&TLinkLookNews::Instance(), &TLinkLookNews::Answered, this,
+            [this](const QByteArray& folder) { LinkLooked(folder.toStdString()); });
 }
 
 TDirectoryListBox::~TDirectoryListBox() = default;
@@ -85,6 +89,10 @@ TDirectoryListBox::~TDirectoryListBox() = default;
 
 std::vector<TDrive> TDirectoryListBox::Drives() const {
     return driveSources_ ? ListDrives(*driveSources_) : ListDrives();
+}
+
+std::vector<std::string> TDirectoryListBox::RemoteMountPoints() const {
+    return driveSources_ ? nomilo::RemoteMountPoints(*driveSources_) : nomilo::RemoteMountPoints();
 }
 
 void TDirectoryListBox::SetDriveSources(TDriveSources sources) {
@@ -271,7 +279,8 @@ void TDirectoryListBox::RebuildEntries() {
     {
         // The subfolders' names are read into one buffer, which the entries' texts then share.
         TNameKeys subfolders;
-        ReadSubfolders(folderPath_, subfolders, OtherNetworkMountPoints(folderPath_, drives));
+        ReadSubfolders(folderPath_, subfolders,
+                       OtherRemoteMountPoints(folderPath_, RemoteMountPoints()));
         const std::vector<std::uint32_t> order = FolderOrder(subfolders, volumeCaseSensitive_);
         texts = subfolders.TakeNames();
         entries.reserve(path.size() + order.size());
@@ -315,6 +324,26 @@ void TDirectoryListBox::OpenSelectedEntry() {
 int TDirectoryListBox::CurrentIndex() const {
     const QModelIndex current = currentIndex();
     return current.isValid() ? current.row() : -1;
+}
+
+void TDirectoryListBox::LinkLooked(const std::string& folder) {
+    WhenNoCallWaits(this, [this, folder] {
+        if (folder != folderPath_ || currentEntry_ < 0)
+            return;
+        // A subfolder the user selected stays selected.
+        const int selected = CurrentIndex();
+        const std::optional<std::string> kept =
+            selected > currentEntry_ ? std::optional(std::string(EntryText(selected)))
+                                     : std::nullopt;
+        try {
+            RebuildEntries();
+        } catch (const EInOutError&) {
+            return; // the folder is gone meanwhile: the next change of folder tells
+        }
+        for (int i = currentEntry_ + 1; kept && i < EntryCount(); ++i)
+            if (EntryText(i) == *kept)
+                SelectEntry(i);
+    });
 }
 
 void TDirectoryListBox::SelectEntry(int index) {

@@ -106,6 +106,8 @@ public:
     void SetDriveSources(TDriveSources sources);
     // The drives this list works with: the machine's, or those of SetDriveSources.
     std::vector<TDrive> Drives() const;
+    // The mount points of those sources that a look must not wait on (RemoteMountPoints).
+    std::vector<std::string> RemoteMountPoints() const;
 
     // Entries.
     int EntryCount() const { return model_->Count(); }
@@ -153,6 +155,9 @@ private:
     bool IsFolderShown(const std::string& target) const;
     const QPixmap& Glyph(TFolderEntryKind kind) const;
     void UpdateDirLabel();
+    // A look through another mount changed what a link in `folder` counts as: when that is
+    // the current folder, the entries are built again, the selected one staying selected.
+    void LinkLooked(const std::string& folder);
 
     TFolderListModel* model_;
     std::string folderPath_;

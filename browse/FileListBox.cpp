@@ -6,6 +6,7 @@
 #include "browse/FontLineHeight.h"
 #include "browse/Hourglass.h"
 #include "browse/InsertionWatch.h"
+#include "browse/LinkLookNews.h"
 #include "browse/LocaleText.h"
 #include "browse/MaskSearch.h"
 #include "browse/NameOrder.h"
@@ -13,6 +14,7 @@
 #include "platform/drives/Drives.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/DirSearch.h"
+#include "platform/files/EInOutError.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/SameFolder.h"
 #include "platform/process/FreeMemory.h"
@@ -24,6 +26,8 @@
 #include <QPainter>
 #include <algorithm>
 #include <new>
+#include <optional>
+#include <unordered_set>
 
 namespace nomilo {
 
@@ -63,9 +67,10 @@ bool IsExecutableName(std::string_view name) {
     return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
 }
 
-// The drives a file list works with: those of its folder list, else the machine's.
-std::vector<TDrive> DrivesOf(const TDirectoryListBox* folderList) {
-    return folderList ? folderList->Drives() : ListDrives();
+// The mount points a look must not wait on, of the mounts a file list works with: those of
+// its folder list, else the machine's.
+std::vector<std::string> RemoteMountPointsOf(const TDirectoryListBox* folderList) {
+    return folderList ? folderList->RemoteMountPoints() : RemoteMountPoints();
 }
 
 // A folder's entry text: "[" + name + "]".
@@ -94,6 +99,8 @@ TFileListBox::TFileListBox(QWidget* parent)
     resize(145, height());
     LoadGlyphs();
     UpdateItemHeight();
+    connect(&TLinkLookNews::Instance(), &TLinkLookNews::Answered, this,
+            [this](const QByteArray& folder) { LinkLooked(folder.toStdString()); });
 }
 
 TFileListBox::~TFileListBox() = default;
@@ -262,8 +269,9 @@ void TFileListBox::RebuildEntries() {
     const std::size_t before = static_cast<std::size_t>(model_->Count());
     model_->Clear(); // the entries before go first, so they and the new ones are never both kept
 
-    // Links are not looked through into network drives other than the folder's own.
-    const TNetworkMounts network = OtherNetworkMountPoints(folderPath_, DrivesOf(FolderListLink()));
+    // Links are not looked through into network mounts other than the folder's own.
+    const TNetworkMounts network =
+        OtherRemoteMountPoints(folderPath_, RemoteMountPointsOf(FolderListLink()));
     std::size_t entriesRead = 0;
     {
         // Entries are sorted once at the end, by one collation key each; the watch tells
@@ -323,6 +331,33 @@ void TFileListBox::RebuildEntries() {
     if (std::max(before, entriesRead) >= kLargeRead)
         ReleaseFreeMemory(); // what the read and the sort held, and the entries before
     ListChanged();
+}
+
+void TFileListBox::LinkLooked(const std::string& folder) {
+    WhenNoCallWaits(this, [this, folder] {
+        if (!hasWindow_ || folder != folderPath_)
+            return;
+        std::unordered_set<std::string> selected;
+        for (int i = 0; i < model_->Count(); ++i)
+            if (model_->Entry(i).selected)
+                selected.emplace(model_->Text(i));
+        const int current = CurrentIndex();
+        const std::optional<std::string> currentText =
+            model_->IsRow(current) ? std::optional(std::string(model_->Text(current)))
+                                   : std::nullopt;
+        try {
+            RebuildEntries();
+        } catch (const EInOutError&) {
+            return; // the folder is gone meanwhile: the next read tells
+        }
+        for (int i = 0; i < model_->Count(); ++i) {
+            const std::string_view text = model_->Text(i);
+            if (selected.contains(std::string(text)))
+                model_->SetSelected(i, true);
+            if (currentText && text == *currentText)
+                MoveCurrent(i);
+        }
+    });
 }
 
 void TFileListBox::ListChanged() {

@@ -167,6 +167,10 @@ protected:
 private:
     // True when `path` names the folder shown (see SetFolderPath).
     bool IsFolderShown(const std::string& path) const;
+    // A look through another mount changed what a link in `folder` counts as: when the list
+    // shows that folder, it is read again, and the entries selected before (by their texts)
+    // and the current one stay so.
+    void LinkLooked(const std::string& folder);
     const QPixmap& Glyph(TEntryGlyph glyph) const;
     void CheckIndex(int index) const;
 

@@ -275,7 +275,8 @@ int RunRename(const TCommandOptions& options, TReport& report) {
     std::optional<TSharedFolderRead> oneReading;
     if (options.action == TCommandOptions::DryRun)
         oneReading.emplace(".");
-    TListedFiles entries = TListedFiles::Read(options.mask, OtherNetworkMountPoints(folder, drives));
+    TListedFiles entries =
+        TListedFiles::Read(options.mask, OtherRemoteMountPoints(folder, RemoteMountPoints()));
     if (options.inputs.selectedOnly) {
         const std::vector<std::string> unknown = entries.Select(named);
         if (!unknown.empty()) {

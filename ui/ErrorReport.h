@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/ResponsiveCalls.h"
+
 #include <QApplication>
 #include <QString>
 #include <exception>
@@ -22,10 +24,12 @@ QString ErrorReportText(const std::string& message);
 void ShowErrorReport(const std::string& message);
 
 // Runs `handler`; an error that leaves it is shown in the error report and goes no further.
-// Every event handler of the program runs inside this guard.
+// Every event handler of the program runs inside this guard. A wait on the file system given
+// up because the program ends is no error: it ends the handler silently.
 template <typename Handler> void Guarded(Handler&& handler) {
     try {
         handler();
+    } catch (const EAbandonedCall&) {
     } catch (const std::exception& e) {
         ShowErrorReport(e.what());
     } catch (...) {

@@ -22,6 +22,8 @@
 #include "ui/LanguageTables.h"
 #include "ui/LeftOutPaths.h"
 #include "ui/NewNamesPreview.h"
+#include "ui/ProgramEnd.h"
+#include "ui/ResponsiveWaits.h"
 #include "ui/Splitter.h"
 #include "ui/ToolBar.h"
 #include "ui/UndoMessages.h"
@@ -558,6 +560,12 @@ bool TForm1::event(QEvent* event) {
     if (event->type() == QEvent::Show && selection_)
         Guarded([this] { SelectStartEntries(); });
     return handled;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (WaitingOnFileSystem())
+        CloseProgram();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -191,6 +191,9 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // Closed while a wait on the file system draws the window, the program ends: the wait is
+    // given up.
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 

@@ -1,15 +1,20 @@
 // Nomilo: the program. Starts the main window and runs it until it is closed.
 #include "platform/desktop/DesktopPublisher.h"
+#include "platform/files/LinkLooks.h"
+#include "platform/files/ResponsiveCalls.h"
 #include "platform/process/TerminationSignals.h"
 #include "resources/Glyphs.h"
 #include "settings/StartFolder.h"
 #include "settings/StartSelection.h"
 #include "ui/ErrorReport.h"
 #include "ui/ProgramEnd.h"
+#include "ui/ResponsiveWaits.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 
 #include <QSessionManager>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace nomilo;
 
@@ -25,6 +30,8 @@ int main(int argc, char** argv) {
     // Watched before anything slow runs, so that a signal also ends an error report of the
     // window's creation.
     CloseProgramOnSignal(signalPipe);
+    // No server the file system waits on freezes the window: it can still be closed.
+    WaitResponsivelyOnFileSystem();
 
     // The file manager learns of every change of the shell verb.
     PublishFolderVerbsOnChange(RegistryStore::Default());
@@ -53,5 +60,12 @@ int main(int argc, char** argv) {
     delete Form1; // runs FormDestroy; the About box goes with the window
     Form1 = nullptr;
     AboutBox = nullptr;
+    // A call given up, or a look through another mount, may wait in the kernel for ever on a
+    // server that does not answer: with the settings saved, the process ends without waiting
+    // for its threads (nothing at exit may try to stop them).
+    if (AbandonedCallsRemain() || LinkLooksUnderWay()) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
     return result;
 }

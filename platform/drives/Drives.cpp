@@ -6,11 +6,12 @@
 #include "platform/text/AsciiText.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <fcntl.h>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <unistd.h>
 
 namespace nomilo {
@@ -26,11 +27,46 @@ bool IsOnMountPoint(const std::string& path, const std::string& mountPoint) {
            (path.size() == mountPoint.size() || path[mountPoint.size()] == '/');
 }
 
-bool IsNetworkType(const std::string& fsType) {
-    static const std::array<const char*, 13> types = {
-        "nfs",  "nfs4", "cifs",       "smb3",        "smbfs",       "ncpfs",    "afs",
-        "ceph", "9p",   "fuse.sshfs", "fuse.rclone", "fuse.davfs2", "fuse.s3fs"};
+bool IsOneOf(const std::string& fsType, std::initializer_list<std::string_view> types) {
     return std::find(types.begin(), types.end(), fsType) != types.end();
+}
+
+// FUSE file systems whose server works on local data only (another folder, an image, an
+// encrypted folder, a disk): no server elsewhere can keep them from answering. Every other
+// FUSE file system may be a network share (GNOME's gvfsd-fuse, curlftpfs, ...), plain "fuse"
+// and the ones not known here included.
+bool IsLocalFuseType(const std::string& fsType) {
+    return IsOneOf(fsType, {"fuseblk", "fuse.bindfs", "fuse.fuse-overlayfs", "fuse.mergerfs",
+                            "fuse.unionfs", "fuse.unionfs-fuse", "fuse.encfs", "fuse.gocryptfs",
+                            "fuse.cryfs", "fuse.securefs", "fuse.squashfuse", "fuse.snapfuse",
+                            "fuse.ntfs-3g", "fuse.exfat", "fuse.fusefat", "fuse.fuse2fs",
+                            "fuse.archivemount", "fuse.fuseiso", "fuse.lxcfs"});
+}
+
+bool IsFuseType(const std::string& fsType) {
+    return fsType == "fuse" || fsType.starts_with("fuse.") || fsType == "fuseblk";
+}
+
+bool IsNetworkType(const std::string& fsType) {
+    if (IsFuseType(fsType))
+        return !IsLocalFuseType(fsType);
+    return IsOneOf(fsType, {"nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "ceph", "9p"});
+}
+
+// File systems of the machine itself, whose answers come from the kernel or a local disk.
+bool IsLocalType(const std::string& fsType) {
+    if (IsFuseType(fsType))
+        return IsLocalFuseType(fsType);
+    return IsOneOf(fsType,
+                   {"ext2",    "ext3",     "ext4",        "xfs",      "btrfs",     "f2fs",
+                    "jfs",     "reiserfs", "nilfs2",      "bcachefs", "zfs",       "vfat",
+                    "msdos",   "exfat",    "ntfs",        "ntfs3",    "hfs",       "hfsplus",
+                    "udf",     "iso9660",  "squashfs",    "erofs",    "cramfs",    "romfs",
+                    "tmpfs",   "ramfs",    "devtmpfs",    "overlay",  "ecryptfs",  "proc",
+                    "sysfs",   "cgroup",   "cgroup2",     "devpts",   "mqueue",    "hugetlbfs",
+                    "debugfs", "tracefs",  "securityfs",  "pstore",   "bpf",       "configfs",
+                    "fusectl", "efivarfs", "binfmt_misc", "nsfs",     "selinuxfs", "rpc_pipefs",
+                    "nfsd"});
 }
 
 bool IsBlockDevice(const std::string& source) {
@@ -157,14 +193,33 @@ TDriveSources SystemDriveSources() {
     return SystemDriveSources(ReadMountTable());
 }
 
-std::vector<TDrive> ListDrives(const TDriveSources& sources) {
-    // The last mount of a mount point hides the ones before it; the map keeps mount-point order.
+namespace {
+
+// The visible mounts of a mount table by mount point, in mount-point order: the last mount of a
+// mount point hides the ones before it.
+std::map<std::string, TMountEntry> VisibleMounts(const std::string& mountTable) {
     std::map<std::string, TMountEntry> visible;
-    for (TMountEntry& mount : ParseMountInfo(sources.mountTable))
+    for (TMountEntry& mount : ParseMountInfo(mountTable))
         visible[mount.mountPoint] = std::move(mount);
+    return visible;
+}
+
+std::vector<std::string> RemoteMountPointsOf(const std::map<std::string, TMountEntry>& visible) {
+    std::vector<std::string> remote;
+    for (const auto& [mountPoint, mount] : visible)
+        if (mountPoint != "/" && !IsLocalType(mount.fsType))
+            remote.push_back(mountPoint);
+    return remote;
+}
+
+} // namespace
+
+std::vector<TDrive> ListDrives(const TDriveSources& sources) {
+    const std::map<std::string, TMountEntry> visible = VisibleMounts(sources.mountTable);
+    // Looking at a path at or below one of these may wait for a server.
+    const std::vector<std::string> remote = RemoteMountPointsOf(visible);
 
     std::vector<TDrive> drives;
-    std::vector<std::string> networkMountPoints;
     for (const auto& point : visible) {
         const std::string& mountPoint = point.first;
         const TMountEntry& mount = point.second;
@@ -175,16 +230,15 @@ std::vector<TDrive> ListDrives(const TDriveSources& sources) {
             continue;
         drive.fsType = mount.fsType;
         if (drive.type == dtNetwork) {
-            networkMountPoints.push_back(mountPoint);
             drive.remoteName = mount.source;
         } else if (mountPoint != "/") {
-            // Looking at a path below a network mount point may wait for its server.
-            const bool belowNetwork = std::any_of(
-                networkMountPoints.begin(), networkMountPoints.end(),
-                [&](const std::string& network) { return IsOnMountPoint(mountPoint, network); });
+            const bool onRemote =
+                std::any_of(remote.begin(), remote.end(), [&](const std::string& other) {
+                    return IsOnMountPoint(mountPoint, other);
+                });
             const bool isFolder =
-                belowNetwork || (sources.folderExists ? sources.folderExists(mountPoint)
-                                                      : FolderExists(mountPoint));
+                onRemote || (sources.folderExists ? sources.folderExists(mountPoint)
+                                                  : FolderExists(mountPoint));
             if (!isFolder)
                 continue;
         }
@@ -200,18 +254,42 @@ std::vector<TDrive> ListDrives(const TDriveSources& sources) {
     return drives;
 }
 
-std::vector<TDrive> ListDrives() {
-    // Listing the drives reads the mount table, the labels and sysfs: done again only after
-    // the kernel reports a change of the mounts, not on every change of folder.
+namespace {
+
+// The machine's drives and remote mount points, listed again only after the kernel reports a
+// change of the mounts, not on every change of folder: listing reads the mount table, the
+// labels and sysfs.
+struct MachineMounts {
+    std::vector<TDrive> drives;
+    std::vector<std::string> remote;
+};
+
+MachineMounts CurrentMachineMounts() {
     static std::mutex lock;
     static TMountTableWatch table;
-    static std::vector<TDrive> drives;
+    static MachineMounts mounts;
     const std::lock_guard guard(lock);
     bool reread = false;
     const std::string& text = table.Text(reread);
-    if (reread)
-        drives = ListDrives(SystemDriveSources(text));
-    return drives;
+    if (reread) {
+        mounts.drives = ListDrives(SystemDriveSources(text));
+        mounts.remote = RemoteMountPointsOf(VisibleMounts(text));
+    }
+    return mounts;
+}
+
+} // namespace
+
+std::vector<TDrive> ListDrives() {
+    return CurrentMachineMounts().drives;
+}
+
+std::vector<std::string> RemoteMountPoints(const TDriveSources& sources) {
+    return RemoteMountPointsOf(VisibleMounts(sources.mountTable));
+}
+
+std::vector<std::string> RemoteMountPoints() {
+    return CurrentMachineMounts().remote;
 }
 
 std::string DriveOfPath(const std::string& path, const std::vector<TDrive>& drives) {
@@ -226,14 +304,15 @@ std::string DriveOfPath(const std::string& path) {
     return DriveOfPath(path, ListDrives());
 }
 
-std::vector<std::string> OtherNetworkMountPoints(const std::string& folder,
-                                                 const std::vector<TDrive>& drives) {
-    const std::string own = DriveOfPath(folder, drives);
-    std::vector<std::string> mountPoints;
-    for (const TDrive& drive : drives)
-        if (drive.type == dtNetwork && drive.mountPoint != own)
-            mountPoints.push_back(drive.mountPoint);
-    return mountPoints;
+std::vector<std::string> OtherRemoteMountPoints(const std::string& folder,
+                                                std::vector<std::string> remote) {
+    // The deepest of them that holds the folder is its own.
+    std::string own;
+    for (const std::string& mountPoint : remote)
+        if (mountPoint.size() > own.size() && IsOnMountPoint(folder, mountPoint))
+            own = mountPoint;
+    std::erase(remote, own);
+    return remote;
 }
 
 std::string DriveDescription(const TDrive& drive) {

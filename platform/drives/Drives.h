@@ -45,16 +45,19 @@ TDriveSources SystemDriveSources();
 
 // The drives present, in mount-point order (byte order of the paths), "/" always first:
 //   "/" is fixed, whatever its file system;
-//   nfs, nfs4, cifs, smb3, smbfs, ncpfs, afs, ceph, 9p and FUSE mounts of remote file systems
-//   (fuse.sshfs, fuse.rclone, fuse.davfs2, fuse.s3fs) are network drives;
+//   nfs, nfs4, cifs, smb3, smbfs, ncpfs, afs, ceph, 9p and FUSE mounts are network drives,
+//   except FUSE file systems of local data (fuse.bindfs, fuse.mergerfs, fuse.encfs, fuseblk,
+//   ...): every FUSE type not known as local (plain fuse, fuse.gvfsd-fuse, fuse.curlftpfs, one
+//   never heard of) may be a share that stops answering;
 //   iso9660 and udf are CD-ROMs;
 //   a block device source whose disk is removable is a removable drive;
 //   tmpfs and ramfs outside /dev, /run, /sys and /proc are RAM drives;
 //   any other block device source is fixed, except squashfs images;
 //   anything else (proc, sysfs, cgroup, overlay, autofs, ...) is not a drive.
 // A mount point mounted twice counts once, as its last mount in the table. A local mount point
-// that is not a folder is left out. Listing never blocks: a network mount point, or one below
-// it, is never looked at, and a removable drive gets no label.
+// that is not a folder is left out. Listing never blocks: a mount point on a remote mount
+// (RemoteMountPoints), the remote one itself included, is never looked at, and a removable drive
+// gets no label.
 std::vector<TDrive> ListDrives(const TDriveSources& sources);
 // The same for the machine, from SystemDriveSources(): listed once, and again only after the
 // kernel reports a change of the mounts (a label changed without one shows after the next).
@@ -67,11 +70,19 @@ std::string DriveOfPath(const std::string& path, const std::vector<TDrive>& driv
 // The same among the machine's drives.
 std::string DriveOfPath(const std::string& path);
 
-// The mount points of the network drives among `drives` other than the drive of `folder`: the
-// places a look at the entries of `folder` must not wait on. The drive of the folder itself is
-// left out, since the user chose to wait on it by entering the folder.
-std::vector<std::string> OtherNetworkMountPoints(const std::string& folder,
-                                                 const std::vector<TDrive>& drives);
+// The mount points of the visible mounts whose answers may have to come from elsewhere: every
+// mount but "/" whose file system is not one of the machine's own (disks, memory, the kernel's,
+// FUSE file systems of local data). Network drives, FUSE shares, automount points and types
+// never heard of are among them. Told from the mount table alone.
+std::vector<std::string> RemoteMountPoints(const TDriveSources& sources);
+// The same for the machine, kept with its drives (ListDrives).
+std::vector<std::string> RemoteMountPoints();
+
+// Of `remote` (RemoteMountPoints), the mount points other than the one that holds `folder`:
+// the places a look at the entries of `folder` must not wait on. The mount of the folder
+// itself is left out, since the user chose to wait on it by entering the folder.
+std::vector<std::string> OtherRemoteMountPoints(const std::string& folder,
+                                                std::vector<std::string> remote);
 
 // The text the drive selector shows after the mount point, before letter case applies: none
 // for a removable drive; "[label]" for fixed, CD-ROM and RAM drives; the remote name for a

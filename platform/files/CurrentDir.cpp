@@ -1,6 +1,7 @@
 #include "platform/files/CurrentDir.h"
 
 #include "platform/files/EInOutError.h"
+#include "platform/files/ResponsiveCalls.h"
 #include "platform/files/internal/PathAt.h"
 
 #include <cerrno>
@@ -59,9 +60,11 @@ void SetCurrentDir(const std::string& path) {
     // A NUL byte would cut the path short and enter some other folder.
     if (path.find('\0') != std::string::npos)
         throw EInOutError(3);
-    // An empty path is no folder; chdir("") reports ENOENT, which says just that.
-    if (ChangeDir(path) != 0)
-        throw EInOutError::FromErrno(errno);
+    // An empty path is no folder; chdir("") reports ENOENT, which says just that. A folder on
+    // a server may keep the caller waiting: the window's thread does not wait itself.
+    const int error = RunResponsively([path] { return ChangeDir(path) == 0 ? 0 : errno; });
+    if (error != 0)
+        throw EInOutError::FromErrno(error);
 }
 
 } // namespace nomilo

@@ -1,6 +1,7 @@
 #include "platform/files/DirListing.h"
 
 #include "platform/files/DirHandle.h"
+#include "platform/files/ResponsiveCalls.h"
 
 #include <cerrno>
 #include <cstring>
@@ -86,8 +87,10 @@ int FolderReadError(const std::string& folder) {
 }
 
 DirListing ListCurrentDir() {
-    std::optional<std::vector<std::string>> names = ReadFolderNames(".");
-    return ListCurrentDir(names ? std::move(*names) : std::vector<std::string>());
+    return RunResponsively([] {
+        std::optional<std::vector<std::string>> names = ReadFolderNames(".");
+        return ListCurrentDir(names ? std::move(*names) : std::vector<std::string>());
+    });
 }
 
 DirListing ListCurrentDir(std::vector<std::string> names) {

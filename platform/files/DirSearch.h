@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -22,7 +23,9 @@ bool MatchesMask(std::string_view name, std::string_view pattern);
 // name and attribute bits of each, in directory order, passing over every entry that carries a
 // bit of `excluded`. Attribute bits in neither `excluded` nor `wanted` may be left out where
 // working them out would cost a system call. A folder that cannot be read finds nothing. Links
-// are never looked through into the `network` mounts (EntryAttributes).
+// are never looked through into the `network` mounts on the caller's thread (EntryAttributes):
+// the search waits for the looks it started there at most kLinkLookPatience, and gives such
+// links last. On the window's thread the search runs off it (RunResponsively).
 using FoundEntry = std::function<void(std::string_view name, std::uint32_t attributes)>;
 void SearchCurrentDir(std::string_view pattern, std::uint32_t excluded, std::uint32_t wanted,
                       const FoundEntry& found, const TNetworkMounts& network = {});
@@ -36,7 +39,7 @@ void SearchFolder(const std::string& folder, std::string_view pattern, std::uint
 // first search reads every entry of the folder, and the searches after it go through what it
 // read. Two lists that show a folder after one change of folder read it once; outside such a
 // scope every search reads the folder afresh. One is in force at a time: a new one ends the
-// sharing of the one before. One thread only.
+// sharing of the one before. Made and ended on one thread (the searches may run on others).
 class TSharedFolderRead {
 public:
     explicit TSharedFolderRead(const std::string& folder);
@@ -47,18 +50,15 @@ public:
     TSharedFolderRead(const TSharedFolderRead&) = delete;
     TSharedFolderRead& operator=(const TSharedFolderRead&) = delete;
 
+    // The reading itself, shared with the searches that use it.
+    struct Reading;
+
 private:
     friend void SearchFolder(const std::string&, std::string_view, std::uint32_t, std::uint32_t,
                              const FoundEntry&, const TNetworkMounts&);
-    // True when the open directory `folder` is the folder shared.
-    bool Holds(int folder) const;
 
     static inline TSharedFolderRead* active_ = nullptr;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
-    bool read_ = false;
-    std::string names_;                // every name read, each ended by a 0 byte
-    std::vector<unsigned char> types_; // the d_type of each
+    std::shared_ptr<Reading> reading_;
 };
 
 } // namespace nomilo

@@ -1,6 +1,8 @@
 #include "platform/files/FileAttributes.h"
 
 #include "platform/files/FileIO.h"
+#include "platform/files/LinkLooks.h"
+#include "platform/files/ResponsiveCalls.h"
 #include "platform/files/internal/PathAt.h"
 
 #include <algorithm>
@@ -63,14 +65,44 @@ void PushParts(std::string_view path, std::vector<std::string>& pending) {
     std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
 }
 
+bool IsOnMount(std::string_view path, const std::string& mount) {
+    return path.starts_with(mount) &&
+           (path.size() == mount.size() || path[mount.size()] == '/' || mount == "/");
+}
+
+// The mount of `mounts` that holds `path`: the deepest.
+std::string MountOf(std::string_view path, const TNetworkMounts& mounts) {
+    std::string deepest;
+    for (const std::string& mount : mounts)
+        if (mount.size() > deepest.size() && IsOnMount(path, mount))
+            deepest = mount;
+    return deepest;
+}
+
+// `at` followed by the parts still `pending` (the next one last), as one path.
+std::string JoinPending(std::string at, const std::vector<std::string>& pending) {
+    for (auto part = pending.rbegin(); part != pending.rend(); ++part)
+        at.append("/").append(*part);
+    return at;
+}
+
+// Where a link leads: the mode of its end (0 when it leads nowhere), or, for a link onto a
+// network mount, the look at the rest of the way that must be made there.
+struct LinkEnding {
+    mode_t mode = 0;
+    std::optional<TLinkLook> remote;
+};
+
 // Where the link `name` of the folder `folder` (absolute, open as `dirFd`) leads, followed one
-// part at a time as the kernel would, but stopping before any path on a network mount: the mode
-// of the end, 0 when the link leads nowhere, std::nullopt when it leads onto a network mount.
-std::optional<mode_t> LinkEnd(int dirFd, const char* name, const std::string& folder,
-                              const TNetworkMounts& network) {
+// part at a time as the kernel would, but stopping before any path on a network mount.
+LinkEnding LinkEnd(int dirFd, const char* name, const std::string& folder,
+                   const TNetworkMounts& network) {
+    const auto onto = [&](const std::string& path) {
+        return LinkEnding{0, TLinkLook{MountOf(path, network), path}};
+    };
     const std::optional<std::string> target = ReadLinkAt(dirFd, name);
     if (!target)
-        return 0;
+        return {};
     std::string at = target->starts_with('/') ? "/" : folder;
     std::vector<std::string> pending;
     PushParts(*target, pending);
@@ -86,38 +118,44 @@ std::optional<mode_t> LinkEnd(int dirFd, const char* name, const std::string& fo
         }
         std::string next = at == "/" ? "/" + part : at + "/" + part;
         if (IsOnNetworkMount(next, network))
-            return std::nullopt;
+            return onto(JoinPending(std::move(next), pending));
         struct stat st;
         if (!StatAt(next, st, AT_SYMLINK_NOFOLLOW))
-            return 0;
+            return {};
         if (S_ISLNK(st.st_mode)) {
             const TPathAt link(next);
             if (++links > kMaxLinks || !link.Valid())
-                return 0;
+                return {};
             const std::optional<std::string> more = ReadLinkAt(link.Folder(), link.Name());
             if (!more)
-                return 0;
+                return {};
             if (more->starts_with('/'))
                 at = "/";
             PushParts(*more, pending);
             continue;
         }
         if (!S_ISDIR(st.st_mode) && !pending.empty())
-            return 0; // a file in the middle of a path
+            return {}; // a file in the middle of a path
         at = std::move(next);
     }
     if (IsOnNetworkMount(at, network))
-        return std::nullopt;
+        return onto(at);
     struct stat st;
-    return StatAt(at, st, AT_SYMLINK_NOFOLLOW) ? st.st_mode : 0;
+    return {StatAt(at, st, AT_SYMLINK_NOFOLLOW) ? st.st_mode : 0, std::nullopt};
+}
+
+// The kind an answer of a look makes of a link: a folder until it says otherwise.
+unsigned char TypeOfAnswer(const std::optional<TLinkEndAnswer>& answer) {
+    return answer == TLinkEndAnswer::File || answer == TLinkEndAnswer::Nothing ? DT_REG : DT_DIR;
 }
 
 // The kind of a directory entry in the terms of d_type, following a link to what it names; a
-// dangling link counts as a file. `intoNetwork` is set for a link onto a network mount, which
-// counts as a folder.
+// dangling link counts as a file. `intoNetwork` is set for a link onto a network mount: its
+// kind is what the last look there answered, a folder until one has; `pending` (when given)
+// gets the look when none has answered yet.
 unsigned char ResolvedType(int dirFd, const char* name, unsigned char dType,
                            const TNetworkMounts& network, const std::string& folder,
-                           bool& intoNetwork) {
+                           bool& intoNetwork, std::optional<TLinkLook>* pending) {
     if (dType != DT_LNK && dType != DT_UNKNOWN)
         return dType;
     struct stat st;
@@ -128,10 +166,16 @@ unsigned char ResolvedType(int dirFd, const char* name, unsigned char dType,
             if (!S_ISLNK(st.st_mode))
                 return TypeOfMode(st.st_mode);
         }
-        const std::optional<mode_t> end = LinkEnd(dirFd, name, folder, network);
-        intoNetwork = !end;
+        const LinkEnding end = LinkEnd(dirFd, name, folder, network);
+        intoNetwork = end.remote.has_value();
+        if (end.remote) {
+            const std::optional<TLinkEndAnswer> answer = LookAtLinkEnd(*end.remote, folder);
+            if (!answer && pending)
+                *pending = *end.remote;
+            return TypeOfAnswer(answer);
+        }
         // A link to a device or FIFO is still a name one can rename.
-        return !end || S_ISDIR(*end) ? DT_DIR : DT_REG;
+        return S_ISDIR(end.mode) ? DT_DIR : DT_REG;
     }
     if (fstatat(dirFd, name, &st, 0) != 0)
         return dType == DT_LNK ? DT_REG : DT_UNKNOWN;
@@ -146,32 +190,40 @@ bool IsSearchEntry(const char* name) {
 
 } // namespace
 
+std::uint32_t AnsweredAttributes(std::uint32_t attributes, const std::string& path) {
+    if (TypeOfAnswer(LinkEndAnswer(path)) == DT_DIR)
+        return attributes;
+    return (attributes & ~faDirectory) | faArchive;
+}
+
 bool IsOnNetworkMount(std::string_view path, const TNetworkMounts& mounts) {
-    return std::any_of(mounts.begin(), mounts.end(), [&](const std::string& mount) {
-        return path.starts_with(mount) &&
-               (path.size() == mount.size() || path[mount.size()] == '/' || mount == "/");
-    });
+    return std::any_of(mounts.begin(), mounts.end(),
+                       [&](const std::string& mount) { return IsOnMount(path, mount); });
 }
 
 bool FolderExists(const std::string& path) {
-    struct stat st;
-    return StatAt(path, st, 0) && S_ISDIR(st.st_mode);
+    return RunResponsively([path] {
+        struct stat st;
+        return StatAt(path, st, 0) && S_ISDIR(st.st_mode);
+    });
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st;
-    return StatAt(path, st, AT_SYMLINK_NOFOLLOW) && !FolderExists(path);
+    return RunResponsively([path] {
+        struct stat st;
+        return StatAt(path, st, AT_SYMLINK_NOFOLLOW) && !FolderExists(path);
+    });
 }
 
 std::uint32_t EntryAttributes(int dirFd, const char* name, unsigned char dType,
                               std::uint32_t wanted, const TNetworkMounts& network,
-                              const std::string& folder) {
+                              const std::string& folder, std::optional<TLinkLook>* pending) {
     std::uint32_t attributes = 0;
     // "." and ".." are the folder itself and its parent, not hidden files.
     if (name[0] == '.' && !IsSearchEntry(name))
         attributes |= faHidden;
     bool intoNetwork = false;
-    switch (ResolvedType(dirFd, name, dType, network, folder, intoNetwork)) {
+    switch (ResolvedType(dirFd, name, dType, network, folder, intoNetwork, pending)) {
     case DT_DIR: attributes |= faDirectory; break;
     case DT_REG: attributes |= faArchive; break;
     case DT_UNKNOWN: break;

@@ -51,45 +51,59 @@ bool LacksHardLinks(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
 }
 
-// Whether `name` is still the entry `placeholder` describes.
-bool IsEntry(const std::string& name, const struct stat& placeholder) {
-    struct stat now;
+// Whether `name` is still our placeholder, held open as `held` (a file or a folder), which
+// `placeholder` described when it was made: the name leads to that very entry, and it is
+// still empty (a file someone wrote into, or a folder someone filled, is theirs now), and the
+// placeholder still has its name. Held open, its inode cannot go and its number be given to
+// another file; and on FAT-like file systems, where the number comes from where an entry lies,
+// a file put in its place gets the old number, but our placeholder then has no name left.
+bool IsOurPlaceholder(const std::string& name, int held, const struct stat& placeholder) {
+    struct stat ours, now;
+    if (fstat(held, &ours) != 0 || ours.st_nlink == 0 ||
+        (S_ISREG(placeholder.st_mode) && ours.st_size != 0))
+        return false;
     return lstat(name.c_str(), &now) == 0 && now.st_dev == placeholder.st_dev &&
-           now.st_ino == placeholder.st_ino;
+           now.st_ino == placeholder.st_ino &&
+           (now.st_mode & S_IFMT) == (placeholder.st_mode & S_IFMT);
+}
+
+// Takes `name` with an empty placeholder of our own, held open: a file, or a folder when
+// `folder`. -1 with errno when the name is taken or cannot be made.
+int TakeWithPlaceholder(const std::string& name, bool folder) {
+    if (!folder)
+        return open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (mkdir(name.c_str(), 0700) != 0)
+        return -1;
+    const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        errno = EEXIST; // someone put something else in our folder's place at once
+    return fd;
 }
 
 // Renames where the file system offers neither RENAME_NOREPLACE nor hard links (FAT-like
 // ones): the new name is first taken by an empty placeholder of our own, which nobody else can
 // then take (O_EXCL; an empty folder for a folder, the only thing a folder may be renamed
-// over), and the old entry is renamed over that placeholder only. A crash in between leaves
-// the placeholder, an empty file under the new name, and never loses one. Answers 0 or the
-// errno of the refusal.
+// over), and the old entry is renamed over that placeholder only, checked to be ours right
+// before. A crash in between leaves the placeholder, an empty file under the new name, and
+// never loses one. What remains is the moment between that check and the rename, which no call
+// of such a file system closes: a file put in the placeholder's place then is replaced. Answers
+// 0 or the errno of the refusal.
 int RenameOverPlaceholder(const std::string& oldName, const std::string& newName) {
     struct stat old;
     if (lstat(oldName.c_str(), &old) != 0)
         return errno;
     const bool folder = S_ISDIR(old.st_mode);
+    const FileDescriptor held(TakeWithPlaceholder(newName, folder));
     struct stat placeholder;
-    if (folder) {
-        if (mkdir(newName.c_str(), 0700) != 0)
-            return errno;
-        if (lstat(newName.c_str(), &placeholder) != 0)
-            return errno;
-    } else {
-        const FileDescriptor made(
-            open(newName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (!made.Valid())
-            return errno;
-        if (fstat(made.Get(), &placeholder) != 0)
-            return errno;
-    }
+    if (!held.Valid() || fstat(held.Get(), &placeholder) != 0)
+        return errno;
     // Someone who removed our placeholder and put an entry of their own there keeps it.
-    if (!IsEntry(newName, placeholder))
+    if (!IsOurPlaceholder(newName, held.Get(), placeholder))
         return EEXIST;
     if (std::rename(oldName.c_str(), newName.c_str()) == 0)
         return 0;
     const int error = errno;
-    if (IsEntry(newName, placeholder))
+    if (IsOurPlaceholder(newName, held.Get(), placeholder))
         folder ? rmdir(newName.c_str()) : unlink(newName.c_str());
     return error;
 }

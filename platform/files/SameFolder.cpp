@@ -1,5 +1,6 @@
 #include "platform/files/SameFolder.h"
 
+#include "platform/files/ResponsiveCalls.h"
 #include "platform/files/internal/PathAt.h"
 
 #include <sys/stat.h>
@@ -17,8 +18,10 @@ bool StatOf(const std::string& path, struct stat& st) {
 } // namespace
 
 bool SameFolder(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return StatOf(a, sa) && StatOf(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return RunResponsively([a, b] {
+        struct stat sa, sb;
+        return StatOf(a, sa) && StatOf(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    });
 }
 
 } // namespace nomilo

@@ -3,11 +3,13 @@
 // many drives, and links into a network mount whose server does not answer.
 
 #include "platform/files/EInOutError.h"
+#include "platform/files/LinkLooks.h"
 #include "tests/browse/FolderListTesting.h"
 #include "tests/support/MountNamespace.h"
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -34,6 +36,15 @@ Texts Subfolders(const TDirectoryListBox& list) {
         if (list.Entry(i).kind == fkSubfolder)
             names.emplace_back(list.EntryText(i));
     return names;
+}
+
+// Waits until the looks through other mounts have answered and the lists have taken the
+// answers in.
+void SettleLinkLooks() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (LinkLooksUnderWay() && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
 }
 
 // The user's locale for the lifetime of the object.
@@ -280,10 +291,11 @@ TEST(FolderReads, AStartFolderIsReadOnceForBothLists) {
     EXPECT_EQ(fresh.reads, 1);
 }
 
-// Links into a network mount (by the mount table handed in) are never looked through: each
-// counts as a folder, even where a look would have found a file or nothing. On the network
-// drive itself the user chose to wait: links there are followed.
-TEST_F(FolderList, LinksIntoANetworkMountCountAsFoldersWithoutALook) {
+// Links into a network mount (by the mount table handed in) are looked through on threads of
+// their own; once they have answered, each link counts as what it leads to in both lists (a
+// link to nothing is a file), whether the answer came during the read or after it. On the
+// network drive itself the user chose to wait: links there are followed.
+TEST_F(FolderList, LinksIntoANetworkMountCountAsWhatALookOffTheWindowsThreadFinds) {
     tmp.AddFolder("nas/photos");
     tmp.AddFile("nas/a.txt");
     const std::pair<const char*, std::string> links[] = {
@@ -301,38 +313,31 @@ TEST_F(FolderList, LinksIntoANetworkMountCountAsFoldersWithoutALook) {
     combo->SetDriveSources(sources);
     list->SetFolderPath(tmp / "a/other");
     list->SetFolderPath(tmp / "a");
-    EXPECT_THAT(Subfolders(*list),
-                ElementsAre("b", "file", "hop", "missing", "other", "photos", "share"));
-    EXPECT_THAT(TextsOf(*files), ElementsAre("local", "top.txt"));
+    SettleLinkLooks();
+    EXPECT_THAT(Subfolders(*list), ElementsAre("b", "hop", "other", "photos", "share"));
+    EXPECT_THAT(TextsOf(*files), ElementsAre("file", "local", "missing", "top.txt"));
     list->SetFolderPath(tmp / "nas");
     EXPECT_THAT(Subfolders(*list), ElementsAre("photos"));
     EXPECT_THAT(TextsOf(*files), ElementsAre("a.txt", "back"));
 }
 
-// Mounts a FUSE file system at `mountPoint` whose server never answers: every look into it
-// waits until the process ends. Answers why it could not be made, or the empty text.
-std::string MountDeadServer(const std::string& mountPoint) {
-    const int server = open("/dev/fuse", O_RDWR | O_CLOEXEC); // never read: no answer
-    if (server < 0)
-        return std::string("/dev/fuse cannot be opened: ") + std::strerror(errno);
-    const std::string options =
-        "fd=" + std::to_string(server) + ",rootmode=40000,user_id=0,group_id=0";
-    if (mount("deadserver", mountPoint.c_str(), "fuse.sshfs", MS_NOSUID | MS_NODEV,
-              options.c_str()) != 0)
-        return std::string("the FUSE mount is refused: ") + std::strerror(errno);
-    return {};
-}
-
 // The machine's own mount table names the dead mount: the folder list and the file list open a
-// folder holding links into it at once. Runs in a child process, which alone sees the mount
-// and is ended if it waits.
+// folder holding links into it at once, the links counting as folders. So for a share of a
+// network type, for GNOME's own shares (fuse.gvfsd-fuse) and for plain FUSE, whose server may be
+// anywhere. Runs in a child process, which alone sees the mounts and is ended if it waits.
 TEST(DeadNetworkMount, AFolderWithLinksIntoItOpensAtOnce) {
-    TempFolder tmp({"home/notes.txt", "home/sub/", "nas/"});
-    ASSERT_EQ(symlink((tmp / "nas").c_str(), (tmp / "home/share").c_str()), 0);
-    ASSERT_EQ(symlink((tmp / "nas/photos").c_str(), (tmp / "home/photos").c_str()), 0);
+    TempFolder tmp({"home/notes.txt", "home/sub/", "sshfs/", "gvfs/", "fuse/"});
+    for (const char* mount : {"sshfs", "gvfs", "fuse"}) {
+        const std::string link = tmp / ("home/to-" + std::string(mount));
+        ASSERT_EQ(symlink((tmp / (mount + std::string("/photos"))).c_str(), link.c_str()), 0);
+    }
+    ASSERT_EQ(symlink((tmp / "gvfs").c_str(), (tmp / "home/share").c_str()), 0);
     const test::ChildOutcome outcome = test::RunWithOwnMounts([&](std::string& report) {
-        if (std::string why = MountDeadServer(tmp / "nas"); !why.empty())
-            return why;
+        for (const auto& [mount, type] :
+             {std::pair("sshfs", "fuse.sshfs"), std::pair("gvfs", "fuse.gvfsd-fuse"),
+              std::pair("fuse", "fuse")})
+            if (std::string why = test::MountDeadServer(tmp / mount, type); !why.empty())
+                return why;
         TDirectoryListBox list;
         TFileListBox files;
         list.SetFileList(&files);
@@ -347,8 +352,44 @@ TEST(DeadNetworkMount, AFolderWithLinksIntoItOpensAtOnce) {
     if (!outcome.skipped.empty())
         GTEST_SKIP() << "no FUSE mount whose server never answers can be made here: "
                      << outcome.skipped;
-    ASSERT_FALSE(outcome.timedOut) << "opening the folder waited on the dead server";
-    EXPECT_EQ(outcome.report, "photos/share/sub/notes.txt;");
+    ASSERT_FALSE(outcome.timedOut) << "opening the folder waited on a dead server";
+    EXPECT_EQ(outcome.report, "share/sub/to-fuse/to-gvfs/to-sshfs/notes.txt;");
+}
+
+// A look through a mount whose server answers late: the read shows the link as a folder, and
+// when the answer comes (nothing there: a plain file) both lists correct themselves, keeping
+// what the user selected meanwhile.
+TEST(SlowNetworkMount, ALateAnswerCorrectsTheListsAndKeepsTheSelection) {
+    TempFolder tmp({"home/a.txt", "home/b.txt", "slow/"});
+    ASSERT_EQ(symlink((tmp / "slow/x").c_str(), (tmp / "home/late").c_str()), 0);
+    const test::ChildOutcome outcome = test::RunWithOwnMounts([&](std::string& report) {
+        if (std::string why = test::MountSlowServer(tmp / "slow", "fuse.curlftpfs",
+                                                    std::chrono::milliseconds(300));
+            !why.empty())
+            return why;
+        TDirectoryListBox list;
+        TFileListBox files;
+        files.SetMultiSelect(true);
+        list.SetFileList(&files);
+        files.show();
+        list.SetFolderPath(tmp / "home");
+        const auto show = [&] {
+            for (const std::string& name : Subfolders(list))
+                report += name + "/";
+            for (int i = 0; i < files.EntryCount(); ++i)
+                report += files.EntryText(i) + (files.IsEntrySelected(i) ? "*;" : ";");
+            report += " ";
+        };
+        show();
+        files.SetEntrySelected(1, true); // b.txt
+        SettleLinkLooks();
+        show();
+        return std::string();
+    });
+    if (!outcome.skipped.empty())
+        GTEST_SKIP() << "no FUSE mount can be made here: " << outcome.skipped;
+    ASSERT_FALSE(outcome.timedOut) << "the lists waited on the slow server";
+    EXPECT_EQ(outcome.report, "late/a.txt;b.txt; a.txt;b.txt*;late; ");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -18,5 +19,16 @@ struct ChildOutcome {
 // `seconds`. Needs root; the outcome tells why not.
 ChildOutcome RunWithOwnMounts(const std::function<std::string(std::string& report)>& work,
                               unsigned seconds = 20);
+
+// Mounts at `mountPoint` a FUSE file system of the type `type` ("fuse", or "fuse." and a name,
+// as the mount table shows it) whose server never answers: every look into it waits until the
+// process ends, as with a network server that stopped. Answers why it could not be made, or the
+// empty text. For a process of its own (RunWithOwnMounts).
+std::string MountDeadServer(const std::string& mountPoint, const std::string& type);
+
+// The same with a server that answers every request after `delay`, on a thread of its own: its
+// root is an empty folder, and every name in it is missing.
+std::string MountSlowServer(const std::string& mountPoint, const std::string& type,
+                            std::chrono::milliseconds delay);
 
 } // namespace nomilo::test

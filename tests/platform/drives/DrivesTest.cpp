@@ -166,7 +166,13 @@ TEST(ListDrives, SortsFileSystemsIntoDriveTypes) {
         {"/data btrfs /dev/mapper/root", dtFixed},
         {"/w fuseblk /dev/sdd1", dtFixed},
         {"/snap/x squashfs /dev/loop3", dtUnknown},
-        {"/d fuse portal", dtUnknown},
+        // Any FUSE file system may be a share that stops answering, unless it is known to
+        // work on local data; such a one is a drive only on a disk of its own.
+        {"/d fuse portal", dtNetwork},
+        {"/g fuse.gvfsd-fuse gvfsd-fuse", dtNetwork},
+        {"/f fuse.curlftpfs ftp://host/", dtNetwork},
+        {"/b fuse.bindfs /home/ann", dtUnknown},
+        {"/e fuse.gocryptfs /home/ann/.secret", dtUnknown},
     };
     for (const auto& [mount, type] : cases) {
         std::string line = mount;
@@ -180,6 +186,26 @@ TEST(ListDrives, SortsFileSystemsIntoDriveTypes) {
         EXPECT_EQ(drives[0].type, dtFixed);
         EXPECT_EQ(drives.back().type, type == dtUnknown ? dtFixed : type) << mount;
     }
+}
+
+// The mounts a look must not wait on are told from the mount table alone: every visible one
+// whose file system is not the machine's own, drives or not; of them, a folder's own (the
+// deepest that holds it) is waited on.
+TEST(RemoteMountPoints, AreEveryMountNotOfTheMachinesOwnButTheFoldersOwn) {
+    const TDriveSources sources = test::PreparedDrives(
+        test::kDesktopMounts +
+        test::MountLine("/run/user/1000/gvfs", "fuse.gvfsd-fuse", "gvfsd-fuse") +
+        test::MountLine("/run/user/1000/doc", "fuse.portal", "portal") +
+        test::MountLine("/home/ann/view", "fuse.bindfs", "/srv/data") +
+        test::MountLine("/mnt/x/inner", "nfs4", "host:/inner") +
+        test::MountLine("/mnt/odd", "newfs", "somewhere"));
+    const std::vector<std::string> remote = RemoteMountPoints(sources);
+    EXPECT_EQ(remote, (std::vector<std::string>{"/home", "/mnt/odd", "/mnt/x", "/mnt/x/inner",
+                                                "/run/user/1000/doc", "/run/user/1000/gvfs"}));
+    EXPECT_EQ(OtherRemoteMountPoints("/mnt/x/inner/photos", remote),
+              (std::vector<std::string>{"/home", "/mnt/odd", "/mnt/x", "/run/user/1000/doc",
+                                        "/run/user/1000/gvfs"}));
+    EXPECT_EQ(OtherRemoteMountPoints("/mnt/xy", remote), remote);
 }
 
 TEST(ListDrives, EachMountPointCountsOnceAsItsLastMountIfItIsAFolder) {

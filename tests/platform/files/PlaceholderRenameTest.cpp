@@ -22,6 +22,9 @@
 namespace {
 
 std::atomic<bool> racerAtEveryRename{false};
+// The name whose placeholder a racer removes, taking the name with a file of its own, as the
+// rename looks whether the placeholder is still there.
+std::string racerInTheGap;
 std::atomic<bool> refuseRenames{false};
 std::mutex racerMutex;
 std::vector<std::string> racerTook; // the names racers created
@@ -51,6 +54,15 @@ extern "C" int link(const char*, const char*) noexcept {
     return -1;
 }
 
+extern "C" int lstat(const char* path, struct stat* st) noexcept {
+    if (!racerInTheGap.empty() && path == racerInTheGap) {
+        racerInTheGap.clear();
+        unlink(path);
+        RacerTakes(path);
+    }
+    return fstatat(AT_FDCWD, path, st, AT_SYMLINK_NOFOLLOW);
+}
+
 extern "C" int rename(const char* from, const char* to) noexcept {
     if (racerAtEveryRename)
         RacerTakes(to);
@@ -73,6 +85,7 @@ protected:
         racerTook.clear();
     }
     void TearDown() override {
+        racerInTheGap.clear();
         racerAtEveryRename = false;
         refuseRenames = false;
     }
@@ -108,6 +121,21 @@ TEST_F(PlaceholderRename, ANameARacerTakesIsNeverReplacedAndNoFileIsLost) {
         ++files;
     }
     EXPECT_EQ(tmp.Names().size(), files); // and no placeholder is left
+}
+
+// A racer that removes the placeholder and puts a file of its own in its place, in the last
+// moment before the rename looks: the racer's file stays. (Where a file system gives the new
+// file the placeholder's inode number, as ext4 may for a freed one and FAT-like ones do for an
+// entry in the same place, only the placeholder held open and without a name tells.)
+TEST_F(PlaceholderRename, AFileAnotherPutInThePlaceholdersPlaceIsNeverReplaced) {
+    for (int round = 0; round < 20; ++round) {
+        const std::string target = "taken" + std::to_string(round) + ".txt";
+        tmp.AddFile("a.txt", "from a");
+        racerInTheGap = target;
+        EXPECT_FALSE(MoveFile("a.txt", target)) << round;
+        EXPECT_EQ(tmp.Read(target), kRacerContent) << round;
+        EXPECT_EQ(tmp.Read("a.txt"), "from a") << round;
+    }
 }
 
 TEST_F(PlaceholderRename, FoldersAndRefusalsLeaveNoPlaceholder) {
