@@ -52,8 +52,10 @@ std::vector<std::string> BareReadNames(const std::string& folder, bool foldersOn
 // collation key per name by ICU into one buffer of keys, and one sort of the keys, in seconds.
 // The keys are those of the order the lists show: the locale's collator (QLocale()) at
 // secondary strength with normalization, and in the C locale the name case-folded by ICU.
-// `count` is set to the number of names.
-double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::size_t& count);
+// `count` is set to the number of names. With `statEach`, each name is also asked of the kernel
+// with one statx as it is read (what a prediction of which files may be renamed needs).
+double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::size_t& count,
+                           bool statEach = false);
 
 // The command line of every benchmark program: [ROUNDS=5] [SIZE...], with `defaultSizes` when no
 // size is given.
