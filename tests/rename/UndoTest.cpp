@@ -462,5 +462,25 @@ TEST_F(Undo, ARefusedRenameOntoTheUsersOwnSecondNameRemovesNoName) {
     }
 }
 
+// The journal looks at a step's file a few steps ahead of its rename. A second name the user
+// gives the file after that look, before the step links it, must not be taken for the link of
+// the step's rename: its link count is looked at again when the step takes the link way.
+TEST_F(Undo, ASecondNameMadeAfterTheFileWasLookedAtAheadRemovesNoName) {
+    Add({"ap", "p", "other"});
+    const TMoveFileFn linkThenUnlink = LinkThenUnlinkKilledAt("p");
+    const TMoveFileFn userLinksMeanwhile = [&](const std::string& from, const std::string& to,
+                                               IMoveWitness* witness) {
+        if (from != "ap")
+            return linkThenUnlink(from, to, witness);
+        usleep(20000); // time for the look at p, the next step's file
+        if (link((files / "p").c_str(), (files / "q").c_str()) != 0)
+            _exit(1); // not killed: the test fails
+        return MoveFileRefusal(from, to, witness);
+    };
+    KilledBatch(FakeEntries("ap p"), Replace("p", "q"), std::nullopt, userLinksMeanwhile);
+    Batch(FakeEntries("other"), Prefix("x"));
+    EXPECT_EQ(Files(), (Files_{{"aq", "ap"}, {"p", "p"}, {"q", "p"}, {"xother", "other"}}));
+}
+
 } // namespace
 } // namespace nomilo
