@@ -12,13 +12,6 @@ std::string FoldCase(std::string_view text, bool caseSensitive) {
     return folded;
 }
 
-std::size_t MatchPosition(std::string_view foldedName, std::string_view foldedFind) {
-    if (foldedFind.empty() || foldedName.empty())
-        return 0;
-    const std::size_t index = foldedName.find(foldedFind);
-    return index == std::string_view::npos ? 0 : index + 1;
-}
-
 std::size_t FindFolded(std::string_view name, std::string_view find, bool caseSensitive,
                        std::size_t from) {
     if (find.empty())

@@ -11,10 +11,6 @@ namespace nomilo {
 // capitals A-Z turned into a-z and every other byte kept. Same length, locale-independent.
 std::string FoldCase(std::string_view text, bool caseSensitive);
 
-// 1-based position of the leftmost occurrence of `foldedFind` in `foldedName`; 0 when either
-// is empty or there is no occurrence.
-std::size_t MatchPosition(std::string_view foldedName, std::string_view foldedFind);
-
 // 0-based position of the leftmost occurrence of `find` in `name` at or after `from`, as if both
 // were folded by FoldCase (without folding copies); npos when `find` is empty or does not occur.
 std::size_t FindFolded(std::string_view name, std::string_view find, bool caseSensitive,
