@@ -1,6 +1,7 @@
 #include "platform/files/DirListing.h"
 
 #include "platform/files/DirHandle.h"
+#include "platform/files/DirSearch.h"
 #include "platform/files/ResponsiveCalls.h"
 
 #include <cerrno>
@@ -34,11 +35,12 @@ struct FolderRules {
     bool flagsPossible = false; // its file system keeps the immutable and append-only flags
 };
 
-FolderRules RulesOfCurrentDir() {
+// The rules of the folder `dir` (AT_FDCWD: the current directory).
+FolderRules RulesOfFolder(int dir) {
     FolderRules rules;
-    rules.writable = access(".", W_OK | X_OK) == 0;
+    rules.writable = faccessat(dir, ".", W_OK | X_OK, 0) == 0;
     struct statx folder {};
-    if (statx(AT_FDCWD, ".", AT_STATX_DONT_SYNC, STATX_MODE | STATX_UID, &folder) != 0)
+    if (statx(dir, ".", AT_STATX_DONT_SYNC, STATX_MODE | STATX_UID, &folder) != 0)
         return rules;
     // The kernel refuses to remove a name from an append-only folder, so to rename in it.
     if (folder.stx_attributes & STATX_ATTR_APPEND)
@@ -93,15 +95,40 @@ DirListing ListCurrentDir() {
     });
 }
 
-DirListing ListCurrentDir(std::vector<std::string> names) {
+// The listing of the folder `dir` (AT_FDCWD: the current directory) with its names read.
+DirListing ListFolder(int dir, std::vector<std::string> names) {
     DirListing listing;
     listing.names = std::move(names);
-    if (const long nameMax = pathconf(".", _PC_NAME_MAX); nameMax > 0)
+    const long nameMax =
+        dir == AT_FDCWD ? pathconf(".", _PC_NAME_MAX) : fpathconf(dir, _PC_NAME_MAX);
+    if (nameMax > 0)
         listing.nameMax = static_cast<std::size_t>(nameMax);
-    const FolderRules rules = RulesOfCurrentDir();
+    const FolderRules rules = RulesOfFolder(dir);
     listing.writable = rules.writable;
     if (rules.writable && (rules.ownersMatter || rules.flagsPossible))
-        listing.pinned = PinnedNames(AT_FDCWD, listing.names, rules);
+        listing.pinned = PinnedNames(dir, listing.names, rules);
+    return listing;
+}
+
+DirListing ListCurrentDir(std::vector<std::string> names) {
+    return ListFolder(AT_FDCWD, std::move(names));
+}
+
+DirListing ListFolderBelow(const std::string& path) {
+    const int fd = OpenFolderBelow(path);
+    if (fd < 0)
+        return {};
+    // The stream takes a copy of the descriptor, which the rules and the flags are asked through.
+    std::vector<std::string> names;
+    const int copy = dup(fd);
+    const DirHandle dir(copy >= 0 ? fdopendir(copy) : nullptr);
+    if (!dir && copy >= 0)
+        close(copy);
+    while (const dirent* entry = dir ? readdir(dir.get()) : nullptr)
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    DirListing listing = ListFolder(fd, std::move(names));
+    close(fd);
     return listing;
 }
 

@@ -31,5 +31,8 @@ struct DirListing {
 DirListing ListCurrentDir();
 // The same with the names read already, by a search of the current directory.
 DirListing ListCurrentDir(std::vector<std::string> names);
+// The same of the folder `path` below the current directory, reached as OpenFolderBelow reaches
+// it, on the calling thread; no names when it cannot be opened.
+DirListing ListFolderBelow(const std::string& path);
 
 } // namespace nomilo

@@ -35,6 +35,29 @@ void SearchFolder(const std::string& folder, std::string_view pattern, std::uint
                   std::uint32_t wanted, const FoundEntry& found,
                   const TNetworkMounts& network = {});
 
+// The folders below the current directory, reached by relative paths ("2024/05", no "." or
+// ".." parts) that cross no symbolic link and no mount point (a bind mount is one): a link or a
+// mount that takes a folder's place is never passed through, so a walk down a tree neither
+// loops nor leaves it, and never enters a server's mount inside it.
+//
+// Opens the folder `path` below the current directory ("" for the current directory itself) for
+// reading: a descriptor, or -1 with errno set: EXDEV when a mount point lies on the way (the
+// folder is on another file system), ELOOP when a link does, ENOENT or ENOTDIR when it is gone.
+int OpenFolderBelow(const std::string& path);
+
+// An entry of a folder ReadFolderBelow reads: its attribute bits, and whether it is a folder
+// itself (not a link to one), which a walk goes down into.
+using FolderBelowItem =
+    std::function<void(std::string_view name, std::uint32_t attributes, bool subfolder)>;
+
+// Reads the folder `path` below the current directory (OpenFolderBelow) once: `item` gets each
+// entry but "." and "..", with its attribute bits (at least `wanted` and the folder bit, as
+// EntryAttributes tells them; links are not looked through into the `network` mounts, and
+// those whose look has not answered come last, as SearchFolder gives them). Runs on the calling
+// thread. Answers 0, or the errno of the open or the read that failed.
+int ReadFolderBelow(const std::string& path, std::uint32_t wanted, const FolderBelowItem& item,
+                    const TNetworkMounts& network = {});
+
 // While an object of this class lives, the searches of `folder` share one reading of it: the
 // first search reads every entry of the folder, and the searches after it go through what it
 // read. Two lists that show a folder after one change of folder read it once; outside such a
