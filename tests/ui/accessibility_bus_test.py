@@ -178,6 +178,26 @@ def start(program, language, selected_only):
     return subprocess.Popen([program, os.path.join(sandbox, "files")], env=environment)
 
 
+def end(process, what):
+    """Ends the program with SIGTERM, which must end it cleanly."""
+    process.terminate()
+    try:
+        check(process.wait(30) == 0, f"{what}: the program ends cleanly on SIGTERM")
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        failures.append(f"{what}: the program did not end on SIGTERM")
+
+
+def outcome(what):
+    """The test's exit status, said with the count of failed checks."""
+    if failures:
+        print(f"{len(failures)} checks failed")
+        return 1
+    print(f"{what}: every check passed")
+    return 0
+
+
 def application(process):
     def find():
         desktop = Atspi.get_desktop(0)
@@ -254,13 +274,7 @@ def one_language(program, language, selected_only, heard, focused):
         check(1 <= heard.count(("name", "Trip_1.jpg")) <= 2,
               f"{language}: the new name is announced, once per recompute ({heard})")
     finally:
-        process.terminate()
-        try:
-            check(process.wait(30) == 0, f"{language}: the program ends cleanly on SIGTERM")
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            failures.append(f"{language}: the program did not end on SIGTERM")
+        end(process, language)
 
 
 def main():
@@ -285,11 +299,7 @@ def main():
     one_language(program, "Hrvatski", False, heard, focused)
     one_language(program, "English", True, heard, focused)
     one_language(program, "Deutsch", True, heard, focused)
-    if failures:
-        print(f"{len(failures)} checks failed")
-        return 1
-    print("the window through the accessibility bus: every check passed")
-    return 0
+    return outcome("the window through the accessibility bus")
 
 
 if __name__ == "__main__":

@@ -13,7 +13,6 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import accessibility_bus_test as bus  # noqa: E402
@@ -64,22 +63,12 @@ def main():
         except TimeoutError:
             bus.check(False, "Rename renames the file on Wayland")
     finally:
-        process.terminate()
-        try:
-            bus.check(process.wait(30) == 0, "the program ends cleanly on SIGTERM")
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            bus.check(False, "the program ends on SIGTERM")
+        bus.end(process, "Wayland")
         weston.terminate()
         weston.wait()
     settings = open(os.path.join(sandbox, "config", "nomilo", "registry.reg"), errors="replace").read()
     bus.check('"Width"=' in settings, "the settings are saved at the end")
-    if bus.failures:
-        print(f"{len(bus.failures)} checks failed")
-        return 1
-    print("the window on Wayland: every check passed")
-    return 0
+    return bus.outcome("the window on Wayland")
 
 
 if __name__ == "__main__":
