@@ -1,12 +1,29 @@
 #include "browse/FileListModel.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace nomilo {
 
 TFileListModel::TFileListModel(QObject* parent) : TEntryListModel(parent) {
-    // A read brings other entries: the preview of the old ones goes.
-    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] { preview_.Reset(0); });
+    // A read brings other entries: the preview of the old ones goes, and so do their folders.
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        preview_.Reset(0);
+        folders_ = std::exchange(nextFolders_, TFolderRuns());
+    });
+}
+
+void TFileListModel::AssignTree(std::vector<TFileEntry> entries, QByteArray texts,
+                                TFolderRuns folders) {
+    nextFolders_ = std::move(folders);
+    Assign(std::move(entries), std::move(texts));
+}
+
+QString TFileListModel::ShownPath(int row, std::string_view text) const {
+    const std::string_view folder = Folder(row).path;
+    if (folder.empty())
+        return DecodedText(text);
+    return DecodedText(PathInFolder(folder, text));
 }
 
 void TFileListModel::ReplaceText(int row, std::string_view text) {
@@ -73,12 +90,18 @@ std::optional<TPreviewEntryView> TFileListModel::Preview(int row) const {
 }
 
 QVariant TFileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !IsRow(index.row()))
+        return {};
+    const int row = index.row();
     const std::optional<TPreviewEntryView> preview =
-        role == Qt::ToolTipRole ? Preview(index.row()) : std::nullopt;
-    if (!index.isValid() || !preview)
-        return TEntryListModel::data(index, role);
-    QString tip =
-        DecodedText(Text(index.row())) + QStringLiteral(" -> ") + DecodedText(preview->newName);
+        role == Qt::ToolTipRole ? Preview(row) : std::nullopt;
+    if (!preview) {
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+            return ShownPath(row, Text(row));
+        return {};
+    }
+    QString tip = ShownPath(row, Text(row)) + QStringLiteral(" -> ") +
+                  ShownPath(row, preview->newName);
     if (preview->mark == TPreviewEntry::Refused && refusalText)
         tip += QStringLiteral(": ") + refusalText(preview->reason);
     return tip;

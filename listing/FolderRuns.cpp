@@ -33,14 +33,12 @@ std::string_view TFolderRuns::Path(std::size_t run) const {
     return std::string_view(paths_).substr(runs_[run].pathOffset, runs_[run].pathLength);
 }
 
-std::string PathInFolder(std::string_view folder, std::string_view name) {
-    std::string path;
-    path.reserve(folder.size() + 1 + name.size());
-    path.append(folder);
-    if (!folder.empty())
-        path.push_back('/');
-    path.append(name);
-    return path;
+std::vector<std::string> TFolderRuns::Paths() const {
+    std::vector<std::string> paths;
+    paths.reserve(runs_.size());
+    for (std::size_t run = 0; run < runs_.size(); ++run)
+        paths.emplace_back(Path(run));
+    return paths;
 }
 
 } // namespace nomilo

@@ -26,6 +26,8 @@ public:
     // The entry that run `run` begins at, and its folder.
     std::uint32_t First(std::size_t run) const { return runs_[run].first; }
     std::string_view Path(std::size_t run) const;
+    // Every run's folder, in order.
+    std::vector<std::string> Paths() const;
 
 private:
     struct TRun {
@@ -36,8 +38,5 @@ private:
     std::string paths_; // every folder's path, one after the other
     std::vector<TRun> runs_;
 };
-
-// `name` in the folder `folder` ("" for the list's own): "folder/name".
-std::string PathInFolder(std::string_view folder, std::string_view name);
 
 } // namespace nomilo

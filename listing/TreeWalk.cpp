@@ -40,6 +40,7 @@ TTreeLeftOut WalkTree(std::string_view mask, TFileType fileType, const FolderBeg
     const std::vector<std::string_view> parts = MaskParts(mask);
     const std::uint32_t excluded = fileType.ExcludedBySearch();
     const bool hiddenFolders = !(excluded & faHidden);
+    const TTreeReader reader(network);
     TTreeLeftOut leftOut;
     // Folders still to read, the next on top: a folder's subfolders go on in reverse order, so
     // that they come off in order, each with all below it before the next.
@@ -53,7 +54,7 @@ TTreeLeftOut WalkTree(std::string_view mask, TFileType fileType, const FolderBeg
         subfolders.clear();
         bool begun = false;
         std::size_t items = 0;
-        const int error = ReadFolderBelow(
+        const int error = reader.Read(
             folder, fileType.AttributeWord(),
             [&](std::string_view name, std::uint32_t attributes, bool subfolder) {
                 if (subfolder && (hiddenFolders || !(attributes & faHidden)))
@@ -71,8 +72,7 @@ TTreeLeftOut WalkTree(std::string_view mask, TFileType fileType, const FolderBeg
                     searched(name, attributes, admitted);
                     ++items;
                 }
-            },
-            network);
+            });
         // The folder the walk started in is read as the list of one folder reads it, which
         // tells nothing of a read that failed.
         if (error != 0 && !folder.empty() && !Gone(error))

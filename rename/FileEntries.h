@@ -14,6 +14,17 @@ struct TEntryFolder {
     std::string_view path;
 };
 
+// `name` in the folder `folder` ("" for the list's own): "folder/name".
+inline std::string PathInFolder(std::string_view folder, std::string_view name) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder);
+    if (!folder.empty())
+        path.push_back('/');
+    path.append(name);
+    return path;
+}
+
 // The entries of the file list as the rename batch sees them: positions 0 to EntryCount() - 1,
 // each with a text (a bare file name), a selected flag and the folder it lies in (a list with
 // subfolders included holds the files of many folders). A bad position makes every operation

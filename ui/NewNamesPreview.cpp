@@ -2,6 +2,7 @@
 
 #include "browse/FileListBox.h"
 #include "platform/files/DirListing.h"
+#include "platform/files/ResponsiveCalls.h"
 #include "ui/ErrorReport.h"
 
 namespace nomilo {
@@ -46,10 +47,19 @@ void TNewNamesPreview::Update() {
         return;
     if (!folder_) {
         // The file list keeps the current directory on its folder.
-        DirListing listing = ListCurrentDir();
-        folder_.emplace(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                       listing.writable, caseBlind_(), std::move(listing.pinned)},
-                        *list_);
+        const TFolderRuns& folders = list_->Model().Folders();
+        if (folders.Count() > 0) {
+            folder_.emplace(RunResponsively([paths = folders.Paths(), caseBlind = caseBlind_()] {
+                                return ReadPreviewFolders(paths, caseBlind);
+                            }),
+                            *list_);
+        } else {
+            DirListing listing = ListCurrentDir();
+            folder_.emplace(TPreviewFolder{std::move(listing.names), listing.nameMax,
+                                           listing.writable, caseBlind_(),
+                                           std::move(listing.pinned)},
+                            *list_);
+        }
     }
     const TRenameInputs inputs = inputs_();
     rule_ = TRenameRule(inputs, rule_ ? &*rule_ : nullptr);

@@ -199,18 +199,18 @@ void Search(const std::string& folder, const std::string& pattern, std::uint32_t
                      });
 }
 
-// Opens `path` below the current directory with openat2's rules, where the kernel has them.
-int OpenBeneath(const std::string& path) {
+// Opens `path` below the folder `root` with openat2's rules, where the kernel has them.
+int OpenBeneath(int root, const std::string& path) {
     open_how how{};
     how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_NO_MAGICLINKS;
-    return static_cast<int>(syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how));
+    return static_cast<int>(syscall(SYS_openat2, root, path.c_str(), &how, sizeof how));
 }
 
 // The same a part at a time, for a kernel without openat2: no part may be a link, and each must
 // lie on the file system of the one above it (a bind mount of the same file system passes).
-int OpenBeneathByParts(const std::string& path) {
-    int folder = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+int OpenBeneathByParts(int root, const std::string& path) {
+    int folder = openat(root, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat above;
     if (folder < 0 || fstat(folder, &above) != 0)
         return -1;
@@ -238,43 +238,54 @@ int OpenBeneathByParts(const std::string& path) {
 
 } // namespace
 
-int OpenFolderBelow(const std::string& path) {
+int OpenFolderBelow(const std::string& path, int root) {
     if (path.empty())
-        return open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return openat(root, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (path.find('\0') != std::string::npos || path.starts_with('/')) {
         errno = EINVAL;
         return -1;
     }
-    const int fd = OpenBeneath(path);
+    const int fd = OpenBeneath(root, path);
     if (fd >= 0 || errno != ENOSYS)
         return fd;
-    return OpenBeneathByParts(path);
+    return OpenBeneathByParts(root, path);
 }
 
-int ReadFolderBelow(const std::string& path, std::uint32_t wanted, const FolderBelowItem& item,
-                    const TNetworkMounts& network) {
-    const int fd = OpenFolderBelow(path);
-    if (fd < 0)
-        return errno;
-    std::string absolute;
-    if (!network.empty()) {
+TTreeReader::TTreeReader(TNetworkMounts network)
+    : root_(OpenFolderBelow("")), network_(std::move(network)) {
+    if (!network_.empty()) {
         try {
-            absolute = GetCurrentDir() + (path.empty() ? "" : "/" + path);
+            rootPath_ = GetCurrentDir();
         } catch (const EInOutError&) {
-            close(fd);
-            return ENOENT; // the current directory went
+            network_.clear(); // the folder went: what is left of it has no path to look at
         }
     }
+}
+
+TTreeReader::~TTreeReader() {
+    if (root_ >= 0)
+        close(root_);
+}
+
+int TTreeReader::Read(const std::string& path, std::uint32_t wanted,
+                      const FolderBelowItem& item) const {
+    if (root_ < 0)
+        return errno = ENOENT;
+    const int fd = OpenFolderBelow(path, root_);
+    if (fd < 0)
+        return errno;
+    const std::string absolute = network_.empty() || path.empty() ? rootPath_ : rootPath_ + '/' + path;
     return SearchOpenFolder(
-        fd, absolute, "*", 0, wanted | faDirectory, network, nullptr,
+        fd, absolute, "*", 0, wanted | faDirectory, network_, nullptr,
         [&](std::string_view name, std::uint32_t attributes, unsigned char type) {
             if (name == "." || name == "..")
                 return;
             bool subfolder = type == DT_DIR;
             if (type == DT_UNKNOWN) {
                 struct stat st;
-                subfolder = fstatat(fd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                            S_ISDIR(st.st_mode);
+                subfolder =
+                    fstatat(fd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISDIR(st.st_mode);
             }
             item(name, attributes, subfolder);
         });
