@@ -250,7 +250,8 @@ void TBatchJournal::Taking(MoveWay way) {
     file_->SetWay(step_, way);
 }
 
-void TBatchJournal::Finished(std::size_t step, bool renamed) {
+void TBatchJournal::Finished(std::size_t step, std::error_code refusal) {
+    const bool renamed = !refusal;
     renamed_ = renamed_ || (renamed && renames_.at(step));
     if (file_)
         file_->SetMark(step, renamed ? jmDone : jmRefused);
