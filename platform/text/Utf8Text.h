@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace nomilo {
@@ -45,8 +47,15 @@ constexpr std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos)
 }
 
 // Whether `text` is well-formed UTF-8 from end to end.
-constexpr bool IsUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
+inline bool IsUtf8(std::string_view text) {
+    std::size_t i = 0;
+    // Most names are ASCII: eight bytes at a time up to the first that is not.
+    for (std::uint64_t word; i + sizeof word <= text.size(); i += sizeof word) {
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if (word & 0x8080808080808080u)
+            break;
+    }
+    while (i < text.size()) {
         const std::size_t length = Utf8SequenceLength(text, i);
         if (length == 0)
             return false;
