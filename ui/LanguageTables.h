@@ -51,6 +51,10 @@ struct TFeatureTexts {
     const char* journalUnreadable;
     // "%1" is the batch's folder.
     const char* folderReplaced;
+    // The sentence after it: the undo waits for the folder's return, or is given up because the
+    // folder's drive is there without it.
+    const char* folderMayComeBack;
+    const char* folderGoneForGood;
 };
 
 // What assistive technologies (screen readers) call the controls that show no caption of their
