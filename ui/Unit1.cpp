@@ -21,6 +21,8 @@
 #include "ui/FailureDetails.h"
 #include "ui/LanguageTables.h"
 #include "ui/LeftOutPaths.h"
+#include "ui/MenuAccessible.h"
+#include "ui/MenuItemAccessible.h"
 #include "ui/NewNamesPreview.h"
 #include "ui/ProgramEnd.h"
 #include "ui/ResponsiveWaits.h"
@@ -319,6 +321,10 @@ void TForm1::BuildLayout() {
     RuleSwitches1 = new TRuleSwitches(*PopupMenu1, [this] { RuleSwitchClick(); });
     for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel, ShowNewNames1})
         checkable->setCheckable(true);
+    // Screen readers hear every checkable item as checked or not; a language as one of three.
+    TMenuAccessible::Take(*PopupMenu1);
+    for (QAction* language : {Hrvatski1, English1, Deutsch1})
+        TMenuItemAccessible::ReadAsChoice(*language);
 
     preview_ = new TNewNamesPreview(
         FileListBox1, [this] { return RenameInputs(); },
