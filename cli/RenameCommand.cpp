@@ -382,6 +382,20 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
     return StatusOf(report);
 }
 
+// Whether the replace text's fault is one of its fields.
+bool IsFieldError(const TRenameInputs& inputs) {
+    if (!inputs.fields)
+        return false;
+    try {
+        TFieldTemplate(inputs.replaceText, inputs.regularExpression && !inputs.prefixMode
+                                               ? TFieldTemplate::TSyntax::Substitution
+                                               : TFieldTemplate::TSyntax::Literal);
+    } catch (const ERenameRule&) {
+        return true;
+    }
+    return false;
+}
+
 // Why the rule cannot rename, in the terms of the command line; the offset is counted in
 // characters of the text as typed.
 std::string RuleErrorText(const TRuleError& error, const TRenameInputs& inputs) {
@@ -389,8 +403,9 @@ std::string RuleErrorText(const TRuleError& error, const TRenameInputs& inputs) 
     if (inFind && !error.offset)
         return "the regular expression failed on a name: " + error.message +
                "; nothing was renamed";
-    std::string text = (inFind ? "FIND is not a valid regular expression: "
-                               : "REPLACE does not suit the regular expression: ") +
+    std::string text = (inFind                 ? "FIND is not a valid regular expression: "
+                        : IsFieldError(inputs) ? "REPLACE holds a field it cannot use: "
+                                               : "REPLACE does not suit the regular expression: ") +
                        error.message;
     if (error.offset) {
         const std::string_view typed = inFind ? inputs.findText : inputs.replaceText;
