@@ -74,8 +74,10 @@ std::error_code CancelledError() {
 // begun are refused as cancelled, so that the journal ends in order.
 class TReportedRenames {
 public:
-    TReportedRenames(TReport& report, bool showProgress, bool sameTerminal)
-        : report_(report), showProgress_(showProgress), sameTerminal_(sameTerminal) {}
+    // `undo`: the renames are renames back, and a refused one stays in the journal.
+    TReportedRenames(TReport& report, bool showProgress, bool sameTerminal, bool undo = false)
+        : report_(report), showProgress_(showProgress), sameTerminal_(sameTerminal),
+          fate_(undo ? TUndoFate::Kept : TUndoFate::None) {}
 
     // The work begins: `total` renames (0 when not known), which termination signals now wait
     // for.
@@ -97,7 +99,7 @@ public:
         }
         const std::error_code refusal = MoveFileRefusal(oldName, newName, witness);
         if (refusal)
-            report_.Refused(oldName, newName, RefusalOf(refusal), refusal);
+            report_.Refused(oldName, newName, RefusalOf(refusal), refusal, fate_);
         else
             report_.Renamed(oldName, newName);
         if (progress_)
@@ -130,6 +132,7 @@ private:
     TReport& report_;
     bool showProgress_;
     bool sameTerminal_;
+    TUndoFate fate_;
     std::optional<TDeferredTermination> deferral_;
     std::optional<TProgressBar> progress_;
     std::size_t done_ = 0;
@@ -347,11 +350,31 @@ int RunRename(const TCommandOptions& options, TReport& report) {
     return RunBatch(options, rule, report, entries, folder);
 }
 
+// What an undo that left renames back undone says about them and the journal.
+std::string UndoneNote(std::size_t left, std::size_t givenUp, std::size_t restored) {
+    const std::size_t kept = left - givenUp;
+    std::string note = std::to_string(left) + " of " + std::to_string(left + restored) +
+                       " files were not renamed back";
+    if (givenUp == 0)
+        return note + "; they stay in the journal for the next --undo";
+    if (kept == 0)
+        return note + " and are given up; nothing is left to undo";
+    return note + ": " + std::to_string(kept) +
+           (kept == 1 ? " stays" : " stay") + " in the journal for the next --undo, " +
+           std::to_string(givenUp) + (givenUp == 1 ? " is" : " are") + " given up";
+}
+
 int RunUndo(const TCommandOptions& options, TReport& report) {
-    TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1));
+    TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1), true);
+    // The renames back the undo refuses without trying them are told as they are met, as those
+    // MoveFile refuses are.
+    auto untried = [&report](const TRefusedRename& refused, bool kept) {
+        report.Refused(refused.oldName, refused.newName, RefusalOf(refused.error), refused.error,
+                       kept ? TUndoFate::Kept : TUndoFate::GivenUp);
+    };
     TUndoOutcome outcome;
     try {
-        outcome = UndoLastBatch(JournalFile::DefaultPath(), renames.MoveFn());
+        outcome = UndoLastBatch(JournalFile::DefaultPath(), renames.MoveFn(), {}, untried);
     } catch (const EInOutError& error) {
         renames.End("interrupted");
         report.Error(std::string("cannot enter the folder of the last batch: ") + error.what());
@@ -376,9 +399,7 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
         return esDone;
     }
     if (left > 0)
-        report.Note("some files could not be renamed back (" + std::to_string(left) + " of " +
-                    std::to_string(left + outcome.restored.size()) +
-                    "); they stay in the journal for the next --undo");
+        report.Note(UndoneNote(left, outcome.givenUp, outcome.restored.size()));
     return StatusOf(report);
 }
 

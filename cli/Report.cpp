@@ -59,7 +59,7 @@ void TReport::Renamed(std::string_view oldName, std::string_view newName) {
 }
 
 void TReport::Refused(std::string_view oldName, std::string_view newName, TRefusal reason,
-                      std::error_code error) {
+                      std::error_code error, TUndoFate fate) {
     ++refused_;
     if (quiet_)
         return;
@@ -75,6 +75,8 @@ void TReport::Refused(std::string_view oldName, std::string_view newName, TRefus
         line_ += kReasonKeys[static_cast<int>(reason)];
         line_ += "\",\"message\":";
         line_ += JsonString(why);
+        if (fate != TUndoFate::None)
+            line_ += fate == TUndoFate::Kept ? ",\"kept\":true" : ",\"kept\":false";
         line_ += "}\n";
         Write(line_);
         return;
@@ -85,6 +87,8 @@ void TReport::Refused(std::string_view oldName, std::string_view newName, TRefus
         AppendEscapedName(line_, newName);
         line_ += ": ";
         line_ += why;
+        if (fate != TUndoFate::None)
+            line_ += fate == TUndoFate::Kept ? "; kept for the next --undo" : "; given up";
         line_ += '\n';
         // NUL-ended output holds the renames only; a refusal is for the person watching.
         if (form_ == TCommandOptions::Lines)

@@ -314,7 +314,7 @@ bool CanUndoLastBatch(const std::string& path) {
 }
 
 TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
-                           const std::string& batchId) {
+                           const std::string& batchId, const TUndoRefusalFn& refusedUntried) {
     TUndoOutcome outcome;
     const std::unique_ptr<JournalPlace> place = JournalPlace::Take(path, false, outcome.trouble);
     if (!place)
@@ -352,6 +352,8 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
         if (!now && error != ENOENT) { // the name cannot be looked at now: another time
             journal->SetMark(i, jmUndoRefused);
             outcome.refused.push_back({std::move(newName), std::move(oldName), Errno(error)});
+            if (refusedUntried)
+                refusedUntried(outcome.refused.back(), true);
             left = true;
             continue;
         }
@@ -359,6 +361,9 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
             journal->SetMark(i, jmGivenUp);
             outcome.refused.push_back({std::move(newName), std::move(oldName),
                                        now ? RefusalError(TRefusal::Replaced) : Errno(ENOENT)});
+            ++outcome.givenUp;
+            if (refusedUntried)
+                refusedUntried(outcome.refused.back(), false);
             continue;
         }
         journal->StartUndo(i, now->links);

@@ -8,6 +8,7 @@
 #include "rename/Refusal.h"
 #include "rename/RenameBatch.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -100,9 +101,16 @@ struct TUndoOutcome {
     std::string folder;          // the batch's folder
     // The renames back that were done, in the order done: oldName is the batch's new name.
     std::vector<TRenameStep> restored;
-    // The renames back that were refused (from the batch's new name to its old one), with why.
+    // The renames back that were refused (from the batch's new name to its old one), with why,
+    // in the order met; `givenUp` of them are given up for good, the others stay in the journal.
     std::vector<TRefusedRename> refused;
+    std::size_t givenUp = 0;
 };
+
+// Told of a rename back that the undo refuses without trying it: it is given up for good (the
+// file is gone from its new name, or another file has the name), or, when `kept`, it stays in
+// the journal for the next undo (the new name could not be looked at).
+using TUndoRefusalFn = std::function<void(const TRefusedRename& refused, bool kept)>;
 
 // Takes back the batch that the journal at `path` records (only if its id is `batchId`, when
 // one is given), in the batch's folder whatever the current directory is (and back to it
@@ -113,8 +121,11 @@ struct TUndoOutcome {
 // renamed; where the new name holds no file or another one, the rename back is given up for
 // good ("the file is gone", "another file now has this name"). Renames back refused otherwise
 // stay in the journal and are tried again next time; once nothing is left the journal goes.
+// `refusedUntried`, when given, hears of the renames back refused without trying them as they
+// are met (`moveFile` answers for the others).
 TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
-                           const std::string& batchId = {});
+                           const std::string& batchId = {},
+                           const TUndoRefusalFn& refusedUntried = {});
 
 // Gives the entries of files that an undo renamed back their old names, in place as the batch
 // does: the first entry whose text is such a file's batch name gets the old name and then the

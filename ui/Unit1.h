@@ -28,6 +28,7 @@ class TDriveComboBox;
 class TDetailsButtonTexts;
 class TFileListBox;
 class TNewNamesPreview;
+class TRuleSwitches;
 class TSplitter;
 class TToolBar;
 
@@ -118,10 +119,8 @@ public:
     QAction* N3;
     QAction* ShowNewNames1;
     QAction* UndoLastRename1;
-    QAction* N4;
-    QAction* RegularExpression1;
-    QAction* EveryOccurrence1;
-    QAction* Numbering1;
+    // The switches of the rename rule end the menu.
+    TRuleSwitches* RuleSwitches1;
 
     // Handlers.
     void FormCreate();
@@ -141,9 +140,8 @@ public:
     void RemoveShellIntegration1Click();
     void ShowNewNames1Click();
     void UndoLastRename1Click();
-    void RegularExpression1Click();
-    void EveryOccurrence1Click();
-    void Numbering1Click();
+    // After the user switched a part of the rename rule.
+    void RuleSwitchClick();
 
     // Gives the file list the colours of selected-only mode: the window's own when only the
     // selected entries are renamed, the selection's when all are.
@@ -198,8 +196,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    TForm1(RegistryStore& store, std::string startFolder,
-           std::optional<TStartSelection> selection, QWidget* parent);
+    TForm1(RegistryStore& store, std::string startFolder, std::optional<TStartSelection> selection,
+           QWidget* parent);
     void BuildLayout();
     void ConnectHandlers();
     void SetOuterSize(QSize outer);

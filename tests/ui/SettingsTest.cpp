@@ -3,6 +3,7 @@
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
 #include "ui/ErrorReport.h"
+#include "ui/RuleSwitches.h"
 #include "ui/Splitter.h"
 
 #include <QAction>
@@ -133,9 +134,9 @@ TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     EXPECT_EQ(f.Panel6->width(), 120);
     EXPECT_FALSE(f.RenameSel->isChecked());
     EXPECT_TRUE(f.ShowNewNames1->isChecked());
-    EXPECT_TRUE(f.RegularExpression1->isChecked());
-    EXPECT_FALSE(f.EveryOccurrence1->isChecked());
-    EXPECT_TRUE(f.Numbering1->isChecked());
+    EXPECT_TRUE(f.RuleSwitches1->RegularExpression1->isChecked());
+    EXPECT_FALSE(f.RuleSwitches1->EveryOccurrence1->isChecked());
+    EXPECT_TRUE(f.RuleSwitches1->Numbering1->isChecked());
     EXPECT_EQ(f.FileListBox1->Color(),
               QApplication::palette(f.FileListBox1).color(QPalette::Highlight));
     EXPECT_TRUE(ShowsCroatian(f));
