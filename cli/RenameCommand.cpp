@@ -403,20 +403,6 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
     return StatusOf(report);
 }
 
-// Whether the replace text's fault is one of its fields.
-bool IsFieldError(const TRenameInputs& inputs) {
-    if (!inputs.fields)
-        return false;
-    try {
-        TFieldTemplate(inputs.replaceText, inputs.regularExpression && !inputs.prefixMode
-                                               ? TFieldTemplate::TSyntax::Substitution
-                                               : TFieldTemplate::TSyntax::Literal);
-    } catch (const ERenameRule&) {
-        return true;
-    }
-    return false;
-}
-
 // Why the rule cannot rename, in the terms of the command line; the offset is counted in
 // characters of the text as typed.
 std::string RuleErrorText(const TRuleError& error, const TRenameInputs& inputs) {
@@ -425,7 +411,7 @@ std::string RuleErrorText(const TRuleError& error, const TRenameInputs& inputs) 
         return "the regular expression failed on a name: " + error.message +
                "; nothing was renamed";
     std::string text = (inFind                 ? "FIND is not a valid regular expression: "
-                        : IsFieldError(inputs) ? "REPLACE holds a field it cannot use: "
+                        : error.inField ? "REPLACE holds a field it cannot use: "
                                                : "REPLACE does not suit the regular expression: ") +
                        error.message;
     if (error.offset) {

@@ -76,11 +76,15 @@ void TEntryFacts::Reset(std::size_t entries, std::string folderName,
     missing_ = entries;
     folderName_ = std::move(folderName);
     caseBlind_ = caseBlind;
+    SetNamesOnDisk(names);
+}
+
+void TEntryFacts::SetNamesOnDisk(const std::vector<std::string>& names) {
     names_.clear();
     nameStore_.clear();
     nameStore_.reserve(names.size());
     for (const std::string& name : names)
-        nameStore_.push_back(caseBlind ? Folded(name) : name);
+        nameStore_.push_back(caseBlind_ ? Folded(name) : name);
     names_.reserve(nameStore_.size());
     for (const std::string& name : nameStore_)
         names_.insert(name);

@@ -30,6 +30,8 @@ public:
     // `entries` entries, none read yet.
     void Reset(std::size_t entries, std::string folderName, const std::vector<std::string>& names,
                bool caseBlind);
+    // The names the folder holds now (after a batch).
+    void SetNamesOnDisk(const std::vector<std::string>& names);
     void Set(std::size_t entry, const TFileFacts* facts);
     // Entries whose facts are not there yet.
     std::size_t Missing() const { return missing_; }

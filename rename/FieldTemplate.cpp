@@ -49,7 +49,7 @@ bool IsNumber(TKind kind) {
 }
 
 [[noreturn]] void Fail(std::string message, std::size_t offset) {
-    throw ERenameRule(TRuleError{TRuleError::ReplaceText, std::move(message), offset});
+    throw ERenameRule(TRuleError{TRuleError::ReplaceText, std::move(message), offset, true});
 }
 
 bool IsWordLetter(char c) {
