@@ -391,7 +391,12 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
     if (outcome.folderReplaced) {
         report.Error("the folder '" + EscapedName(outcome.folder) +
                      "' is not the one the last batch renamed in (it was moved, removed or "
-                     "replaced); nothing was renamed back");
+                     "replaced); nothing was renamed back" +
+                     (outcome.givenUpWithFolder
+                          ? "; its drive is there without it, so the batch can no longer be "
+                            "undone"
+                          : "; the batch can be undone once the folder is back (with a drive "
+                            "that is connected again, for instance)"));
         return esFolder;
     }
     if (!outcome.found) {

@@ -64,6 +64,9 @@ const TLanguageTable kLanguageTables[3] = {
             "dnevnik poništavanja %1 nije moguće pročitati (%2).",
             "mapa %1 nije ona u kojoj je bilo zadnje preimenovanje (premještena je, uklonjena "
             "ili zamijenjena).",
+            "Poništavanje ostaje moguće kad se mapa vrati (primjerice s pogonom koji se ponovno "
+            "priključi).",
+            "Njezin je pogon tu, ali bez nje, pa se ovo preimenovanje više ne može poništiti.",
             "Polja",
             "Polja: {name} {ext} {folder}; {modified} {created} {taken} s oblikom "
             "({taken:%Y-%m-%d_%H%M%S});\n{camera} {width} {height}; {artist} {album} {title} "
@@ -156,6 +159,9 @@ const TLanguageTable kLanguageTables[3] = {
             "the undo journal %1 cannot be read (%2).",
             "the folder %1 is not the one the last rename took place in (it was moved, removed "
             "or replaced).",
+            "It can still be undone once the folder is back (with a drive that is connected "
+            "again, for instance).",
+            "Its drive is there without it, so this rename can no longer be undone.",
             "Fields",
             "Fields: {name} {ext} {folder}; {modified} {created} {taken} with a format "
             "({taken:%Y-%m-%d_%H%M%S});\n{camera} {width} {height}; {artist} {album} {title} "
@@ -249,6 +255,10 @@ const TLanguageTable kLanguageTables[3] = {
             "das Rückgängig-Protokoll %1 kann nicht gelesen werden (%2).",
             "der Ordner %1 ist nicht der, in dem die letzte Umbenennung stattfand (er wurde "
             "verschoben, entfernt oder ersetzt).",
+            "Sie kann noch rückgängig gemacht werden, sobald der Ordner wieder da ist (etwa mit "
+            "einem wieder angeschlossenen Laufwerk).",
+            "Sein Laufwerk ist ohne ihn da, daher kann diese Umbenennung nicht mehr rückgängig "
+            "gemacht werden.",
             "Felder",
             "Felder: {name} {ext} {folder}; {modified} {created} {taken} mit Format "
             "({taken:%Y-%m-%d_%H%M%S});\n{camera} {width} {height}; {artist} {album} {title} "

@@ -51,6 +51,10 @@ struct TFeatureTexts {
     const char* journalUnreadable;
     // "%1" is the batch's folder.
     const char* folderReplaced;
+    // The sentence after it: the undo waits for the folder's return, or is given up because the
+    // folder's drive is there without it.
+    const char* folderMayComeBack;
+    const char* folderGoneForGood;
     // The Fields switch: its caption, the replace field's hint while it is on, a field the rule
     // cannot use ("%1" the message, in English, "%2" the offset in characters), why a file has no
     // value, by TRefusal from NoDateTaken to StillReading, the line at the foot of the file list

@@ -801,13 +801,15 @@ void TForm1::UndoLastRename1Click() {
     } else {
         outcome.trouble = last.trouble;
     }
-    // What undo cannot do it tells once; a journal another window holds is only busy.
-    if (outcome.folderReplaced || (outcome.trouble.problem != JournalProblem::None &&
-                                   outcome.trouble.problem != JournalProblem::Busy))
+    // What undo cannot do it tells once; a journal another window holds is only busy, and a
+    // folder that may come back (a drive not connected) is waited for.
+    if (outcome.trouble.problem != JournalProblem::None &&
+        outcome.trouble.problem != JournalProblem::Busy)
         notOffered_.insert(last.key);
     UpdateUndoItem();
     if (outcome.folderReplaced)
-        ShowUndoMessage(this, windowTitle(), FolderReplacedText(outcome.folder));
+        ShowUndoMessage(this, windowTitle(),
+                        FolderReplacedText(outcome.folder, outcome.givenUpWithFolder));
     else if (outcome.trouble.problem != JournalProblem::None)
         ShowUndoMessage(this, windowTitle(), NothingUndoneText(outcome.trouble, journalPath_));
     if (!outcome.refused.empty())

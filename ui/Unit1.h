@@ -224,8 +224,8 @@ private:
     std::optional<bool> storedRenameSel_;
     std::string journalPath_;
     // What the undo item no longer offers: batches whose journal may stand in for a later batch
-    // that could not keep one, folders and journal troubles the user has been told of (by the
-    // keys of LastBatch).
+    // that could not keep one, and journal troubles the user has been told of (by the keys of
+    // LastBatch).
     std::set<std::string> notOffered_;
     TNewNamesPreview* preview_ = nullptr;
     TListFacts* listFacts_ = nullptr; // the facts the rule's fields need

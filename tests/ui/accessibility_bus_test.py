@@ -1,14 +1,18 @@
 #!/usr/bin/python3
 """The real window as a screen reader meets it through the accessibility bus (AT-SPI).
 
-Run inside a D-Bus session of its own and an X display (dbus-run-session, xvfb-run): starts the
-program once per interface language on a folder of its own, and checks what the bus says of the
-window, its controls, the file list's selected entries and the preview of new names.
+Run inside an X display and a D-Bus session of its own (xvfb-run, then dbus-run-session, so that
+the bus's services see the display and can type): starts the program once per interface language
+on a folder of its own, and checks what the bus says of the window, its controls, the file list's
+selected entries and the preview of new names, and what a screen reader hears as the keyboard
+moves the focus.
 
     accessibility_bus_test.py PROGRAM
 """
 
+import ctypes
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -92,6 +96,63 @@ def states(node):
             if state_set.contains(getattr(Atspi.StateType, nick.upper()))}
 
 
+def activate(caption):
+    """Gives the window the keyboard focus, as a window manager would (the display has none)."""
+    info = subprocess.run(["xwininfo", "-name", caption], capture_output=True, text=True,
+                          check=True).stdout
+    window = int(re.search(r"Window id: (0x[0-9a-f]+)", info).group(1), 16)
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    display = ctypes.c_void_p(xlib.XOpenDisplay(None))
+    xlib.XSetInputFocus(display, ctypes.c_ulong(window), 1, 0)  # RevertToPointerRoot, now
+    xlib.XCloseDisplay(display)
+
+
+TAB = 0xff09  # the keysym
+
+
+def press(keysym):
+    Atspi.generate_keyboard_event(keysym, None, Atspi.KeySynthType.SYM)
+
+
+def focus_moves(focused, keys):
+    """Presses Tab `keys` times; answers the (role, name) of each object that took the focus."""
+    focused.clear()
+    for _ in range(keys):
+        press(TAB)
+        pump(0.3)
+    pump(0.5)
+    return list(focused)
+
+
+def check_focus_reading(language, texts, frame, focused, selected_only):
+    """What a screen reader hears as Tab moves through the drive selector and both lists: the
+    drive selector's value, and the current entry of a list right after the list."""
+    activate(texts["caption"])
+    wait_for("the active window", lambda: frame.get_state_set().contains(Atspi.StateType.ACTIVE))
+    pump(0.5)
+    # From the file list, which has the focus first: seven steps to the drive selector.
+    moves = focus_moves(focused, 7)
+    check(moves and moves[-1] == ("combo box", texts["names"][DRIVE]),
+          f"{language}: Tab reaches the drive selector ({moves})")
+    drive = next(n for n in walk(frame) if n.get_name() == texts["names"][DRIVE])
+    value = Atspi.Text.get_text(drive, 0, -1) if "Text" in drive.get_interfaces() else ""
+    drop_down = drive.get_child_at_index(0)
+    drives = [drop_down.get_child_at_index(i).get_name() for i in range(drop_down.get_child_count())]
+    check(value and value in drives, f"{language}: the drive selector tells its drive ({value!r})")
+    # The mask, then the folder list: the folder shown is its current entry.
+    moves = focus_moves(focused, 2)
+    check(moves[-2:] == [("list", texts["names"][FOLDERS]), ("list item", "files")],
+          f"{language}: the folder list's current entry is heard after the list ({moves})")
+    moves = focus_moves(focused, 1)
+    check(moves[-2:] == [("list", texts["names"][FILES]), ("list item", "IMG_1.jpg")],
+          f"{language}: the file list's current entry is heard after the list ({moves})")
+    files = next(n for n in walk(frame) if n.get_name() == texts["names"][FILES])
+    entry = files.get_child_at_index(0)
+    check("focused" in states(entry) and ("selected" in states(entry)) != selected_only,
+          f"{language}: the current entry tells its state ({states(entry)})")
+
+
 def store(folder, language, selected_only):
     """The settings the program starts with: language, mode and the preview on."""
     path = os.path.join(folder, "config", "nomilo", "registry.reg")
@@ -117,6 +178,26 @@ def start(program, language, selected_only):
     return subprocess.Popen([program, os.path.join(sandbox, "files")], env=environment)
 
 
+def end(process, what):
+    """Ends the program with SIGTERM, which must end it cleanly."""
+    process.terminate()
+    try:
+        check(process.wait(30) == 0, f"{what}: the program ends cleanly on SIGTERM")
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        failures.append(f"{what}: the program did not end on SIGTERM")
+
+
+def outcome(what):
+    """The test's exit status, said with the count of failed checks."""
+    if failures:
+        print(f"{len(failures)} checks failed")
+        return 1
+    print(f"{what}: every check passed")
+    return 0
+
+
 def application(process):
     def find():
         desktop = Atspi.get_desktop(0)
@@ -128,7 +209,7 @@ def application(process):
     return wait_for("the program on the bus", find)
 
 
-def one_language(program, language, selected_only, heard):
+def one_language(program, language, selected_only, heard, focused):
     texts = LANGUAGES[language]
     process = start(program, language, selected_only)
     try:
@@ -157,6 +238,8 @@ def one_language(program, language, selected_only, heard):
               f"{language}: the entries are named by the files")
         check([e.get_role_name() for e in entries] == ["list item"] * 3,
               f"{language}: the entries are list items")
+
+        check_focus_reading(language, texts, frame, focused, selected_only)
 
         if selected_only:
             check(not any("selected" in states(e) for e in entries),
@@ -191,21 +274,20 @@ def one_language(program, language, selected_only, heard):
         check(1 <= heard.count(("name", "Trip_1.jpg")) <= 2,
               f"{language}: the new name is announced, once per recompute ({heard})")
     finally:
-        process.terminate()
-        try:
-            check(process.wait(30) == 0, f"{language}: the program ends cleanly on SIGTERM")
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            failures.append(f"{language}: the program did not end on SIGTERM")
+        end(process, language)
 
 
 def main():
     program = sys.argv[1]
     heard = []
 
+    focused = []
+
     def on_event(event):
-        if event.type.startswith("object:property-change:accessible-name"):
+        if event.type.startswith("object:state-changed:focused"):
+            if event.detail1:
+                focused.append((event.source.get_role_name(), event.source.get_name()))
+        elif event.type.startswith("object:property-change:accessible-name"):
             heard.append(("name", event.source.get_name()))
         elif event.type.startswith("object:state-changed:selected") and event.detail1:
             heard.append(("selected", event.source.get_name()))
@@ -213,14 +295,11 @@ def main():
     listener = Atspi.EventListener.new(on_event)
     listener.register("object:property-change:accessible-name")
     listener.register("object:state-changed:selected")
-    one_language(program, "Hrvatski", False, heard)
-    one_language(program, "English", True, heard)
-    one_language(program, "Deutsch", True, heard)
-    if failures:
-        print(f"{len(failures)} checks failed")
-        return 1
-    print("the window through the accessibility bus: every check passed")
-    return 0
+    listener.register("object:state-changed:focused")
+    one_language(program, "Hrvatski", False, heard, focused)
+    one_language(program, "English", True, heard, focused)
+    one_language(program, "Deutsch", True, heard, focused)
+    return outcome("the window through the accessibility bus")
 
 
 if __name__ == "__main__":
