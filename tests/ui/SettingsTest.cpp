@@ -124,7 +124,7 @@ TEST_F(Settings, TheNineValuesReachTheStoreAsOneChange) {
 TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     const std::vector<std::string> texts = {"Hrvatski", "500", "300", "10", "4",
                                             "200",      "150", "120", "0",  "1",
-                                            "1",        "0",   "1"};
+                                            "1",        "0",   "1",   "1"};
     for (std::size_t i = 0; i < kValueNames.size(); ++i)
         PutText(kValueNames[i], texts[i]);
     TForm1& f = Create();
@@ -138,6 +138,7 @@ TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     EXPECT_TRUE(f.RuleSwitches1->RegularExpression1->isChecked());
     EXPECT_FALSE(f.RuleSwitches1->EveryOccurrence1->isChecked());
     EXPECT_TRUE(f.RuleSwitches1->Numbering1->isChecked());
+    EXPECT_TRUE(f.RuleSwitches1->Fields1->isChecked());
     EXPECT_EQ(f.FileListBox1->Color(),
               QApplication::palette(f.FileListBox1).color(QPalette::Highlight));
     EXPECT_TRUE(ShowsCroatian(f));
