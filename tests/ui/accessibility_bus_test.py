@@ -32,7 +32,7 @@ LANGUAGES = {
         "selected": "Preimenovanje uzima samo selektirane datoteke",
         "taken": "ime je zauzeto",
         "switches": ["Preimenuj samo selektirane datoteke", "Prikaži nova imena", "Regularni izraz",
-                     "Numeriranje"],
+                     "Polja"],
     },
     "English": {
         "caption": "Nomilo",
@@ -42,7 +42,7 @@ LANGUAGES = {
         "selected": "Rename takes the selected files only",
         "taken": "the name is taken",
         "switches": ["Rename only selected items", "Show new names", "Regular expression",
-                     "Numbering"],
+                     "Fields"],
     },
     "Deutsch": {
         "caption": "Drostel",
@@ -52,11 +52,11 @@ LANGUAGES = {
         "selected": "Umbenannt werden nur die ausgewählten Dateien",
         "taken": "der Name ist vergeben",
         "switches": ["Rename only selected items", "Neue Namen anzeigen", "Regulärer Ausdruck",
-                     "Nummerierung"],
+                     "Felder"],
     },
 }
 FIND, REPLACE, MASK, DRIVE, FOLDERS, FILES, SWAP = range(7)
-SELECTED_ONLY, SHOW_NEW_NAMES, REGULAR_EXPRESSION, NUMBERING = range(4)
+SELECTED_ONLY, SHOW_NEW_NAMES, REGULAR_EXPRESSION, LAST_SWITCH = range(4)
 ROLES = ["text", "text", "text", "combo box", "list", "list", "push button"]
 
 failures = []
@@ -180,14 +180,14 @@ def check_menu_reading(language, texts, focused, focus_sources, selected_only):
     expected.update({switches[SELECTED_ONLY]: ("check box", selected_only),
                      switches[SHOW_NEW_NAMES]: ("check box", True),
                      switches[REGULAR_EXPRESSION]: ("check box", False),
-                     switches[NUMBERING]: ("check box", False)})
+                     switches[LAST_SWITCH]: ("check box", False)})
     check({name: read.get(name) for name in expected} == expected,
           f"{language}: the checkable items read as checked or not ({read})")
     # From the first item up to the last one, the last switch.
     focused.clear()
     press(UP)
     pump(0.5)
-    check(focused[-1:] == [("check box", switches[NUMBERING])],
+    check(focused[-1:] == [("check box", switches[LAST_SWITCH])],
           f"{language}: a switch that is off is heard as a check box ({focused})")
     # Its action switches it as a click does.
     regular = items[[item.get_name() for item in items].index(switches[REGULAR_EXPRESSION])]
