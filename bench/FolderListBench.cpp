@@ -16,8 +16,8 @@
 #include "bench/BenchFolder.h"
 #include "browse/DirectoryListBox.h"
 #include "browse/FileListBox.h"
-#include "browse/FolderNames.h"
-#include "browse/NameOrder.h"
+#include "listing/FolderNames.h"
+#include "listing/NameOrder.h"
 #include "platform/drives/Drives.h"
 
 #include <QApplication>

@@ -13,6 +13,7 @@
 #include "browse/FileListBox.h"
 #include "ui/ErrorReport.h"
 #include "ui/NewNamesPreview.h"
+#include "ui/RuleSwitches.h"
 #include "ui/Unit1.h"
 
 #include <QAccessible>
@@ -130,15 +131,16 @@ int main(int argc, char** argv) {
                rounds);
     RecomputeRounds(window, rounds);
     // With the find text a regular expression, whose groups the replace text puts in.
-    const bool expressions = window.RegularExpression1->isChecked();
+    const bool expressions = window.RuleSwitches1->RegularExpression1->isChecked();
     if (!expressions)
-        window.RegularExpression1->trigger();
+        window.RuleSwitches1->RegularExpression1->trigger();
     window.eFind->setText(QString(QChar(p)) + "_(\\d+)");
     TypeRounds({"typing an expression's replace text:",
                 window.eReplace,
                 {key(q), Qt::Key_Underscore, Qt::Key_Dollar, Qt::Key_1}},
                rounds);
     if (!expressions)
-        window.RegularExpression1->trigger(); // off again, as the stored settings had it
+        // Off again, as the stored settings had it.
+        window.RuleSwitches1->RegularExpression1->trigger();
     return 0;
 }

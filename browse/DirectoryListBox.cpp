@@ -1,14 +1,15 @@
 #include "browse/DirectoryListBox.h"
 
+#include "browse/Accessibility.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
-#include "browse/FolderNames.h"
 #include "browse/FontLineHeight.h"
 #include "browse/LinkLookNews.h"
-#include "browse/LocaleText.h"
 #include "browse/OwnerDrawDelegate.h"
-#include "browse/PathText.h"
-#include "browse/TargetPath.h"
+#include "listing/FolderNames.h"
+#include "listing/LocaleText.h"
+#include "listing/PathText.h"
+#include "listing/TargetPath.h"
 #include "platform/drives/DriveFolders.h"
 #include "platform/drives/VolumeCase.h"
 #include "platform/files/CurrentDir.h"
@@ -75,6 +76,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
+    TellCurrentEntryOnFocus(*this);
     resize(145, height());
     LoadGlyphs();
     FollowDrive(Drives());

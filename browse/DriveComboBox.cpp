@@ -3,8 +3,8 @@
 #include "browse/Accessibility.h"
 #include "browse/DirectoryListBox.h"
 #include "browse/FontLineHeight.h"
-#include "browse/LocaleText.h"
 #include "browse/OwnerDrawDelegate.h"
+#include "listing/LocaleText.h"
 #include "platform/files/CurrentDir.h"
 #include "resources/Glyphs.h"
 

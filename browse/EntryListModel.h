@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browse/TextSpan.h"
+#include "listing/TextSpan.h"
 
 #include <QAbstractListModel>
 #include <QByteArray>

@@ -7,10 +7,10 @@
 #include "browse/Hourglass.h"
 #include "browse/InsertionWatch.h"
 #include "browse/LinkLookNews.h"
-#include "browse/LocaleText.h"
-#include "browse/MaskSearch.h"
-#include "browse/NameOrder.h"
 #include "browse/OwnerDrawDelegate.h"
+#include "listing/LocaleText.h"
+#include "listing/MaskSearch.h"
+#include "listing/NameOrder.h"
 #include "platform/drives/Drives.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/DirSearch.h"
@@ -96,6 +96,7 @@ TFileListBox::TFileListBox(QWidget* parent)
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
+    TellCurrentEntryOnFocus(*this);
     resize(145, height());
     LoadGlyphs();
     UpdateItemHeight();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "browse/FileListModel.h"
-#include "browse/FileType.h"
+#include "listing/FileType.h"
 #include "rename/FileEntries.h"
 
 #include <QColor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browse/NameOrder.h"
+#include "listing/NameOrder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "cli/ListedFiles.h"
 
-#include "browse/MaskSearch.h"
-#include "browse/NameOrder.h"
+#include "listing/MaskSearch.h"
+#include "listing/NameOrder.h"
 
 #include <optional>
 #include <stdexcept>

@@ -10,6 +10,8 @@ namespace {
 constexpr const char* kReasonKeys[] = {
     "none", "taken", "taken-in-batch", "not-acceptable", "too-long", "gone", "no-permission",
     "replaced", "other",
+    "no-date-taken", "no-creation-time", "no-camera", "no-image-size", "no-artist", "no-album",
+    "no-title", "no-year", "no-genre", "no-track", "unreadable", "still-reading",
 };
 
 } // namespace
@@ -21,6 +23,9 @@ TReport::TReport(TCommandOptions::TOutput form, bool quiet, bool planned, std::F
 std::string TReport::ReasonText(TRefusal reason, std::error_code error) const {
     if (reason >= TRefusal::Taken && reason <= TRefusal::Replaced)
         return kEnglishRefusalTexts[static_cast<int>(reason) - static_cast<int>(TRefusal::Taken)];
+    if (IsFieldRefusal(reason))
+        return kEnglishFieldRefusalTexts[static_cast<int>(reason) -
+                                         static_cast<int>(TRefusal::NoDateTaken)];
     return error ? error.message() : std::string("refused");
 }
 
@@ -54,7 +59,7 @@ void TReport::Renamed(std::string_view oldName, std::string_view newName) {
 }
 
 void TReport::Refused(std::string_view oldName, std::string_view newName, TRefusal reason,
-                      std::error_code error) {
+                      std::error_code error, TUndoFate fate) {
     ++refused_;
     if (quiet_)
         return;
@@ -70,6 +75,8 @@ void TReport::Refused(std::string_view oldName, std::string_view newName, TRefus
         line_ += kReasonKeys[static_cast<int>(reason)];
         line_ += "\",\"message\":";
         line_ += JsonString(why);
+        if (fate != TUndoFate::None)
+            line_ += fate == TUndoFate::Kept ? ",\"kept\":true" : ",\"kept\":false";
         line_ += "}\n";
         Write(line_);
         return;
@@ -80,6 +87,8 @@ void TReport::Refused(std::string_view oldName, std::string_view newName, TRefus
         AppendEscapedName(line_, newName);
         line_ += ": ";
         line_ += why;
+        if (fate != TUndoFate::None)
+            line_ += fate == TUndoFate::Kept ? "; kept for the next --undo" : "; given up";
         line_ += '\n';
         // NUL-ended output holds the renames only; a refusal is for the person watching.
         if (form_ == TCommandOptions::Lines)

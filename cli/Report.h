@@ -4,12 +4,20 @@
 #include "cli/ProgressBar.h"
 #include "rename/Refusal.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <system_error>
 
 namespace nomilo {
+
+// What becomes of a rename back that an undo did not do: none for a batch's refusal.
+enum class TUndoFate : std::uint8_t {
+    None,
+    Kept,    // it stays in the journal, for the next undo
+    GivenUp, // never to be done: the file is gone, or another file has its name
+};
 
 // What the terminal command tells, in the form asked for: one line per rename or refusal
 // (names escaped), JSON Lines, or NUL-ended names; messages go to standard error as
@@ -24,9 +32,9 @@ public:
     // A rename done (or planned), from `oldName` to `newName`.
     void Renamed(std::string_view oldName, std::string_view newName);
     // A rename refused (or predicted to be) for `reason`; `error` is the system's answer, where
-    // there was one.
+    // there was one. A rename back an undo refused tells its fate too.
     void Refused(std::string_view oldName, std::string_view newName, TRefusal reason,
-                 std::error_code error = {});
+                 std::error_code error = {}, TUndoFate fate = TUndoFate::None);
     // A message to standard error; a note is left out when quiet, an error never.
     void Note(const std::string& text);
     void Error(const std::string& text);

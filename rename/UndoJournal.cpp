@@ -147,7 +147,7 @@ std::optional<bool> SettleInFolder(JournalFile& journal) {
 // Settles what a killed batch or undo left in the journal of `place`, and decides between the
 // journal and the one kept aside: the batch before stays the last one only where the batch of
 // the journal surely renamed nothing.
-void Recover(JournalPlace& place) {
+void RecoverKilledWork(JournalPlace& place) {
     JournalTrouble trouble;
     const std::unique_ptr<JournalFile> journal = place.Open(trouble);
     if (!journal) {
@@ -169,6 +169,13 @@ void Recover(JournalPlace& place) {
         place.RestorePrevious();
     else
         place.DropPrevious();
+}
+
+// Brings the journal of `place` up to date: what a killed batch or undo left is settled, and a
+// batch another process noted as no longer the last one is made void.
+void Recover(JournalPlace& place) {
+    RecoverKilledWork(place);
+    place.VoidStaleJournals();
 }
 
 std::error_code Errno(int error) {
@@ -251,6 +258,10 @@ void TBatchJournal::Taking(MoveWay way) {
 }
 
 void TBatchJournal::Finished(std::size_t step, bool renamed) {
+    // The first file renamed without the journal's lock makes the batch before stale, also for
+    // the processes that start later: they hear of it beside the journal.
+    if (renamed && renames_.at(step) && !renamed_ && !place_ && !staleBatch_.empty())
+        NoteStaleBatch(path_, staleBatch_);
     renamed_ = renamed_ || (renamed && renames_.at(step));
     if (file_)
         file_->SetMark(step, renamed ? jmDone : jmRefused);
@@ -314,7 +325,7 @@ bool CanUndoLastBatch(const std::string& path) {
 }
 
 TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
-                           const std::string& batchId) {
+                           const std::string& batchId, const TUndoRefusalFn& refusedUntried) {
     TUndoOutcome outcome;
     const std::unique_ptr<JournalPlace> place = JournalPlace::Take(path, false, outcome.trouble);
     if (!place)
@@ -326,18 +337,23 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
         return outcome;
     outcome.found = true;
     outcome.folder = journal->Folder();
+    // The folder is not at its path: the undo waits for it only where it can come back.
+    auto folderNotThere = [&] {
+        outcome.folderReplaced = true;
+        outcome.givenUpWithFolder = FolderGoneFromItsDrive(journal->Folder(), journal->FolderId());
+        if (outcome.givenUpWithFolder)
+            place->Discard();
+        return outcome;
+    };
     std::optional<FolderVisit> visit;
     try {
         visit.emplace(journal->Folder());
     } catch (const EInOutError&) {
-        outcome.folderReplaced = true;
-        return outcome;
+        return folderNotThere();
     }
     const std::optional<FolderIdentity> here = CurrentFolderIdentity();
-    if (!here || !IsSameFolder(journal->FolderId(), *here)) {
-        outcome.folderReplaced = true;
-        return outcome;
-    }
+    if (!here || !IsSameFolder(journal->FolderId(), *here))
+        return folderNotThere();
     bool left = false;
     // Last renamed first: each file's old name is free again by the time it is asked for,
     // as it was when the batch gave it up.
@@ -352,6 +368,8 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
         if (!now && error != ENOENT) { // the name cannot be looked at now: another time
             journal->SetMark(i, jmUndoRefused);
             outcome.refused.push_back({std::move(newName), std::move(oldName), Errno(error)});
+            if (refusedUntried)
+                refusedUntried(outcome.refused.back(), true);
             left = true;
             continue;
         }
@@ -359,6 +377,9 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
             journal->SetMark(i, jmGivenUp);
             outcome.refused.push_back({std::move(newName), std::move(oldName),
                                        now ? RefusalError(TRefusal::Replaced) : Errno(ENOENT)});
+            ++outcome.givenUp;
+            if (refusedUntried)
+                refusedUntried(outcome.refused.back(), false);
             continue;
         }
         journal->StartUndo(i, now->links);

@@ -8,6 +8,7 @@
 #include "rename/Refusal.h"
 #include "rename/RenameBatch.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +28,9 @@ namespace nomilo {
 // (every step refused). A batch whose journal cannot be written still renames; the journal
 // before is made void meanwhile, so that it never takes back a batch that is no longer the
 // last, and comes back when the batch renamed nothing. Where even that cannot be done (another
-// process holds the journal) StaleBatch names the batch the caller must not offer to undo.
+// process holds the journal) StaleBatch names the batch the caller must not offer to undo, and
+// the first rename notes it beside the journal, so that the next process to hold the journal
+// makes it void.
 //
 // Before a batch replaces it, a journal that a killed batch or undo left is settled from the
 // disk: a rename by link and unlink cut short after the link is finished only where the
@@ -97,24 +100,39 @@ struct TUndoOutcome {
     JournalTrouble trouble;      // the journal could not be used: nothing was renamed
     bool folderReplaced = false; // the batch's folder is gone from its path, or another folder
                                  // is there: nothing was renamed
+    // With folderReplaced: the folder's drive is there without it, so the folder will not come
+    // back, and the journal is gone. Otherwise the journal stays for the folder's return (a
+    // removable drive that is not connected).
+    bool givenUpWithFolder = false;
     std::string folder;          // the batch's folder
     // The renames back that were done, in the order done: oldName is the batch's new name.
     std::vector<TRenameStep> restored;
-    // The renames back that were refused (from the batch's new name to its old one), with why.
+    // The renames back that were refused (from the batch's new name to its old one), with why,
+    // in the order met; `givenUp` of them are given up for good, the others stay in the journal.
     std::vector<TRefusedRename> refused;
+    std::size_t givenUp = 0;
 };
+
+// Told of a rename back that the undo refuses without trying it: it is given up for good (the
+// file is gone from its new name, or another file has the name), or, when `kept`, it stays in
+// the journal for the next undo (the new name could not be looked at).
+using TUndoRefusalFn = std::function<void(const TRefusedRename& refused, bool kept)>;
 
 // Takes back the batch that the journal at `path` records (only if its id is `batchId`, when
 // one is given), in the batch's folder whatever the current directory is (and back to it
 // afterwards): each renamed file gets its old name again, the last renamed first, through
 // `moveFile`, so that no file is ever replaced. Nothing is renamed when the journal is damaged
-// or not the user's own, or when the folder at the batch's path is not the batch's folder. A
+// or not the user's own, or when the folder at the batch's path is not the batch's folder (the
+// journal then goes only where the folder's drive is there without it). A
 // file is renamed back only when the file under its new name is the very file the batch
 // renamed; where the new name holds no file or another one, the rename back is given up for
 // good ("the file is gone", "another file now has this name"). Renames back refused otherwise
 // stay in the journal and are tried again next time; once nothing is left the journal goes.
+// `refusedUntried`, when given, hears of the renames back refused without trying them as they
+// are met (`moveFile` answers for the others).
 TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
-                           const std::string& batchId = {});
+                           const std::string& batchId = {},
+                           const TUndoRefusalFn& refusedUntried = {});
 
 // Gives the entries of files that an undo renamed back their old names, in place as the batch
 // does: the first entry whose text is such a file's batch name gets the old name and then the

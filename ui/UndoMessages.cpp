@@ -49,9 +49,11 @@ QString NothingUndoneText(const JournalTrouble& trouble, const std::string& jour
     return Text(FeatureTexts.nothingUndone).arg(JournalTroubleText(trouble, journalPath));
 }
 
-QString FolderReplacedText(const std::string& folder) {
+QString FolderReplacedText(const std::string& folder, bool givenUp) {
     return Text(FeatureTexts.nothingUndone)
-        .arg(Text(FeatureTexts.folderReplaced).arg(DecodedText(folder)));
+               .arg(Text(FeatureTexts.folderReplaced).arg(DecodedText(folder))) +
+           QLatin1Char(' ') +
+           Text(givenUp ? FeatureTexts.folderGoneForGood : FeatureTexts.folderMayComeBack);
 }
 
 void ShowUndoMessage(QWidget* owner, const QString& caption, const QString& text) {

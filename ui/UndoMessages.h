@@ -19,7 +19,8 @@ QString NotUndoableText(const JournalTrouble& trouble, const std::string& journa
 // The message of an undo that renamed nothing because of the journal, or because the folder at
 // the batch's path is not the batch's folder.
 QString NothingUndoneText(const JournalTrouble& trouble, const std::string& journalPath);
-QString FolderReplacedText(const std::string& folder);
+// `givenUp`: the folder's drive is there without the folder, and the undo is no more.
+QString FolderReplacedText(const std::string& folder, bool givenUp);
 
 // A message box owned by `owner` under `caption`, with a single OK and no icon, as the batch's
 // failure message.

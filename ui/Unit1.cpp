@@ -21,9 +21,13 @@
 #include "ui/FailureDetails.h"
 #include "ui/LanguageTables.h"
 #include "ui/LeftOutPaths.h"
+#include "ui/ListFacts.h"
+#include "ui/MenuAccessible.h"
+#include "ui/MenuItemAccessible.h"
 #include "ui/NewNamesPreview.h"
 #include "ui/ProgramEnd.h"
 #include "ui/ResponsiveWaits.h"
+#include "ui/RuleSwitches.h"
 #include "ui/Splitter.h"
 #include "ui/ToolBar.h"
 #include "ui/UndoMessages.h"
@@ -85,14 +89,16 @@ QString RuleErrorText(const TRuleError& error, const QString& find, const QStrin
         return QString::fromUtf8(FeatureTexts.failedExpression).arg(message);
     const bool inFind = error.part == TRuleError::FindText;
     const QByteArray typed = (inFind ? find : replace).toUtf8().left(qsizetype(*error.offset));
-    const QString text =
-        QString::fromUtf8(inFind ? FeatureTexts.badFindText : FeatureTexts.badReplaceText);
+    const QString text = QString::fromUtf8(inFind           ? FeatureTexts.badFindText
+                                           : error.inField ? FeatureTexts.badField
+                                                           : FeatureTexts.badReplaceText);
     return text.arg(message).arg(QString::fromUtf8(typed).toUcs4().size());
 }
 
 // A red frame around a field whose text keeps the rule from renaming.
 void MarkBadField(QLineEdit* field, bool bad) {
-    const QString look = bad ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }") : QString();
+    const QString look =
+        bad ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }") : QString();
     if (field->styleSheet() != look)
         field->setStyleSheet(look);
 }
@@ -314,18 +320,23 @@ void TForm1::BuildLayout() {
     UndoLastRename1->setShortcut(QKeySequence::Undo);
     UndoLastRename1->setShortcutContext(Qt::WidgetShortcut);
     FileListBox1->addAction(UndoLastRename1);
-    N4 = separator("N4");
-    RegularExpression1 = item("RegularExpression1", QStringLiteral("Regular expression"));
-    EveryOccurrence1 = item("EveryOccurrence1", QStringLiteral("Every occurrence"));
-    Numbering1 = item("Numbering1", QStringLiteral("Numbering"));
-    for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel, ShowNewNames1,
-                               RegularExpression1, EveryOccurrence1, Numbering1})
+    RuleSwitches1 = new TRuleSwitches(*PopupMenu1, [this] { RuleSwitchClick(); });
+    for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel, ShowNewNames1})
         checkable->setCheckable(true);
+    // Screen readers hear every checkable item as checked or not; a language as one of three.
+    TMenuAccessible::Take(*PopupMenu1);
+    for (QAction* language : {Hrvatski1, English1, Deutsch1})
+        TMenuItemAccessible::ReadAsChoice(*language);
 
     preview_ = new TNewNamesPreview(
         FileListBox1, [this] { return RenameInputs(); },
         [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
     FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
+    listFacts_ = new TListFacts(
+        FileListBox1, [this] { return !DirectoryListBox1->VolumeCaseSensitive(); },
+        [this] { preview_->Schedule(); });
+    preview_->SetFieldContext(
+        [this](const TRenameRule& rule) { return listFacts_->ContextFor(rule); });
 
     // Screen readers name the controls in English until a language table is applied.
     ApplyAccessibleTexts(kLanguageTables[1].accessible);
@@ -363,9 +374,6 @@ void TForm1::ConnectHandlers() {
     onClick(About1, &TForm1::About1Click);
     onClick(ShowNewNames1, &TForm1::ShowNewNames1Click);
     onClick(UndoLastRename1, &TForm1::UndoLastRename1Click);
-    onClick(RegularExpression1, &TForm1::RegularExpression1Click);
-    onClick(EveryOccurrence1, &TForm1::EveryOccurrence1Click);
-    onClick(Numbering1, &TForm1::Numbering1Click);
     // Whatever the next batch depends on changes the preview of its new names, and may make
     // or mend a rule that cannot rename.
     auto ruleChanged = [this, check = guarded(&TForm1::CheckRenameRule)] {
@@ -443,11 +451,7 @@ void TForm1::LoadSettings() {
     Guarded([&] { SetPaneWidth(Panel6, settings.ReadNumber(kPanel6WidthValue, Panel6->width())); });
     Guarded([&] { RenameSel->setChecked(settings.ReadFlag(kRenameSelValue, true)); });
     Guarded([&] { ShowNewNames1->setChecked(settings.ReadFlag(kShowNewNamesValue, false)); });
-    Guarded([&] {
-        RegularExpression1->setChecked(settings.ReadFlag(kRegularExpressionValue, false));
-    });
-    Guarded([&] { EveryOccurrence1->setChecked(settings.ReadFlag(kEveryOccurrenceValue, false)); });
-    Guarded([&] { Numbering1->setChecked(settings.ReadFlag(kNumberingValue, false)); });
+    RuleSwitches1->Load(settings);
 }
 
 void TForm1::SaveSettings() {
@@ -465,9 +469,7 @@ void TForm1::SaveSettings() {
     settings.WriteNumber(kPanel6WidthValue, Panel6->width());
     settings.WriteFlag(kRenameSelValue, storedRenameSel_.value_or(RenameSel->isChecked()));
     settings.WriteFlag(kShowNewNamesValue, ShowNewNames1->isChecked());
-    settings.WriteFlag(kRegularExpressionValue, RegularExpression1->isChecked());
-    settings.WriteFlag(kEveryOccurrenceValue, EveryOccurrence1->isChecked());
-    settings.WriteFlag(kNumberingValue, Numbering1->isChecked());
+    RuleSwitches1->Save(settings);
     settings.EndUpdate();
 }
 
@@ -600,20 +602,24 @@ TRenameInputs TForm1::RenameInputs() const {
     inputs.caseSensitive = CI->isChecked();
     inputs.findText = Bytes(eFind->text());
     inputs.replaceText = Bytes(eReplace->text());
-    inputs.regularExpression = RegularExpression1->isChecked();
-    inputs.everyOccurrence = EveryOccurrence1->isChecked();
-    inputs.numbering = Numbering1->isChecked();
+    RuleSwitches1->FillInputs(inputs);
     return inputs;
 }
 
 void TForm1::Button2Click() {
     const TRenameInputs inputs = RenameInputs();
-    const TRenameRule rule(inputs, rule_ ? &*rule_ : nullptr);
+    TRenameRule rule(inputs, rule_ ? &*rule_ : nullptr);
+    // A rule with fields renames by the facts it needs, all of them read first.
+    if (rule.HasFields() && !rule.Error()) {
+        if (!listFacts_->WaitFor(rule))
+            return;
+        rule.SetFieldContext(listFacts_->ContextFor(rule));
+    }
     TBatchJournal journal(journalPath_, FileListBox1->FolderPath());
     try {
-        RenameBatch(*FileListBox1, inputs.selectedOnly, rule, MoveFileRefusal,
-                    [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); },
-                    &journal);
+        RenameBatch(
+            *FileListBox1, inputs.selectedOnly, rule, MoveFileRefusal,
+            [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); }, &journal);
     } catch (const ERenameRule& bad) {
         // The plan is made before the first rename: nothing was touched.
         ShowRuleError(bad.Error());
@@ -635,17 +641,20 @@ void TForm1::ShowRuleError(const TRuleError& error) {
 }
 
 void TForm1::CheckRenameRule() {
-    rule_ = TRenameRule(RenameInputs(), rule_ ? &*rule_ : nullptr);
+    const TRenameInputs inputs = RenameInputs();
+    rule_ = TRenameRule(inputs, rule_ ? &*rule_ : nullptr);
     const std::optional<TRuleError>& error = rule_->Error();
     QString findTip = findHint_;
     QString replaceTip = replaceHint_;
     auto addLine = [](QString& tip, const QString& line) {
         tip = tip.isEmpty() ? line : tip + QLatin1Char('\n') + line;
     };
-    if (Numbering1->isChecked())
+    if (inputs.numbering)
         addLine(replaceTip, QString::fromUtf8(FeatureTexts.numberingHelp));
-    if (RegularExpression1->isChecked() && !CheckBox1->isChecked())
+    if (inputs.regularExpression && !inputs.prefixMode)
         addLine(replaceTip, QString::fromUtf8(FeatureTexts.substitutionHelp));
+    if (inputs.fields)
+        addLine(replaceTip, QString::fromUtf8(FeatureTexts.fieldsHelp));
     const bool badFind = error && error->part == TRuleError::FindText;
     const bool badReplace = error && error->part == TRuleError::ReplaceText;
     if (error)
@@ -734,9 +743,9 @@ void TForm1::UpdateFileListColors() {
 }
 
 void TForm1::DescribeFileList() {
-    FileListBox1->setAccessibleDescription(QString::fromUtf8(
-        RenameSel->isChecked() ? accessibleTexts_.selectedFilesTaken
-                               : accessibleTexts_.everyFileTaken));
+    FileListBox1->setAccessibleDescription(
+        QString::fromUtf8(RenameSel->isChecked() ? accessibleTexts_.selectedFilesTaken
+                                                 : accessibleTexts_.everyFileTaken));
 }
 
 void TForm1::PopupMenu1Popup() {
@@ -798,13 +807,15 @@ void TForm1::UndoLastRename1Click() {
     } else {
         outcome.trouble = last.trouble;
     }
-    // What undo cannot do it tells once; a journal another window holds is only busy.
-    if (outcome.folderReplaced || (outcome.trouble.problem != JournalProblem::None &&
-                                   outcome.trouble.problem != JournalProblem::Busy))
+    // What undo cannot do it tells once; a journal another window holds is only busy, and a
+    // folder that may come back (a drive not connected) is waited for.
+    if (outcome.trouble.problem != JournalProblem::None &&
+        outcome.trouble.problem != JournalProblem::Busy)
         notOffered_.insert(last.key);
     UpdateUndoItem();
     if (outcome.folderReplaced)
-        ShowUndoMessage(this, windowTitle(), FolderReplacedText(outcome.folder));
+        ShowUndoMessage(this, windowTitle(),
+                        FolderReplacedText(outcome.folder, outcome.givenUpWithFolder));
     else if (outcome.trouble.problem != JournalProblem::None)
         ShowUndoMessage(this, windowTitle(), NothingUndoneText(outcome.trouble, journalPath_));
     if (!outcome.refused.empty())
@@ -812,20 +823,7 @@ void TForm1::UndoLastRename1Click() {
     preview_->FolderChanged();
 }
 
-void TForm1::RegularExpression1Click() {
-    RegularExpression1->setChecked(!RegularExpression1->isChecked());
-    CheckRenameRule();
-    preview_->Schedule();
-}
-
-void TForm1::EveryOccurrence1Click() {
-    EveryOccurrence1->setChecked(!EveryOccurrence1->isChecked());
-    CheckRenameRule();
-    preview_->Schedule();
-}
-
-void TForm1::Numbering1Click() {
-    Numbering1->setChecked(!Numbering1->isChecked());
+void TForm1::RuleSwitchClick() {
     CheckRenameRule();
     preview_->Schedule();
 }
@@ -858,9 +856,10 @@ void TForm1::ApplyLanguage() {
         FeatureTexts = table->features;
         ShowNewNames1->setText(text(FeatureTexts.showNewNames1Caption));
         UndoLastRename1->setText(text(FeatureTexts.undoLastRename1Caption));
-        RegularExpression1->setText(text(FeatureTexts.regularExpression1Caption));
-        EveryOccurrence1->setText(text(FeatureTexts.everyOccurrence1Caption));
-        Numbering1->setText(text(FeatureTexts.numbering1Caption));
+        RuleSwitches1->ApplyTexts(FeatureTexts);
+        listFacts_->SetStillReadingText(text(FeatureTexts.stillReading));
+        listFacts_->SetWaitingTexts(text(FeatureTexts.waitingForFacts),
+                                    text(FeatureTexts.cancelWaiting));
         ApplyAccessibleTexts(table->accessible);
         ToolBar1->Repack();
     }

@@ -28,6 +28,8 @@ class TDriveComboBox;
 class TDetailsButtonTexts;
 class TFileListBox;
 class TNewNamesPreview;
+class TRuleSwitches;
+class TListFacts;
 class TSplitter;
 class TToolBar;
 
@@ -118,10 +120,8 @@ public:
     QAction* N3;
     QAction* ShowNewNames1;
     QAction* UndoLastRename1;
-    QAction* N4;
-    QAction* RegularExpression1;
-    QAction* EveryOccurrence1;
-    QAction* Numbering1;
+    // The switches of the rename rule end the menu.
+    TRuleSwitches* RuleSwitches1;
 
     // Handlers.
     void FormCreate();
@@ -141,9 +141,8 @@ public:
     void RemoveShellIntegration1Click();
     void ShowNewNames1Click();
     void UndoLastRename1Click();
-    void RegularExpression1Click();
-    void EveryOccurrence1Click();
-    void Numbering1Click();
+    // After the user switched a part of the rename rule.
+    void RuleSwitchClick();
 
     // Gives the file list the colours of selected-only mode: the window's own when only the
     // selected entries are renamed, the selection's when all are.
@@ -198,8 +197,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    TForm1(RegistryStore& store, std::string startFolder,
-           std::optional<TStartSelection> selection, QWidget* parent);
+    TForm1(RegistryStore& store, std::string startFolder, std::optional<TStartSelection> selection,
+           QWidget* parent);
     void BuildLayout();
     void ConnectHandlers();
     void SetOuterSize(QSize outer);
@@ -225,10 +224,11 @@ private:
     std::optional<bool> storedRenameSel_;
     std::string journalPath_;
     // What the undo item no longer offers: batches whose journal may stand in for a later batch
-    // that could not keep one, folders and journal troubles the user has been told of (by the
-    // keys of LastBatch).
+    // that could not keep one, and journal troubles the user has been told of (by the keys of
+    // LastBatch).
     std::set<std::string> notOffered_;
     TNewNamesPreview* preview_ = nullptr;
+    TListFacts* listFacts_ = nullptr; // the facts the rule's fields need
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;
     // The hints of the find and replace fields in the current language, which CheckRenameRule

@@ -1,5 +1,9 @@
 #include "platform/files/FileIdentity.h"
 
+#include "platform/files/FileIO.h"
+#include "platform/files/internal/PathAt.h"
+
+#include <cerrno>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
@@ -17,9 +21,10 @@ std::int64_t Nanoseconds(const statx_timestamp& time) {
     return time.tv_sec * 1'000'000'000LL + time.tv_nsec;
 }
 
-std::optional<struct statx> StatxOf(const char* name) {
+std::optional<struct statx> StatxOf(const char* name, int folder = AT_FDCWD,
+                                     int flags = AT_SYMLINK_NOFOLLOW) {
     struct statx st {};
-    if (statx(AT_FDCWD, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kIdentityFields, &st) != 0)
+    if (statx(folder, name, flags | AT_STATX_DONT_SYNC, kIdentityFields, &st) != 0)
         return std::nullopt;
     return st;
 }
@@ -45,6 +50,22 @@ bool KeepsInodes(long type) {
 
 bool SameBirth(std::int64_t a, std::int64_t b) {
     return a == 0 || b == 0 || a == b;
+}
+
+// The identity of the folder at `path` (links followed), of any length.
+std::optional<FolderIdentity> FolderIdentityAt(const std::string& path) {
+    const TPathAt at(path);
+    if (!at.Valid())
+        return std::nullopt;
+    const auto st = StatxOf(at.Name(), at.Folder(), 0);
+    if (!st)
+        return std::nullopt;
+    struct statfs fs {};
+    const FileDescriptor folder(OpenPath(path, O_PATH));
+    if (!folder.Valid() || fstatfs(folder.Get(), &fs) != 0)
+        return std::nullopt;
+    return FolderIdentity{DeviceOf(*st), st->stx_ino, BornOf(*st),
+                          KeepsInodes(static_cast<long>(fs.f_type))};
 }
 
 } // namespace
@@ -79,6 +100,24 @@ bool IsSameFile(const FileIdentity& recorded, const FileIdentity& now,
         return recorded.size == now.size && recorded.modified == now.modified &&
                SameBirth(recorded.born, now.born);
     return recorded.inode == now.inode && SameBirth(recorded.born, now.born);
+}
+
+bool FolderGoneFromItsDrive(const std::string& path, const FolderIdentity& recorded) {
+    if (path.empty() || path.front() != '/')
+        return false;
+    if (const auto there = FolderIdentityAt(path))
+        if (IsSameFolder(recorded, *there))
+            return false; // it is there, only it could not be entered
+    // The path itself, then each folder above it, up to the first that is there.
+    for (std::string at = path;; at = ParentOf(at)) {
+        if (const auto found = FolderIdentityAt(at)) {
+            if (!recorded.keepsInodes)
+                return !found->keepsInodes;
+            return found->keepsInodes && found->device == recorded.device;
+        }
+        if ((errno != ENOENT && errno != ENOTDIR) || at == "/")
+            return false;
+    }
 }
 
 } // namespace nomilo

@@ -40,6 +40,13 @@ std::optional<FolderIdentity> CurrentFolderIdentity();
 // any folder there is taken for it: the identities of its files decide.
 bool IsSameFolder(const FolderIdentity& recorded, const FolderIdentity& now);
 
+// Whether the file system that held the folder `recorded` is at the folder's `path` without the
+// folder: the folder there is another one, or none, and the nearest folder above `path` that
+// exists is on that file system (where device numbers do not last: on one of that kind), so
+// the folder will not come back. False where it may (a drive that is not connected leaves an
+// empty mount point on another file system), and where that cannot be told.
+bool FolderGoneFromItsDrive(const std::string& path, const FolderIdentity& recorded);
+
 // Whether `now` is the file `recorded` describes, both in the folder `folder`: the same inode,
 // made at the same time where the file system tells; on a volume that does not keep inode
 // numbers the same size and modification (and making) time. The link count does not count, nor

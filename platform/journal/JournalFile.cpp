@@ -250,6 +250,38 @@ struct Reader {
     }
 };
 
+// The notes of batches that are no longer the last one (NoteStaleBatch): one batch id a line.
+// More than this is no file of ours.
+constexpr std::size_t kStaleNotesLimit = 1 << 20;
+
+// Opens the stale notes beside the journal at `path` (with `flags`: O_CREAT makes them) as a
+// regular file of the user's own that no one else may write, and waits for its lock, which is
+// held only for a moment: the descriptor, or -1.
+int OpenStaleNotes(const std::string& path, int flags) {
+    const int fd = open((path + ".stale").c_str(),
+                        flags | O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) || flock(fd, LOCK_EX) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether `line` is a whole line of `text`.
+bool HasLine(std::string_view text, std::string_view line) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        if (text.substr(at, end - at) == line)
+            return true;
+        at = end + 1;
+    }
+    return false;
+}
+
 bool IsHex(std::string_view text, std::size_t size) {
     return text.size() == size && std::all_of(text.begin(), text.end(), [](char c) {
                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
@@ -470,9 +502,14 @@ JournalPlace::~JournalPlace() {
 }
 
 std::unique_ptr<JournalFile> JournalPlace::Open(JournalTrouble& trouble) const {
+    return OpenAt(path_, trouble);
+}
+
+std::unique_ptr<JournalFile> JournalPlace::OpenAt(const std::string& path,
+                                                  JournalTrouble& trouble) const {
     trouble = {};
     struct stat st {};
-    if (lstat(path_.c_str(), &st) != 0) {
+    if (lstat(path.c_str(), &st) != 0) {
         if (errno != ENOENT)
             trouble = Trouble(JournalProblem::Unreadable, errno);
         return nullptr;
@@ -486,7 +523,7 @@ std::unique_ptr<JournalFile> JournalPlace::Open(JournalTrouble& trouble) const {
     if (trouble.problem != JournalProblem::None)
         return nullptr;
     const FileDescriptor fd(
-        open(path_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat opened {};
     if (!fd.Valid()) {
         trouble = errno == ELOOP ? Trouble(JournalProblem::NotRegular)
@@ -552,6 +589,27 @@ std::unique_ptr<JournalFile> JournalPlace::Create(const std::string& folder,
     return journal;
 }
 
+void JournalPlace::VoidStaleJournals() {
+    const FileDescriptor notes(OpenStaleNotes(path_, 0));
+    if (!notes.Valid())
+        return;
+    const std::optional<std::string> text = ReadAll(notes.Get(), kStaleNotesLimit);
+    for (const std::string& journalPath : {path_, PreviousPath()}) {
+        const std::optional<std::string> batch = JournalBatchId(journalPath);
+        if (!text || !batch || !HasLine(*text, *batch))
+            continue;
+        JournalTrouble trouble;
+        const std::unique_ptr<JournalFile> journal = OpenAt(journalPath, trouble);
+        if (journal && journal->Phase() != JournalPhase::Void) {
+            journal->SetPhase(JournalPhase::Void);
+            journal->Flush();
+        }
+    }
+    // Every batch noted is void now, or its journal is gone for good.
+    if (ftruncate(notes.Get(), 0) == 0)
+        fsync(notes.Get());
+}
+
 bool JournalPlace::HasPrevious() const {
     struct stat st {};
     return lstat(PreviousPath().c_str(), &st) == 0;
@@ -584,6 +642,13 @@ std::optional<std::string> JournalBatchId(const std::string& path) {
     if (!batch || !IsHex(*batch, 32))
         return std::nullopt;
     return std::string(*batch);
+}
+
+void NoteStaleBatch(const std::string& path, const std::string& batchId) {
+    const FileDescriptor notes(OpenStaleNotes(path, O_CREAT));
+    if (notes.Valid() && lseek(notes.Get(), 0, SEEK_END) >= 0 &&
+        WriteAll(notes.Get(), batchId + '\n'))
+        fsync(notes.Get());
 }
 
 } // namespace nomilo

@@ -166,6 +166,10 @@ public:
                                         const std::vector<JournalStep>& steps,
                                         JournalTrouble& trouble);
 
+    // Makes void the journal, and the journal kept aside, of each batch noted as no longer the
+    // last one (NoteStaleBatch), and forgets the notes.
+    void VoidStaleJournals();
+
     bool HasPrevious() const;
     // Puts the journal kept aside back in place of the journal.
     void RestorePrevious();
@@ -176,6 +180,7 @@ public:
 private:
     JournalPlace() = default;
     std::string PreviousPath() const { return path_ + ".prev"; }
+    std::unique_ptr<JournalFile> OpenAt(const std::string& path, JournalTrouble& trouble) const;
 
     std::string path_;
     int lock_ = -1;
@@ -184,5 +189,11 @@ private:
 // The batch id of the journal at `path`, read without its lock; std::nullopt when there is no
 // readable journal.
 std::optional<std::string> JournalBatchId(const std::string& path);
+
+// Notes beside the journal at `path` ("<path>.stale"), without its lock, that the batch
+// `batchId` is no longer the last one: a process that could not take the lock has renamed files
+// since. The next process to take the lock makes that batch's journal void
+// (JournalPlace::VoidStaleJournals), so that no undo ever takes it back.
+void NoteStaleBatch(const std::string& path, const std::string& batchId);
 
 } // namespace nomilo

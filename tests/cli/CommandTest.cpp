@@ -226,6 +226,50 @@ TEST_F(Command, AnUndoThatCannotBeDoneSaysWhyAndRenamesNothing) {
         << damaged.err;
 }
 
+// Each rename back the undo gives up, or keeps for the next --undo, is named with its reason and
+// its fate, the exit status says not everything was taken back, and the note tells what the
+// journal keeps.
+TEST_F(Command, AnUndoNamesEveryFileItDidNotTakeBackAndWhetherTheJournalKeepsIt) {
+    TempFolder tmp({"a", "b", "c", "d"});
+    ASSERT_EQ(RunCommand({"-q", "--prefix", "x", tmp.Path()}, "/").status, 0);
+    std::filesystem::remove(tmp / "xa");           // gone
+    std::filesystem::remove(tmp / "xb");
+    std::ofstream(tmp / "xb") << "o";               // another file has the batch's name
+    std::ofstream(tmp / "c") << "taken";            // the old name is taken again
+    const test::TCommandRun first = RunCommand({"--undo"}, "/");
+    EXPECT_EQ(first.status, 1);
+    EXPECT_EQ(first.out, "xd -> d\n"
+                         "xc -> c: the name is taken; kept for the next --undo\n"
+                         "xb -> b: another file now has this name; given up\n"
+                         "xa -> a: the file is gone; given up\n");
+    EXPECT_EQ(first.err, "nomilo-rename: 3 of 4 files were not renamed back: 1 stays in the "
+                         "journal for the next --undo, 2 are given up\n");
+    EXPECT_EQ(tmp.Read("xb"), "o");
+
+    const test::TCommandRun json = RunCommand({"--undo", "--json"}, "/");
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(json.out, "{\"old\":\"xc\",\"new\":\"c\",\"status\":\"refused\",\"reason\":"
+                        "\"taken\",\"message\":\"the name is taken\",\"kept\":true}\n");
+    std::filesystem::remove(tmp / "c");
+    const test::TCommandRun last = RunCommand({"--undo"}, "/");
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(last.out, "xc -> c\n");
+    EXPECT_EQ(RunCommand({"--undo"}, "/").err, "nomilo-rename: nothing to undo\n");
+
+    // Given up whole: nothing stays, and the note says so.
+    TempFolder other({"e", "f"});
+    ASSERT_EQ(RunCommand({"-q", "--prefix", "x", other.Path()}, "/").status, 0);
+    std::filesystem::remove(other / "xe");
+    const test::TCommandRun gone = RunCommand({"--undo", "--json"}, "/");
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_EQ(gone.out, "{\"old\":\"xf\",\"new\":\"f\",\"status\":\"renamed\"}\n"
+                        "{\"old\":\"xe\",\"new\":\"e\",\"status\":\"refused\",\"reason\":"
+                        "\"gone\",\"message\":\"the file is gone\",\"kept\":false}\n");
+    EXPECT_EQ(gone.err, "nomilo-rename: 1 of 2 files were not renamed back and are given up; "
+                        "nothing is left to undo\n");
+    EXPECT_EQ(RunCommand({"--undo"}, "/").err, "nomilo-rename: nothing to undo\n");
+}
+
 TEST_F(Command, NamesWithNewlinesControlsAndInvalidUtf8InEachOutputForm) {
     const std::vector<std::string> names{"new\nline.txt", "ctl\x01.txt", "bad\xff.txt",
                                          "back\\slash.txt", "rtl\u202e.txt"};

@@ -134,6 +134,7 @@ TEST_F(PreviewAndUndo, UndoThatCannotBeDoneSaysWhyOnceAndIsNoLongerOffered) {
     f.eFind->setText(".txt");
     f.eReplace->setText(".bak");
     f.Button2->click();
+    const std::string journalBytes = tmp.Read("state/nomilo/last-rename.journal");
     // The folder moved away, and another one in its place.
     f.DirectoryListBox1->SetFolderPath(tmp.Path());
     ASSERT_EQ(rename(files.c_str(), (tmp / "moved").c_str()), 0);
@@ -143,15 +144,18 @@ TEST_F(PreviewAndUndo, UndoThatCannotBeDoneSaysWhyOnceAndIsNoLongerOffered) {
     const test::ShownMessage shown =
         test::CaptureMessageBoxes([&] { f.UndoLastRename1->trigger(); });
     EXPECT_EQ(shown.count, 1);
+    // Its drive is here without it: the undo is given up.
     EXPECT_EQ(shown.text, QString::fromStdString("Nothing was renamed back: the folder " + files +
                                                  " is not the one the last rename took place in "
-                                                 "(it was moved, removed or replaced)."));
+                                                 "(it was moved, removed or replaced). Its drive "
+                                                 "is there without it, so this rename can no "
+                                                 "longer be undone."));
     EXPECT_EQ(tmp.Read("files/a.bak"), "another");
     EXPECT_FALSE(f.UndoLastRename1->isEnabled());
 
     // A damaged journal: told once, in the current language, nothing renamed.
     const std::string journal = tmp / "state/nomilo/last-rename.journal";
-    std::string bytes = tmp.Read("state/nomilo/last-rename.journal");
+    std::string bytes = journalBytes;
     bytes.back() = 'x';
     tmp.AddFile("state/nomilo/last-rename.journal", bytes);
     f.PopupMenu1Popup();
@@ -219,7 +223,13 @@ TEST(UndoMessages, EveryLanguageTellsEveryReasonWithItsPlaceholders) {
             EXPECT_TRUE(text.contains(QStringLiteral("/j"))) << table.name << text.toStdString();
             EXPECT_FALSE(text.contains(QLatin1Char('%'))) << table.name << text.toStdString();
         }
-        EXPECT_TRUE(FolderReplacedText("/f").contains(QStringLiteral("/f"))) << table.name;
+        for (const bool givenUp : {false, true}) {
+            const QString text = FolderReplacedText("/f", givenUp);
+            EXPECT_TRUE(text.contains(QStringLiteral("/f"))) << table.name;
+            EXPECT_TRUE(text.endsWith(QString::fromUtf8(givenUp ? table.features.folderGoneForGood
+                                                                : table.features.folderMayComeBack)))
+                << table.name;
+        }
         EXPECT_FALSE(RefusalText(TRefusal::Replaced).isEmpty());
     }
     FeatureTexts = kLanguageTables[1].features;

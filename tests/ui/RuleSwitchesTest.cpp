@@ -2,6 +2,7 @@
 #include "platform/journal/JournalFile.h"
 #include "tests/support/Modal.h"
 #include "tests/ui/FormTesting.h"
+#include "ui/RuleSwitches.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,8 +47,8 @@ TEST_F(RuleSwitches, TheSwitchesRenameByExpressionEveryOccurrenceAndNumberInEver
                                                 "notes.txt"}));
     EXPECT_EQ(f.eReplace->toolTip(), "Replace");
 
-    f.RegularExpression1->trigger();
-    f.Numbering1->trigger();
+    f.RuleSwitches1->RegularExpression1->trigger();
+    f.RuleSwitches1->Numbering1->trigger();
     f.eReplace->setText("##_\\L$0");
     EXPECT_EQ(Tips(), (std::vector<std::string>{"a-b-c.txt", "IMG_1.jpg -> 01_img_1.jpg",
                                                 "IMG_22.jpg -> 02_img_22.jpg", "notes.txt"}));
@@ -61,8 +62,8 @@ TEST_F(RuleSwitches, TheSwitchesRenameByExpressionEveryOccurrenceAndNumberInEver
     EXPECT_EQ(tmp.Read("files/02_img_22.jpg"), "IMG_22.jpg");
 
     // Every occurrence, literal again, with a counter that starts at 7.
-    f.RegularExpression1->trigger();
-    f.EveryOccurrence1->trigger();
+    f.RuleSwitches1->RegularExpression1->trigger();
+    f.RuleSwitches1->EveryOccurrence1->trigger();
     f.eFind->setText("-");
     f.eReplace->setText("#{7}");
     f.Button2->click();
@@ -79,31 +80,32 @@ TEST_F(RuleSwitches, TheSwitchesRenameByExpressionEveryOccurrenceAndNumberInEver
     };
     for (const auto& l : languages) {
         l.language->trigger();
-        EXPECT_EQ(f.RegularExpression1->text(), l.captions[0]);
-        EXPECT_EQ(f.EveryOccurrence1->text(), l.captions[1]);
-        EXPECT_EQ(f.Numbering1->text(), l.captions[2]);
+        EXPECT_EQ(f.RuleSwitches1->RegularExpression1->text(), l.captions[0]);
+        EXPECT_EQ(f.RuleSwitches1->EveryOccurrence1->text(), l.captions[1]);
+        EXPECT_EQ(f.RuleSwitches1->Numbering1->text(), l.captions[2]);
         EXPECT_TRUE(f.eReplace->toolTip().contains(l.numbering));
     }
     // German comes only from the settings.
     Destroy();
     PutText("Jezik", "Deutsch");
     TForm1& g = CreateShown();
-    EXPECT_EQ(g.RegularExpression1->text(), "Regulärer Ausdruck");
-    EXPECT_EQ(g.EveryOccurrence1->text(), "Jedes Vorkommen");
-    EXPECT_EQ(g.Numbering1->text(), "Nummerierung");
-    EXPECT_TRUE(g.EveryOccurrence1->isChecked() && g.Numbering1->isChecked());
-    EXPECT_FALSE(g.RegularExpression1->isChecked());
+    EXPECT_EQ(g.RuleSwitches1->RegularExpression1->text(), "Regulärer Ausdruck");
+    EXPECT_EQ(g.RuleSwitches1->EveryOccurrence1->text(), "Jedes Vorkommen");
+    EXPECT_EQ(g.RuleSwitches1->Numbering1->text(), "Nummerierung");
+    EXPECT_TRUE(g.RuleSwitches1->EveryOccurrence1->isChecked());
+    EXPECT_TRUE(g.RuleSwitches1->Numbering1->isChecked());
+    EXPECT_FALSE(g.RuleSwitches1->RegularExpression1->isChecked());
     EXPECT_TRUE(g.eReplace->toolTip().startsWith("umtauschen\nNummerierung: #"));
     // All switches off, the hint is the designed one again.
-    g.EveryOccurrence1->trigger();
-    g.Numbering1->trigger();
+    g.RuleSwitches1->EveryOccurrence1->trigger();
+    g.RuleSwitches1->Numbering1->trigger();
     EXPECT_EQ(g.eReplace->toolTip(), "umtauschen");
 }
 
 TEST_F(RuleSwitches, ABadExpressionIsFramedWithItsReasonAndRenamesNothing) {
     TForm1& f = Shown({"a(1).txt", "b.txt"});
     f.ShowNewNames1->trigger();
-    f.RegularExpression1->trigger();
+    f.RuleSwitches1->RegularExpression1->trigger();
     f.eFind->setText("č(");
     f.eReplace->setText("x");
     EXPECT_TRUE(Framed(f.eFind));
@@ -144,7 +146,7 @@ TEST_F(RuleSwitches, ABadExpressionIsFramedWithItsReasonAndRenamesNothing) {
     f.CheckBox1->click();
     EXPECT_FALSE(Framed(f.eFind));
     f.CheckBox1->click();
-    f.RegularExpression1->trigger();
+    f.RuleSwitches1->RegularExpression1->trigger();
     EXPECT_FALSE(Framed(f.eFind));
     EXPECT_EQ(f.eFind->toolTip(), "pronađi");
 }

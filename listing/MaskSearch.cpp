@@ -1,4 +1,4 @@
-#include "browse/MaskSearch.h"
+#include "listing/MaskSearch.h"
 
 namespace nomilo {
 

@@ -1,8 +1,8 @@
-#include "browse/PathText.h"
+#include "listing/PathText.h"
 
-#include "browse/FolderNames.h"
-#include "browse/LocaleText.h"
-#include "browse/TargetPath.h"
+#include "listing/FolderNames.h"
+#include "listing/LocaleText.h"
+#include "listing/TargetPath.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/EInOutError.h"
 #include "tests/support/TempFolder.h"

@@ -1,4 +1,4 @@
-#include "browse/NameOrder.h"
+#include "listing/NameOrder.h"
 
 #include <QLocale>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "browse/FolderNames.h"
+#include "listing/FolderNames.h"
 
-#include "browse/LocaleText.h"
-#include "browse/NameOrder.h"
+#include "listing/LocaleText.h"
+#include "listing/NameOrder.h"
 #include "platform/files/DirSearch.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "browse/TargetPath.h"
+#include "listing/TargetPath.h"
 
-#include "browse/PathText.h"
+#include "listing/PathText.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/EInOutError.h"
 #include "platform/files/FileAttributes.h"

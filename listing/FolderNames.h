@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browse/NameOrder.h"
+#include "listing/NameOrder.h"
 #include "platform/files/FileAttributes.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "browse/LocaleText.h"
+#include "listing/LocaleText.h"
 
 #include <QByteArray>
 #include <QCollator>

@@ -1,4 +1,4 @@
-#include "browse/PathText.h"
+#include "listing/PathText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browse/FileType.h"
+#include "listing/FileType.h"
 #include "platform/files/DirSearch.h"
 
 #include <string_view>
