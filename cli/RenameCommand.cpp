@@ -4,7 +4,10 @@
 #include "cli/EUsage.h"
 #include "cli/ListedFiles.h"
 #include "cli/NameText.h"
+#include "cli/ProgressBar.h"
 #include "cli/Report.h"
+#include "facts/FolderFacts.h"
+#include "facts/ReaderProcess.h"
 #include "listing/TreeWalk.h"
 #include "platform/drives/Drives.h"
 #include "platform/drives/VolumeCase.h"
@@ -27,6 +30,8 @@
 namespace nomilo {
 
 namespace {
+
+std::vector<std::string> EveryNameOfFolder(std::size_t listed);
 
 // Unknown FILEs are named one by one up to this many.
 constexpr std::size_t kNamedUnknown = 10;
@@ -101,6 +106,7 @@ public:
         }
     }
 
+    // Renames one file; once a termination signal came, refuses as cancelled.
     std::error_code Move(const std::string& oldName, const std::string& newName,
                          IMoveWitness* witness) {
         if (!deferral_)
@@ -109,18 +115,32 @@ public:
             ++cancelled_;
             return CancelledError();
         }
-        const std::error_code refusal = MoveFileRefusal(oldName, newName, witness);
+        return MoveFileRefusal(oldName, newName, witness);
+    }
+    // Tells how one rename went (a cancelled one is told at the end, with the rest left).
+    void Tell(std::string_view oldName, std::string_view newName, std::error_code refusal) {
+        if (refusal == CancelledError())
+            return;
         if (refusal)
             report_.Refused(oldName, newName, RefusalOf(refusal), refusal, fate_);
         else
             report_.Renamed(oldName, newName);
         if (progress_)
             progress_->Advance(++done_);
-        return refusal;
     }
+    // Renames, and leaves the telling to the batch, which judges the refusal first.
     TMoveFileFn MoveFn() {
         return [this](const std::string& oldName, const std::string& newName,
                       IMoveWitness* witness) { return Move(oldName, newName, witness); };
+    }
+    // Renames and tells at once.
+    TMoveFileFn MoveAndTellFn() {
+        return [this](const std::string& oldName, const std::string& newName,
+                      IMoveWitness* witness) {
+            const std::error_code refusal = Move(oldName, newName, witness);
+            Tell(oldName, newName, refusal);
+            return refusal;
+        };
     }
 
     bool Begun() const { return deferral_.has_value(); }
@@ -171,8 +191,8 @@ std::string JournalTroubleText(const JournalTrouble& trouble) {
     }
 }
 
-// The batch's journal, which also starts the reported renames once the plan is written, and
-// says so when the batch cannot be taken back.
+// The batch's journal, which also starts the reported renames once the plan is written, tells
+// each step as the batch judged it, and says so when the batch cannot be taken back.
 class TCommandJournal final : public IBatchJournal {
 public:
     TCommandJournal(const std::string& folder, TReportedRenames& renames, TReport& report)
@@ -185,16 +205,53 @@ public:
                           " cannot be written (" + JournalTroubleText(journal_.Trouble()) +
                           "): this batch cannot be undone");
         renames_.Begin(plan.size());
+        plan_ = &plan;
     }
     IMoveWitness* Started(std::size_t step) override { return journal_.Started(step); }
-    void Finished(std::size_t step, bool renamed) override { journal_.Finished(step, renamed); }
+    void Finished(std::size_t step, std::error_code refusal) override {
+        journal_.Finished(step, refusal);
+        renames_.Tell((*plan_)[step].oldName, (*plan_)[step].newName, refusal);
+    }
     void End() override { journal_.End(); }
 
 private:
+    const std::vector<TRenameStep>* plan_ = nullptr;
     TBatchJournal journal_;
     TReportedRenames& renames_;
     TReport& report_;
 };
+
+// The facts the rule's fields need of the listed files, read before anything is planned, with
+// a bar on a terminal while it takes long. The context lives in `facts`, the data in `cache`.
+void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries,
+                     const std::string& folder, bool caseBlind, bool showProgress,
+                     TFactsCache& cache, TEntryFacts& facts) {
+    const std::size_t slash = folder.rfind('/');
+    std::vector<std::string> onDisk;
+    if (rule.KeepsCopiesApart())
+        onDisk = EveryNameOfFolder(entries.Size());
+    facts.Reset(entries.Size(), slash == std::string::npos ? folder : folder.substr(slash + 1),
+                onDisk, caseBlind);
+    if (rule.Needs() == NeedsNothing)
+        return;
+    std::vector<std::string_view> names;
+    names.reserve(entries.Size());
+    for (std::size_t i = 0; i < entries.Size(); ++i)
+        names.push_back(entries.Name(i));
+    std::optional<TProgressBar> bar;
+    if (showProgress)
+        bar.emplace(stderr, names.size());
+    std::size_t done = 0;
+    TFactsReader reader(OwnReaderCommand());
+    ReadFolderFacts(folder, names, rule.Needs(), cache, reader,
+                    [&](std::size_t entry, const TFileFacts* read) {
+                        facts.Set(entry, read);
+                        if (bar)
+                            bar->Advance(++done);
+                    });
+    if (bar)
+        bar->Hide();
+}
 
 int StatusOf(const TReport& report) {
     return report.RefusedCount() ? esRefused : esDone;
@@ -210,16 +267,25 @@ void NoteRefusals(TReport& report, bool planned) {
 }
 
 int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
-             TListedFiles& entries, const std::string& folder) {
+             TListedFiles& entries, const std::string& folder,
+             const std::vector<TDrive>& drives) {
     TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1));
     TCommandJournal journal(folder, renames, report);
-    RenameBatch(entries, options.inputs.selectedOnly, rule, renames.MoveFn(), nullptr, &journal);
+    // The files whose fields have no value are refused before the batch: they are told after it.
+    const auto tellRuleRefusals = [&](const std::vector<TRefusedRename>& refused) {
+        for (const TRefusedRename& rename : refused)
+            if (IsFieldRefusal(RefusalOf(rename.error)))
+                report.Refused(rename.oldName, rename.newName, RefusalOf(rename.error),
+                               rename.error);
+    };
+    RenameBatch(entries, options.inputs.selectedOnly, rule, renames.MoveFn(), tellRuleRefusals,
+                &journal, CaseBlind(folder, drives));
     const std::size_t total = report.RenamedCount() + report.RefusedCount() + renames.Cancelled();
     const bool begun = renames.Begun();
     renames.End("interrupted after " + std::to_string(report.RenamedCount()) + " of " +
                 std::to_string(total) +
                 " renames; 'nomilo-rename --undo' takes back those done");
-    if (!begun) {
+    if (!begun && report.RefusedCount() == 0) {
         report.Note("nothing to rename");
         return esDone;
     }
@@ -229,7 +295,7 @@ int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& r
 
 // Every name of the current directory, whatever its kind, but "." and "..": from the reading
 // the file list's search made, where one is shared. There are about `listed` or more.
-std::vector<std::string> EveryName(std::size_t listed) {
+std::vector<std::string> EveryNameOfFolder(std::size_t listed) {
     std::vector<std::string> names;
     names.reserve(listed);
     SearchCurrentDir("*", 0, 0, [&](std::string_view name, std::uint32_t) {
@@ -248,7 +314,7 @@ int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& 
     if (entries.Folders().Count() > 0) {
         preview.emplace(ReadPreviewFolders(entries.Folders().Paths(), CaseBlind(folder, drives)));
     } else {
-        DirListing listing = ListCurrentDir(EveryName(entries.Size()));
+        DirListing listing = ListCurrentDir(EveryNameOfFolder(entries.Size()));
         TSharedFolderRead::EndSharing(); // the reading has served both: its room goes to the
                                          // preview
         preview.emplace(TPreviewFolder{std::move(listing.names), listing.nameMax,
@@ -294,7 +360,7 @@ void ReportLeftOut(const TTreeLeftOut& leftOut, TReport& report) {
 // Renames in FOLDER, or shows what that would do.
 int RunRename(const TCommandOptions& options, TReport& report) {
     // A find or replace text the rule cannot use is told before the folder is even entered.
-    const TRenameRule rule(options.inputs);
+    TRenameRule rule(options.inputs);
     if (rule.Error())
         throw ERenameRule(*rule.Error());
     const std::vector<std::string> named =
@@ -339,9 +405,16 @@ int RunRename(const TCommandOptions& options, TReport& report) {
             return esUsage;
         }
     }
+    TFactsCache cache;
+    TEntryFacts facts;
+    if (rule.HasFields()) {
+        ReadListedFacts(rule, entries, folder, CaseBlind(folder, drives),
+                        !options.quiet && IsTerminal(2), cache, facts);
+        rule.SetFieldContext(&facts);
+    }
     if (options.action == TCommandOptions::DryRun)
         return RunDryRun(options, rule, report, entries, folder, drives);
-    return RunBatch(options, rule, report, entries, folder);
+    return RunBatch(options, rule, report, entries, folder, drives);
 }
 
 // What an undo that left renames back undone says about them and the journal.
@@ -368,7 +441,7 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
     };
     TUndoOutcome outcome;
     try {
-        outcome = UndoLastBatch(JournalFile::DefaultPath(), renames.MoveFn(), {}, untried);
+        outcome = UndoLastBatch(JournalFile::DefaultPath(), renames.MoveAndTellFn(), {}, untried);
     } catch (const EInOutError& error) {
         renames.End("interrupted");
         report.Error(std::string("cannot enter the folder of the last batch: ") + error.what());
@@ -409,8 +482,9 @@ std::string RuleErrorText(const TRuleError& error, const TRenameInputs& inputs) 
     if (inFind && !error.offset)
         return "the regular expression failed on a name: " + error.message +
                "; nothing was renamed";
-    std::string text = (inFind ? "FIND is not a valid regular expression: "
-                               : "REPLACE does not suit the regular expression: ") +
+    std::string text = (inFind                 ? "FIND is not a valid regular expression: "
+                        : error.inField ? "REPLACE holds a field it cannot use: "
+                                               : "REPLACE does not suit the regular expression: ") +
                        error.message;
     if (error.offset) {
         const std::string_view typed = inFind ? inputs.findText : inputs.replaceText;

@@ -29,6 +29,7 @@ class TDetailsButtonTexts;
 class TFileListBox;
 class TNewNamesPreview;
 class TRuleSwitches;
+class TListFacts;
 class TSplitter;
 class TToolBar;
 
@@ -227,6 +228,7 @@ private:
     // LastBatch).
     std::set<std::string> notOffered_;
     TNewNamesPreview* preview_ = nullptr;
+    TListFacts* listFacts_ = nullptr; // the facts the rule's fields need
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;
     // The hints of the find and replace fields in the current language, which CheckRenameRule

@@ -31,6 +31,8 @@ LANGUAGES = {
         "every": "Preimenovanje uzima svaku datoteku s popisa",
         "selected": "Preimenovanje uzima samo selektirane datoteke",
         "taken": "ime je zauzeto",
+        "switches": ["Preimenuj samo selektirane datoteke", "Prikaži nova imena", "Regularni izraz",
+                     "Polja"],
     },
     "English": {
         "caption": "Nomilo",
@@ -39,6 +41,8 @@ LANGUAGES = {
         "every": "Rename takes every file of the list",
         "selected": "Rename takes the selected files only",
         "taken": "the name is taken",
+        "switches": ["Rename only selected items", "Show new names", "Regular expression",
+                     "Fields"],
     },
     "Deutsch": {
         "caption": "Drostel",
@@ -47,9 +51,12 @@ LANGUAGES = {
         "every": "Umbenannt wird jede Datei der Liste",
         "selected": "Umbenannt werden nur die ausgewählten Dateien",
         "taken": "der Name ist vergeben",
+        "switches": ["Rename only selected items", "Neue Namen anzeigen", "Regulärer Ausdruck",
+                     "Felder"],
     },
 }
 FIND, REPLACE, MASK, DRIVE, FOLDERS, FILES, SWAP = range(7)
+SELECTED_ONLY, SHOW_NEW_NAMES, REGULAR_EXPRESSION, LAST_SWITCH = range(4)
 ROLES = ["text", "text", "text", "combo box", "list", "list", "push button"]
 
 failures = []
@@ -92,7 +99,7 @@ def walk(node, depth=0):
 
 def states(node):
     state_set = node.get_state_set()
-    return {nick for nick in ("selected", "multiselectable", "selectable", "focused")
+    return {nick for nick in ("selected", "multiselectable", "selectable", "focused", "checked")
             if state_set.contains(getattr(Atspi.StateType, nick.upper()))}
 
 
@@ -108,7 +115,7 @@ def activate(caption):
     xlib.XCloseDisplay(display)
 
 
-TAB = 0xff09  # the keysym
+TAB, UP, DOWN, ESCAPE, MENU = 0xff09, 0xff52, 0xff54, 0xff1b, 0xff67  # the keysyms
 
 
 def press(keysym):
@@ -151,6 +158,47 @@ def check_focus_reading(language, texts, frame, focused, selected_only):
     entry = files.get_child_at_index(0)
     check("focused" in states(entry) and ("selected" in states(entry)) != selected_only,
           f"{language}: the current entry tells its state ({states(entry)})")
+
+
+def check_menu_reading(language, texts, focused, focus_sources, selected_only):
+    """What a screen reader hears of the window's menu: each checkable item checked or not
+    checked, a language as one of a choice, each item found at its place in the menu (a screen
+    reader drops an item whose place it cannot find)."""
+    focus_sources.clear()
+    press(MENU)
+    pump(0.5)
+    press(DOWN)
+    menu = wait_for("an item of the menu", lambda: next(
+        (s.get_parent() for s in focus_sources if s.get_parent().get_role_name() == "popup menu"),
+        None), 5)
+    items = [menu.get_child_at_index(i) for i in range(menu.get_child_count())]
+    check([item.get_index_in_parent() for item in items] == list(range(len(items))),
+          f"{language}: every item of the menu is found at its place")
+    read = {item.get_name(): (item.get_role_name(), "checked" in states(item)) for item in items}
+    switches = texts["switches"]
+    expected = {name: ("radio button", name == language) for name in LANGUAGES}
+    expected.update({switches[SELECTED_ONLY]: ("check box", selected_only),
+                     switches[SHOW_NEW_NAMES]: ("check box", True),
+                     switches[REGULAR_EXPRESSION]: ("check box", False),
+                     switches[LAST_SWITCH]: ("check box", False)})
+    check({name: read.get(name) for name in expected} == expected,
+          f"{language}: the checkable items read as checked or not ({read})")
+    # From the first item up to the last one, the last switch.
+    focused.clear()
+    press(UP)
+    pump(0.5)
+    check(focused[-1:] == [("check box", switches[LAST_SWITCH])],
+          f"{language}: a switch that is off is heard as a check box ({focused})")
+    # Its action switches it as a click does.
+    regular = items[[item.get_name() for item in items].index(switches[REGULAR_EXPRESSION])]
+    Atspi.Action.do_action(regular, 0)
+    check(wait_for("the switch on", lambda: "checked" in states(regular), 5),
+          f"{language}: the item's action switches it on")
+    Atspi.Action.do_action(regular, 0)
+    pump(0.3)
+    check("checked" not in states(regular), f"{language}: the item's action switches it off")
+    press(ESCAPE)
+    pump(0.5)
 
 
 def store(folder, language, selected_only):
@@ -209,7 +257,7 @@ def application(process):
     return wait_for("the program on the bus", find)
 
 
-def one_language(program, language, selected_only, heard, focused):
+def one_language(program, language, selected_only, heard, focused, focus_sources):
     texts = LANGUAGES[language]
     process = start(program, language, selected_only)
     try:
@@ -240,6 +288,7 @@ def one_language(program, language, selected_only, heard, focused):
               f"{language}: the entries are list items")
 
         check_focus_reading(language, texts, frame, focused, selected_only)
+        check_menu_reading(language, texts, focused, focus_sources, selected_only)
 
         if selected_only:
             check(not any("selected" in states(e) for e in entries),
@@ -282,11 +331,13 @@ def main():
     heard = []
 
     focused = []
+    focus_sources = []
 
     def on_event(event):
         if event.type.startswith("object:state-changed:focused"):
             if event.detail1:
                 focused.append((event.source.get_role_name(), event.source.get_name()))
+                focus_sources.append(event.source)
         elif event.type.startswith("object:property-change:accessible-name"):
             heard.append(("name", event.source.get_name()))
         elif event.type.startswith("object:state-changed:selected") and event.detail1:
@@ -296,9 +347,9 @@ def main():
     listener.register("object:property-change:accessible-name")
     listener.register("object:state-changed:selected")
     listener.register("object:state-changed:focused")
-    one_language(program, "Hrvatski", False, heard, focused)
-    one_language(program, "English", True, heard, focused)
-    one_language(program, "Deutsch", True, heard, focused)
+    one_language(program, "Hrvatski", False, heard, focused, focus_sources)
+    one_language(program, "English", True, heard, focused, focus_sources)
+    one_language(program, "Deutsch", True, heard, focused, focus_sources)
     return outcome("the window through the accessibility bus")
 
 
