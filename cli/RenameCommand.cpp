@@ -15,6 +15,7 @@
 #include "platform/files/DirListing.h"
 #include "platform/files/DirSearch.h"
 #include "platform/files/EInOutError.h"
+#include "platform/files/FolderMoves.h"
 #include "platform/files/MoveFile.h"
 #include "platform/files/SameFolder.h"
 #include "platform/journal/JournalFile.h"
@@ -115,7 +116,7 @@ public:
             ++cancelled_;
             return CancelledError();
         }
-        return MoveFileRefusal(oldName, newName, witness);
+        return moves_.Move(oldName, newName, witness);
     }
     // Tells how one rename went (a cancelled one is told at the end, with the rest left).
     void Tell(std::string_view oldName, std::string_view newName, std::error_code refusal) {
@@ -167,6 +168,7 @@ private:
     TUndoFate fate_;
     std::optional<TDeferredTermination> deferral_;
     std::optional<TProgressBar> progress_;
+    TFolderMoves moves_; // files of folders below are renamed in their folders
     std::size_t done_ = 0;
     std::size_t cancelled_ = 0;
 };

@@ -74,9 +74,11 @@ std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnl
                   newName.clear();
               },
               [&](int entry, std::string_view oldName, std::size_t, TRefusal reason) {
+                  const std::string_view folder = entries.EntryFolder(entry).path;
                   if (refused)
-                      refused->push_back(
-                          {entry, {std::string(oldName), newName, RefusalError(reason)}});
+                      refused->push_back({entry,
+                                          {PathInFolder(folder, oldName),
+                                           PathInFolder(folder, newName), RefusalError(reason)}});
                   newName.clear();
               });
     return plan;

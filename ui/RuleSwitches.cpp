@@ -12,7 +12,7 @@ namespace nomilo {
 namespace {
 
 // One switch: its item, the item's object name, where the settings keep it, its caption in the
-// language tables and the part of the rule it turns on.
+// language tables and the part of the rule it turns on (none for the list's switch).
 struct TRuleSwitch {
     QAction* TRuleSwitches::*item;
     const char* name;
@@ -31,6 +31,8 @@ const TRuleSwitch kRuleSwitches[] = {
      &TRenameInputs::numbering},
     {&TRuleSwitches::Fields1, "Fields1", kFieldsValue, &TFeatureTexts::fields1Caption,
      &TRenameInputs::fields},
+    {&TRuleSwitches::IncludeSubfolders1, "IncludeSubfolders1", kIncludeSubfoldersValue,
+     &TFeatureTexts::includeSubfolders1Caption, nullptr},
 };
 
 } // namespace
@@ -68,7 +70,12 @@ void TRuleSwitches::ApplyTexts(const TFeatureTexts& texts) {
 
 void TRuleSwitches::FillInputs(TRenameInputs& inputs) const {
     for (const TRuleSwitch& row : kRuleSwitches)
-        inputs.*row.input = (this->*row.item)->isChecked();
+        if (row.input)
+            inputs.*row.input = (this->*row.item)->isChecked();
+}
+
+bool TRuleSwitches::IncludeSubfolders() const {
+    return IncludeSubfolders1->isChecked();
 }
 
 } // namespace nomilo

@@ -15,8 +15,10 @@ class TRegIniFile;
 
 // The switches of the rename rule, beyond the design: the last section of the window's context
 // menu, after its own separator. Each is a checkable item, off at first and kept in the
-// settings, that turns on one part of the rule. A switch is one row of the table in the source
-// file; the window asks this room for the inputs, and hears of every switch the user changes.
+// settings, that turns on one part of the rule, or (the last, Include subfolders) has the file
+// list show the files of every folder below its own. A switch is one row of the table in the
+// source file; the window asks this room for the inputs, and hears of every switch the user
+// changes.
 class TRuleSwitches : public QObject {
 public:
     // Adds the separator and the items, in order, to the end of `menu`. `changed` runs (inside
@@ -28,6 +30,7 @@ public:
     QAction* EveryOccurrence1;
     QAction* Numbering1;
     QAction* Fields1;
+    QAction* IncludeSubfolders1;
 
     // Each stored value is read on its own: one that cannot be read is reported and keeps the
     // switch off.
@@ -37,6 +40,8 @@ public:
     void ApplyTexts(const TFeatureTexts& texts);
     // Sets the parts of the rule the switches turn on.
     void FillInputs(TRenameInputs& inputs) const;
+    // Whether the file list is to include subfolders.
+    bool IncludeSubfolders() const;
 };
 
 } // namespace nomilo

@@ -6,6 +6,7 @@
 #include "browse/FontLineHeight.h"
 #include "browse/Hourglass.h"
 #include "platform/desktop/DesktopPublisher.h"
+#include "platform/files/FolderMoves.h"
 #include "platform/files/MoveFile.h"
 #include "platform/files/SameFolder.h"
 #include "platform/journal/JournalFile.h"
@@ -332,6 +333,10 @@ void TForm1::BuildLayout() {
         FileListBox1, [this] { return RenameInputs(); },
         [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
     FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
+    leftOutFolders_ = std::make_unique<TLeftOutFolders>();
+    FileListBox1->OnFoldersLeftOut = [this](TFileListBox* list, const TTreeLeftOut& leftOut) {
+        leftOutFolders_->Tell(this, windowTitle(), list->FolderPath(), leftOut);
+    };
     listFacts_ = new TListFacts(
         FileListBox1, [this] { return !DirectoryListBox1->VolumeCaseSensitive(); },
         [this] { preview_->Schedule(); });
@@ -452,6 +457,8 @@ void TForm1::LoadSettings() {
     Guarded([&] { RenameSel->setChecked(settings.ReadFlag(kRenameSelValue, true)); });
     Guarded([&] { ShowNewNames1->setChecked(settings.ReadFlag(kShowNewNamesValue, false)); });
     RuleSwitches1->Load(settings);
+    // Before the file list's first read.
+    Guarded([&] { FileListBox1->SetIncludeSubfolders(RuleSwitches1->IncludeSubfolders()); });
 }
 
 void TForm1::SaveSettings() {
@@ -616,9 +623,12 @@ void TForm1::Button2Click() {
         rule.SetFieldContext(listFacts_->ContextFor(rule));
     }
     TBatchJournal journal(journalPath_, FileListBox1->FolderPath());
+    TFolderMoves moves; // the entries of subfolders are renamed in their folders
     try {
         RenameBatch(
-            *FileListBox1, inputs.selectedOnly, rule, MoveFileRefusal,
+            *FileListBox1, inputs.selectedOnly, rule,
+            [&moves](const std::string& oldName, const std::string& newName,
+                     IMoveWitness* witness) { return moves.Move(oldName, newName, witness); },
             [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); }, &journal,
             !DirectoryListBox1->VolumeCaseSensitive());
     } catch (const ERenameRule& bad) {
@@ -801,7 +811,12 @@ void TForm1::UndoLastRename1Click() {
     if (last.undoable) {
         THourglass hourglass;
         hourglass.Show();
-        outcome = UndoLastBatch(journalPath_, MoveFileRefusal, last.batchId);
+        TFolderMoves moves;
+        outcome = UndoLastBatch(
+            journalPath_,
+            [&moves](const std::string& oldName, const std::string& newName,
+                     IMoveWitness* witness) { return moves.Move(oldName, newName, witness); },
+            last.batchId);
         // Entries change in place only when the list shows the batch's folder.
         if (!outcome.restored.empty() && SameFolder(outcome.folder, FileListBox1->FolderPath()))
             RestoreEntries(*FileListBox1, outcome.restored, RenameSel->isChecked());
@@ -825,6 +840,7 @@ void TForm1::UndoLastRename1Click() {
 }
 
 void TForm1::RuleSwitchClick() {
+    FileListBox1->SetIncludeSubfolders(RuleSwitches1->IncludeSubfolders());
     CheckRenameRule();
     preview_->Schedule();
 }
@@ -858,6 +874,12 @@ void TForm1::ApplyLanguage() {
         ShowNewNames1->setText(text(FeatureTexts.showNewNames1Caption));
         UndoLastRename1->setText(text(FeatureTexts.undoLastRename1Caption));
         RuleSwitches1->ApplyTexts(FeatureTexts);
+        FileListBox1->SetProgressText(
+            [reading = text(FeatureTexts.readingSubfolders)](std::size_t folders,
+                                                             std::size_t files) {
+                return reading.arg(static_cast<qulonglong>(folders))
+                    .arg(static_cast<qulonglong>(files));
+            });
         listFacts_->SetStillReadingText(text(FeatureTexts.stillReading));
         listFacts_->SetWaitingTexts(text(FeatureTexts.waitingForFacts),
                                     text(FeatureTexts.cancelWaiting));

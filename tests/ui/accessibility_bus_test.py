@@ -32,7 +32,7 @@ LANGUAGES = {
         "selected": "Preimenovanje uzima samo selektirane datoteke",
         "taken": "ime je zauzeto",
         "switches": ["Preimenuj samo selektirane datoteke", "Prikaži nova imena", "Regularni izraz",
-                     "Polja"],
+                     "Uključi podmape"],
     },
     "English": {
         "caption": "Nomilo",
@@ -42,7 +42,7 @@ LANGUAGES = {
         "selected": "Rename takes the selected files only",
         "taken": "the name is taken",
         "switches": ["Rename only selected items", "Show new names", "Regular expression",
-                     "Fields"],
+                     "Include subfolders"],
     },
     "Deutsch": {
         "caption": "Drostel",
@@ -52,7 +52,7 @@ LANGUAGES = {
         "selected": "Umbenannt werden nur die ausgewählten Dateien",
         "taken": "der Name ist vergeben",
         "switches": ["Rename only selected items", "Neue Namen anzeigen", "Regulärer Ausdruck",
-                     "Felder"],
+                     "Unterordner einbeziehen"],
     },
 }
 FIND, REPLACE, MASK, DRIVE, FOLDERS, FILES, SWAP = range(7)
