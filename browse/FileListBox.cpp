@@ -433,10 +433,10 @@ void TFileListBox::ReadTree(const TNetworkMounts& network) {
     });
     TTreeEntries read;
     try {
-        read = RunResponsively([mask = mask_, type = fileType_, glyphs = showGlyphs_, network,
-                                progress] {
-            return ReadTreeEntries(mask, type, glyphs, network, *progress);
-        });
+        read = RunResponsively(
+            [mask = mask_, type = fileType_, glyphs = showGlyphs_, network, progress] {
+                return ReadTreeEntries(mask, type, glyphs, network, *progress);
+            });
     } catch (const std::bad_alloc&) {
         throw EListError::InsertFailed();
     } catch (...) {
@@ -447,13 +447,11 @@ void TFileListBox::ReadTree(const TNetworkMounts& network) {
     model_->AssignTree(std::move(read.entries), std::move(read.texts), std::move(read.folders));
 }
 
-
-
 void TFileListBox::LinkLooked(const std::string& folder) {
     WhenNoCallWaits(this, [this, folder] {
-        const bool shown = folder == folderPath_ || (includeSubfolders_ &&
-                                                     folder.starts_with(folderPath_) &&
-                                                     folder[folderPath_.size()] == '/');
+        const bool shown =
+            folder == folderPath_ || (includeSubfolders_ && folder.starts_with(folderPath_) &&
+                                      folder[folderPath_.size()] == '/');
         if (!hasWindow_ || !shown)
             return;
         // Entries are known again by their paths, which tell those of two folders apart.
@@ -622,10 +620,10 @@ void TFileListBox::paintEvent(QPaintEvent* event) {
         return;
     // While the subfolders are read the list is empty: it says how far the walk has come.
     const std::size_t folders = walk->folders.load(), files = walk->items.load();
-    const QString text = progressText_ ? progressText_(folders, files)
-                                       : QStringLiteral("Reading subfolders: %1 folders, %2 files")
-                                             .arg(folders)
-                                             .arg(files);
+    const QString text =
+        progressText_
+            ? progressText_(folders, files)
+            : QStringLiteral("Reading subfolders: %1 folders, %2 files").arg(folders).arg(files);
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(viewport()->rect().adjusted(2, 0, -2, 0),

@@ -100,8 +100,8 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
             return ShownPath(row, Text(row));
         return {};
     }
-    QString tip = ShownPath(row, Text(row)) + QStringLiteral(" -> ") +
-                  ShownPath(row, preview->newName);
+    QString tip =
+        ShownPath(row, Text(row)) + QStringLiteral(" -> ") + ShownPath(row, preview->newName);
     if (preview->mark == TPreviewEntry::Refused && refusalText)
         tip += QStringLiteral(": ") + refusalText(preview->reason);
     return tip;

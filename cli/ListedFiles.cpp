@@ -4,7 +4,6 @@
 #include "listing/NameOrder.h"
 
 #include <algorithm>
-
 #include <optional>
 #include <stdexcept>
 #include <unordered_map>
@@ -94,8 +93,8 @@ std::vector<std::string> TListedFiles::Select(const std::vector<std::string>& pa
             if (!path.empty() && folder != path &&
                 !(folder.starts_with(path) && folder[path.size()] == '/'))
                 continue;
-            const std::size_t end = run + 1 < folders_.Count() ? folders_.First(run + 1)
-                                                               : names_.size();
+            const std::size_t end =
+                run + 1 < folders_.Count() ? folders_.First(run + 1) : names_.size();
             std::fill(selected_.begin() + folders_.First(run), selected_.begin() + end, 1);
             found = found || end > folders_.First(run);
         }

@@ -67,7 +67,8 @@ std::vector<std::string> NamesInFolder(const std::vector<std::string>& files,
                 names.push_back(file.substr(slash + 1, end - slash));
                 break;
             }
-            if (!subfolders || slash == 0 || (slash = file.rfind('/', slash - 1)) == std::string::npos)
+            if (!subfolders || slash == 0 ||
+                (slash = file.rfind('/', slash - 1)) == std::string::npos)
                 throw notInFolder();
         }
     }
@@ -319,9 +320,8 @@ int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& 
         DirListing listing = ListCurrentDir(EveryNameOfFolder(entries.Size()));
         TSharedFolderRead::EndSharing(); // the reading has served both: its room goes to the
                                          // preview
-        preview.emplace(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                       listing.writable, CaseBlind(folder, drives),
-                                       std::move(listing.pinned)});
+        preview.emplace(TPreviewFolder{std::move(listing.names), listing.nameMax, listing.writable,
+                                       CaseBlind(folder, drives), std::move(listing.pinned)});
     }
     TPreview predicted;
     std::move(*preview).Predict(entries, options.inputs.selectedOnly, rule, predicted);

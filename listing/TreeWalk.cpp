@@ -54,25 +54,25 @@ TTreeLeftOut WalkTree(std::string_view mask, TFileType fileType, const FolderBeg
         subfolders.clear();
         bool begun = false;
         std::size_t items = 0;
-        const int error = reader.Read(
-            folder, fileType.AttributeWord(),
-            [&](std::string_view name, std::uint32_t attributes, bool subfolder) {
-                if (subfolder && (hiddenFolders || !(attributes & faHidden)))
-                    subfolders.emplace_back(name);
-                if (attributes & excluded)
-                    return;
-                const bool admitted = fileType.Admits(attributes);
-                for (const std::string_view part : parts) {
-                    if (!MatchesMask(name, part))
-                        continue;
-                    if (!begun) {
-                        folderBegins(folder);
-                        begun = true;
-                    }
-                    searched(name, attributes, admitted);
-                    ++items;
-                }
-            });
+        const int error =
+            reader.Read(folder, fileType.AttributeWord(),
+                        [&](std::string_view name, std::uint32_t attributes, bool subfolder) {
+                            if (subfolder && (hiddenFolders || !(attributes & faHidden)))
+                                subfolders.emplace_back(name);
+                            if (attributes & excluded)
+                                return;
+                            const bool admitted = fileType.Admits(attributes);
+                            for (const std::string_view part : parts) {
+                                if (!MatchesMask(name, part))
+                                    continue;
+                                if (!begun) {
+                                    folderBegins(folder);
+                                    begun = true;
+                                }
+                                searched(name, attributes, admitted);
+                                ++items;
+                            }
+                        });
         // The folder the walk started in is read as the list of one folder reads it, which
         // tells nothing of a read that failed.
         if (error != 0 && !folder.empty() && !Gone(error))

@@ -63,24 +63,25 @@ std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnl
     // far as it goes).
     plan.reserve(static_cast<std::size_t>(std::max(entries.EntryCount(), 0)));
     std::string newName;
-    PlanSteps(entries, selectedOnly, rule, newName,
-              [&](int entry, std::string_view oldName, std::size_t) {
-                  const std::string_view folder = entries.EntryFolder(entry).path;
-                  if (folder.empty())
-                      plan.push_back({entry, std::string(oldName), std::move(newName)});
-                  else
-                      plan.push_back(
-                          {entry, PathInFolder(folder, oldName), PathInFolder(folder, newName)});
-                  newName.clear();
-              },
-              [&](int entry, std::string_view oldName, std::size_t, TRefusal reason) {
-                  const std::string_view folder = entries.EntryFolder(entry).path;
-                  if (refused)
-                      refused->push_back({entry,
-                                          {PathInFolder(folder, oldName),
-                                           PathInFolder(folder, newName), RefusalError(reason)}});
-                  newName.clear();
-              });
+    PlanSteps(
+        entries, selectedOnly, rule, newName,
+        [&](int entry, std::string_view oldName, std::size_t) {
+            const std::string_view folder = entries.EntryFolder(entry).path;
+            if (folder.empty())
+                plan.push_back({entry, std::string(oldName), std::move(newName)});
+            else
+                plan.push_back(
+                    {entry, PathInFolder(folder, oldName), PathInFolder(folder, newName)});
+            newName.clear();
+        },
+        [&](int entry, std::string_view oldName, std::size_t, TRefusal reason) {
+            const std::string_view folder = entries.EntryFolder(entry).path;
+            if (refused)
+                refused->push_back({entry,
+                                    {PathInFolder(folder, oldName), PathInFolder(folder, newName),
+                                     RefusalError(reason)}});
+            newName.clear();
+        });
     return plan;
 }
 

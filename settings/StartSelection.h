@@ -18,10 +18,12 @@ struct TLeftOutPath {
     bool operator==(const TLeftOutPath&) const = default;
 };
 
-// An entry to select: its name in the selection's folder, and the path that named it.
+// An entry to select: its name in the selection's folder, the path that named it, and whether
+// it is a folder (the file list then selects every file below it, with subfolders included).
 struct TSelectedEntry {
     std::string name;
     std::string path;
+    bool folder = false;
     bool operator==(const TSelectedEntry&) const = default;
 };
 
@@ -31,6 +33,9 @@ struct TStartSelection {
     std::string folder; // empty when no path exists
     std::vector<TSelectedEntry> entries;
     std::vector<TLeftOutPath> leftOut;
+
+    // Whether an entry is a folder, whose files are renamed with subfolders included.
+    bool HoldsFolders() const;
 };
 
 // Sorts out `paths` (absolute, or relative to the current directory). A path's folder and name

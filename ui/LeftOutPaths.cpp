@@ -45,11 +45,10 @@ QString LeftOutFoldersText(const TTreeLeftOut& leftOut) {
     const std::size_t shown = std::min(leftOut.folders.size(), kShownPaths);
     for (std::size_t i = 0; i < shown; ++i) {
         const TTreeLeftOut::TFolder& folder = leftOut.folders[i];
-        const QString why =
-            folder.error == EXDEV
-                ? QString::fromUtf8(FeatureTexts.otherFileSystem)
-                : QString::fromUtf8(FeatureTexts.unreadableFolder)
-                      .arg(QString::fromLocal8Bit(std::strerror(folder.error)));
+        const QString why = folder.error == EXDEV
+                                ? QString::fromUtf8(FeatureTexts.otherFileSystem)
+                                : QString::fromUtf8(FeatureTexts.unreadableFolder)
+                                      .arg(QString::fromLocal8Bit(std::strerror(folder.error)));
         lines.append(ShownPath(folder.path) + QStringLiteral(": ") + why);
     }
     if (leftOut.folders.size() > shown)

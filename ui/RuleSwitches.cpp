@@ -47,8 +47,13 @@ TRuleSwitches::TRuleSwitches(QMenu& menu, std::function<void()> changed) : QObje
         action->setObjectName(QString::fromLatin1(row.name));
         action->setCheckable(true);
         this->*row.item = action;
-        // The toolkit has checked or unchecked the item by the time it is triggered.
-        connect(action, &QAction::triggered, this, [changed] { Guarded(changed); });
+        // The toolkit has checked or unchecked the item by the time it is triggered. The user's
+        // choice is the one to keep.
+        connect(action, &QAction::triggered, this, [this, changed, action] {
+            if (action == IncludeSubfolders1)
+                storedSubfolders_.reset();
+            Guarded(changed);
+        });
     }
 }
 
@@ -59,8 +64,12 @@ void TRuleSwitches::Load(TRegIniFile& settings) {
 }
 
 void TRuleSwitches::Save(TRegIniFile& settings) const {
-    for (const TRuleSwitch& row : kRuleSwitches)
-        settings.WriteFlag(row.settingsValue, (this->*row.item)->isChecked());
+    for (const TRuleSwitch& row : kRuleSwitches) {
+        const bool checked = (this->*row.item)->isChecked();
+        settings.WriteFlag(row.settingsValue, row.item == &TRuleSwitches::IncludeSubfolders1
+                                                  ? storedSubfolders_.value_or(checked)
+                                                  : checked);
+    }
 }
 
 void TRuleSwitches::ApplyTexts(const TFeatureTexts& texts) {
@@ -76,6 +85,12 @@ void TRuleSwitches::FillInputs(TRenameInputs& inputs) const {
 
 bool TRuleSwitches::IncludeSubfolders() const {
     return IncludeSubfolders1->isChecked();
+}
+
+void TRuleSwitches::IncludeSubfoldersForThisRun() {
+    if (!storedSubfolders_)
+        storedSubfolders_ = IncludeSubfolders1->isChecked();
+    IncludeSubfolders1->setChecked(true);
 }
 
 } // namespace nomilo

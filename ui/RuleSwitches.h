@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -42,6 +43,12 @@ public:
     void FillInputs(TRenameInputs& inputs) const;
     // Whether the file list is to include subfolders.
     bool IncludeSubfolders() const;
+    // Includes subfolders for this run (a start on a selection that holds folders): the item is
+    // checked, and the settings keep the stored value unless the user switches it.
+    void IncludeSubfoldersForThisRun();
+
+private:
+    std::optional<bool> storedSubfolders_; // while this run's value stands in for it
 };
 
 } // namespace nomilo

@@ -90,7 +90,7 @@ QString RuleErrorText(const TRuleError& error, const QString& find, const QStrin
         return QString::fromUtf8(FeatureTexts.failedExpression).arg(message);
     const bool inFind = error.part == TRuleError::FindText;
     const QByteArray typed = (inFind ? find : replace).toUtf8().left(qsizetype(*error.offset));
-    const QString text = QString::fromUtf8(inFind           ? FeatureTexts.badFindText
+    const QString text = QString::fromUtf8(inFind          ? FeatureTexts.badFindText
                                            : error.inField ? FeatureTexts.badField
                                                            : FeatureTexts.badReplaceText);
     return text.arg(message).arg(QString::fromUtf8(typed).toUcs4().size());
@@ -417,6 +417,11 @@ void TForm1::FormCreate() {
     if (selection_ && !selection_->entries.empty()) {
         storedRenameSel_ = RenameSel->isChecked();
         RenameSel->setChecked(true);
+        // A folder of the selection stands for its files, those of its subfolders too.
+        if (selection_->HoldsFolders()) {
+            RuleSwitches1->IncludeSubfoldersForThisRun();
+            Guarded([this] { FileListBox1->SetIncludeSubfolders(true); });
+        }
     }
     // 9.
     Guarded([this] { UpdateFileListColors(); });
@@ -686,22 +691,37 @@ void TForm1::ShowFailure(const std::vector<TRefusedRename>& refused) {
 void TForm1::SelectStartEntries() {
     TStartSelection selection = std::move(*selection_);
     selection_.reset();
+    // Files by their names, folders by theirs with whether a file below them was found.
     std::unordered_map<std::string, const TSelectedEntry*> wanted;
-    for (const TSelectedEntry& entry : selection.entries)
-        wanted.emplace(entry.name, &entry);
+    std::unordered_map<std::string, bool> folders;
+    for (const TSelectedEntry& entry : selection.entries) {
+        if (entry.folder)
+            folders.emplace(entry.name, false);
+        else
+            wanted.emplace(entry.name, &entry);
+    }
     int first = -1;
-    for (int i = 0; i < FileListBox1->EntryCount() && !wanted.empty(); ++i) {
-        const auto found = wanted.find(FileListBox1->EntryText(i));
-        if (found == wanted.end())
-            continue;
+    const auto select = [&](int i) {
         FileListBox1->SetEntrySelected(i, true);
-        wanted.erase(found);
         if (first < 0)
             first = i;
+    };
+    for (int i = 0; i < FileListBox1->EntryCount() && !(wanted.empty() && folders.empty()); ++i) {
+        // An entry of a folder below the list's is selected by the folder it lies in.
+        const std::string path = FileListBox1->EntryPath(i);
+        if (const auto found = wanted.find(path); found != wanted.end()) {
+            select(i);
+            wanted.erase(found);
+        } else if (const std::size_t slash = path.find('/'); slash != std::string::npos) {
+            if (const auto folder = folders.find(path.substr(0, slash)); folder != folders.end()) {
+                select(i);
+                folder->second = true;
+            }
+        }
     }
     // Then the paths whose entries the list does not show.
     for (const TSelectedEntry& entry : selection.entries)
-        if (wanted.contains(entry.name))
+        if (entry.folder ? !folders[entry.name] : wanted.contains(entry.name))
             selection.leftOut.push_back({entry.path, TLeftOut::NotListed});
     if (first >= 0) {
         const QModelIndex current = FileListBox1->model()->index(first, 0);
@@ -874,12 +894,11 @@ void TForm1::ApplyLanguage() {
         ShowNewNames1->setText(text(FeatureTexts.showNewNames1Caption));
         UndoLastRename1->setText(text(FeatureTexts.undoLastRename1Caption));
         RuleSwitches1->ApplyTexts(FeatureTexts);
-        FileListBox1->SetProgressText(
-            [reading = text(FeatureTexts.readingSubfolders)](std::size_t folders,
-                                                             std::size_t files) {
-                return reading.arg(static_cast<qulonglong>(folders))
-                    .arg(static_cast<qulonglong>(files));
-            });
+        FileListBox1->SetProgressText([reading = text(FeatureTexts.readingSubfolders)](
+                                          std::size_t folders, std::size_t files) {
+            return reading.arg(static_cast<qulonglong>(folders))
+                .arg(static_cast<qulonglong>(files));
+        });
         listFacts_->SetStillReadingText(text(FeatureTexts.stillReading));
         listFacts_->SetWaitingTexts(text(FeatureTexts.waitingForFacts),
                                     text(FeatureTexts.cancelWaiting));

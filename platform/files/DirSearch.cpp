@@ -274,7 +274,8 @@ int TTreeReader::Read(const std::string& path, std::uint32_t wanted,
     const int fd = OpenFolderBelow(path, root_);
     if (fd < 0)
         return errno;
-    const std::string absolute = network_.empty() || path.empty() ? rootPath_ : rootPath_ + '/' + path;
+    const std::string absolute =
+        network_.empty() || path.empty() ? rootPath_ : rootPath_ + '/' + path;
     return SearchOpenFolder(
         fd, absolute, "*", 0, wanted | faDirectory, network_, nullptr,
         [&](std::string_view name, std::uint32_t attributes, unsigned char type) {
@@ -283,9 +284,8 @@ int TTreeReader::Read(const std::string& path, std::uint32_t wanted,
             bool subfolder = type == DT_DIR;
             if (type == DT_UNKNOWN) {
                 struct stat st;
-                subfolder =
-                    fstatat(fd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                    S_ISDIR(st.st_mode);
+                subfolder = fstatat(fd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                            S_ISDIR(st.st_mode);
             }
             item(name, attributes, subfolder);
         });

@@ -68,8 +68,7 @@ bool IsOurPlaceholder(int folder, const std::string& name, int held,
         (S_ISREG(placeholder.st_mode) && ours.st_size != 0))
         return false;
     return fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-           now.st_dev == placeholder.st_dev &&
-           now.st_ino == placeholder.st_ino &&
+           now.st_dev == placeholder.st_dev && now.st_ino == placeholder.st_ino &&
            (now.st_mode & S_IFMT) == (placeholder.st_mode & S_IFMT);
 }
 

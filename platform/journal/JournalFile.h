@@ -68,10 +68,10 @@ struct JournalTrouble {
 // an id of the batch, the folder's identity, the step count, a checksum), a 32-byte record of
 // the batch's phase, a 32-byte record per step (its mark, the way its rename went, the file's
 // identity and link counts), then the folder and each step's old and new name, and, for a batch
-// with subfolders included, each folder below it that steps rename in with its identity. The checksum
-// covers the header and the names; each record carries a check of its own, rewritten with it,
-// except a planned step's, which is all zero bytes (so a new journal's records cost no
-// writing: their room is only reserved on the disk).
+// with subfolders included, each folder below it that steps rename in with its identity. The
+// checksum covers the header and the names; each record carries a check of its own, rewritten with
+// it, except a planned step's, which is all zero bytes (so a new journal's records cost no writing:
+// their room is only reserved on the disk).
 //
 // The records live in the file mapped into memory: changing one is a few stores and one
 // 8-byte store of its state that makes the change whole, so it costs no system call and

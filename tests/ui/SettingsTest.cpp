@@ -105,9 +105,9 @@ TEST_F(Settings, FirstRunCreatesTheKeyAndWritesTheNineValuesThenTheNewOneAtExit)
 
     Destroy();
     EXPECT_EQ(StoredNames(), kValueNames);
-    const std::vector<std::string> texts = {"English", "361", "422", "102", "241", "145", "176",
-                                            "145",     "1",   "0",   "0",   "0",   "0",
-                                            "0",       "0"};
+    const std::vector<std::string> texts = {"English", "361", "422", "102", "241",
+                                            "145",     "176", "145", "1",   "0",
+                                            "0",       "0",   "0",   "0",   "0"};
     for (std::size_t i = 0; i < kValueNames.size(); ++i)
         EXPECT_EQ(Stored(kValueNames[i]), "1:" + texts[i]) << kValueNames[i]; // REG_SZ
 }
@@ -124,8 +124,7 @@ TEST_F(Settings, TheNineValuesReachTheStoreAsOneChange) {
 TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     const std::vector<std::string> texts = {"Hrvatski", "500", "300", "10", "4",
                                             "200",      "150", "120", "0",  "1",
-                                            "1",        "0",   "1",   "1",
-                                            "1"};
+                                            "1",        "0",   "1",   "1",  "1"};
     for (std::size_t i = 0; i < kValueNames.size(); ++i)
         PutText(kValueNames[i], texts[i]);
     TForm1& f = Create();
