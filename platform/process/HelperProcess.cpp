@@ -67,7 +67,15 @@ THelperProcess::THelperProcess(const std::vector<std::string>& arguments) {
 }
 
 THelperProcess::~THelperProcess() {
+    // A helper that is well ends at the end of its input: it is given a moment to, then killed.
     close(socket_);
+    for (int wait = 0; wait < 20; ++wait) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            Reap(-1);
+            return;
+        }
+        usleep(1000);
+    }
     kill(pid_, SIGKILL);
     Reap(pid_);
 }
