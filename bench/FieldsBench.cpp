@@ -2,8 +2,8 @@
 //   - the dates taken of a folder of JPEG photos as the program reads them (each file's statx,
 //     the cache, the reader process: what the preview waits for once the folder is open), against
 //     a bare loop that opens each file with libexiv2 and reads its Exif, and the dry run of
-//     nomilo-rename --fields beside exiftool -testname '-filename<DateTimeOriginal' (run once,
-//     it is slow; skipped where exiftool is not installed);
+//     nomilo-rename --fields beside exiftool's ('-testname<DateTimeOriginal', run once: it is
+//     slow; skipped where exiftool is not installed);
 //   - the audio tags of a folder of MP3 files, against a bare TagLib loop;
 //   - the memory the kept facts take a file beyond their values.
 // Each way reports the median wall time and the CPU time (user + system, its reader process
@@ -23,6 +23,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -248,11 +249,11 @@ int main(int argc, char** argv) {
         }
         std::printf("Dates taken of %d JPEG photos:\n", files);
         if (access("/usr/bin/exiftool", X_OK) == 0) {
-            Way exiftool{"exiftool -testname '-filename<DateTimeOriginal'",
+            // Its dry run: -testname in place of -filename tells the names, renaming nothing.
+            Way exiftool{"exiftool '-testname<DateTimeOriginal'",
                          [&] {
-                             RunProgram({"exiftool", "-q", "-testname",
-                                         "-filename<DateTimeOriginal", "-d", "%Y-%m-%d_%H%M%S%%-c.%%e",
-                                         photos},
+                             RunProgram({"exiftool", "-q", "-d", "%Y-%m-%d_%H%M%S%%-c.%%e",
+                                         "-testname<DateTimeOriginal", photos},
                                         photos);
                          },
                          {}, {}};

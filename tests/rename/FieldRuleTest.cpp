@@ -167,6 +167,12 @@ TEST(FieldRule, CopyKeepsEqualNamesApartCountingNamesOnDisk) {
     inputs.replaceText = "{taken}{copy:_}.jpg";
     EXPECT_EQ(Predicted(FakeEntries("a.jpg 2024-05-01.jpg b.jpg"), inputs, context),
               (Names{"2024-05-01_1.jpg", "2024-05-01.jpg", "2024-05-01_2.jpg"}));
+    // Run again on names it gave, with a new photo first: each keeps its own.
+    context.disk = {"a.jpg", "2024-05-01_1.jpg", "2024-05-01.jpg", "2024-05-01_2.jpg"};
+    EXPECT_EQ(Predicted(FakeEntries("a.jpg 2024-05-01_2.jpg 2024-05-01_1.jpg 2024-05-01.jpg"),
+                        inputs, context),
+              (Names{"2024-05-01_3.jpg", "2024-05-01_2.jpg", "2024-05-01_1.jpg",
+                     "2024-05-01.jpg"}));
     // On a case-blind volume names that differ in case only are the same.
     context.disk = {"2024-05-01.jpg"};
     inputs.replaceText = "{taken}{copy:_}.JPG";
