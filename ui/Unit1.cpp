@@ -622,6 +622,7 @@ void TForm1::Button2Click() {
     if (!journal.StaleBatch().empty())
         notOffered_.insert(journal.StaleBatch());
     preview_->FolderChanged();
+    listFacts_->NamesChanged();
     UpdateUndoItem();
     if (journal.RenamedUnrecorded())
         ShowUndoMessage(this, windowTitle(), NotUndoableText(journal.Trouble(), journalPath_));
@@ -815,6 +816,7 @@ void TForm1::UndoLastRename1Click() {
     if (!outcome.refused.empty())
         ShowFailure(outcome.refused);
     preview_->FolderChanged();
+    listFacts_->NamesChanged();
 }
 
 void TForm1::RuleSwitchClick() {
