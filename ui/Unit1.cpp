@@ -29,6 +29,7 @@
 #include "ui/ResponsiveWaits.h"
 #include "ui/RuleSwitches.h"
 #include "ui/Splitter.h"
+#include "ui/TakenFilesDescription.h"
 #include "ui/ToolBar.h"
 #include "ui/UndoMessages.h"
 #include "ui/Unit2.h"
@@ -339,6 +340,7 @@ void TForm1::BuildLayout() {
         [this](const TRenameRule& rule) { return listFacts_->ContextFor(rule); });
 
     // Screen readers name the controls in English until a language table is applied.
+    takenFiles_ = new TTakenFilesDescription(*FileListBox1, *Button2);
     ApplyAccessibleTexts(kLanguageTables[1].accessible);
     // The Menu key's stand-in on keyboards without one.
     auto* contextMenuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
@@ -743,9 +745,7 @@ void TForm1::UpdateFileListColors() {
 }
 
 void TForm1::DescribeFileList() {
-    FileListBox1->setAccessibleDescription(
-        QString::fromUtf8(RenameSel->isChecked() ? accessibleTexts_.selectedFilesTaken
-                                                 : accessibleTexts_.everyFileTaken));
+    takenFiles_->Set(accessibleTexts_, RenameSel->isChecked());
 }
 
 void TForm1::PopupMenu1Popup() {
