@@ -45,7 +45,7 @@ public:
 
     void Begin(const std::vector<TRenameStep>& plan) override;
     IMoveWitness* Started(std::size_t step) override;
-    void Finished(std::size_t step, bool renamed) override;
+    void Finished(std::size_t step, std::error_code refusal) override;
     void End() override;
 
     // Whether Begin could write the journal, and why not.
