@@ -31,6 +31,7 @@
 #include "ui/Splitter.h"
 #include "ui/TakenFilesDescription.h"
 #include "ui/ToolBar.h"
+#include "ui/ToolTipAbove.h"
 #include "ui/UndoMessages.h"
 #include "ui/Unit2.h"
 #include "ui/WindowPlacement.h"
@@ -333,6 +334,10 @@ void TForm1::BuildLayout() {
         FileListBox1, [this] { return RenameInputs(); },
         [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
     FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
+    // The tooltips of the fields right above the tool bar, which tell why a text renames
+    // nothing, never lie over its buttons.
+    for (QWidget* field : {eFind, eReplace})
+        OpenToolTipsAbove(*field);
     listFacts_ = new TListFacts(
         FileListBox1, [this] { return !DirectoryListBox1->VolumeCaseSensitive(); },
         [this] { preview_->Schedule(); });
