@@ -42,8 +42,7 @@ private:
     }
 
     void Place(QWidget& tip) const {
-        const QPoint wanted(tip.x(),
-                            control_.mapToGlobal(QPoint(0, 0)).y() - tip.height() - kGap);
+        const QPoint wanted(tip.x(), control_.mapToGlobal(QPoint(0, 0)).y() - tip.height() - kGap);
         const QScreen* screen = control_.screen();
         if (tip.pos() != wanted && (!screen || wanted.y() >= screen->geometry().top()))
             tip.move(wanted);
