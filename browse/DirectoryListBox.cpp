@@ -1,5 +1,6 @@
 #include "browse/DirectoryListBox.h"
 
+#include "browse/Accessibility.h"
 #include "browse/DriveComboBox.h"
 #include "browse/FileListBox.h"
 #include "browse/FontLineHeight.h"
@@ -75,6 +76,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
+    TellCurrentEntryOnFocus(*this);
     resize(145, height());
     LoadGlyphs();
     FollowDrive(Drives());

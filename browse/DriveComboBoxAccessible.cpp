@@ -3,11 +3,22 @@
 #include "browse/DriveComboBox.h"
 
 #include <QAbstractItemView>
+#include <algorithm>
 
 namespace nomilo {
 
 TDriveComboBoxAccessible::TDriveComboBoxAccessible(TDriveComboBox* comboBox)
-    : QAccessibleWidget(comboBox, QAccessible::ComboBox) {}
+    : QAccessibleWidget(comboBox, QAccessible::ComboBox), toldText_(comboBox->currentText()) {
+    // The interface lives as long as the combo box, so the connection ends with both.
+    QObject::connect(comboBox, &QComboBox::currentTextChanged, comboBox,
+                     [this, comboBox](const QString& current) {
+                         if (current == toldText_ || !QAccessible::isActive())
+                             return;
+                         QAccessibleTextUpdateEvent event(comboBox, 0, toldText_, current);
+                         toldText_ = current;
+                         QAccessible::updateAccessibility(&event);
+                     });
+}
 
 QAccessibleInterface* TDriveComboBoxAccessible::Create(const QString& className, QObject* object) {
     if (className == QLatin1String("nomilo::TDriveComboBox"))
@@ -54,6 +65,42 @@ void TDriveComboBoxAccessible::doAction(const QString& actionName) {
         ComboBox()->hidePopup();
     else
         ComboBox()->showPopup();
+}
+
+} // namespace nomilo
+
+// --- the current drive as text ----------------------------------------------------------------
+
+namespace nomilo {
+
+void* TDriveComboBoxAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+void TDriveComboBoxAccessible::selection(int, int* startOffset, int* endOffset) const {
+    *startOffset = 0;
+    *endOffset = 0;
+}
+
+QString TDriveComboBoxAccessible::text(int startOffset, int endOffset) const {
+    const QString current = ComboBox()->currentText();
+    if (endOffset < 0 || endOffset > current.size())
+        endOffset = static_cast<int>(current.size());
+    startOffset = std::clamp(startOffset, 0, endOffset);
+    return current.mid(startOffset, endOffset - startOffset);
+}
+
+int TDriveComboBoxAccessible::characterCount() const {
+    return static_cast<int>(ComboBox()->currentText().size());
+}
+
+QString TDriveComboBoxAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
+    (void)offset;
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return {};
 }
 
 } // namespace nomilo

@@ -96,6 +96,7 @@ TFileListBox::TFileListBox(QWidget* parent)
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
+    TellCurrentEntryOnFocus(*this);
     resize(145, height());
     LoadGlyphs();
     UpdateItemHeight();

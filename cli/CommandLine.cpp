@@ -19,7 +19,7 @@ struct TParse {
     std::vector<std::string> positionals;
     bool help = false, version = false, undo = false, dryRun = false, filesNamed = false;
     bool json = false, nulEnded = false, maskGiven = false, caseGiven = false;
-    bool ruleGiven = false; // --regex, --all or --numbering
+    bool ruleGiven = false; // --regex, --all, --numbering or --fields
 
     void Flag(std::string_view name);
     void Value(TValueOption option, std::string value);
@@ -35,6 +35,8 @@ void TParse::Flag(std::string_view name) {
         options.inputs.everyOccurrence = ruleGiven = true;
     } else if (name == "numbering") {
         options.inputs.numbering = ruleGiven = true;
+    } else if (name == "fields") {
+        options.inputs.fields = ruleGiven = true;
     } else if (name == "n" || name == "dry-run") {
         dryRun = true;
     } else if (name == "undo") {
@@ -221,6 +223,12 @@ also one of the Nomilo window, and the window's Undo takes back this command's.
       --numbering     a run of # in REPLACE (or the prefix) numbers the renames:
                       ### is 001, 002...; #{10,5} counts from 10 in steps of 5;
                       \# writes #
+      --fields        REPLACE (or the prefix) takes fields of each file's data:
+                      {name} {ext} {folder}, {modified} {created} {taken}
+                      with a strftime format ({taken:%Y-%m-%d_%H%M%S}),
+                      {camera} {width} {height}, {artist} {album} {title}
+                      {year} {genre} {track:2}, {copy} to keep equal names
+                      apart; \{ writes {. A file without the value is refused
   -m, --mask=MASK     only names that match MASK, wildcard patterns separated
                       by ';' (default: *.*, every file)
       --prefix=TEXT   put TEXT in front of every name instead

@@ -4,7 +4,10 @@
 #include "cli/EUsage.h"
 #include "cli/ListedFiles.h"
 #include "cli/NameText.h"
+#include "cli/ProgressBar.h"
 #include "cli/Report.h"
+#include "facts/FolderFacts.h"
+#include "facts/ReaderProcess.h"
 #include "platform/drives/Drives.h"
 #include "platform/drives/VolumeCase.h"
 #include "platform/files/CurrentDir.h"
@@ -26,6 +29,8 @@
 namespace nomilo {
 
 namespace {
+
+std::vector<std::string> EveryNameOfFolder(std::size_t listed);
 
 // Unknown FILEs are named one by one up to this many.
 constexpr std::size_t kNamedUnknown = 10;
@@ -181,6 +186,38 @@ private:
     TReport& report_;
 };
 
+// The facts the rule's fields need of the listed files, read before anything is planned, with
+// a bar on a terminal while it takes long. The context lives in `facts`, the data in `cache`.
+void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries,
+                     const std::string& folder, bool caseBlind, bool showProgress,
+                     TFactsCache& cache, TEntryFacts& facts) {
+    const std::size_t slash = folder.rfind('/');
+    std::vector<std::string> onDisk;
+    if (rule.KeepsCopiesApart())
+        onDisk = EveryNameOfFolder(entries.Size());
+    facts.Reset(entries.Size(), slash == std::string::npos ? folder : folder.substr(slash + 1),
+                onDisk, caseBlind);
+    if (rule.Needs() == NeedsNothing)
+        return;
+    std::vector<std::string_view> names;
+    names.reserve(entries.Size());
+    for (std::size_t i = 0; i < entries.Size(); ++i)
+        names.push_back(entries.Name(i));
+    std::optional<TProgressBar> bar;
+    if (showProgress)
+        bar.emplace(stderr, names.size());
+    std::size_t done = 0;
+    TFactsReader reader(OwnReaderCommand());
+    ReadFolderFacts(folder, names, rule.Needs(), cache, reader,
+                    [&](std::size_t entry, const TFileFacts* read) {
+                        facts.Set(entry, read);
+                        if (bar)
+                            bar->Advance(++done);
+                    });
+    if (bar)
+        bar->Hide();
+}
+
 int StatusOf(const TReport& report) {
     return report.RefusedCount() ? esRefused : esDone;
 }
@@ -198,13 +235,21 @@ int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& r
              TListedFiles& entries, const std::string& folder) {
     TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1));
     TCommandJournal journal(folder, renames, report);
-    RenameBatch(entries, options.inputs.selectedOnly, rule, renames.MoveFn(), nullptr, &journal);
+    // The files whose fields have no value are refused before the batch: they are told after it.
+    const auto tellRuleRefusals = [&](const std::vector<TRefusedRename>& refused) {
+        for (const TRefusedRename& rename : refused)
+            if (IsFieldRefusal(RefusalOf(rename.error)))
+                report.Refused(rename.oldName, rename.newName, RefusalOf(rename.error),
+                               rename.error);
+    };
+    RenameBatch(entries, options.inputs.selectedOnly, rule, renames.MoveFn(), tellRuleRefusals,
+                &journal);
     const std::size_t total = report.RenamedCount() + report.RefusedCount() + renames.Cancelled();
     const bool begun = renames.Begun();
     renames.End("interrupted after " + std::to_string(report.RenamedCount()) + " of " +
                 std::to_string(total) +
                 " renames; 'nomilo-rename --undo' takes back those done");
-    if (!begun) {
+    if (!begun && report.RefusedCount() == 0) {
         report.Note("nothing to rename");
         return esDone;
     }
@@ -214,7 +259,7 @@ int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& r
 
 // Every name of the current directory, whatever its kind, but "." and "..": from the reading
 // the file list's search made, where one is shared. There are about `listed` or more.
-std::vector<std::string> EveryName(std::size_t listed) {
+std::vector<std::string> EveryNameOfFolder(std::size_t listed) {
     std::vector<std::string> names;
     names.reserve(listed);
     SearchCurrentDir("*", 0, 0, [&](std::string_view name, std::uint32_t) {
@@ -227,7 +272,7 @@ std::vector<std::string> EveryName(std::size_t listed) {
 int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
               const TListedFiles& entries, const std::string& folder,
               const std::vector<TDrive>& drives) {
-    DirListing listing = ListCurrentDir(EveryName(entries.Size()));
+    DirListing listing = ListCurrentDir(EveryNameOfFolder(entries.Size()));
     TSharedFolderRead::EndSharing(); // the reading has served both: its room goes to the preview
     // One prediction: the entries are not numbered first, and it works in the preview's own
     // table.
@@ -258,7 +303,7 @@ int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& 
 // Renames in FOLDER, or shows what that would do.
 int RunRename(const TCommandOptions& options, TReport& report) {
     // A find or replace text the rule cannot use is told before the folder is even entered.
-    const TRenameRule rule(options.inputs);
+    TRenameRule rule(options.inputs);
     if (rule.Error())
         throw ERenameRule(*rule.Error());
     const std::vector<std::string> named = NamesInFolder(options.files, options.folder);
@@ -294,6 +339,13 @@ int RunRename(const TCommandOptions& options, TReport& report) {
                          "match; nothing was renamed");
             return esUsage;
         }
+    }
+    TFactsCache cache;
+    TEntryFacts facts;
+    if (rule.HasFields()) {
+        ReadListedFacts(rule, entries, folder, CaseBlind(folder, drives),
+                        !options.quiet && IsTerminal(2), cache, facts);
+        rule.SetFieldContext(&facts);
     }
     if (options.action == TCommandOptions::DryRun)
         return RunDryRun(options, rule, report, entries, folder, drives);
@@ -365,8 +417,9 @@ std::string RuleErrorText(const TRuleError& error, const TRenameInputs& inputs) 
     if (inFind && !error.offset)
         return "the regular expression failed on a name: " + error.message +
                "; nothing was renamed";
-    std::string text = (inFind ? "FIND is not a valid regular expression: "
-                               : "REPLACE does not suit the regular expression: ") +
+    std::string text = (inFind                 ? "FIND is not a valid regular expression: "
+                        : error.inField ? "REPLACE holds a field it cannot use: "
+                                               : "REPLACE does not suit the regular expression: ") +
                        error.message;
     if (error.offset) {
         const std::string_view typed = inFind ? inputs.findText : inputs.replaceText;

@@ -10,6 +10,8 @@ namespace {
 constexpr const char* kReasonKeys[] = {
     "none", "taken", "taken-in-batch", "not-acceptable", "too-long", "gone", "no-permission",
     "replaced", "other",
+    "no-date-taken", "no-creation-time", "no-camera", "no-image-size", "no-artist", "no-album",
+    "no-title", "no-year", "no-genre", "no-track", "unreadable", "still-reading",
 };
 
 } // namespace
@@ -21,6 +23,9 @@ TReport::TReport(TCommandOptions::TOutput form, bool quiet, bool planned, std::F
 std::string TReport::ReasonText(TRefusal reason, std::error_code error) const {
     if (reason >= TRefusal::Taken && reason <= TRefusal::Replaced)
         return kEnglishRefusalTexts[static_cast<int>(reason) - static_cast<int>(TRefusal::Taken)];
+    if (IsFieldRefusal(reason))
+        return kEnglishFieldRefusalTexts[static_cast<int>(reason) -
+                                         static_cast<int>(TRefusal::NoDateTaken)];
     return error ? error.message() : std::string("refused");
 }
 

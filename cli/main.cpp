@@ -1,5 +1,6 @@
 // nomilo-rename: Nomilo's rename batch from a terminal, for scripts and servers.
 #include "cli/RenameCommand.h"
+#include "facts/ReaderProcess.h"
 #include "platform/process/DeferredTermination.h"
 
 #include <cstdio>
@@ -9,6 +10,9 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    // Started by itself to read files' data where a parser's fault cannot reach the command.
+    if (argc == 2 && std::string(argv[1]) == nomilo::kReadFactsArgument)
+        return nomilo::RunReaderProcess();
     // The command ends soon after its work: memory it frees stays with it for its next
     // allocation, instead of going back to the system and coming back page by page.
     mallopt(M_MMAP_THRESHOLD, 32 << 20);

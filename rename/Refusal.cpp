@@ -10,9 +10,12 @@ class TRefusalCategory final : public std::error_category {
 public:
     const char* name() const noexcept override { return "nomilo refusal"; }
     std::string message(int reason) const override {
-        return static_cast<TRefusal>(reason) == TRefusal::Replaced
-                   ? "another file now has this name"
-                   : "refused";
+        const auto refusal = static_cast<TRefusal>(reason);
+        if (refusal == TRefusal::Replaced)
+            return "another file now has this name";
+        if (IsFieldRefusal(refusal))
+            return kEnglishFieldRefusalTexts[reason - static_cast<int>(TRefusal::NoDateTaken)];
+        return "refused";
     }
 };
 

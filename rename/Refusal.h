@@ -17,7 +17,36 @@ enum class TRefusal : std::uint8_t {
     NoPermission,   // the folder or the file may not be changed
     Replaced,       // (renaming back) another file now has the name the batch gave
     Other,          // any other refusal: the system's own message tells
+    // A field of the new name (the Fields switch) that the file gives no value for: the file is
+    // never renamed with a stand-in.
+    NoDateTaken,
+    NoCreationTime,
+    NoCamera,
+    NoImageSize,
+    NoArtist,
+    NoAlbum,
+    NoTitle,
+    NoYear,
+    NoGenre,
+    NoTrack,
+    Unreadable,   // the file's data cannot be read at all
+    StillReading, // its data is still being read (a preview only: a batch waits for it)
 };
+
+// How English words the reasons from NoDateTaken to StillReading, in that order.
+inline constexpr const char* kEnglishFieldRefusalTexts[12] = {
+    "no date taken",   "no creation time on this file system",
+    "no camera data",  "no image size",
+    "no artist tag",   "no album tag",
+    "no title tag",    "no year tag",
+    "no genre tag",    "no track tag",
+    "its data cannot be read", "its data is still being read",
+};
+
+// Whether `reason` is a missing value of a field, NoDateTaken to StillReading.
+inline bool IsFieldRefusal(TRefusal reason) {
+    return reason >= TRefusal::NoDateTaken && reason <= TRefusal::StillReading;
+}
 
 // How English words the reasons from Taken to Replaced, in that order: the window's English
 // texts and the terminal command's.

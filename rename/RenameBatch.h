@@ -25,6 +25,7 @@ struct TRenameInputs {
     bool regularExpression = false; // the find text is a regular expression
     bool everyOccurrence = false;   // replace every occurrence, not only the first
     bool numbering = false;         // the replace text holds counters
+    bool fields = false;            // the replace text holds fields of the files' data
 };
 
 // Renames a bare file name in the current directory without replacing anything; answers no
@@ -42,16 +43,24 @@ extern bool RenameFailed;
 // ones in selected-only mode) whose name the rule changes. Each entry keeps its text until its
 // own rename, so the plan is what the walk meets; the whole plan is made before the first
 // rename, so the rule's counters number the planned renames (the first is number 0 to
-// TRenameRule::NewName). Throws ERenameRule when the rule cannot rename.
+// TRenameRule::NewName). Throws ERenameRule when the rule cannot rename. The entries the rule
+// refuses (a field without a value) are no steps: they go to `refused`, when given, with
+// their positions.
+struct TRuleRefusal {
+    int entry = 0;
+    TRefusedRename rename;
+};
 std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnly,
-                                   const TRenameRule& rule);
+                                   const TRenameRule& rule,
+                                   std::vector<TRuleRefusal>* refused = nullptr);
 // The walk PlanBatch makes, for callers that keep no string per step (the preview): for each
 // planned rename the new name is appended to `newNames`, then `step(entry, oldName, at)` is
 // called with the entry's position, its text (valid during the call) and where its new name
-// begins in `newNames`.
-template <typename Step>
+// begins in `newNames`. An entry the rule refuses (a field without a value) goes to
+// `refused(entry, oldName, at, reason)` instead, with the new name as far as it is known.
+template <typename Step, typename Refused>
 void PlanSteps(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
-               std::string& newNames, Step&& step);
+               std::string& newNames, Step&& step, Refused&& refused);
 // The same with the rule built from `inputs`.
 std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs);
 
@@ -73,23 +82,29 @@ std::error_code RenameEntry(IFileEntries& entries, int index, const std::string&
                             bool selectedOnly, const TMoveFileFn& moveFile,
                             IMoveWitness* witness = nullptr);
 
-template <typename Step>
+template <typename Step, typename Refused>
 void PlanSteps(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
-               std::string& newNames, Step&& step) {
+               std::string& newNames, Step&& step, Refused&& refused) {
     if (rule.Error())
         throw ERenameRule(*rule.Error());
+    rule.BeginPlan();
     std::string copy; // the text of an entry, for lists that keep none of their own
     std::size_t planned = 0;
     const int count = entries.EntryCount();
+    TRefusal reason = TRefusal::None;
     for (int i = 0; i < count; ++i) {
         if (selectedOnly && !entries.IsEntrySelected(i))
             continue;
         const std::string_view name = entries.EntryTextView(i, copy);
         const std::size_t at = newNames.size();
-        if (rule.AppendNewName(name, planned, newNames)) {
-            step(i, name, at);
-            ++planned;
+        if (!rule.AppendNewName(i, name, planned, newNames, reason))
+            continue;
+        if (reason != TRefusal::None) {
+            refused(i, name, at, reason);
+            continue;
         }
+        step(i, name, at);
+        ++planned;
     }
 }
 

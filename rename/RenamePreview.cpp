@@ -365,6 +365,14 @@ void TRenamePreview::Plan(const IFileEntries& entries, bool selectedOnly, const 
                       move.oldHash = HashOf(oldKey);
                       moveKeys_.append(oldKey);
                   }
+              },
+              [&](int entry, std::string_view, std::size_t at, TRefusal reason) {
+                  // A field without a value: the batch refuses it before any rename.
+                  TPreview::TEntry& shown = preview.entries_[static_cast<std::size_t>(entry)];
+                  shown.offset = Offset(at);
+                  shown.length = Offset(preview.names_.size() - at);
+                  shown.mark = TPreviewEntry::Refused;
+                  shown.reason = reason;
               });
 }
 

@@ -10,11 +10,29 @@ TRenameRule::TRenameRule(const TRenameInputs& inputs, const TRenameRule* previou
     : find_(inputs.findText), replace_(inputs.replaceText), prefixMode_(inputs.prefixMode),
       caseSensitive_(inputs.caseSensitive),
       regularExpression_(inputs.regularExpression && !inputs.prefixMode),
-      everyOccurrence_(inputs.everyOccurrence), numbering_(inputs.numbering) {
-    if (numbering_)
-        template_ = TNumberingTemplate(replace_, regularExpression_
-                                                     ? TNumberingTemplate::TSyntax::Substitution
-                                                     : TNumberingTemplate::TSyntax::Literal);
+      everyOccurrence_(inputs.everyOccurrence), numbering_(inputs.numbering),
+      fields_(inputs.fields) {
+    const auto counterSyntax = regularExpression_ ? TNumberingTemplate::TSyntax::Substitution
+                                                  : TNumberingTemplate::TSyntax::Literal;
+    if (fields_) {
+        try {
+            fieldTemplate_ = TFieldTemplate(replace_, regularExpression_
+                                                          ? TFieldTemplate::TSyntax::Substitution
+                                                          : TFieldTemplate::TSyntax::Literal);
+        } catch (const ERenameRule& bad) {
+            error_ = bad.Error();
+            return;
+        }
+        // Each raw piece has counters of its own: a value between two pieces is never read as
+        // part of a counter.
+        if (numbering_)
+            for (const TFieldTemplate::TPiece& piece : fieldTemplate_.Pieces())
+                pieceCounters_.push_back(piece.type == TFieldTemplate::TPiece::Raw
+                                             ? TNumberingTemplate(piece.text, counterSyntax)
+                                             : TNumberingTemplate());
+    } else if (numbering_) {
+        template_ = TNumberingTemplate(replace_, counterSyntax);
+    }
     if (!regularExpression_ || find_.empty())
         return;
     try {
@@ -23,7 +41,8 @@ TRenameRule::TRenameRule(const TRenameInputs& inputs, const TRenameRule* previou
             pattern_ = previous->pattern_;
         else
             pattern_ = std::make_shared<const TRegexPattern>(find_, caseSensitive_);
-        pattern_->CheckReplacement(Replacement(0));
+        TRefusal unused = TRefusal::None;
+        pattern_->CheckReplacement(fields_ ? Replacement(-1, {}, 0, 0, unused) : Replacement(0));
     } catch (const ERenameRule& bad) {
         error_ = Typed(bad.Error(), 0);
     }
@@ -43,9 +62,77 @@ std::string_view TRenameRule::Replacement(std::size_t renamesBefore) const {
     return rendered_;
 }
 
+std::string_view TRenameRule::Replacement(int entry, std::string_view name,
+                                          std::size_t renamesBefore, std::size_t copy,
+                                          TRefusal& refusal) const {
+    using TPiece = TFieldTemplate::TPiece;
+    const auto syntax = regularExpression_ ? TFieldTemplate::TSyntax::Substitution
+                                           : TFieldTemplate::TSyntax::Literal;
+    // entry -1: a rendering for checking the replace text, with every value empty.
+    const TFieldSubject subject{name, context_ ? context_->FolderName() : std::string_view(),
+                                context_ && entry >= 0 ? context_->FactsOf(entry) : nullptr,
+                                copy};
+    rendered_.clear();
+    std::string value;
+    const std::vector<TPiece>& pieces = fieldTemplate_.Pieces();
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+        const TPiece& piece = pieces[p];
+        if (piece.type == TPiece::Raw) {
+            if (numbering_)
+                pieceCounters_[p].AppendRendered(rendered_, renamesBefore);
+            else
+                rendered_.append(piece.text);
+            continue;
+        }
+        value.clear();
+        if (piece.type == TPiece::Text) {
+            value = piece.text;
+        } else if (entry >= 0) {
+            const TRefusal missing = AppendFieldValue(piece, subject, value);
+            if (missing != TRefusal::None) {
+                if (refusal == TRefusal::None)
+                    refusal = missing;
+                value.assign(replace_, piece.source, piece.length);
+            }
+        }
+        AppendQuoted(rendered_, value, syntax);
+    }
+    return rendered_;
+}
+
 TRuleError TRenameRule::Typed(TRuleError error, std::size_t renamesBefore) const {
-    if (error.part == TRuleError::ReplaceText && error.offset && numbering_)
-        error.offset = template_.SourceOffset(*error.offset, renamesBefore);
+    if (error.part != TRuleError::ReplaceText || !error.offset)
+        return error;
+    if (!fields_) {
+        if (numbering_)
+            error.offset = template_.SourceOffset(*error.offset, renamesBefore);
+        return error;
+    }
+    // The piece the offset falls in, rendered as for the check (every value empty).
+    using TPiece = TFieldTemplate::TPiece;
+    const auto syntax = regularExpression_ ? TFieldTemplate::TSyntax::Substitution
+                                           : TFieldTemplate::TSyntax::Literal;
+    std::string text;
+    const std::vector<TPiece>& pieces = fieldTemplate_.Pieces();
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+        const TPiece& piece = pieces[p];
+        const std::size_t begin = text.size();
+        if (piece.type == TPiece::Raw && numbering_)
+            pieceCounters_[p].AppendRendered(text, renamesBefore);
+        else if (piece.type == TPiece::Raw)
+            text.append(piece.text);
+        else
+            AppendQuoted(text, piece.type == TPiece::Text ? piece.text : std::string(), syntax);
+        if (*error.offset >= text.size())
+            continue;
+        const std::size_t within = *error.offset - begin;
+        error.offset = piece.source + (piece.type != TPiece::Raw ? 0
+                                       : numbering_
+                                           ? pieceCounters_[p].SourceOffset(within, renamesBefore)
+                                           : within);
+        return error;
+    }
+    error.offset = replace_.size();
     return error;
 }
 
@@ -59,31 +146,76 @@ std::optional<std::string> TRenameRule::NewName(std::string_view name,
 
 bool TRenameRule::AppendNewName(std::string_view name, std::size_t renamesBefore,
                                 std::string& out) const {
+    TRefusal refusal = TRefusal::None;
+    return AppendNewName(-1, name, renamesBefore, out, refusal);
+}
+
+bool TRenameRule::AppendNewName(int entry, std::string_view name, std::size_t renamesBefore,
+                                std::string& out, TRefusal& refusal) const {
     if (error_)
         throw ERenameRule(*error_);
-    // The counters are rendered only for a name that the rule changes.
+    refusal = TRefusal::None;
+    // Whether the rule changes the name is known before any replace text is rendered: the
+    // counters and fields are rendered only for a name that it changes.
+    std::size_t at = 0; // where the find text is, in literal mode
+    if (!prefixMode_) {
+        if (find_.empty())
+            return false;
+        if (regularExpression_ ? !pattern_->Match(name)
+                               : (at = FindFolded(name, find_, caseSensitive_)) ==
+                                     std::string_view::npos)
+            return false;
+    }
+    if (!fields_)
+        return AppendRewritten(name, at, Replacement(renamesBefore), renamesBefore, out);
+    const std::size_t start = out.size();
+    AppendRewritten(name, at, Replacement(entry, name, renamesBefore, 0, refusal), renamesBefore,
+                    out);
+    if (refusal != TRefusal::None || !fieldTemplate_.HasCopy())
+        return true;
+    // {copy} numbers a name another file has, or an earlier rename of the batch gives.
+    for (std::size_t copy = 1; CopyTaken(std::string_view(out).substr(start), name); ++copy) {
+        out.resize(start);
+        AppendRewritten(name, at, Replacement(entry, name, renamesBefore, copy, refusal),
+                        renamesBefore, out);
+    }
+    given_.insert(CopyKey(std::string_view(out).substr(start)));
+    return true;
+}
+
+bool TRenameRule::AppendRewritten(std::string_view name, std::size_t at,
+                                  std::string_view replacement, std::size_t renamesBefore,
+                                  std::string& out) const {
     if (prefixMode_) {
-        out.append(Replacement(renamesBefore)).append(name);
+        out.append(replacement).append(name);
         return true;
     }
-    if (find_.empty())
-        return false;
     if (regularExpression_) {
-        if (!pattern_->Match(name))
-            return false;
         try {
-            pattern_->AppendSubstituted(name, Replacement(renamesBefore), everyOccurrence_, out);
+            pattern_->AppendSubstituted(name, replacement, everyOccurrence_, out);
         } catch (const ERenameRule& bad) {
             throw ERenameRule(Typed(bad.Error(), renamesBefore));
         }
         return true;
     }
-    const std::size_t at = FindFolded(name, find_, caseSensitive_);
-    if (at == std::string_view::npos)
-        return false;
-    AppendReplaced(name, at, find_, Replacement(renamesBefore), caseSensitive_, everyOccurrence_,
-                   out);
+    AppendReplaced(name, at, find_, replacement, caseSensitive_, everyOccurrence_, out);
     return true;
+}
+
+std::string TRenameRule::CopyKey(std::string_view candidate) const {
+    std::string key(candidate);
+    if (context_ && context_->CaseBlind())
+        for (char& c : key)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return key;
+}
+
+bool TRenameRule::CopyTaken(std::string_view candidate, std::string_view name) const {
+    const std::string key = CopyKey(candidate);
+    if (given_.count(key))
+        return true;
+    // The file's own name is not taken by another.
+    return context_ && key != CopyKey(name) && context_->NameOnDisk(key);
 }
 
 } // namespace nomilo

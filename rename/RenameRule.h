@@ -1,6 +1,9 @@
 #pragma once
 
+#include "rename/FieldContext.h"
+#include "rename/FieldTemplate.h"
 #include "rename/NumberingTemplate.h"
+#include "rename/Refusal.h"
 #include "rename/RuleError.h"
 
 #include <cstddef>
@@ -8,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace nomilo {
 
@@ -26,6 +31,10 @@ class TRegexPattern;
 // - Every occurrence: every match is replaced, not only the first, in either mode.
 // - Numbering: the replace text holds counters (TNumberingTemplate) that number the renames of
 //   the batch, in its order.
+// - Fields: the replace text holds fields (TFieldTemplate) whose values come from each entry's
+//   file, through the field context the caller hands in (SetFieldContext). A value is always
+//   text, never syntax of the expression or the counters. An entry whose file gives no value
+//   for a field is refused, never renamed with a stand-in, and takes no number of the counters.
 //
 // An empty find text never matches, in either mode. Whether the rule changes a name never
 // depends on the counters; a name that matches is renamed even when its new name is the same.
@@ -54,11 +63,38 @@ public:
     // The same without a string of its own: appends the new name to `out` and answers true, or
     // answers false (no change) and leaves `out` as it is.
     bool AppendNewName(std::string_view name, std::size_t renamesBefore, std::string& out) const;
+    // The same for entry `entry` of a batch, whose fields are read from the field context. When
+    // the rule would rename the entry but a field has no value, answers true and sets `refusal`
+    // to why; `out` then holds the new name with that field as typed, for the user to see.
+    bool AppendNewName(int entry, std::string_view name, std::size_t renamesBefore,
+                       std::string& out, TRefusal& refusal) const;
+
+    // Whether the replace text holds fields, and what the files must be read for.
+    bool HasFields() const { return fields_; }
+    TFactNeeds Needs() const { return fields_ ? fieldTemplate_.Needs() : NeedsNothing; }
+    // Whether {copy} asks the field context for the names on disk.
+    bool KeepsCopiesApart() const { return fields_ && fieldTemplate_.HasCopy(); }
+    // The facts, folder name and names on disk the fields take (none: nullptr, and every
+    // field of a file's data is still being read). Kept, not owned.
+    void SetFieldContext(const IFieldContext* context) { context_ = context; }
+    // A batch's plan begins: the names {copy} kept apart so far are forgotten.
+    void BeginPlan() const { given_.clear(); }
 
 private:
     // The replace text for the rename `renamesBefore` renames precede; valid until the next
     // call.
     std::string_view Replacement(std::size_t renamesBefore) const;
+    // The replace text for entry `entry` with its field values, {copy} numbered `copy`; `refusal`
+    // tells a field without a value, which is then written as typed.
+    std::string_view Replacement(int entry, std::string_view name, std::size_t renamesBefore,
+                                 std::size_t copy, TRefusal& refusal) const;
+    // The new name of `name`, which the rule changes, with `replacement`, appended to `out`;
+    // `at` is where the find text is in literal mode.
+    bool AppendRewritten(std::string_view name, std::size_t at, std::string_view replacement,
+                         std::size_t renamesBefore, std::string& out) const;
+    // Whether {copy} must try the next number for the new name `candidate` of `name`.
+    bool CopyTaken(std::string_view candidate, std::string_view name) const;
+    std::string CopyKey(std::string_view candidate) const;
     // `error` with an offset in the rendered replace text turned into one in the typed text.
     TRuleError Typed(TRuleError error, std::size_t renamesBefore) const;
 
@@ -69,7 +105,12 @@ private:
     bool regularExpression_ = false; // and not in prefix mode
     bool everyOccurrence_ = false;
     bool numbering_ = false;
+    bool fields_ = false;
     TNumberingTemplate template_;
+    TFieldTemplate fieldTemplate_;
+    std::vector<TNumberingTemplate> pieceCounters_; // per piece of the fields, when numbering
+    const IFieldContext* context_ = nullptr;
+    mutable std::unordered_set<std::string> given_; // the names {copy} gave in this plan
     std::shared_ptr<const TRegexPattern> pattern_; // in regular-expression mode, if it compiled
     std::optional<TRuleError> error_;
     mutable std::string rendered_; // the last replace text with its counters, reused

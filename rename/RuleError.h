@@ -16,6 +16,7 @@ struct TRuleError {
     TPart part = FindText;
     std::string message;               // the expression engine's own words, in English
     std::optional<std::size_t> offset; // where in that text, in bytes as typed; none: anywhere
+    bool inField = false;              // the fault is a field of the replace text, not the engine's
 };
 
 // Raised by a rule that cannot rename; a batch that meets it has renamed nothing.

@@ -20,5 +20,6 @@ inline constexpr const char* kShowNewNamesValue = "ShowNewNames";
 inline constexpr const char* kRegularExpressionValue = "RegularExpression";
 inline constexpr const char* kEveryOccurrenceValue = "EveryOccurrence";
 inline constexpr const char* kNumberingValue = "Numbering";
+inline constexpr const char* kFieldsValue = "Fields";
 
 } // namespace nomilo

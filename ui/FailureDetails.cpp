@@ -27,6 +27,10 @@ QString RefusalText(TRefusal reason, std::error_code error) {
         return QString::fromUtf8(
             FeatureTexts.refusals[static_cast<int>(reason) - static_cast<int>(TRefusal::Taken)]);
     default:
+        if (IsFieldRefusal(reason))
+            return QString::fromUtf8(
+                FeatureTexts.fieldRefusals[static_cast<int>(reason) -
+                                           static_cast<int>(TRefusal::NoDateTaken)]);
         return QString::fromLocal8Bit(error.message());
     }
 }

@@ -69,6 +69,29 @@ const TLanguageTable kLanguageTables[3] = {
             "Poništavanje ostaje moguće kad se mapa vrati (primjerice s pogonom koji se ponovno "
             "priključi).",
             "Njezin je pogon tu, ali bez nje, pa se ovo preimenovanje više ne može poništiti.",
+            "Polja",
+            "Polja: {name} {ext} {folder}; {modified} {created} {taken} s oblikom "
+            "({taken:%Y-%m-%d_%H%M%S});\n{camera} {width} {height}; {artist} {album} {title} "
+            "{year} {genre} {track:2};\n{copy} razdvaja jednaka imena ({copy:_}); \\{ piše {. "
+            "Datoteka bez vrijednosti se ne preimenuje.",
+            "Tekst zamjene sadrži polje koje se ne može koristiti: %1 (pomak %2)",
+            {
+                "nema datuma snimanja",
+                "ovaj datotečni sustav ne bilježi vrijeme stvaranja",
+                "nema podataka o fotoaparatu",
+                "nema veličine slike",
+                "nema oznake izvođača",
+                "nema oznake albuma",
+                "nema oznake naslova",
+                "nema oznake godine",
+                "nema oznake žanra",
+                "nema oznake broja pjesme",
+                "njezine podatke nije moguće pročitati",
+                "njezini se podaci još čitaju",
+            },
+            "Nova imena se još izračunavaju: čitaju se podaci datoteka (preostalo %1).",
+            "Čitanje podataka datoteka...",
+            "Odustani",
         },
         {
             "Pronađi",
@@ -144,6 +167,29 @@ const TLanguageTable kLanguageTables[3] = {
             "It can still be undone once the folder is back (with a drive that is connected "
             "again, for instance).",
             "Its drive is there without it, so this rename can no longer be undone.",
+            "Fields",
+            "Fields: {name} {ext} {folder}; {modified} {created} {taken} with a format "
+            "({taken:%Y-%m-%d_%H%M%S});\n{camera} {width} {height}; {artist} {album} {title} "
+            "{year} {genre} {track:2};\n{copy} keeps equal names apart ({copy:_}); \\{ writes {. "
+            "A file without the value is not renamed.",
+            "The replace text holds a field it cannot use: %1 (offset %2)",
+            {
+                kEnglishFieldRefusalTexts[0],
+                kEnglishFieldRefusalTexts[1],
+                kEnglishFieldRefusalTexts[2],
+                kEnglishFieldRefusalTexts[3],
+                kEnglishFieldRefusalTexts[4],
+                kEnglishFieldRefusalTexts[5],
+                kEnglishFieldRefusalTexts[6],
+                kEnglishFieldRefusalTexts[7],
+                kEnglishFieldRefusalTexts[8],
+                kEnglishFieldRefusalTexts[9],
+                kEnglishFieldRefusalTexts[10],
+                kEnglishFieldRefusalTexts[11],
+            },
+            "New names are still being worked out: the files' data is being read (%1 left).",
+            "Reading the files' data...",
+            "Cancel",
         },
         {
             "Find",
@@ -221,6 +267,29 @@ const TLanguageTable kLanguageTables[3] = {
             "einem wieder angeschlossenen Laufwerk).",
             "Sein Laufwerk ist ohne ihn da, daher kann diese Umbenennung nicht mehr rückgängig "
             "gemacht werden.",
+            "Felder",
+            "Felder: {name} {ext} {folder}; {modified} {created} {taken} mit Format "
+            "({taken:%Y-%m-%d_%H%M%S});\n{camera} {width} {height}; {artist} {album} {title} "
+            "{year} {genre} {track:2};\n{copy} hält gleiche Namen auseinander ({copy:_}); \\{ "
+            "schreibt {. Eine Datei ohne den Wert wird nicht umbenannt.",
+            "Der Ersetzungstext enthält ein Feld, das nicht verwendet werden kann: %1 (Versatz %2)",
+            {
+                "kein Aufnahmedatum",
+                "keine Erstellungszeit auf diesem Dateisystem",
+                "keine Kameradaten",
+                "keine Bildgröße",
+                "kein Interpret-Tag",
+                "kein Album-Tag",
+                "kein Titel-Tag",
+                "kein Jahr-Tag",
+                "kein Genre-Tag",
+                "kein Titelnummer-Tag",
+                "ihre Daten können nicht gelesen werden",
+                "ihre Daten werden noch gelesen",
+            },
+            "Die neuen Namen werden noch ermittelt: die Daten der Dateien werden gelesen (noch %1).",
+            "Die Daten der Dateien werden gelesen...",
+            "Abbrechen",
         },
         {
             "Suchen nach",

@@ -59,6 +59,17 @@ struct TFeatureTexts {
     // folder's drive is there without it.
     const char* folderMayComeBack;
     const char* folderGoneForGood;
+    // The Fields switch: its caption, the replace field's hint while it is on, a field the rule
+    // cannot use ("%1" the message, in English, "%2" the offset in characters), why a file has no
+    // value, by TRefusal from NoDateTaken to StillReading, the line at the foot of the file list
+    // while the files' data is read ("%1" files left), and the label and button of Rename's wait.
+    const char* fields1Caption;
+    const char* fieldsHelp;
+    const char* badField;
+    const char* fieldRefusals[12];
+    const char* stillReading;
+    const char* waitingForFacts;
+    const char* cancelWaiting;
 };
 
 // What assistive technologies (screen readers) call the controls that show no caption of their

@@ -53,6 +53,8 @@ void TNewNamesPreview::Update() {
     }
     const TRenameInputs inputs = inputs_();
     rule_ = TRenameRule(inputs, rule_ ? &*rule_ : nullptr);
+    if (fieldContext_ && !rule_->Error())
+        rule_->SetFieldContext(fieldContext_(*rule_));
     // The room of the preview shown before is used again: a keystroke allocates nothing.
     TPreview& preview = spare_;
     preview.Reset(0);

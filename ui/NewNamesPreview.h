@@ -34,11 +34,16 @@ public:
     void FolderChanged();
     // Recomputes the preview now.
     void Update();
+    // Where a rule with fields takes its field context from.
+    void SetFieldContext(std::function<const IFieldContext*(const TRenameRule&)> context) {
+        fieldContext_ = std::move(context);
+    }
 
 private:
     TFileListBox* list_;
     std::function<TRenameInputs()> inputs_;
     std::function<bool()> caseBlind_;
+    std::function<const IFieldContext*(const TRenameRule&)> fieldContext_;
     QTimer timer_;
     std::optional<TRenamePreview> folder_; // the folder as last read
     std::optional<TRenameRule> rule_;      // the rule of the last recompute, its expression kept

@@ -29,6 +29,8 @@ const TRuleSwitch kRuleSwitches[] = {
      &TFeatureTexts::everyOccurrence1Caption, &TRenameInputs::everyOccurrence},
     {&TRuleSwitches::Numbering1, "Numbering1", kNumberingValue, &TFeatureTexts::numbering1Caption,
      &TRenameInputs::numbering},
+    {&TRuleSwitches::Fields1, "Fields1", kFieldsValue, &TFeatureTexts::fields1Caption,
+     &TRenameInputs::fields},
 };
 
 } // namespace

@@ -27,6 +27,7 @@ public:
     QAction* RegularExpression1;
     QAction* EveryOccurrence1;
     QAction* Numbering1;
+    QAction* Fields1;
 
     // Each stored value is read on its own: one that cannot be read is reported and keeps the
     // switch off.

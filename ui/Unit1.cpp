@@ -23,6 +23,9 @@
 #include "ui/FailureDetails.h"
 #include "ui/LanguageTables.h"
 #include "ui/LeftOutPaths.h"
+#include "ui/ListFacts.h"
+#include "ui/MenuAccessible.h"
+#include "ui/MenuItemAccessible.h"
 #include "ui/NewNamesPreview.h"
 #include "ui/ProgramEnd.h"
 #include "ui/ResponsiveWaits.h"
@@ -89,8 +92,9 @@ QString RuleErrorText(const TRuleError& error, const QString& find, const QStrin
         return QString::fromUtf8(FeatureTexts.failedExpression).arg(message);
     const bool inFind = error.part == TRuleError::FindText;
     const QByteArray typed = (inFind ? find : replace).toUtf8().left(qsizetype(*error.offset));
-    const QString text =
-        QString::fromUtf8(inFind ? FeatureTexts.badFindText : FeatureTexts.badReplaceText);
+    const QString text = QString::fromUtf8(inFind           ? FeatureTexts.badFindText
+                                           : error.inField ? FeatureTexts.badField
+                                                           : FeatureTexts.badReplaceText);
     return text.arg(message).arg(QString::fromUtf8(typed).toUcs4().size());
 }
 
@@ -322,11 +326,20 @@ void TForm1::BuildLayout() {
     RuleSwitches1 = new TRuleSwitches(*PopupMenu1, [this] { RuleSwitchClick(); });
     for (QAction* checkable : {Hrvatski1, English1, Deutsch1, RenameSel, ShowNewNames1})
         checkable->setCheckable(true);
+    // Screen readers hear every checkable item as checked or not; a language as one of three.
+    TMenuAccessible::Take(*PopupMenu1);
+    for (QAction* language : {Hrvatski1, English1, Deutsch1})
+        TMenuItemAccessible::ReadAsChoice(*language);
 
     preview_ = new TNewNamesPreview(
         FileListBox1, [this] { return RenameInputs(); },
         [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
     FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
+    listFacts_ = new TListFacts(
+        FileListBox1, [this] { return !DirectoryListBox1->VolumeCaseSensitive(); },
+        [this] { preview_->Schedule(); });
+    preview_->SetFieldContext(
+        [this](const TRenameRule& rule) { return listFacts_->ContextFor(rule); });
 
     // Screen readers name the controls in English until a language table is applied.
     ApplyAccessibleTexts(kLanguageTables[1].accessible);
@@ -649,7 +662,13 @@ TRenameInputs TForm1::RenameInputs() const {
 
 void TForm1::Button2Click() {
     const TRenameInputs inputs = RenameInputs();
-    const TRenameRule rule(inputs, rule_ ? &*rule_ : nullptr);
+    TRenameRule rule(inputs, rule_ ? &*rule_ : nullptr);
+    // A rule with fields renames by the facts it needs, all of them read first.
+    if (rule.HasFields() && !rule.Error()) {
+        if (!listFacts_->WaitFor(rule))
+            return;
+        rule.SetFieldContext(listFacts_->ContextFor(rule));
+    }
     TBatchJournal journal(journalPath_, FileListBox1->FolderPath());
     // A journal on a server that does not answer is not waited for: the batch runs without it.
     if (!JournalAnswers())
@@ -695,6 +714,8 @@ void TForm1::CheckRenameRule() {
         addLine(replaceTip, QString::fromUtf8(FeatureTexts.numberingHelp));
     if (inputs.regularExpression && !inputs.prefixMode)
         addLine(replaceTip, QString::fromUtf8(FeatureTexts.substitutionHelp));
+    if (inputs.fields)
+        addLine(replaceTip, QString::fromUtf8(FeatureTexts.fieldsHelp));
     const bool badFind = error && error->part == TRuleError::FindText;
     const bool badReplace = error && error->part == TRuleError::ReplaceText;
     if (error)
@@ -914,6 +935,9 @@ void TForm1::ApplyLanguage() {
         ShowNewNames1->setText(text(FeatureTexts.showNewNames1Caption));
         UndoLastRename1->setText(text(FeatureTexts.undoLastRename1Caption));
         RuleSwitches1->ApplyTexts(FeatureTexts);
+        listFacts_->SetStillReadingText(text(FeatureTexts.stillReading));
+        listFacts_->SetWaitingTexts(text(FeatureTexts.waitingForFacts),
+                                    text(FeatureTexts.cancelWaiting));
         ApplyAccessibleTexts(table->accessible);
         ToolBar1->Repack();
     }

@@ -29,6 +29,7 @@ class TDetailsButtonTexts;
 class TFileListBox;
 class TNewNamesPreview;
 class TRuleSwitches;
+class TListFacts;
 class TSplitter;
 class TToolBar;
 
@@ -241,6 +242,7 @@ private:
     // stand for a batch before it, so nothing is offered until a batch keeps its journal.
     bool undoWithheld_ = false;
     TNewNamesPreview* preview_ = nullptr;
+    TListFacts* listFacts_ = nullptr; // the facts the rule's fields need
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;
     // The hints of the find and replace fields in the current language, which CheckRenameRule

@@ -1,4 +1,5 @@
 // Nomilo: the program. Starts the main window and runs it until it is closed.
+#include "facts/ReaderProcess.h"
 #include "platform/desktop/DesktopPublisher.h"
 #include "platform/files/LinkLooks.h"
 #include "platform/files/ResponsiveCalls.h"
@@ -20,6 +21,9 @@
 using namespace nomilo;
 
 int main(int argc, char** argv) {
+    // Started by itself to read files' data where a parser's fault cannot reach the window.
+    if (argc == 2 && std::string(argv[1]) == kReadFactsArgument)
+        return RunReaderProcess();
     // First of all, so that a signal during start-up waits in the pipe for the message loop.
     const int signalPipe = CatchTerminationSignals();
 

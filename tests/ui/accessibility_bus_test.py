@@ -1,14 +1,18 @@
 #!/usr/bin/python3
 """The real window as a screen reader meets it through the accessibility bus (AT-SPI).
 
-Run inside a D-Bus session of its own and an X display (dbus-run-session, xvfb-run): starts the
-program once per interface language on a folder of its own, and checks what the bus says of the
-window, its controls, the file list's selected entries and the preview of new names.
+Run inside an X display and a D-Bus session of its own (xvfb-run, then dbus-run-session, so that
+the bus's services see the display and can type): starts the program once per interface language
+on a folder of its own, and checks what the bus says of the window, its controls, the file list's
+selected entries and the preview of new names, and what a screen reader hears as the keyboard
+moves the focus.
 
     accessibility_bus_test.py PROGRAM
 """
 
+import ctypes
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -27,6 +31,8 @@ LANGUAGES = {
         "every": "Preimenovanje uzima svaku datoteku s popisa",
         "selected": "Preimenovanje uzima samo selektirane datoteke",
         "taken": "ime je zauzeto",
+        "switches": ["Preimenuj samo selektirane datoteke", "Prikaži nova imena", "Regularni izraz",
+                     "Polja"],
     },
     "English": {
         "caption": "Nomilo",
@@ -35,6 +41,8 @@ LANGUAGES = {
         "every": "Rename takes every file of the list",
         "selected": "Rename takes the selected files only",
         "taken": "the name is taken",
+        "switches": ["Rename only selected items", "Show new names", "Regular expression",
+                     "Fields"],
     },
     "Deutsch": {
         "caption": "Drostel",
@@ -43,9 +51,12 @@ LANGUAGES = {
         "every": "Umbenannt wird jede Datei der Liste",
         "selected": "Umbenannt werden nur die ausgewählten Dateien",
         "taken": "der Name ist vergeben",
+        "switches": ["Rename only selected items", "Neue Namen anzeigen", "Regulärer Ausdruck",
+                     "Felder"],
     },
 }
 FIND, REPLACE, MASK, DRIVE, FOLDERS, FILES, SWAP = range(7)
+SELECTED_ONLY, SHOW_NEW_NAMES, REGULAR_EXPRESSION, LAST_SWITCH = range(4)
 ROLES = ["text", "text", "text", "combo box", "list", "list", "push button"]
 
 failures = []
@@ -88,8 +99,106 @@ def walk(node, depth=0):
 
 def states(node):
     state_set = node.get_state_set()
-    return {nick for nick in ("selected", "multiselectable", "selectable", "focused")
+    return {nick for nick in ("selected", "multiselectable", "selectable", "focused", "checked")
             if state_set.contains(getattr(Atspi.StateType, nick.upper()))}
+
+
+def activate(caption):
+    """Gives the window the keyboard focus, as a window manager would (the display has none)."""
+    info = subprocess.run(["xwininfo", "-name", caption], capture_output=True, text=True,
+                          check=True).stdout
+    window = int(re.search(r"Window id: (0x[0-9a-f]+)", info).group(1), 16)
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    display = ctypes.c_void_p(xlib.XOpenDisplay(None))
+    xlib.XSetInputFocus(display, ctypes.c_ulong(window), 1, 0)  # RevertToPointerRoot, now
+    xlib.XCloseDisplay(display)
+
+
+TAB, UP, DOWN, ESCAPE, MENU = 0xff09, 0xff52, 0xff54, 0xff1b, 0xff67  # the keysyms
+
+
+def press(keysym):
+    Atspi.generate_keyboard_event(keysym, None, Atspi.KeySynthType.SYM)
+
+
+def focus_moves(focused, keys):
+    """Presses Tab `keys` times; answers the (role, name) of each object that took the focus."""
+    focused.clear()
+    for _ in range(keys):
+        press(TAB)
+        pump(0.3)
+    pump(0.5)
+    return list(focused)
+
+
+def check_focus_reading(language, texts, frame, focused, selected_only):
+    """What a screen reader hears as Tab moves through the drive selector and both lists: the
+    drive selector's value, and the current entry of a list right after the list."""
+    activate(texts["caption"])
+    wait_for("the active window", lambda: frame.get_state_set().contains(Atspi.StateType.ACTIVE))
+    pump(0.5)
+    # From the file list, which has the focus first: seven steps to the drive selector.
+    moves = focus_moves(focused, 7)
+    check(moves and moves[-1] == ("combo box", texts["names"][DRIVE]),
+          f"{language}: Tab reaches the drive selector ({moves})")
+    drive = next(n for n in walk(frame) if n.get_name() == texts["names"][DRIVE])
+    value = Atspi.Text.get_text(drive, 0, -1) if "Text" in drive.get_interfaces() else ""
+    drop_down = drive.get_child_at_index(0)
+    drives = [drop_down.get_child_at_index(i).get_name() for i in range(drop_down.get_child_count())]
+    check(value and value in drives, f"{language}: the drive selector tells its drive ({value!r})")
+    # The mask, then the folder list: the folder shown is its current entry.
+    moves = focus_moves(focused, 2)
+    check(moves[-2:] == [("list", texts["names"][FOLDERS]), ("list item", "files")],
+          f"{language}: the folder list's current entry is heard after the list ({moves})")
+    moves = focus_moves(focused, 1)
+    check(moves[-2:] == [("list", texts["names"][FILES]), ("list item", "IMG_1.jpg")],
+          f"{language}: the file list's current entry is heard after the list ({moves})")
+    files = next(n for n in walk(frame) if n.get_name() == texts["names"][FILES])
+    entry = files.get_child_at_index(0)
+    check("focused" in states(entry) and ("selected" in states(entry)) != selected_only,
+          f"{language}: the current entry tells its state ({states(entry)})")
+
+
+def check_menu_reading(language, texts, focused, focus_sources, selected_only):
+    """What a screen reader hears of the window's menu: each checkable item checked or not
+    checked, a language as one of a choice, each item found at its place in the menu (a screen
+    reader drops an item whose place it cannot find)."""
+    focus_sources.clear()
+    press(MENU)
+    pump(0.5)
+    press(DOWN)
+    menu = wait_for("an item of the menu", lambda: next(
+        (s.get_parent() for s in focus_sources if s.get_parent().get_role_name() == "popup menu"),
+        None), 5)
+    items = [menu.get_child_at_index(i) for i in range(menu.get_child_count())]
+    check([item.get_index_in_parent() for item in items] == list(range(len(items))),
+          f"{language}: every item of the menu is found at its place")
+    read = {item.get_name(): (item.get_role_name(), "checked" in states(item)) for item in items}
+    switches = texts["switches"]
+    expected = {name: ("radio button", name == language) for name in LANGUAGES}
+    expected.update({switches[SELECTED_ONLY]: ("check box", selected_only),
+                     switches[SHOW_NEW_NAMES]: ("check box", True),
+                     switches[REGULAR_EXPRESSION]: ("check box", False),
+                     switches[LAST_SWITCH]: ("check box", False)})
+    check({name: read.get(name) for name in expected} == expected,
+          f"{language}: the checkable items read as checked or not ({read})")
+    # From the first item up to the last one, the last switch.
+    focused.clear()
+    press(UP)
+    pump(0.5)
+    check(focused[-1:] == [("check box", switches[LAST_SWITCH])],
+          f"{language}: a switch that is off is heard as a check box ({focused})")
+    # Its action switches it as a click does.
+    regular = items[[item.get_name() for item in items].index(switches[REGULAR_EXPRESSION])]
+    Atspi.Action.do_action(regular, 0)
+    check(wait_for("the switch on", lambda: "checked" in states(regular), 5),
+          f"{language}: the item's action switches it on")
+    Atspi.Action.do_action(regular, 0)
+    pump(0.3)
+    check("checked" not in states(regular), f"{language}: the item's action switches it off")
+    press(ESCAPE)
+    pump(0.5)
 
 
 def store(folder, language, selected_only):
@@ -117,6 +226,26 @@ def start(program, language, selected_only):
     return subprocess.Popen([program, os.path.join(sandbox, "files")], env=environment)
 
 
+def end(process, what):
+    """Ends the program with SIGTERM, which must end it cleanly."""
+    process.terminate()
+    try:
+        check(process.wait(30) == 0, f"{what}: the program ends cleanly on SIGTERM")
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        failures.append(f"{what}: the program did not end on SIGTERM")
+
+
+def outcome(what):
+    """The test's exit status, said with the count of failed checks."""
+    if failures:
+        print(f"{len(failures)} checks failed")
+        return 1
+    print(f"{what}: every check passed")
+    return 0
+
+
 def application(process):
     def find():
         desktop = Atspi.get_desktop(0)
@@ -128,7 +257,7 @@ def application(process):
     return wait_for("the program on the bus", find)
 
 
-def one_language(program, language, selected_only, heard):
+def one_language(program, language, selected_only, heard, focused, focus_sources):
     texts = LANGUAGES[language]
     process = start(program, language, selected_only)
     try:
@@ -157,6 +286,9 @@ def one_language(program, language, selected_only, heard):
               f"{language}: the entries are named by the files")
         check([e.get_role_name() for e in entries] == ["list item"] * 3,
               f"{language}: the entries are list items")
+
+        check_focus_reading(language, texts, frame, focused, selected_only)
+        check_menu_reading(language, texts, focused, focus_sources, selected_only)
 
         if selected_only:
             check(not any("selected" in states(e) for e in entries),
@@ -191,21 +323,22 @@ def one_language(program, language, selected_only, heard):
         check(1 <= heard.count(("name", "Trip_1.jpg")) <= 2,
               f"{language}: the new name is announced, once per recompute ({heard})")
     finally:
-        process.terminate()
-        try:
-            check(process.wait(30) == 0, f"{language}: the program ends cleanly on SIGTERM")
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            failures.append(f"{language}: the program did not end on SIGTERM")
+        end(process, language)
 
 
 def main():
     program = sys.argv[1]
     heard = []
 
+    focused = []
+    focus_sources = []
+
     def on_event(event):
-        if event.type.startswith("object:property-change:accessible-name"):
+        if event.type.startswith("object:state-changed:focused"):
+            if event.detail1:
+                focused.append((event.source.get_role_name(), event.source.get_name()))
+                focus_sources.append(event.source)
+        elif event.type.startswith("object:property-change:accessible-name"):
             heard.append(("name", event.source.get_name()))
         elif event.type.startswith("object:state-changed:selected") and event.detail1:
             heard.append(("selected", event.source.get_name()))
@@ -213,14 +346,11 @@ def main():
     listener = Atspi.EventListener.new(on_event)
     listener.register("object:property-change:accessible-name")
     listener.register("object:state-changed:selected")
-    one_language(program, "Hrvatski", False, heard)
-    one_language(program, "English", True, heard)
-    one_language(program, "Deutsch", True, heard)
-    if failures:
-        print(f"{len(failures)} checks failed")
-        return 1
-    print("the window through the accessibility bus: every check passed")
-    return 0
+    listener.register("object:state-changed:focused")
+    one_language(program, "Hrvatski", False, heard, focused, focus_sources)
+    one_language(program, "English", True, heard, focused, focus_sources)
+    one_language(program, "Deutsch", True, heard, focused, focus_sources)
+    return outcome("the window through the accessibility bus")
 
 
 if __name__ == "__main__":

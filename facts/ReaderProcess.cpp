@@ -1,0 +1,83 @@
+#include "facts/ReaderProcess.h"
+
+#include "facts/FactsWire.h"
+#include "platform/files/FileContent.h"
+#include "platform/process/HelperProcess.h"
+
+#include <exiv2/exiv2.hpp>
+
+namespace nomilo {
+
+namespace {
+
+// Room the parsers may take: a 100 MB tag fails to be read, it does not take the machine.
+// The sanitizers' shadow memory needs far more address space than that.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kAddressSpace = 0;
+#else
+constexpr std::size_t kAddressSpace = std::size_t{2} << 30;
+#endif
+
+TReadFacts ReadNamed(int folder, const std::string& name, TFactNeeds needs) {
+    // A FIFO, a device or a folder is never opened: only its status is read.
+    const TFileStatus status = StatusAt(folder, name.c_str(), true);
+    if (!status.Regular() || !(needs & (NeedsImage | NeedsAudio)))
+        return ReadContent(-1, status, needs);
+    const int file = OpenToRead(folder, name.c_str());
+    const TFileStatus opened = file >= 0 ? StatusOf(file) : status;
+    TReadFacts read;
+    if (file < 0 || !opened.Regular()) {
+        read = ReadContent(-1, TFileStatus{}, NeedsNothing);
+        read.status = status;
+        AddTimes(read.facts, status);
+        read.facts.present |= TFileFacts::ContentUnreadable;
+    } else {
+        read = ReadContent(file, opened, needs);
+    }
+    CloseFile(file);
+    return read;
+}
+
+} // namespace
+
+int RunReaderProcess() {
+    LimitHelper(kAddressSpace);
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+#if EXIV2_TEST_VERSION(0, 27, 4)
+    Exiv2::enableBMFF(true);
+#endif
+    Exiv2::XmpParser::initialize();
+    TFrames frames;
+    int folder = -1;
+    std::string name;
+    char bytes[1 << 16];
+    for (;;) {
+        const long got = ReadRequests(bytes, sizeof bytes);
+        if (got <= 0)
+            return 0;
+        frames.Add(bytes, static_cast<std::size_t>(got));
+        std::string_view frame;
+        while (frames.Next(frame)) {
+            std::uint32_t id = 0;
+            TFactNeeds needs = NeedsNothing;
+            if (!DecodeRequest(frame, id, needs, name))
+                return 2;
+            if (id == kFolderRequest) {
+                CloseFile(folder);
+                folder = OpenFolder(name);
+                continue;
+            }
+            const std::string answer = EncodeAnswer(id, ReadNamed(folder, name, needs));
+            if (!WriteAnswer(answer.data(), answer.size()))
+                return 0;
+        }
+        if (frames.Garbled())
+            return 2;
+    }
+}
+
+std::vector<std::string> OwnReaderCommand() {
+    return {OwnProgramPath(), kReadFactsArgument};
+}
+
+} // namespace nomilo
