@@ -261,7 +261,8 @@ void TBatchJournal::Taking(MoveWay way) {
     file_->SetWay(step_, way);
 }
 
-void TBatchJournal::Finished(std::size_t step, bool renamed) {
+void TBatchJournal::Finished(std::size_t step, std::error_code refusal) {
+    const bool renamed = !refusal;
     // The first file renamed without the journal's lock makes the batch before stale, also for
     // the processes that start later: they hear of it beside the journal.
     if (renamed && renames_.at(step) && !renamed_ && !place_ && !staleBatch_.empty())

@@ -46,7 +46,7 @@ public:
 
     void Begin(const std::vector<TRenameStep>& plan) override;
     IMoveWitness* Started(std::size_t step) override;
-    void Finished(std::size_t step, bool renamed) override;
+    void Finished(std::size_t step, std::error_code refusal) override;
     void End() override;
 
     // Keeps the batch away from the journal's place, whose folder does not answer (`why`): it

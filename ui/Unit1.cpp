@@ -676,7 +676,8 @@ void TForm1::Button2Click() {
     try {
         RenameBatch(
             *FileListBox1, inputs.selectedOnly, rule, MoveFileRefusal,
-            [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); }, &journal);
+            [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); }, &journal,
+            !DirectoryListBox1->VolumeCaseSensitive());
     } catch (const ERenameRule& bad) {
         // The plan is made before the first rename: nothing was touched.
         ShowRuleError(bad.Error());
