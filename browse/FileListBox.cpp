@@ -417,6 +417,10 @@ void TFileListBox::SetShownAllSelected(bool all) {
     emit ShownEntriesChanged();
 }
 
+int TFileListBox::ShownSelectedCount() const {
+    return shownAllSelected_ ? EntryCount() : model_->SelectedCount();
+}
+
 void TFileListBox::SetEntrySelectedByUser(int index, bool selected) {
     CheckIndex(index);
     if (multiSelect_)

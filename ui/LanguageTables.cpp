@@ -103,6 +103,7 @@ const TLanguageTable kLanguageTables[3] = {
             "Zamijeni mjesta traženom i zamjenskom tekstu",
             "Preimenovanje uzima svaku datoteku s popisa",
             "Preimenovanje uzima samo selektirane datoteke",
+            "%1 od %2",
         },
     },
     {
@@ -201,6 +202,7 @@ const TLanguageTable kLanguageTables[3] = {
             "Swap find and replace texts",
             "Rename takes every file of the list",
             "Rename takes the selected files only",
+            "%1 of %2",
         },
     },
     {
@@ -301,6 +303,7 @@ const TLanguageTable kLanguageTables[3] = {
             "Such- und Ersetzungstext tauschen",
             "Umbenannt wird jede Datei der Liste",
             "Umbenannt werden nur die ausgewählten Dateien",
+            "%1 von %2",
         },
     },
 };

@@ -86,6 +86,9 @@ struct TAccessibleTexts {
     // which sighted users tell by the list's colours.
     const char* everyFileTaken;
     const char* selectedFilesTaken;
+    // How many they are, after the description and in the Rename button's: "%1" the files
+    // Rename takes, "%2" the files of the list.
+    const char* takenCount;
 };
 
 // The texts of one interface language, in the order ApplyLanguage sets them. UTF-8.

@@ -32,6 +32,7 @@
 #include "ui/RuleSwitches.h"
 #include "ui/Splitter.h"
 #include "ui/StartFolders.h"
+#include "ui/TakenFilesDescription.h"
 #include "ui/ToolBar.h"
 #include "ui/UndoMessages.h"
 #include "ui/Unit2.h"
@@ -342,6 +343,7 @@ void TForm1::BuildLayout() {
         [this](const TRenameRule& rule) { return listFacts_->ContextFor(rule); });
 
     // Screen readers name the controls in English until a language table is applied.
+    takenFiles_ = new TTakenFilesDescription(*FileListBox1, *Button2);
     ApplyAccessibleTexts(kLanguageTables[1].accessible);
     // The Menu key's stand-in on keyboards without one.
     auto* contextMenuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
@@ -805,9 +807,7 @@ void TForm1::UpdateFileListColors() {
 }
 
 void TForm1::DescribeFileList() {
-    FileListBox1->setAccessibleDescription(
-        QString::fromUtf8(RenameSel->isChecked() ? accessibleTexts_.selectedFilesTaken
-                                                 : accessibleTexts_.everyFileTaken));
+    takenFiles_->Set(accessibleTexts_, RenameSel->isChecked());
 }
 
 void TForm1::PopupMenu1Popup() {

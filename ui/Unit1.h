@@ -31,6 +31,7 @@ class TNewNamesPreview;
 class TRuleSwitches;
 class TListFacts;
 class TSplitter;
+class TTakenFilesDescription;
 class TToolBar;
 
 // Program-wide values of the main window's module. The three texts are empty at program start;
@@ -205,7 +206,8 @@ private:
     void BuildLayout();
     void ConnectHandlers();
     void SetOuterSize(QSize outer);
-    // Tells assistive technologies which files Rename takes, as the list's colours show it.
+    // Tells assistive technologies which files Rename takes, as the list's colours show it,
+    // and how many.
     void DescribeFileList();
     // Once the window system tells the frame's size, gives the window back the outer size it
     // was given before; answers whether it did.
@@ -242,6 +244,7 @@ private:
     // stand for a batch before it, so nothing is offered until a batch keeps its journal.
     bool undoWithheld_ = false;
     TNewNamesPreview* preview_ = nullptr;
+    TTakenFilesDescription* takenFiles_ = nullptr;
     TListFacts* listFacts_ = nullptr; // the facts the rule's fields need
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;

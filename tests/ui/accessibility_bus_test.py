@@ -30,6 +30,8 @@ LANGUAGES = {
                   "Zamijeni mjesta traženom i zamjenskom tekstu"],
         "every": "Preimenovanje uzima svaku datoteku s popisa",
         "selected": "Preimenovanje uzima samo selektirane datoteke",
+        "count": "{} od {}",
+        "rename": "Preimenuj",
         "taken": "ime je zauzeto",
         "switches": ["Preimenuj samo selektirane datoteke", "Prikaži nova imena", "Regularni izraz",
                      "Polja"],
@@ -40,6 +42,8 @@ LANGUAGES = {
                   "Swap find and replace texts"],
         "every": "Rename takes every file of the list",
         "selected": "Rename takes the selected files only",
+        "count": "{} of {}",
+        "rename": "Rename",
         "taken": "the name is taken",
         "switches": ["Rename only selected items", "Show new names", "Regular expression",
                      "Fields"],
@@ -50,6 +54,8 @@ LANGUAGES = {
                   "Such- und Ersetzungstext tauschen"],
         "every": "Umbenannt wird jede Datei der Liste",
         "selected": "Umbenannt werden nur die ausgewählten Dateien",
+        "count": "{} von {}",
+        "rename": "Umnennen",
         "taken": "der Name ist vergeben",
         "switches": ["Rename only selected items", "Neue Namen anzeigen", "Regulärer Ausdruck",
                      "Felder"],
@@ -278,8 +284,17 @@ def one_language(program, language, selected_only, heard, focused, focus_sources
 
         files = controls[FILES]
         check("multiselectable" in states(files), f"{language}: the file list is multi-selectable")
-        check(files.get_description() == texts["selected" if selected_only else "every"],
-              f"{language}: the file list says which files Rename takes")
+        rename = next(n for n in walk(frame) if n.get_name() == texts["rename"])
+
+        def check_taken(count, what):
+            """The list and the Rename button say which files Rename takes, and how many."""
+            told = (texts["selected" if selected_only else "every"] + ": " +
+                    texts["count"].format(count, 3))
+            check(wait_for("the count", lambda: files.get_description() == told, 5) and
+                  rename.get_description() == told,
+                  f"{language}: the list and Rename say {what} ({files.get_description()!r}, "
+                  f"{rename.get_description()!r})")
+        check_taken(0 if selected_only else 3, "which files Rename takes and how many")
         entries = wait_for("three entries", lambda: files.get_child_count() == 3 and
                            [files.get_child_at_index(i) for i in range(3)])
         check([e.get_name() for e in entries] == ["IMG_1.jpg", "IMG_2.jpg", "Trip_2.jpg"],
@@ -303,6 +318,7 @@ def one_language(program, language, selected_only, heard, focused, focus_sources
             check([("selected" in states(e)) for e in entries] == [True, True, False],
                   f"{language}: the entries selected through the bus are selected")
             check(Atspi.Table.get_n_selected_rows(files) == 2, f"{language}: two selected rows")
+            check_taken(2, "that Rename takes the two selected files")
         else:
             check(all("selected" in states(e) for e in entries),
                   f"{language}: every entry is drawn selected, so every entry is selected")
