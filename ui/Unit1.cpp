@@ -519,8 +519,12 @@ void TForm1::SaveSettings() {
     settings.WriteText(kLanguageValue, CurrentLanguage);
     settings.WriteNumber(kWidthValue, Width());
     settings.WriteNumber(kHeightValue, Height());
-    settings.WriteNumber(kTopValue, Top());
-    settings.WriteNumber(kLeftValue, Left());
+    // Beyond the design: where the window system does not tell the window's place (Wayland),
+    // the place stored by another session stays.
+    if (WindowSystemTellsWindowPlace()) {
+        settings.WriteNumber(kTopValue, Top());
+        settings.WriteNumber(kLeftValue, Left());
+    }
     settings.WriteNumber(kFolderListWidthValue, DirectoryListBox1->width());
     settings.WriteNumber(kPanel2WidthValue, Panel2->width());
     settings.WriteNumber(kPanel6WidthValue, Panel6->width());
