@@ -213,6 +213,10 @@ void TBatchJournal::Begin(const std::vector<TRenameStep>& plan) {
         steps.push_back({step.oldName, step.newName});
         renames_.push_back(step.oldName != step.newName);
     }
+    if (awayBecause_) {
+        trouble_ = *awayBecause_;
+        return;
+    }
     place_ = JournalPlace::Take(path_, true, trouble_);
     if (!place_) {
         staleBatch_ = JournalBatchId(path_).value_or("");
@@ -258,7 +262,8 @@ void TBatchJournal::Taking(MoveWay way) {
     file_->SetWay(step_, way);
 }
 
-void TBatchJournal::Finished(std::size_t step, bool renamed) {
+void TBatchJournal::Finished(std::size_t step, std::error_code refusal) {
+    const bool renamed = !refusal;
     // The first file renamed without the journal's lock makes the batch before stale, also for
     // the processes that start later: they hear of it beside the journal.
     if (renamed && renames_.at(step) && !renamed_ && !place_ && !staleBatch_.empty())
