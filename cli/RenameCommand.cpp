@@ -89,6 +89,7 @@ public:
         }
     }
 
+    // Renames one file; once a termination signal came, refuses as cancelled.
     std::error_code Move(const std::string& oldName, const std::string& newName,
                          IMoveWitness* witness) {
         if (!deferral_)
@@ -97,18 +98,32 @@ public:
             ++cancelled_;
             return CancelledError();
         }
-        const std::error_code refusal = MoveFileRefusal(oldName, newName, witness);
+        return MoveFileRefusal(oldName, newName, witness);
+    }
+    // Tells how one rename went (a cancelled one is told at the end, with the rest left).
+    void Tell(std::string_view oldName, std::string_view newName, std::error_code refusal) {
+        if (refusal == CancelledError())
+            return;
         if (refusal)
             report_.Refused(oldName, newName, RefusalOf(refusal), refusal, fate_);
         else
             report_.Renamed(oldName, newName);
         if (progress_)
             progress_->Advance(++done_);
-        return refusal;
     }
+    // Renames, and leaves the telling to the batch, which judges the refusal first.
     TMoveFileFn MoveFn() {
         return [this](const std::string& oldName, const std::string& newName,
                       IMoveWitness* witness) { return Move(oldName, newName, witness); };
+    }
+    // Renames and tells at once.
+    TMoveFileFn MoveAndTellFn() {
+        return [this](const std::string& oldName, const std::string& newName,
+                      IMoveWitness* witness) {
+            const std::error_code refusal = Move(oldName, newName, witness);
+            Tell(oldName, newName, refusal);
+            return refusal;
+        };
     }
 
     bool Begun() const { return deferral_.has_value(); }
@@ -154,13 +169,15 @@ std::string JournalTroubleText(const JournalTrouble& trouble) {
         return "it belongs to another user";
     case JournalProblem::WritableByOthers:
         return "other users may change it";
+    case JournalProblem::NoAnswer:
+        return "its folder does not answer";
     default:
         return trouble.error ? trouble.error.message() : "it cannot be written";
     }
 }
 
-// The batch's journal, which also starts the reported renames once the plan is written, and
-// says so when the batch cannot be taken back.
+// The batch's journal, which also starts the reported renames once the plan is written, tells
+// each step as the batch judged it, and says so when the batch cannot be taken back.
 class TCommandJournal final : public IBatchJournal {
 public:
     TCommandJournal(const std::string& folder, TReportedRenames& renames, TReport& report)
@@ -173,12 +190,17 @@ public:
                           " cannot be written (" + JournalTroubleText(journal_.Trouble()) +
                           "): this batch cannot be undone");
         renames_.Begin(plan.size());
+        plan_ = &plan;
     }
     IMoveWitness* Started(std::size_t step) override { return journal_.Started(step); }
-    void Finished(std::size_t step, bool renamed) override { journal_.Finished(step, renamed); }
+    void Finished(std::size_t step, std::error_code refusal) override {
+        journal_.Finished(step, refusal);
+        renames_.Tell((*plan_)[step].oldName, (*plan_)[step].newName, refusal);
+    }
     void End() override { journal_.End(); }
 
 private:
+    const std::vector<TRenameStep>* plan_ = nullptr;
     TBatchJournal journal_;
     TReportedRenames& renames_;
     TReport& report_;
@@ -235,7 +257,8 @@ void NoteRefusals(TReport& report, bool planned) {
 }
 
 int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
-             TListedFiles& entries, const std::string& folder) {
+             TListedFiles& entries, const std::string& folder,
+             const std::vector<TDrive>& drives) {
     TReportedRenames renames(report, !options.quiet && IsTerminal(2), IsTerminal(1));
     TCommandJournal journal(folder, renames, report);
     // The files whose fields have no value are refused before the batch: they are told after it.
@@ -246,7 +269,7 @@ int RunBatch(const TCommandOptions& options, const TRenameRule& rule, TReport& r
                                rename.error);
     };
     RenameBatch(entries, options.inputs.selectedOnly, rule, renames.MoveFn(), tellRuleRefusals,
-                &journal);
+                &journal, CaseBlind(folder, drives));
     const std::size_t total = report.RenamedCount() + report.RefusedCount() + renames.Cancelled();
     const bool begun = renames.Begun();
     renames.End("interrupted after " + std::to_string(report.RenamedCount()) + " of " +
@@ -353,7 +376,7 @@ int RunRename(const TCommandOptions& options, TReport& report) {
     }
     if (options.action == TCommandOptions::DryRun)
         return RunDryRun(options, rule, report, entries, folder, drives);
-    return RunBatch(options, rule, report, entries, folder);
+    return RunBatch(options, rule, report, entries, folder, drives);
 }
 
 // What an undo that left renames back undone says about them and the journal.
@@ -380,7 +403,7 @@ int RunUndo(const TCommandOptions& options, TReport& report) {
     };
     TUndoOutcome outcome;
     try {
-        outcome = UndoLastBatch(JournalFile::DefaultPath(), renames.MoveFn(), {}, untried);
+        outcome = UndoLastBatch(JournalFile::DefaultPath(), renames.MoveAndTellFn(), {}, untried);
     } catch (const EInOutError& error) {
         renames.End("interrupted");
         report.Error(std::string("cannot enter the folder of the last batch: ") + error.what());

@@ -1,5 +1,6 @@
 #include "rename/RegexPattern.h"
 
+#include "platform/text/Utf8Text.h"
 #include "rename/RuleError.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
@@ -16,7 +17,9 @@ namespace {
 
 // Names as UTF-8 where they are, any byte where they are not; letters and digits of every
 // script for \w, \d and caseless matching.
-constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_UCP;
+// A match may be asked for at one place (the offset limit).
+constexpr std::uint32_t kCompileOptions =
+    PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_UCP | PCRE2_USE_OFFSET_LIMIT;
 constexpr std::uint32_t kSubstituteOptions =
     PCRE2_SUBSTITUTE_EXTENDED | PCRE2_SUBSTITUTE_UNSET_EMPTY | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH;
 // The backtracking steps one name may cost: a name is short, so only an expression that would
@@ -144,6 +147,14 @@ bool AppendPlainExpansion(std::string_view name, std::string_view replacement,
     return true;
 }
 
+// The first place at or after `at` where a match of `name` may begin: any byte but one that
+// can only continue a character (0x80 to 0xBF), or the end of the name.
+std::size_t MatchStartAtOrAfter(std::string_view name, std::size_t at) {
+    while (at < name.size() && (static_cast<unsigned char>(name[at]) & 0xC0) == 0x80)
+        ++at;
+    return at;
+}
+
 } // namespace
 
 struct TRegexPattern::TEngine {
@@ -151,19 +162,92 @@ struct TRegexPattern::TEngine {
     TEngine(const TEngine&) = delete;
     TEngine& operator=(const TEngine&) = delete;
     ~TEngine() {
+        pcre2_match_context_free(placeContext);
         pcre2_match_context_free(context);
         pcre2_match_data_free(match);
         pcre2_code_free(code);
     }
+
+    // Looks for a match in `name` that begins at `at` or after it (with PCRE2_ANCHORED: at
+    // `at`), as the class says; answers whether there is one. Throws ERenameRule when the
+    // engine gives up.
+    bool Search(std::string_view name, std::size_t at, std::uint32_t options) {
+        from = at;
+        if (utf8Name)
+            return Run(name, at, options, context);
+        // Asked to look from a byte that is not UTF-8, the JIT and the interpreter go on each
+        // in its own way; asked for a match at one place, they agree. (PCRE2_ANCHORED alone
+        // would let them go on to where the next stretch of UTF-8 begins.)
+        for (at = MatchStartAtOrAfter(name, at);; at = MatchStartAtOrAfter(name, at + 1)) {
+            pcre2_set_offset_limit(placeContext, at);
+            if (Run(name, at, options | PCRE2_ANCHORED, placeContext))
+                return true;
+            if ((options & PCRE2_ANCHORED) || at == name.size())
+                return false;
+        }
+    }
+
+    // Looks for the match after the last one, as a global substitution does: after an empty
+    // match first one with something in it at the same place, then from the next character.
+    bool SearchNext(std::string_view name) {
+        const PCRE2_SIZE* last = pcre2_get_ovector_pointer(match);
+        std::size_t at = last[1];
+        if (last[0] == last[1]) {
+            if (Search(name, at, PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED))
+                return true;
+            if (at == name.size())
+                return false;
+            const std::size_t length = Utf8SequenceLength(name, at);
+            at += length ? length : 1;
+            // Where a line may end in CR LF, the engine takes that pair as one.
+            if (crlfEndsLines && at < name.size() && name[at - 1] == '\r' && name[at] == '\n')
+                ++at;
+        }
+        return Search(name, at, 0);
+    }
+
+    // Appends the replacement of the last match alone, with no case change carried in.
+    void AppendReplacement(std::string_view name, std::string_view replacement,
+                           std::string& out) {
+        // A replacement of plain text and group references is spliced in here, as the engine
+        // would, without the engine's reading of the replacement for each match.
+        if (AppendPlainExpansion(name, replacement, pcre2_get_ovector_pointer(match), set, groups,
+                                 out))
+            return;
+        Substitute(code, name,
+                   kSubstituteOptions | PCRE2_SUBSTITUTE_MATCHED |
+                       PCRE2_SUBSTITUTE_REPLACEMENT_ONLY,
+                   match, context, replacement, output, out);
+    }
+
     pcre2_code* code = nullptr;
     pcre2_match_data* match = nullptr;
     pcre2_match_context* context = nullptr;
+    pcre2_match_context* placeContext = nullptr; // the same, for a match at one place
     std::vector<PCRE2_UCHAR> output; // the substitution's output, reused
     std::size_t groups = 0;          // the pairs of the match data: group 0 and every group
     std::size_t set = 0;             // the pairs the last match set (the others are unset)
+    bool crlfEndsLines = false;      // the expression takes CR LF for a line end
+    bool utf8Name = true;            // the name of the last Match is UTF-8 throughout
+    std::size_t from = 0;            // where the last search began
+
+private:
+    // One run of the engine from `at`.
+    bool Run(std::string_view name, std::size_t at, std::uint32_t options,
+             pcre2_match_context* runContext) {
+        const int rc =
+            pcre2_match(code, Units(name), name.size(), at, options, match, runContext);
+        if (rc >= 0) {
+            set = rc == 0 ? groups : static_cast<std::size_t>(rc);
+            return true;
+        }
+        if (rc == PCRE2_ERROR_NOMATCH)
+            return false;
+        RaiseSubstituteFault(rc, PCRE2_UNSET);
+    }
 };
 
-TRegexPattern::TRegexPattern(std::string_view pattern, bool caseSensitive)
+TRegexPattern::TRegexPattern(std::string_view pattern, bool caseSensitive, TRunning running)
     : engine_(std::make_unique<TEngine>()) {
     int error = 0;
     PCRE2_SIZE offset = 0;
@@ -173,13 +257,21 @@ TRegexPattern::TRegexPattern(std::string_view pattern, bool caseSensitive)
     if (!engine_->code)
         throw ERenameRule({TRuleError::FindText, EngineMessage(error), offset});
     // Where the machine has no JIT the engine interprets the expression: slower, same result.
-    pcre2_jit_compile(engine_->code, PCRE2_JIT_COMPLETE);
+    if (running == TRunning::Jit)
+        pcre2_jit_compile(engine_->code, PCRE2_JIT_COMPLETE);
     engine_->match = pcre2_match_data_create_from_pattern(engine_->code, nullptr);
     engine_->context = pcre2_match_context_create(nullptr);
     if (!engine_->match || !engine_->context)
         throw std::bad_alloc();
     pcre2_set_match_limit(engine_->context, kMatchLimit);
+    engine_->placeContext = pcre2_match_context_copy(engine_->context);
+    if (!engine_->placeContext)
+        throw std::bad_alloc();
     engine_->groups = pcre2_get_ovector_count(engine_->match);
+    std::uint32_t newline = 0;
+    pcre2_pattern_info(engine_->code, PCRE2_INFO_NEWLINE, &newline);
+    engine_->crlfEndsLines = newline == PCRE2_NEWLINE_CRLF || newline == PCRE2_NEWLINE_ANY ||
+                             newline == PCRE2_NEWLINE_ANYCRLF;
 }
 
 TRegexPattern::~TRegexPattern() = default;
@@ -209,15 +301,8 @@ void TRegexPattern::CheckReplacement(std::string_view replacement) const {
 }
 
 bool TRegexPattern::Match(std::string_view name) const {
-    const int rc = pcre2_match(engine_->code, Units(name), name.size(), 0, 0, engine_->match,
-                               engine_->context);
-    if (rc >= 0) {
-        engine_->set = rc == 0 ? engine_->groups : static_cast<std::size_t>(rc);
-        return true;
-    }
-    if (rc == PCRE2_ERROR_NOMATCH)
-        return false;
-    RaiseSubstituteFault(rc, PCRE2_UNSET);
+    engine_->utf8Name = IsUtf8(name);
+    return engine_->Search(name, 0, 0);
 }
 
 std::string TRegexPattern::SubstituteMatched(std::string_view name, std::string_view replacement,
@@ -229,23 +314,19 @@ std::string TRegexPattern::SubstituteMatched(std::string_view name, std::string_
 
 void TRegexPattern::AppendSubstituted(std::string_view name, std::string_view replacement,
                                       bool every, std::string& out) const {
-    // A replacement of plain text and group references puts in one match as the engine would:
-    // it is spliced in here (unless \K made the match end before it starts, which the engine
-    // refuses), without the engine's reading of the replacement for each name.
-    const PCRE2_SIZE* match = pcre2_get_ovector_pointer(engine_->match);
-    if (!every && match[0] <= match[1]) {
-        const std::size_t start = out.size();
-        out.append(name.substr(0, match[0]));
-        if (AppendPlainExpansion(name, replacement, match, engine_->set, engine_->groups, out)) {
-            out.append(name.substr(match[1]));
-            return;
-        }
-        out.resize(start);
-    }
-    const std::uint32_t options =
-        kSubstituteOptions | PCRE2_SUBSTITUTE_MATCHED | (every ? PCRE2_SUBSTITUTE_GLOBAL : 0);
-    Substitute(engine_->code, name, options, engine_->match, engine_->context, replacement,
-               engine_->output, out);
+    TEngine& engine = *engine_;
+    std::size_t copied = 0; // the name is in `out` up to here
+    do {
+        const PCRE2_SIZE* match = pcre2_get_ovector_pointer(engine.match);
+        // \K can make a match end before it begins, or begin before the place it was looked
+        // for from: it has no place in the name.
+        if (match[1] < match[0] || match[0] < engine.from)
+            RaiseSubstituteFault(PCRE2_ERROR_BADSUBSPATTERN, PCRE2_UNSET);
+        out.append(name.substr(copied, match[0] - copied));
+        engine.AppendReplacement(name, replacement, out);
+        copied = match[1];
+    } while (every && engine.SearchNext(name));
+    out.append(name.substr(copied));
 }
 
 } // namespace nomilo

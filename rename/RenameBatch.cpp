@@ -1,9 +1,58 @@
 #include "rename/RenameBatch.h"
 
+#include "platform/text/AsciiText.h"
+
 #include <algorithm>
 #include <climits>
+#include <unordered_set>
 
 namespace nomilo {
+
+namespace {
+
+struct TFoldedHash {
+    std::size_t operator()(std::string_view name) const {
+        std::size_t hash = 14695981039346656037u; // FNV-1a
+        for (const char c : name)
+            hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211u;
+        return hash;
+    }
+};
+struct TFoldedEqual {
+    bool operator()(std::string_view a, std::string_view b) const {
+        return EqualIgnoringAsciiCase(a, b);
+    }
+};
+
+// The new names the renames of a batch gave so far, less those a later rename took away: a
+// rename refused for a name one of them holds was refused for an earlier entry's new name,
+// which the preview tells apart from a name a file of the folder had. On a case-blind volume
+// the names are compared with ASCII letters folded, as the preview compares them.
+class TNamesGiven {
+public:
+    explicit TNamesGiven(bool caseBlind) : caseBlind_(caseBlind) {}
+
+    // A rename of the batch went from `oldName` to `newName`; both stay valid while this lives.
+    void Renamed(std::string_view oldName, std::string_view newName) {
+        const auto [first, last] = names_.equal_range(oldName);
+        const auto given = std::find(first, last, oldName);
+        if (given != last)
+            names_.erase(given);
+        names_.insert(newName);
+    }
+
+    // Whether the file that has `name` got it from the batch.
+    bool Holds(std::string_view name) const {
+        const auto [first, last] = names_.equal_range(name);
+        return caseBlind_ ? first != last : std::find(first, last, name) != last;
+    }
+
+private:
+    bool caseBlind_;
+    std::unordered_multiset<std::string_view, TFoldedHash, TFoldedEqual> names_;
+};
+
+} // namespace
 
 bool RenameFailed = false;
 
@@ -45,13 +94,14 @@ std::error_code RenameEntry(IFileEntries& entries, int index, const std::string&
 }
 
 void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
-                 const TShowFailureFn& showFailure, IBatchJournal* journal) {
-    RenameBatch(entries, inputs.selectedOnly, TRenameRule(inputs), moveFile, showFailure, journal);
+                 const TShowFailureFn& showFailure, IBatchJournal* journal, bool caseBlind) {
+    RenameBatch(entries, inputs.selectedOnly, TRenameRule(inputs), moveFile, showFailure, journal,
+                caseBlind);
 }
 
 void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
                  const TMoveFileFn& moveFile, const TShowFailureFn& showFailure,
-                 IBatchJournal* journal) {
+                 IBatchJournal* journal, bool caseBlind) {
     RenameFailed = false;
     std::vector<TRuleRefusal> ruleRefused;
     const std::vector<TRenameStep> plan = PlanBatch(entries, selectedOnly, rule, &ruleRefused);
@@ -60,6 +110,7 @@ void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& ru
     if (journal)
         journal->Begin(plan);
     std::vector<TRefusedRename> refused;
+    TNamesGiven given(caseBlind);
     // The entries the rule refused are told among the others, in entry order.
     auto nextRuleRefused = ruleRefused.begin();
     const auto tellRuleRefusedBefore = [&](int entry) {
@@ -73,10 +124,14 @@ void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& ru
         const TRenameStep& step = plan[s];
         tellRuleRefusedBefore(step.entry);
         IMoveWitness* witness = journal ? journal->Started(s) : nullptr;
-        const std::error_code refusal =
+        std::error_code refusal =
             RenameEntry(entries, step.entry, step.newName, selectedOnly, moveFile, witness);
+        if (!refusal)
+            given.Renamed(step.oldName, step.newName);
+        else if (RefusalOf(refusal) == TRefusal::Taken && given.Holds(step.newName))
+            refusal = RefusalError(TRefusal::TakenInBatch);
         if (journal)
-            journal->Finished(s, !refusal);
+            journal->Finished(s, refusal);
         if (refusal)
             refused.push_back({step.oldName, step.newName, refusal});
     }

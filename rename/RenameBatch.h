@@ -65,15 +65,19 @@ void PlanSteps(const IFileEntries& entries, bool selectedOnly, const TRenameRule
 std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInputs& inputs);
 
 // Walks the entries from first to last, renames each considered entry whose name the rule
-// changes, and afterwards calls `showFailure` once if any rename was refused. A `journal`
-// hears of the plan before the first rename and of every step. A rule that cannot rename
-// (ERenameRule, thrown on) renames nothing and writes no journal.
+// changes, and afterwards calls `showFailure` once if any rename was refused. A rename refused
+// for a name that an earlier rename of the batch gave is refused as TRefusal::TakenInBatch (an
+// error RefusalError made), as the preview tells it; on a `caseBlind` volume (one that ignores
+// letter case) such a name in any spelling of ASCII letters. A `journal` hears of the plan
+// before the first rename and of every step. A rule that cannot rename (ERenameRule, thrown on)
+// renames nothing and writes no journal.
 void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
                  const TMoveFileFn& moveFile, const TShowFailureFn& showFailure,
-                 IBatchJournal* journal = nullptr);
+                 IBatchJournal* journal = nullptr, bool caseBlind = false);
 // The same with the rule built from `inputs`.
 void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMoveFileFn& moveFile,
-                 const TShowFailureFn& showFailure, IBatchJournal* journal = nullptr);
+                 const TShowFailureFn& showFailure, IBatchJournal* journal = nullptr,
+                 bool caseBlind = false);
 
 // Renames the file of entry `index` to `newName`, telling `witness` the way. On success the
 // entry gets the new text and the selected flag `selectedOnly`; on refusal only RenameFailed is

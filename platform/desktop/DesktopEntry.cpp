@@ -1,5 +1,7 @@
 #include "platform/desktop/internal/DesktopEntry.h"
 
+#include "platform/text/Utf8Text.h"
+
 #include <cstddef>
 
 namespace nomilo {
@@ -8,40 +10,6 @@ namespace {
 
 unsigned char Byte(char c) {
     return static_cast<unsigned char>(c);
-}
-
-// The length of the well-formed UTF-8 sequence at `pos`, or 0.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
-    const unsigned char lead = Byte(text[pos]);
-    if (lead < 0x80)
-        return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        else if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F; // nothing past U+10FFFF
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size())
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const unsigned char b = Byte(text[pos + i]);
-        if (i == 1 ? (b < low || b > high) : (b < 0x80 || b > 0xBF))
-            return 0;
-    }
-    return length;
 }
 
 bool IsControl(char c) {
@@ -262,16 +230,6 @@ std::string FileNamePart(std::string_view name) {
         }
     }
     return part;
-}
-
-bool IsUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = Utf8SequenceLength(text, i);
-        if (length == 0)
-            return false;
-        i += length;
-    }
-    return true;
 }
 
 } // namespace nomilo

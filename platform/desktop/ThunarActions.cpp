@@ -5,6 +5,7 @@
 
 #include "platform/desktop/internal/DesktopEntry.h"
 #include "platform/desktop/internal/FolderEntryTexts.h"
+#include "platform/text/Utf8Text.h"
 
 #include <QString>
 #include <QStringList>

@@ -51,12 +51,12 @@ bool LacksHardLinks(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
 }
 
-// Whether `name` is still our placeholder, held open as `held` (a file or a folder), which
+// Whether `name` is still our placeholder, held as `held` (a file or a folder), which
 // `placeholder` described when it was made: the name leads to that very entry, and it is
 // still empty (a file someone wrote into, or a folder someone filled, is theirs now), and the
-// placeholder still has its name. Held open, its inode cannot go and its number be given to
-// another file; and on FAT-like file systems, where the number comes from where an entry lies,
-// a file put in its place gets the old number, but our placeholder then has no name left.
+// placeholder still has its name. Held, its inode cannot go and its number be given to another
+// file; and on FAT-like file systems, where the number comes from where an entry lies, a file
+// put in its place gets the old number, but our placeholder then has no name left.
 bool IsOurPlaceholder(const std::string& name, int held, const struct stat& placeholder) {
     struct stat ours, now;
     if (fstat(held, &ours) != 0 || ours.st_nlink == 0 ||
@@ -67,27 +67,31 @@ bool IsOurPlaceholder(const std::string& name, int held, const struct stat& plac
            (now.st_mode & S_IFMT) == (placeholder.st_mode & S_IFMT);
 }
 
-// Takes `name` with an empty placeholder of our own, held open: a file, or a folder when
-// `folder`. -1 with errno when the name is taken or cannot be made.
+// Takes `name` with an empty placeholder of our own: a file, or a folder when `folder`. It is
+// made without being opened (mknod, mkdir; both refuse a name that is taken) and then held by
+// an O_PATH descriptor, which pins its inode but is no open file to the file system. A FUSE
+// file system served by libfuse turns a rename over a file that is open into a rename of that
+// file to a hidden name first (".fuse_hiddenN", unless mounted with hard_remove), which some of
+// them get wrong (fusefat wrote a directory entry over a file's data and lost others). Closing
+// a file before the rename would not do: FUSE tells the server of the close in the background,
+// so the rename may still find it open. -1 with errno when the name is taken or cannot be made.
 int TakeWithPlaceholder(const std::string& name, bool folder) {
-    if (!folder)
-        return open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (mkdir(name.c_str(), 0700) != 0)
+    if ((folder ? mkdir(name.c_str(), 0700) : mknod(name.c_str(), S_IFREG | 0600, 0)) != 0)
         return -1;
-    const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = open(name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        errno = EEXIST; // someone put something else in our folder's place at once
+        errno = EEXIST; // someone put something else in our placeholder's place at once
     return fd;
 }
 
 // Renames where the file system offers neither RENAME_NOREPLACE nor hard links (FAT-like
 // ones): the new name is first taken by an empty placeholder of our own, which nobody else can
-// then take (O_EXCL; an empty folder for a folder, the only thing a folder may be renamed
-// over), and the old entry is renamed over that placeholder only, checked to be ours right
-// before. A crash in between leaves the placeholder, an empty file under the new name, and
-// never loses one. What remains is the moment between that check and the rename, which no call
-// of such a file system closes: a file put in the placeholder's place then is replaced. Answers
-// 0 or the errno of the refusal.
+// then take (an empty folder for a folder, the only thing a folder may be renamed over), and
+// the old entry is renamed over that placeholder only, checked to be ours right before. A crash
+// in between leaves the placeholder, an empty file under the new name, and never loses one.
+// What remains is the moment between that check and the rename, which no call of such a file
+// system closes: a file put in the placeholder's place then is replaced (and so in the moment
+// between the placeholder's making and its holding). Answers 0 or the errno of the refusal.
 int RenameOverPlaceholder(const std::string& oldName, const std::string& newName) {
     struct stat old;
     if (lstat(oldName.c_str(), &old) != 0)
@@ -98,7 +102,8 @@ int RenameOverPlaceholder(const std::string& oldName, const std::string& newName
     if (!held.Valid() || fstat(held.Get(), &placeholder) != 0)
         return errno;
     // Someone who removed our placeholder and put an entry of their own there keeps it.
-    if (!IsOurPlaceholder(newName, held.Get(), placeholder))
+    if ((folder ? !S_ISDIR(placeholder.st_mode) : !S_ISREG(placeholder.st_mode)) ||
+        !IsOurPlaceholder(newName, held.Get(), placeholder))
         return EEXIST;
     if (std::rename(oldName.c_str(), newName.c_str()) == 0)
         return 0;

@@ -83,6 +83,23 @@ TEST_F(Command, TheDryRunPredictsTheBatchLineForLineAndChangesNothing) {
               std::string::npos);
 }
 
+TEST_F(Command, ANameAnEarlierFileGotIsRefusedForTheSameReasonInTheDryRunAndTheBatch) {
+    TempFolder tmp({"a.txt", "b.txt"});
+    const std::vector<std::string> batch{"--json", "--regex", "^[ab]", "c"};
+    std::vector<std::string> dryRun = batch;
+    dryRun.insert(dryRun.begin(), "-n");
+    const test::TCommandRun dry = RunCommand(dryRun, tmp.Path());
+    const test::TCommandRun done = RunCommand(batch, tmp.Path());
+    EXPECT_EQ(done.status, 1);
+    EXPECT_EQ(done.out, "{\"old\":\"a.txt\",\"new\":\"c.txt\",\"status\":\"renamed\"}\n"
+                        "{\"old\":\"b.txt\",\"new\":\"c.txt\",\"status\":\"refused\","
+                        "\"reason\":\"taken-in-batch\","
+                        "\"message\":\"an earlier entry gets the same name\"}\n");
+    std::string planned = done.out;
+    planned.replace(planned.find("renamed"), 7, "planned");
+    EXPECT_EQ(dry.out, planned);
+}
+
 TEST_F(Command, NamedFilesAreTheSelectionAndAFileTheListDoesNotShowTouchesNothing) {
     TempFolder tmp({"a.JPG", "b.jpg", "c.png", "d.gif", ".e.jpg"});
     const std::string journal = JournalBytes();

@@ -2,6 +2,8 @@
 
 #include "platform/files/CurrentDir.h"
 #include "platform/files/MoveFile.h"
+#include "platform/text/AsciiText.h"
+#include "rename/RenamePreview.h"
 #include "tests/rename/FakeEntries.h"
 #include "tests/support/TempFolder.h"
 
@@ -63,6 +65,45 @@ TEST(RenameBatch, RenamesSelectsAndReportsOverAFakeList) {
         EXPECT_EQ(entries.List(), c.after);
         EXPECT_EQ(messages, c.messages);
         EXPECT_EQ(RenameFailed, c.messages > 0);
+    }
+}
+
+TEST(RenameBatch, ARefusalForAnEarlierEntrysNewNameIsToldAsThePreviewTellsIt) {
+    // a.txt becomes C.txt; b.txt asks for c.txt, which on a case-blind volume is C.txt, and
+    // elsewhere the file c.txt that was there before.
+    TRenameInputs inputs = Inputs(false, false, "(a)|b", "${1:+C:c}");
+    inputs.regularExpression = true;
+    for (const bool caseBlind : {true, false}) {
+        SCOPED_TRACE(caseBlind ? "case-blind" : "case-sensitive");
+        const std::vector<std::string> folder =
+            caseBlind ? std::vector<std::string>{"a.txt", "b.txt"}
+                      : std::vector<std::string>{"a.txt", "b.txt", "c.txt"};
+        FakeEntries entries("a.txt b.txt");
+        const auto key = [&](std::string name) {
+            if (caseBlind)
+                std::transform(name.begin(), name.end(), name.begin(), AsciiLower);
+            return name;
+        };
+        std::set<std::string> disk;
+        for (const std::string& name : folder)
+            disk.insert(key(name));
+        const auto move = [&](const std::string& from, const std::string& to, IMoveWitness*) {
+            if (disk.contains(key(to)))
+                return std::make_error_code(std::errc::file_exists);
+            disk.erase(key(from));
+            disk.insert(key(to));
+            return std::error_code();
+        };
+        const std::vector<TPreviewEntry> predicted =
+            TRenamePreview(TPreviewFolder{folder, 255, true, caseBlind}, entries)
+                .Predict(entries, inputs);
+        std::vector<TRefusedRename> refused;
+        RenameBatch(entries, inputs, move, [&](const auto& list) { refused = list; }, nullptr,
+                    caseBlind);
+        EXPECT_EQ(entries.List(), "C.txt b.txt");
+        ASSERT_EQ(refused.size(), 1u);
+        EXPECT_EQ(predicted[1].reason, caseBlind ? TRefusal::TakenInBatch : TRefusal::Taken);
+        EXPECT_EQ(RefusalOf(refused[0].error), predicted[1].reason);
     }
 }
 

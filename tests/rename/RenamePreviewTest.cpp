@@ -26,7 +26,7 @@ using test::FakeEntries;
 struct BatchSpy : IBatchJournal {
     void Begin(const std::vector<TRenameStep>& steps) override { plan = steps; }
     IMoveWitness* Started(std::size_t) override { return nullptr; }
-    void Finished(std::size_t, bool done) override { renamed.push_back(done); }
+    void Finished(std::size_t, std::error_code refusal) override { renamed.push_back(!refusal); }
     void End() override {}
     std::vector<TRenameStep> plan;
     std::vector<bool> renamed;
@@ -53,10 +53,9 @@ std::string RandomName(std::mt19937& random) {
 }
 
 // The prediction for the entries in the current directory, and what the batch then did: each
-// entry's letter ("B" counts as "T": the kernel only says "taken"), then the entries' names;
-// letters "!" for a rule that is no valid expression.
+// entry's letter, then the entries' names; letters "!" for a rule that is no valid expression.
 struct TRound {
-    std::string letters; // as predicted, "B" included
+    std::string letters; // as predicted
     std::string predicted, done;
 };
 
@@ -87,7 +86,6 @@ TRound PredictThenRename(FakeEntries entries, const TRenameInputs& inputs) {
         return {"!", "no rule", untouched ? "no rule" : "the batch went on"};
     }
     TRound round{Letters(predicted), Letters(predicted), {}};
-    std::replace(round.predicted.begin(), round.predicted.end(), 'B', 'T');
     for (std::size_t i = 0; i < predicted.size(); ++i)
         round.predicted +=
             ' ' + (predicted[i].mark == TPreviewEntry::Renamed ? predicted[i].newName

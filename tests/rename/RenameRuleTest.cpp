@@ -1,5 +1,6 @@
 #include "rename/RenameBatch.h"
 #include "rename/RenameRule.h"
+#include "platform/text/Utf8Text.h"
 #include "rename/RewriteName.h"
 #include "tests/support/TempFolder.h"
 
@@ -98,9 +99,13 @@ TEST(RenameRule, RegularExpressionsRenameAsTheEnginesTestProgramSays) {
         const bool caseless = random() % 2 == 0, every = random() % 2 == 0;
         Case& k = cases.emplace_back(
             Case{Inputs(pattern, replacement, true, every, false, !caseless), {}});
+        // Each match's replacement starts with no case change; the engine's own global
+        // substitution carries a \U left open on to the next match, so it gets it closed.
+        const auto backslashes = replacement.size() - replacement.find_last_not_of('\\') - 1;
+        const bool close = every && backslashes % 2 == 0;
         in << '/' << pattern << "/utf,match_invalid_utf,ucp,substitute_extended,"
            << "substitute_unset_empty" << (caseless ? ",caseless" : "") << (every ? ",global" : "")
-           << ",replace=" << replacement << '\n';
+           << ",replace=" << replacement << (close ? "\\E" : "") << '\n';
         for (int n = 0; n < 6; ++n) {
             k.names.push_back(RandomName(random));
             char hex[8];
@@ -151,6 +156,10 @@ TEST(RenameRule, RegularExpressionsRenameAsTheEnginesTestProgramSays) {
                 ++badReplace;
                 continue;
             }
+            // In a name that is not UTF-8 the engine's global substitution looks past a stray
+            // byte as its JIT or its interpreter does (the other test below).
+            if (!IsUtf8(name))
+                continue;
             const std::optional<std::string> newName = rule.NewName(name, 0);
             if (!newName) {
                 ++unchanged;
@@ -164,8 +173,8 @@ TEST(RenameRule, RegularExpressionsRenameAsTheEnginesTestProgramSays) {
     }
     EXPECT_EQ(next, answers.size());
     // Every kind of answer came up often.
-    EXPECT_GT(renamed, 300);
-    EXPECT_GT(unchanged, 300);
+    EXPECT_GT(renamed, 150);
+    EXPECT_GT(unchanged, 150);
     EXPECT_GT(badFind, 20);
     EXPECT_GT(badReplace, 20);
 }
@@ -315,6 +324,25 @@ TEST(RenameRule, CountersInAnExpressionsReplacementAreNumbersWhateverComesBefore
               "\xE8" "čč");
     // The empty find text matches nothing, as in the designed rule.
     EXPECT_EQ(TRenameRule(Inputs("", "x", true)).NewName("a", 0), std::nullopt);
+}
+
+TEST(RenameRule, EachOccurrencesReplacementStartsWithNoCaseChange) {
+    const struct {
+        std::string find, replace, name, answer;
+    } cases[] = {
+        {"[ab]", "$0\\U", "ab.txt", "ab.txt"}, // a \U left open ends with its occurrence
+        {"[AB]", "$0\\L", "AB.txt", "AB.txt"},
+        {"[ab]", "$0\\u", "ab.txt", "ab.txt"}, // and so does a \u with nothing after it
+        {"[ab]", "\\U$0", "ab.txt", "AB.txt"}, // within one it goes on to its end
+        {"(a)|(b)", "\\U$1\\E$2x", "ab", "Axbx"},
+        {"a", "\\U#", "aa", "77"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.find + " -> " + c.replace);
+        const bool numbering = c.replace.find('#') != std::string::npos;
+        EXPECT_EQ(TRenameRule(Inputs(c.find, c.replace, true, true, numbering)).NewName(c.name, 6),
+                  c.answer);
+    }
 }
 
 TEST(RenameRule, TheBatchNumbersItsPlannedRenamesInTheListsOrder) {

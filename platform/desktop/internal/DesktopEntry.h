@@ -65,7 +65,4 @@ std::string StripAccelerator(std::string_view label);
 // and "-" stay, every other byte becomes "_" and two upper-case hexadecimal digits.
 std::string FileNamePart(std::string_view name);
 
-// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
-bool IsUtf8(std::string_view text);
-
 } // namespace nomilo

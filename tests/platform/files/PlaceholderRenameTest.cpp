@@ -31,6 +31,25 @@ std::vector<std::string> racerTook; // the names racers created
 
 constexpr char kRacerContent[] = "racer";
 
+// The names renamed over while this process had them open as a file (an O_PATH descriptor is
+// none): a FUSE server built on libfuse hides such a file under a ".fuse_hidden" name first,
+// which some get wrong.
+std::vector<std::string> renamedOverWhileOpen;
+
+bool OpenAsFile(const char* path) {
+    struct stat target {};
+    if (fstatat(AT_FDCWD, path, &target, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    for (int fd = 0; fd < 1024; ++fd) {
+        struct stat st {};
+        const int flags = fcntl(fd, F_GETFL);
+        if (flags >= 0 && !(flags & O_PATH) && fstat(fd, &st) == 0 && st.st_dev == target.st_dev &&
+            st.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
+
 // Creates `name` the way a careful program does: only when nobody has it yet.
 void RacerTakes(const std::string& name) {
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -64,6 +83,8 @@ extern "C" int lstat(const char* path, struct stat* st) noexcept {
 }
 
 extern "C" int rename(const char* from, const char* to) noexcept {
+    if (OpenAsFile(to))
+        renamedOverWhileOpen.push_back(to);
     if (racerAtEveryRename)
         RacerTakes(to);
     if (refuseRenames) {
@@ -83,6 +104,7 @@ protected:
     void SetUp() override {
         SetCurrentDir(tmp.Path());
         racerTook.clear();
+        renamedOverWhileOpen.clear();
     }
     void TearDown() override {
         racerInTheGap.clear();
@@ -121,6 +143,7 @@ TEST_F(PlaceholderRename, ANameARacerTakesIsNeverReplacedAndNoFileIsLost) {
         ++files;
     }
     EXPECT_EQ(tmp.Names().size(), files); // and no placeholder is left
+    EXPECT_EQ(renamedOverWhileOpen, std::vector<std::string>());
 }
 
 // A racer that removes the placeholder and puts a file of its own in its place, in the last
