@@ -51,6 +51,8 @@ public:
     void ReplaceText(int row, std::string_view text);
 
     void SetSelected(int row, bool selected);
+    // The number of selected entries, kept as they change: O(1).
+    int SelectedCount() const { return selectedCount_; }
     // Selects the entries `first` to `last` (in either order) and no other.
     void SelectOnly(int first, int last);
     // Selects the entries `first` to `last` (in either order), leaving the others as they are.
@@ -78,6 +80,7 @@ private:
     TPreview preview_;
     TFolderRuns folders_;     // none while the list shows one folder
     TFolderRuns nextFolders_; // those of the entries the reset under way brings
+    int selectedCount_ = 0;
 };
 
 } // namespace nomilo

@@ -1,6 +1,7 @@
 #include "rename/RenamePreview.h"
 
 #include "platform/files/DirListing.h"
+#include "platform/files/FileContent.h"
 #include "platform/files/MoveFile.h"
 #include "platform/text/AsciiText.h"
 #include "rename/RewriteName.h"
@@ -201,14 +202,17 @@ std::uint32_t Offset(std::size_t at) {
 } // namespace
 
 std::vector<TPreviewFolder> ReadPreviewFolders(const std::vector<std::string>& folders,
-                                               bool caseBlind) {
+                                               bool caseBlind, const std::string& root) {
+    const int at = root.empty() ? AT_FDCWD : OpenFolder(root);
     std::vector<TPreviewFolder> read;
     read.reserve(folders.size());
     for (const std::string& folder : folders) {
-        DirListing listing = ListFolderBelow(folder);
+        DirListing listing = at == -1 ? DirListing{} : ListFolderBelow(folder, at);
         read.push_back({std::move(listing.names), listing.nameMax, listing.writable, caseBlind,
                         std::move(listing.pinned)});
     }
+    if (at >= 0)
+        CloseFile(at);
     return read;
 }
 

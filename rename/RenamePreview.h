@@ -23,11 +23,11 @@ struct TPreviewFolder {
     std::vector<char> pinned = {};
 };
 
-// Each of `folders` as it is now (paths below the current directory, reached as
-// OpenFolderBelow reaches them), in that order, for a preview across them: a folder that
-// cannot be read has no names.
+// Each of `folders` as it is now (paths below the folder `root`, the current directory when
+// empty, reached as OpenFolderBelow reaches them), in that order, for a preview across them: a
+// folder that cannot be read has no names.
 std::vector<TPreviewFolder> ReadPreviewFolders(const std::vector<std::string>& folders,
-                                               bool caseBlind);
+                                               bool caseBlind, const std::string& root = {});
 
 // What the next batch would do with one entry.
 struct TPreviewEntry {

@@ -4,12 +4,12 @@
 #include "platform/journal/JournalFile.h"
 #include "rename/BatchJournal.h"
 #include "rename/FileEntries.h"
-#include "rename/IdentityLookAhead.h"
 #include "rename/Refusal.h"
 #include "rename/RenameBatch.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,10 +18,11 @@ namespace nomilo {
 // The journal of the batch that runs, at a path of its own (JournalFile::DefaultPath() in the
 // program). Before the first rename the whole plan (the folder and its identity, every old and
 // new name) is written and flushed to disk once; each step then records the file it renames (its
-// identity, looked at a few steps ahead by TIdentityLookAhead, and again right before a way of
-// renaming that takes more than one call, so that the link count a cut-short step is judged by
-// is the file's own) and the way its rename goes (a witness MoveFileRefusal tells), and is marked
-// as it ends, without any further flushing; the end of the batch is marked.
+// identity, looked at right before its rename, so that it is the file the rename moves, and again
+// right before a way of renaming that takes more than one call, so that the link count a
+// cut-short step is judged by is the file's own) and the way its rename goes (a witness
+// MoveFileRefusal tells), and is marked as it ends, without any further flushing; the end of the
+// batch is marked.
 //
 // Undo is offered for exactly the last batch that renamed something. The journal of the batch
 // before is kept aside until this batch renames a file, and comes back when it renames none
@@ -48,6 +49,10 @@ public:
     void Finished(std::size_t step, std::error_code refusal) override;
     void End() override;
 
+    // Keeps the batch away from the journal's place, whose folder does not answer (`why`): it
+    // runs without a journal and touches nothing there, as when another process holds it.
+    void StayAway(const JournalTrouble& why) { awayBecause_ = why; }
+
     // Whether Begin could write the journal, and why not.
     bool Kept() const { return kept_; }
     const JournalTrouble& Trouble() const { return trouble_; }
@@ -65,12 +70,12 @@ private:
     std::string folder_;
     std::unique_ptr<JournalPlace> place_; // held from Begin to End
     std::unique_ptr<JournalFile> file_;   // this batch's journal
-    std::unique_ptr<TIdentityLookAhead> lookAhead_; // over file_'s steps, from Begin to End
     std::unique_ptr<JournalFile> voided_; // the journal before, made void while this batch runs
     JournalPhase voidedPhase_ = JournalPhase::Ended;
     std::vector<char> renames_; // per step: the names differ
     JournalTrouble trouble_;
     std::string staleBatch_;
+    std::optional<JournalTrouble> awayBecause_;
     std::size_t step_ = 0;
     bool kept_ = false;
     bool renamed_ = false;

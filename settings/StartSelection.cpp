@@ -64,4 +64,12 @@ bool TStartSelection::HoldsFolders() const {
                        [](const TSelectedEntry& entry) { return entry.folder; });
 }
 
+TStartSelection UngroupedSelection(const std::vector<std::string>& paths) {
+    TStartSelection selection;
+    if (!paths.empty())
+        selection.folder = SplitPath(paths.front()).folder;
+    selection.ungrouped = paths;
+    return selection;
+}
+
 } // namespace nomilo
