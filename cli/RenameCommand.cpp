@@ -231,23 +231,44 @@ private:
 void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries, bool selectedOnly,
                      const std::string& folder, bool caseBlind, bool showProgress,
                      TFactsCache& cache, TEntryFacts& facts) {
-    const std::size_t slash = folder.rfind('/');
+    const auto lastPart = [](std::string_view path) {
+        const std::size_t slash = path.rfind('/');
+        return std::string(slash == std::string_view::npos || path == "/"
+                               ? path
+                               : path.substr(slash + 1));
+    };
+    const TFolderRuns& runs = entries.Folders();
     std::vector<std::string> onDisk;
-    if (rule.KeepsCopiesApart())
+    if (rule.KeepsCopiesApart() && runs.Count() == 0)
         onDisk = EveryNameOfFolder(entries.Size());
-    facts.Reset(entries.Size(), slash == std::string::npos ? folder : folder.substr(slash + 1),
-                onDisk, caseBlind);
+    facts.Reset(entries.Size(), lastPart(folder), onDisk, caseBlind);
+    // With subfolders included each entry's folder is its own, with its own names.
+    if (runs.Count() > 0) {
+        std::vector<std::uint32_t> firsts;
+        std::vector<std::string> folderNames;
+        std::vector<std::vector<std::string>> namesOnDisk;
+        for (std::size_t run = 0; run < runs.Count(); ++run) {
+            firsts.push_back(runs.First(run));
+            folderNames.push_back(lastPart(runs.Path(run).empty() ? folder : runs.Path(run)));
+            if (rule.KeepsCopiesApart())
+                namesOnDisk.push_back(ListFolderBelow(std::string(runs.Path(run))).names);
+        }
+        facts.SetFolders(std::move(firsts), std::move(folderNames));
+        if (rule.KeepsCopiesApart())
+            facts.SetNamesOnDisk(namesOnDisk);
+    }
     if (rule.Needs() == NeedsNothing)
         return;
-    // Only the entries the batch considers are read.
-    std::vector<std::string_view> names;
-    std::vector<std::size_t> read; // the entry of each name
-    names.reserve(entries.Size());
+    // Only the entries the batch considers are read, by their paths in the folder.
+    std::vector<std::string> paths;
+    std::vector<std::size_t> read; // the entry of each path
+    paths.reserve(entries.Size());
     for (std::size_t i = 0; i < entries.Size(); ++i)
         if (!selectedOnly || entries.IsEntrySelected(static_cast<int>(i))) {
-            names.push_back(entries.Name(i));
+            paths.push_back(runs.Count() > 0 ? entries.Path(i) : entries.Name(i));
             read.push_back(i);
         }
+    const std::vector<std::string_view> names(paths.begin(), paths.end());
     std::optional<TProgressBar> bar;
     if (showProgress)
         bar.emplace(stderr, names.size());

@@ -2,6 +2,8 @@
 
 #include "platform/files/FileContent.h"
 
+#include <algorithm>
+
 namespace nomilo {
 
 namespace {
@@ -75,19 +77,55 @@ void TEntryFacts::Reset(std::size_t entries, std::string folderName,
     facts_.assign(entries, nullptr);
     missing_ = entries;
     folderName_ = std::move(folderName);
+    firstEntries_.clear();
+    folderNames_.clear();
     caseBlind_ = caseBlind;
     SetNamesOnDisk(names);
 }
 
 void TEntryFacts::SetNamesOnDisk(const std::vector<std::string>& names) {
+    SetNamesOnDisk(std::vector<std::vector<std::string>>{names});
+}
+
+void TEntryFacts::SetFolders(std::vector<std::uint32_t> firstEntries,
+                             std::vector<std::string> names) {
+    firstEntries_ = std::move(firstEntries);
+    folderNames_ = std::move(names);
+}
+
+void TEntryFacts::SetNamesOnDisk(const std::vector<std::vector<std::string>>& namesByFolder) {
     names_.clear();
     nameStore_.clear();
-    nameStore_.reserve(names.size());
-    for (const std::string& name : names)
-        nameStore_.push_back(caseBlind_ ? Folded(name) : name);
+    std::size_t count = 0;
+    for (const std::vector<std::string>& names : namesByFolder)
+        count += names.size();
+    nameStore_.reserve(count);
+    for (std::uint32_t folder = 0; folder < namesByFolder.size(); ++folder)
+        for (const std::string& name : namesByFolder[folder])
+            nameStore_.push_back(Key(folder, name));
     names_.reserve(nameStore_.size());
     for (const std::string& name : nameStore_)
         names_.insert(name);
+}
+
+std::string TEntryFacts::Key(std::uint32_t folder, std::string_view name) const {
+    std::string key(reinterpret_cast<const char*>(&folder), sizeof folder);
+    key.append(caseBlind_ ? Folded(name) : std::string(name));
+    return key;
+}
+
+std::uint32_t TEntryFacts::FolderOf(int entry) const {
+    const auto after = std::upper_bound(firstEntries_.begin(), firstEntries_.end(),
+                                        static_cast<std::uint32_t>(std::max(entry, 0)));
+    return after == firstEntries_.begin()
+               ? 0
+               : static_cast<std::uint32_t>(after - firstEntries_.begin() - 1);
+}
+
+std::string_view TEntryFacts::FolderName(int entry) const {
+    if (folderNames_.empty())
+        return folderName_;
+    return folderNames_[std::min<std::size_t>(FolderOf(entry), folderNames_.size() - 1)];
 }
 
 void TEntryFacts::Set(std::size_t entry, const TFileFacts* facts) {
@@ -104,8 +142,8 @@ const TFileFacts* TEntryFacts::FactsOf(int entry) const {
                : nullptr;
 }
 
-bool TEntryFacts::NameOnDisk(std::string_view name) const {
-    return names_.count(caseBlind_ ? std::string_view(Folded(name)) : name) != 0;
+bool TEntryFacts::NameOnDisk(int entry, std::string_view name) const {
+    return names_.count(Key(FolderOf(entry), name)) != 0;
 }
 
 } // namespace nomilo

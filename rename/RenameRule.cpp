@@ -69,7 +69,7 @@ std::string_view TRenameRule::Replacement(int entry, std::string_view name,
     const auto syntax = regularExpression_ ? TFieldTemplate::TSyntax::Substitution
                                            : TFieldTemplate::TSyntax::Literal;
     // entry -1: a rendering for checking the replace text, with every value empty.
-    const TFieldSubject subject{name, context_ ? context_->FolderName() : std::string_view(),
+    const TFieldSubject subject{name, context_ ? context_->FolderName(entry) : std::string_view(),
                                 context_ && entry >= 0 ? context_->FactsOf(entry) : nullptr,
                                 copy};
     rendered_.clear();
@@ -175,11 +175,11 @@ bool TRenameRule::AppendNewName(int entry, std::string_view name, std::size_t re
         return true;
     // {copy} numbers a name another file has, or an earlier rename of the batch gives. The
     // numbers tried for a name stay taken, so the next file of that name starts after them.
-    if (!CopyTaken(std::string_view(out).substr(start), name)) {
-        given_.insert(CopyKey(std::string_view(out).substr(start)));
+    if (!CopyTaken(entry, std::string_view(out).substr(start), name)) {
+        given_.insert(CopyKey(entry, std::string_view(out).substr(start)));
         return true;
     }
-    std::size_t& next = nextCopy_.try_emplace(CopyKey(std::string_view(out).substr(start)), 1)
+    std::size_t& next = nextCopy_.try_emplace(CopyKey(entry, std::string_view(out).substr(start)), 1)
                             .first->second;
     // A file that has this name with a number already keeps it (a batch run again): the number
     // is one of the digit runs of its own name.
@@ -191,13 +191,13 @@ bool TRenameRule::AppendNewName(int entry, std::string_view name, std::size_t re
         std::size_t copy = 0, digits = 0;
         for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i, ++digits)
             copy = copy * 10 + static_cast<std::size_t>(name[i] - '0');
-        if (copy == 0 || digits > 9 || given_.count(CopyKey(name)))
+        if (copy == 0 || digits > 9 || given_.count(CopyKey(entry, name)))
             continue;
         out.resize(start);
         AppendRewritten(name, at, Replacement(entry, name, renamesBefore, copy, refusal),
                         renamesBefore, out);
         if (std::string_view(out).substr(start) == name) {
-            given_.insert(CopyKey(name));
+            given_.insert(CopyKey(entry, name));
             return true;
         }
     }
@@ -205,8 +205,8 @@ bool TRenameRule::AppendNewName(int entry, std::string_view name, std::size_t re
         out.resize(start);
         AppendRewritten(name, at, Replacement(entry, name, renamesBefore, next++, refusal),
                         renamesBefore, out);
-    } while (CopyTaken(std::string_view(out).substr(start), name));
-    given_.insert(CopyKey(std::string_view(out).substr(start)));
+    } while (CopyTaken(entry, std::string_view(out).substr(start), name));
+    given_.insert(CopyKey(entry, std::string_view(out).substr(start)));
     return true;
 }
 
@@ -229,20 +229,22 @@ bool TRenameRule::AppendRewritten(std::string_view name, std::size_t at,
     return true;
 }
 
-std::string TRenameRule::CopyKey(std::string_view candidate) const {
-    std::string key(candidate);
+std::string TRenameRule::CopyKey(int entry, std::string_view candidate) const {
+    const std::uint32_t folder = context_ ? context_->FolderOf(entry) : 0;
+    std::string key(reinterpret_cast<const char*>(&folder), sizeof folder);
+    key.append(candidate);
     if (context_ && context_->CaseBlind())
         for (char& c : key)
             c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     return key;
 }
 
-bool TRenameRule::CopyTaken(std::string_view candidate, std::string_view name) const {
-    const std::string key = CopyKey(candidate);
+bool TRenameRule::CopyTaken(int entry, std::string_view candidate, std::string_view name) const {
+    const std::string key = CopyKey(entry, candidate);
     if (given_.count(key))
         return true;
     // The file's own name is not taken by another.
-    return context_ && key != CopyKey(name) && context_->NameOnDisk(key);
+    return context_ && key != CopyKey(entry, name) && context_->NameOnDisk(entry, candidate);
 }
 
 } // namespace nomilo

@@ -97,8 +97,10 @@ private:
     bool AppendRewritten(std::string_view name, std::size_t at, std::string_view replacement,
                          std::size_t renamesBefore, std::string& out) const;
     // Whether {copy} must try the next number for the new name `candidate` of `name`.
-    bool CopyTaken(std::string_view candidate, std::string_view name) const;
-    std::string CopyKey(std::string_view candidate) const;
+    bool CopyTaken(int entry, std::string_view candidate, std::string_view name) const;
+    // A name as {copy} keeps it apart: folded on a case-blind volume, after the number of the
+    // entry's folder.
+    std::string CopyKey(int entry, std::string_view candidate) const;
     // `error` with an offset in the rendered replace text turned into one in the typed text.
     TRuleError Typed(TRuleError error, std::size_t renamesBefore) const;
 

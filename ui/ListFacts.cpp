@@ -52,6 +52,29 @@ void TListFacts::ListChanged() {
     UpdateLine();
 }
 
+namespace {
+
+// The last part of `path`, or `path` itself for the root.
+std::string LastPart(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos || path == "/" ? path
+                                                                      : path.substr(slash + 1));
+}
+
+// The names on disk of each folder of `list`: its own, or with subfolders included each folder
+// of its entries, in their order. The file list keeps the current directory at its folder.
+std::vector<std::vector<std::string>> NamesOnDisk(const TFileListBox& list) {
+    const TFolderRuns& runs = list.Model().Folders();
+    if (runs.Count() == 0)
+        return {ListCurrentDir().names};
+    std::vector<std::vector<std::string>> names;
+    for (const std::string& folder : runs.Paths())
+        names.push_back(ListFolderBelow(folder).names);
+    return names;
+}
+
+} // namespace
+
 const IFieldContext* TListFacts::ContextFor(const TRenameRule& rule) {
     if (!rule.HasFields())
         return nullptr;
@@ -60,7 +83,7 @@ const IFieldContext* TListFacts::ContextFor(const TRenameRule& rule) {
     if (stale_ || (needs & ~reading_) != 0)
         Start(static_cast<TFactNeeds>(needs | (stale_ ? NeedsNothing : reading_)), copies);
     else if (copies && !namesRead_) {
-        facts_.SetNamesOnDisk(ListCurrentDir().names);
+        facts_.SetNamesOnDisk(NamesOnDisk(*list_));
         namesRead_ = true;
     }
     return &facts_;
@@ -68,12 +91,21 @@ const IFieldContext* TListFacts::ContextFor(const TRenameRule& rule) {
 
 void TListFacts::Start(TFactNeeds needs, bool copies) {
     const std::string& folder = list_->FolderPath();
-    const std::size_t slash = folder.rfind('/');
-    const std::string name = slash == std::string::npos || folder == "/" ? folder
-                                                                          : folder.substr(slash + 1);
-    // The file list keeps the current directory at its folder.
-    facts_.Reset(static_cast<std::size_t>(list_->EntryCount()), name,
-                 copies ? ListCurrentDir().names : std::vector<std::string>(), caseBlind_());
+    facts_.Reset(static_cast<std::size_t>(list_->EntryCount()), LastPart(folder), {},
+                 caseBlind_());
+    // With subfolders included each entry's folder is its own.
+    const TFolderRuns& runs = list_->Model().Folders();
+    if (runs.Count() > 0) {
+        std::vector<std::uint32_t> firsts;
+        std::vector<std::string> names;
+        for (std::size_t run = 0; run < runs.Count(); ++run) {
+            firsts.push_back(runs.First(run));
+            names.push_back(runs.Path(run).empty() ? LastPart(folder) : LastPart(runs.Path(run)));
+        }
+        facts_.SetFolders(std::move(firsts), std::move(names));
+    }
+    if (copies)
+        facts_.SetNamesOnDisk(NamesOnDisk(*list_));
     namesRead_ = copies;
     stale_ = false;
     reading_ = needs;
@@ -94,7 +126,7 @@ void TListFacts::Start(TFactNeeds needs, bool copies) {
     std::vector<std::string> names;
     names.reserve(facts_.Size());
     for (int i = 0; i < list_->EntryCount(); ++i)
-        names.push_back(list_->EntryText(i));
+        names.push_back(list_->EntryPath(i)); // in the list's folder
     // The rows in view are read first.
     std::vector<int> first;
     const QModelIndex top = list_->indexAt(QPoint(1, 1));

@@ -60,7 +60,7 @@ TEST(CommandLine, WhatCannotRunIsAUsageError) {
              {"--json", "-0", "a", "b"}, {"--undo", "-n"}, {"--undo", "--", "f"},
              {"--prefix=p", "--replace=r"}, {"--dry-run=yes", "a", "b"}, {"-z", "a", "b"},
              {"--regex=1", "a", "b"}, {"--prefix=p", "--regex"}, {"--all", "--prefix", "p"},
-             {"--undo", "--numbering"}})
+             {"--undo", "--numbering"}, {"--undo", "-r"}})
         EXPECT_THROW(Parse(arguments), EUsage) << ::testing::PrintToString(arguments);
 }
 

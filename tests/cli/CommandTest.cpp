@@ -356,5 +356,80 @@ TEST_F(Command, SigintInMidBatchStopsAfterTheRenameUnderWayAndLeavesAnUndoableJo
     EXPECT_TRUE(tmp.Names().rbegin()->starts_with("f_"));
 }
 
+// -r: the files of every folder below, folder by folder in the list's order, each by its path
+// in FOLDER, never through a link to a folder or into a hidden folder; only names change, and
+// the counters count across the whole batch.
+TEST_F(Command, RecursiveRenamesATreeByPathsAndUndoTakesItBackFromAnywhere) {
+    TempFolder tmp({"x.txt", "b/x.txt", "b/deep/x.txt", "A/x.txt", ".hidden/x.txt",
+                    "\xff/x.txt", "outside/x.txt"});
+    std::filesystem::create_symlink(tmp / "outside", tmp / "b/link");
+    const std::vector<std::string> batch{"-r", "--numbering", "x", "#-x", tmp.Path()};
+    const test::TCommandRun dry = RunCommand({"-r", "-n", "--numbering", "x", "#-x", "."},
+                                             tmp.Path());
+    const std::string expected = "x.txt -> 1-x.txt\n"
+                                 "A/x.txt -> A/2-x.txt\n"
+                                 "b/x.txt -> b/3-x.txt\n"
+                                 "b/deep/x.txt -> b/deep/4-x.txt\n"
+                                 "outside/x.txt -> outside/5-x.txt\n"
+                                 "\\xff/x.txt -> \\xff/6-x.txt\n";
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out, expected);
+    const test::TCommandRun done = RunCommand(batch, "/");
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(done.out, expected);
+    EXPECT_TRUE(std::filesystem::exists(tmp / "b/deep/4-x.txt"));
+    EXPECT_TRUE(std::filesystem::exists(tmp / ".hidden/x.txt"));
+    // A new name that would leave its folder is refused, as a name with "/" is.
+    const test::TCommandRun slash = RunCommand({"-r", "-m", "1-*", "1-", "../"}, tmp.Path());
+    EXPECT_EQ(slash.status, 1);
+    EXPECT_EQ(slash.out, "1-x.txt -> ../x.txt: the name is not acceptable\n");
+
+    const test::TCommandRun undo = RunCommand({"--undo"}, tmp / "b");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(undo.out.substr(0, undo.out.find('\n')), "\\xff/6-x.txt -> \\xff/x.txt");
+    for (const char* path : {"x.txt", "b/x.txt", "b/deep/x.txt", "A/x.txt", "outside/x.txt"})
+        EXPECT_TRUE(std::filesystem::exists(tmp / path)) << path;
+}
+
+TEST_F(Command, RecursiveFilesAreSelectedByTheirPathsAndAFolderByEveryFileBelowIt) {
+    TempFolder tmp({"a.txt", "one/a.txt", "one/two/a.txt", "three/a.txt"});
+    const test::TCommandRun run =
+        RunCommand({"-r", "-n", "a", "b", tmp.Path(), "--", "one", tmp / "three/a.txt"}, "/");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "one/a.txt -> one/b.txt\none/two/a.txt -> one/two/b.txt\n"
+                       "three/a.txt -> three/b.txt\n");
+    const test::TCommandRun unknown = RunCommand({"-r", "a", "b", "--", "four"}, tmp.Path());
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("'four' is not in the list of the folder"), std::string::npos)
+        << unknown.err;
+}
+
+// kill -9 in the middle of a batch across many folders: an undo started in another folder takes
+// back every rename that was done, each in its own folder.
+TEST_F(Command, RecursiveBatchKilledInItsMiddleIsTakenBackFromAnotherFolder) {
+    constexpr int kFolders = 20, kFiles = 1000;
+    TempFolder tmp;
+    for (int folder = 0; folder < kFolders; ++folder) {
+        const std::string path = tmp / ("d" + std::to_string(folder));
+        std::filesystem::create_directory(path);
+        for (int i = 0; i < kFiles; ++i)
+            std::ofstream(path + "/f_" + std::to_string(i)).close();
+    }
+    test::TRunningCommand command({"-q", "-r", "f_", "g_"}, tmp.Path());
+    const std::string first = tmp / "d0/g_0";
+    struct stat st;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (stat(first.c_str(), &st) != 0 && std::chrono::steady_clock::now() < deadline)
+        ;
+    kill(command.Pid(), SIGKILL);
+    EXPECT_EQ(command.Wait().signal, SIGKILL);
+
+    const test::TCommandRun undo = RunCommand({"--undo", "-q"}, "/");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(tmp.Path()))
+        if (item.is_regular_file())
+            EXPECT_TRUE(item.path().filename().string().starts_with("f_")) << item.path();
+}
+
 } // namespace
 } // namespace nomilo

@@ -15,7 +15,8 @@ namespace {
 
 using test::FakeEntries;
 
-// Facts per entry as the tests set them; the folder "Trip" holds `disk`.
+// Facts per entry as the tests set them; the folder "Trip" holds `disk`. With `folders` the
+// entries lie in folders of those names, entry i in folder `folderOf[i]`.
 struct FakeContext : IFieldContext {
     std::vector<TFileFacts> facts;
     std::vector<bool> read;
@@ -25,8 +26,25 @@ struct FakeContext : IFieldContext {
         const auto i = static_cast<std::size_t>(entry);
         return i < facts.size() && read[i] ? &facts[i] : nullptr;
     }
-    std::string_view FolderName() const override { return "Trip"; }
-    bool NameOnDisk(std::string_view name) const override { return disk.count(std::string(name)); }
+    std::vector<std::string> folders;
+    std::vector<std::uint32_t> folderOf;
+    std::string_view FolderName(int entry) const override {
+        if (folders.empty())
+            return "Trip";
+        return folders[FolderOf(entry)];
+    }
+    bool NameOnDisk(int entry, std::string_view name) const override {
+        std::string key(name);
+        if (caseBlind)
+            for (char& c : key)
+                c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return FolderOf(entry) == 0 && disk.count(key);
+    }
+    std::uint32_t FolderOf(int entry) const override {
+        return entry >= 0 && static_cast<std::size_t>(entry) < folderOf.size()
+                   ? folderOf[static_cast<std::size_t>(entry)]
+                   : 0;
+    }
     bool CaseBlind() const override { return caseBlind; }
     TFileFacts& Add() {
         read.push_back(true);
@@ -184,6 +202,33 @@ TEST(FieldRule, CopyKeepsEqualNamesApartCountingNamesOnDisk) {
     EXPECT_EQ(Predicted(FakeEntries("a.jpg"), inputs, context), (Names{"2024-05-01.JPG"}));
     context.caseBlind = true;
     EXPECT_EQ(Predicted(FakeEntries("a.jpg"), inputs, context), (Names{"2024-05-01_1.JPG"}));
+}
+
+// With subfolders included each file's folder is its own: {folder} names it, and {copy} keeps
+// equal names apart within a folder only (the names on disk are the first folder's here).
+TEST(FieldRule, FolderAndCopyAreEachFilesOwnFoldersWithSubfoldersIncluded) {
+    FakeContext context;
+    for (int i = 0; i < 4; ++i)
+        context.Add() = Photo(kTaken);
+    context.folders = {"Trip", "Day 1", "Day 2"};
+    context.folderOf = {0, 1, 1, 2};
+    context.disk = {"2024-05-01.jpg"};
+    const FakeEntries entries("a.jpg b.jpg c.jpg d.jpg");
+    TRenameInputs inputs = Inputs(".+", "{folder} {taken}{copy}.jpg");
+    inputs.regularExpression = true;
+    const auto planned = [&] {
+        TRenameRule rule(inputs);
+        rule.SetFieldContext(&context);
+        Names names;
+        for (const TRenameStep& step : PlanBatch(entries, false, rule))
+            names.push_back(step.newName);
+        return names;
+    };
+    EXPECT_EQ(planned(), (Names{"Trip 2024-05-01.jpg", "Day 1 2024-05-01.jpg",
+                                "Day 1 2024-05-01-1.jpg", "Day 2 2024-05-01.jpg"}));
+    inputs.replaceText = "{taken}{copy}.jpg";
+    EXPECT_EQ(planned(),
+              (Names{"2024-05-01-1.jpg", "2024-05-01.jpg", "2024-05-01-1.jpg", "2024-05-01.jpg"}));
 }
 
 TEST(FieldRule, BadFieldsFrameTheReplaceTextAndOtherBracesStayText) {
