@@ -21,6 +21,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <stdexcept>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unicode/ucasemap.h>
 #include <unicode/ucol.h>
@@ -222,6 +223,131 @@ double TimeBareReadAndSort(const std::string& folder, bool foldersOnly, std::siz
                   [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
         if (folderFd >= 0)
             close(folderFd);
+    });
+    count = order.size();
+    ucasemap_close(folding);
+    if (collator)
+        ucol_close(collator);
+    return seconds;
+}
+
+namespace {
+
+// The bare walk of one folder (TimeBareWalkAndSort): its files' names and keys are put at the end
+// of `names` and `keys` and sorted by themselves; its subfolders are walked after, in order.
+void WalkBare(int parent, const char* name, UCollator* collator, UCaseMap* folding, Pieces& names,
+              Pieces& keys, std::vector<std::uint32_t>& order) {
+    const int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error(std::string("cannot open ") + name);
+    const std::size_t first = names.spans.size();
+    Pieces subfolders;
+    alignas(8) char buffer[1 << 16];
+    for (long got; (got = syscall(SYS_getdents64, fd, buffer, sizeof buffer)) > 0;)
+        for (long at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
+                continue;
+            Pieces& into = entry->d_type == DT_DIR ? subfolders : names;
+            const auto offset = static_cast<std::uint32_t>(into.bytes.size());
+            into.bytes.append(entry->d_name);
+            into.spans.emplace_back(offset, static_cast<std::uint32_t>(into.bytes.size() - offset));
+        }
+    for (std::size_t i = first; i < names.spans.size(); ++i)
+        AppendKey(collator, folding, names[i], keys);
+    const std::size_t run = order.size();
+    order.resize(names.spans.size());
+    std::iota(order.begin() + static_cast<std::ptrdiff_t>(run), order.end(),
+              static_cast<std::uint32_t>(first));
+    std::sort(order.begin() + static_cast<std::ptrdiff_t>(run), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    Pieces subfolderKeys;
+    for (std::size_t i = 0; i < subfolders.spans.size(); ++i)
+        AppendKey(collator, folding, subfolders[i], subfolderKeys);
+    std::vector<std::uint32_t> next(subfolders.spans.size());
+    std::iota(next.begin(), next.end(), 0u);
+    std::sort(next.begin(), next.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return subfolderKeys[a] < subfolderKeys[b];
+    });
+    for (const std::uint32_t sub : next)
+        WalkBare(fd, std::string(subfolders[sub]).c_str(), collator, folding, names, keys, order);
+    close(fd);
+}
+
+} // namespace
+
+std::string BenchTree::FileName(char prefix, int number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%c_%07d.dat", prefix, number);
+    return name;
+}
+
+BenchTree::BenchTree(int files, int folders) : files_(files) {
+    path_ = BenchRoot() + "/tree-" + std::to_string(files) + "-" + std::to_string(folders);
+    int groups = 1;
+    while (groups * groups < folders)
+        ++groups;
+    const int perGroup = (folders + groups - 1) / groups;
+    for (int leaf = 0, first = 0; leaf < folders; ++leaf) {
+        const int count = files / folders + (leaf < files % folders ? 1 : 0);
+        char path[32];
+        std::snprintf(path, sizeof path, "g%03d/d%03d", leaf / perGroup, leaf % perGroup);
+        folders_.push_back({path, first, count});
+        first += count;
+    }
+    const Folder& last = folders_.back();
+    for (char prefix : {'a', 'b'}) {
+        if (fs::exists(path_ + "/" + folders_.front().path + "/" + FileName(prefix, 0)) &&
+            fs::exists(path_ + "/" + last.path + "/" +
+                       FileName(prefix, last.first + last.count - 1))) {
+            prefix_ = prefix;
+            return;
+        }
+    }
+    std::cerr << "creating " << files << " files in " << folders << " folders in " << path_
+              << " ...\n";
+    fs::remove_all(path_);
+    for (const Folder& folder : folders_) {
+        fs::create_directories(path_ + "/" + folder.path);
+        for (int i = folder.first; i < folder.first + folder.count; ++i) {
+            const std::string file = path_ + "/" + folder.path + "/" + FileName('a', i);
+            const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0644);
+            if (fd < 0)
+                throw std::runtime_error("cannot create the benchmark files in " + path_);
+            ::close(fd);
+        }
+    }
+    prefix_ = 'a';
+}
+
+double TimeBareTreeRenames(BenchTree& tree) {
+    const char from = tree.Prefix(), to = tree.OtherPrefix();
+    const int root = open(tree.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const double seconds = Seconds([&] {
+        for (const BenchTree::Folder& folder : tree.Folders()) {
+            const int fd = openat(root, folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            for (int i = folder.first; i < folder.first + folder.count; ++i)
+                if (renameat2(fd, BenchTree::FileName(from, i).c_str(), fd,
+                              BenchTree::FileName(to, i).c_str(), RENAME_NOREPLACE))
+                    throw std::runtime_error("bare rename failed in " + folder.path);
+            close(fd);
+        }
+    });
+    close(root);
+    tree.Renamed(to);
+    return seconds;
+}
+
+double TimeBareWalkAndSort(const std::string& tree, std::size_t& count) {
+    UCollator* collator = OpenLimitCollator();
+    UErrorCode status = U_ZERO_ERROR;
+    UCaseMap* folding = ucasemap_open("", U_FOLD_CASE_DEFAULT, &status);
+    std::vector<std::uint32_t> order; // released after the timing, as the lists keep theirs
+    Pieces names, keys;
+    const double seconds = Seconds([&] {
+        WalkBare(AT_FDCWD, tree.c_str(), collator, folding, names, keys, order);
+        keys = Pieces(); // the keys go once sorted, as the lists' do
     });
     count = order.size();
     ucasemap_close(folding);

@@ -33,6 +33,44 @@ private:
     char prefix_;
 };
 
+// A tree of `files` empty files in `folders` folders on disk, made once and kept between runs as
+// BenchFolder is: FOLDER/gGGG/dDDD/PREFIX_NNNNNNN.dat, the files spread evenly over the folders
+// dDDD (about as many groups gGGG as folders in each), numbered across the tree. The tree's own
+// folder and the groups hold no files.
+class BenchTree {
+public:
+    BenchTree(int files, int folders);
+
+    const std::string& Path() const { return path_; }
+    int Files() const { return files_; }
+    char Prefix() const { return prefix_; }
+    char OtherPrefix() const { return prefix_ == 'a' ? 'b' : 'a'; }
+    void Renamed(char prefix) { prefix_ = prefix; }
+    // Every folder that holds files, by its path in the tree, and the numbers of its files.
+    struct Folder {
+        std::string path;
+        int first, count;
+    };
+    const std::vector<Folder>& Folders() const { return folders_; }
+    static std::string FileName(char prefix, int number);
+
+private:
+    std::string path_;
+    int files_;
+    char prefix_ = 'a';
+    std::vector<Folder> folders_;
+};
+
+// Renames every file of `tree` to the other prefix with a bare loop: each folder opened once
+// (openat), its files renamed with renameat2 in it. Answers the seconds it took.
+double TimeBareTreeRenames(BenchTree& tree);
+
+// The limit of a list with subfolders included: a bare walk of `tree` that opens each folder
+// (openat) and reads it (getdents64), one collation key per name as TimeBareReadAndSort makes
+// them, each folder's files sorted by themselves and its subfolders too, in seconds; `count` is
+// set to the number of files.
+double TimeBareWalkAndSort(const std::string& tree, std::size_t& count);
+
 // Renames every file of `folder` to the other prefix with a bare loop of renameat2 calls (the
 // current directory must be the folder) and answers the seconds it took.
 double TimeBareRenames(BenchFolder& folder);

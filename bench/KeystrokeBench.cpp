@@ -8,6 +8,8 @@
 // assistive technology listen in the process, which reads the name of whatever the program
 // reports changed. For the real accessibility bus instead, run it in a D-Bus session of its own
 // with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 (dbus-run-session -- xvfb-run ...).
+// NOMILO_BENCH_TREE=FOLDERS types over a tree of FILES files in FOLDERS folders (BenchTree)
+// with Include subfolders on instead.
 //   nomilo_bench_keystroke [ROUNDS=5] [FILES=100000]
 
 #include "bench/BenchFolder.h"
@@ -24,11 +26,14 @@
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace nomilo::bench {
@@ -38,6 +43,22 @@ namespace {
 void ReadAloud(QAccessibleEvent* event) {
     if (QAccessibleInterface* changed = event->accessibleInterface())
         changed->text(QAccessible::Name);
+}
+
+// The folder's names of a large list are read on a thread of their own, and the preview shows
+// nothing renamed until they are there: typing `find` waits for them, so that the keystrokes
+// timed after it recompute the whole preview.
+void WaitForTheFoldersNames(TForm1& window, const QString& find) {
+    window.eFind->setText(find);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!window.FileListBox1->Model().Preview(0)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error("the preview never showed the new names");
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ProcessEventsUntilIdle();
+    }
+    window.eFind->clear();
+    ProcessEventsUntilIdle();
 }
 
 struct Typing {
@@ -95,7 +116,13 @@ int main(int argc, char** argv) {
     setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
     PreferOffscreen();
     const auto [rounds, sizes] = ParseBenchArguments(argc, argv, {100000});
-    const BenchFolder folder(sizes.back());
+    const char* treeFolders = std::getenv("NOMILO_BENCH_TREE");
+    std::optional<BenchFolder> folder;
+    std::optional<BenchTree> tree;
+    if (treeFolders && *treeFolders)
+        tree.emplace(sizes.back(), std::atoi(treeFolders));
+    else
+        folder.emplace(sizes.back());
 
     int qtArgc = 1;
     TNomiloApplication application(qtArgc, argv);
@@ -104,7 +131,9 @@ int main(int argc, char** argv) {
         QAccessible::installUpdateHandler(ReadAloud);
         QAccessible::setActive(true);
     }
-    TForm1 window(RegistryStore::Default(), folder.Path());
+    TForm1 window(RegistryStore::Default(), tree ? tree->Path() : folder->Path());
+    if (window.RuleSwitches1->IncludeSubfolders1->isChecked() != tree.has_value())
+        window.RuleSwitches1->IncludeSubfolders1->trigger();
     window.show();
     if (!window.ShowNewNames1->isChecked())
         window.ShowNewNames1->trigger();
@@ -113,12 +142,16 @@ int main(int argc, char** argv) {
     ProcessEventsUntilIdle();
     if (window.FileListBox1->EntryCount() != sizes.back())
         throw std::runtime_error("the window did not list every file");
-    std::printf("%d entries, every one considered, Show new names on, %s%s\n",
+    std::printf("%d entries%s, every one considered, Show new names on, %s%s\n",
                 window.FileListBox1->EntryCount(),
+                tree ? (" in " + std::to_string(tree->Folders().size()) + " folders").c_str()
+                     : "",
                 QGuiApplication::platformName().toUtf8().constData(),
                 accessible && *accessible == '1' ? ", an assistive technology listening" : "");
 
-    const int p = folder.Prefix(), q = folder.OtherPrefix();
+    const int p = tree ? tree->Prefix() : folder->Prefix();
+    const int q = tree ? tree->OtherPrefix() : folder->OtherPrefix();
+    WaitForTheFoldersNames(window, QString(QChar(p)) + '_');
     // Letters as the keys that type them: Qt::Key_A and so on.
     const auto key = [](int c) { return c >= 'a' && c <= 'z' ? c - 'a' + Qt::Key_A : c; };
     TypeRounds({"typing a find text (every entry):",

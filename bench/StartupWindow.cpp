@@ -7,6 +7,7 @@
 //   nomilo_startup_window FOLDER [--show-new-names]
 #include "bench/BenchFolder.h"
 #include "browse/FileListBox.h"
+#include "platform/process/FreeMemory.h"
 #include "resources/Glyphs.h"
 #include "ui/ErrorReport.h"
 #include "ui/Unit1.h"
@@ -21,6 +22,7 @@
 using namespace nomilo;
 
 int main(int argc, char** argv) {
+    ReturnLargeBlocksAtOnce(); // as the program does
     TNomiloApplication application(argc, argv);
     QApplication::setWindowIcon(ProgramIcon());
     ApplicationTitle = QStringLiteral("Tarvolen");

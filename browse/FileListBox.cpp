@@ -88,6 +88,42 @@ std::string Bracketed(std::string_view name) {
     return text;
 }
 
+// The entries of a read of one folder: their texts with one collation key each and their glyphs
+// as they are added, then sorted.
+struct TFolderRead {
+    TNameKeys texts;
+    std::vector<TEntryGlyph> glyphs; // by the number of each entry's text
+    std::vector<TFileEntry> entries; // once sorted
+    QByteArray sorted;               // the texts of the entries, once sorted
+
+    // Adds the item the search found as an entry; answers the number of its text.
+    std::uint32_t Add(std::string_view name, std::uint32_t attributes, bool folderGlyphs) {
+        try {
+            if (attributes & faDirectory) {
+                glyphs.push_back(folderGlyphs ? egFolder : egNone);
+                return texts.Add(Bracketed(name));
+            }
+            glyphs.push_back(IsExecutableName(name) ? egExecutable : egUnknownFile);
+            return texts.Add(name);
+        } catch (const std::bad_alloc&) {
+            glyphs.resize(texts.Size());
+            throw EListError::InsertFailed();
+        }
+    }
+    // Sorts the entries by their keys, which go as soon as they are sorted; with `runEnds`, each
+    // run of entries by itself (TNameKeys::TakeOrder).
+    void Sort(const std::vector<std::uint32_t>& runEnds = {}) {
+        {
+            const std::vector<std::uint32_t> order = texts.TakeOrder(runEnds);
+            entries.resize(order.size());
+            for (std::size_t i = 0; i < order.size(); ++i)
+                entries[i] = {texts.NameSpan(order[i]), glyphs[order[i]], false};
+        }
+        glyphs = std::vector<TEntryGlyph>();
+        sorted = texts.TakeNames();
+    }
+};
+
 } // namespace
 
 TFileListBox::TFileListBox(QWidget* parent)
@@ -311,44 +347,26 @@ void TFileListBox::RebuildEntries() {
         TSharedFolderRead::EndSharing(); // the walk reads each folder once by itself
         ReadTree(network);
         entriesRead = static_cast<std::size_t>(model_->Count());
+    } else if (CallsRunAside()) {
+        entriesRead = ReadAside(network);
     } else {
         // Entries are sorted once at the end, by one collation key each; the watch tells
         // meanwhile when an entry would have been inserted at the hourglass index.
-        TNameKeys texts;
-        std::vector<TEntryGlyph> glyphs; // by the number of each entry's text
-        TInsertionWatch watch(texts, kHourglassIndex);
+        TFolderRead read;
+        TInsertionWatch watch(read.texts, kHourglassIndex);
         bool latestAtHourglass = false;
         auto keep = [&] {
-            std::vector<TFileEntry> entries;
-            {
-                const std::vector<std::uint32_t> order = texts.TakeOrder();
-                entries.resize(order.size());
-                for (std::size_t i = 0; i < order.size(); ++i)
-                    entries[i] = {texts.NameSpan(order[i]), glyphs[order[i]], false};
-            }
-            glyphs = std::vector<TEntryGlyph>();
-            entriesRead = entries.size();
-            model_->Assign(std::move(entries), texts.TakeNames());
+            read.Sort();
+            entriesRead = read.entries.size();
+            model_->Assign(std::move(read.entries), std::move(read.sorted));
         };
         THourglass hourglass; // for the rest of the read, once shown
         try {
-            auto add = [&](std::string_view text, TEntryGlyph glyph) {
-                try {
-                    glyphs.push_back(glyph);
-                    const std::uint32_t added = texts.Add(text);
-                    // Once shown, the hourglass stays to the end of the read.
-                    latestAtHourglass = !hourglass.Shown() && watch.Add(added);
-                } catch (const std::bad_alloc&) {
-                    glyphs.resize(texts.Size());
-                    throw EListError::InsertFailed();
-                }
-            };
             auto onItem = [&](std::string_view name, std::uint32_t attributes, bool admitted) {
                 if (admitted) {
-                    if (attributes & faDirectory)
-                        add(Bracketed(name), showGlyphs_ ? egFolder : egNone);
-                    else
-                        add(name, IsExecutableName(name) ? egExecutable : egUnknownFile);
+                    const std::uint32_t added = read.Add(name, attributes, showGlyphs_);
+                    // Once shown, the hourglass stays to the end of the read.
+                    latestAtHourglass = !hourglass.Shown() && watch.Add(added);
                 }
                 if (latestAtHourglass)
                     hourglass.Show();
@@ -375,50 +393,66 @@ void TFileListBox::RebuildEntries() {
 
 namespace {
 
-// The entries of a read with subfolders included, sorted, with their texts and folders.
-struct TTreeEntries {
-    std::vector<TFileEntry> entries;
-    QByteArray texts;
+// The entries of a read with subfolders included, sorted, with their folders.
+struct TTreeEntries : TFolderRead {
     TFolderRuns folders;
     TTreeLeftOut leftOut;
 };
 
 // Reads the current directory's tree as the list shows it (WalkTree), on whatever thread, and
 // sorts each folder's entries: the whole read happens off the window's thread.
-TTreeEntries ReadTreeEntries(const std::string& mask, TFileType fileType, bool folderGlyphs,
-                             const TNetworkMounts& network, TTreeWalkProgress& progress) {
-    TTreeEntries read;
-    TNameKeys texts;
-    std::vector<TEntryGlyph> glyphs; // by the number of each entry's text
+void ReadTreeEntries(const std::string& mask, TFileType fileType, bool folderGlyphs,
+                     const TNetworkMounts& network, TTreeWalkProgress& progress,
+                     TTreeEntries& read) {
     std::vector<std::uint32_t> runEnds;
     read.leftOut = WalkTree(
         mask, fileType,
         [&](const std::string& folder) {
-            const auto first = static_cast<std::uint32_t>(texts.Size());
+            const auto first = static_cast<std::uint32_t>(read.texts.Size());
             runEnds.push_back(first);
             read.folders.Begin(folder, first);
         },
         [&](std::string_view name, std::uint32_t attributes, bool admitted) {
-            if (!admitted)
-                return;
-            if (attributes & faDirectory) {
-                glyphs.push_back(folderGlyphs ? egFolder : egNone);
-                texts.Add(Bracketed(name));
-            } else {
-                glyphs.push_back(IsExecutableName(name) ? egExecutable : egUnknownFile);
-                texts.Add(name);
-            }
+            if (admitted)
+                read.Add(name, attributes, folderGlyphs);
         },
         network, &progress);
-    const std::vector<std::uint32_t> order = texts.TakeOrder(runEnds);
-    read.entries.resize(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        read.entries[i] = {texts.NameSpan(order[i]), glyphs[order[i]], false};
-    read.texts = texts.TakeNames();
-    return read;
+    read.Sort(runEnds);
 }
 
 } // namespace
+
+std::size_t TFileListBox::ReadAside(const TNetworkMounts& network) {
+    // The window's read: the search and the keys happen on the read's own thread, which may wait
+    // on the folder's server while the window is drawn (and shows the hourglass), straight into
+    // the keys, with no copy of the names between; the sort too, once the folder list's reading
+    // of the folder has gone.
+    const auto read = std::make_shared<TFolderRead>();
+    try {
+        RunResponsively([read, mask = mask_, type = fileType_, glyphs = showGlyphs_, network] {
+            SearchMask(
+                mask, type,
+                [&](std::string_view name, std::uint32_t attributes, bool admitted) {
+                    if (admitted)
+                        read->Add(name, attributes, glyphs);
+                },
+                network);
+        });
+    } catch (const EAbandonedCall&) {
+        throw; // the read goes on by itself: what it holds is not to be touched
+    } catch (...) {
+        // The entries added so far stay; there is no notification.
+        TSharedFolderRead::EndSharing();
+        read->Sort();
+        model_->Assign(std::move(read->entries), std::move(read->sorted));
+        throw;
+    }
+    TSharedFolderRead::EndSharing();
+    RunResponsively([read] { read->Sort(); });
+    const std::size_t count = read->entries.size();
+    model_->Assign(std::move(read->entries), std::move(read->sorted));
+    return count;
+}
 
 void TFileListBox::ReadTree(const TNetworkMounts& network) {
     // The walk tells how far it has come; the list shows it while the window waits.
@@ -429,20 +463,17 @@ void TFileListBox::ReadTree(const TNetworkMounts& network) {
         walk_.reset();
         walkShown_.stop();
     });
-    TTreeEntries read;
+    const auto read = std::make_shared<TTreeEntries>();
     try {
-        read = RunResponsively(
-            [mask = mask_, type = fileType_, glyphs = showGlyphs_, network, progress] {
-                return ReadTreeEntries(mask, type, glyphs, network, *progress);
-            });
-    } catch (const std::bad_alloc&) {
-        throw EListError::InsertFailed();
+        RunResponsively([read, mask = mask_, type = fileType_, glyphs = showGlyphs_, network,
+                         progress] { ReadTreeEntries(mask, type, glyphs, network, *progress, *read); });
     } catch (...) {
         progress->cancelled = true; // a walk given up stops before its next folder
         throw;
     }
-    foldersLeftOut_ = std::move(read.leftOut);
-    model_->AssignTree(std::move(read.entries), std::move(read.texts), std::move(read.folders));
+    foldersLeftOut_ = std::move(read->leftOut);
+    model_->AssignTree(std::move(read->entries), std::move(read->sorted),
+                       std::move(read->folders));
 }
 
 void TFileListBox::LinkLooked(const std::string& folder) {

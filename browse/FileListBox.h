@@ -193,6 +193,8 @@ protected:
     QPixmap unknownFileGlyph_;
 
 private:
+    // Reads the folder into the list off the window's thread; answers the entries read.
+    std::size_t ReadAside(const TNetworkMounts& network);
     // Reads the folder and every folder below it into the list, off the window's thread.
     void ReadTree(const TNetworkMounts& network);
     // True when `path` names the folder shown (see SetFolderPath).

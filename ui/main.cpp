@@ -3,6 +3,7 @@
 #include "platform/desktop/DesktopPublisher.h"
 #include "platform/files/LinkLooks.h"
 #include "platform/files/ResponsiveCalls.h"
+#include "platform/process/FreeMemory.h"
 #include "platform/process/TerminationSignals.h"
 #include "resources/Glyphs.h"
 #include "settings/StartFolder.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
         return RunReaderProcess();
     // First of all, so that a signal during start-up waits in the pipe for the message loop.
     const int signalPipe = CatchTerminationSignals();
+    // The window lives long: the large arrays of a read go back to the system once freed.
+    ReturnLargeBlocksAtOnce();
 
     TNomiloApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("nomilo"));

@@ -82,6 +82,10 @@ void SetCallWaiter(TCallWaiter callWaiter) {
     waiter = std::move(callWaiter);
 }
 
+bool CallsRunAside() {
+    return static_cast<bool>(waiter);
+}
+
 bool CallWaitsOnThisThread() {
     return waiting > 0;
 }

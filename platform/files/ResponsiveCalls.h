@@ -34,6 +34,9 @@ public:
     const char* what() const noexcept override { return "The program ended during a wait"; }
 };
 
+// Whether calls made on the calling thread run on threads of their own (it has a waiter).
+bool CallsRunAside();
+
 // Whether a call of the calling thread is waiting for its thread (its waiter is at work): what
 // the waiter lets run meanwhile sees the call's work half done.
 bool CallWaitsOnThisThread();
