@@ -208,7 +208,7 @@ private:
 
 // The facts the rule's fields need of the listed files, read before anything is planned, with
 // a bar on a terminal while it takes long. The context lives in `facts`, the data in `cache`.
-void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries,
+void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries, bool selectedOnly,
                      const std::string& folder, bool caseBlind, bool showProgress,
                      TFactsCache& cache, TEntryFacts& facts) {
     const std::size_t slash = folder.rfind('/');
@@ -219,18 +219,23 @@ void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries,
                 onDisk, caseBlind);
     if (rule.Needs() == NeedsNothing)
         return;
+    // Only the entries the batch considers are read.
     std::vector<std::string_view> names;
+    std::vector<std::size_t> read; // the entry of each name
     names.reserve(entries.Size());
     for (std::size_t i = 0; i < entries.Size(); ++i)
-        names.push_back(entries.Name(i));
+        if (!selectedOnly || entries.IsEntrySelected(static_cast<int>(i))) {
+            names.push_back(entries.Name(i));
+            read.push_back(i);
+        }
     std::optional<TProgressBar> bar;
     if (showProgress)
         bar.emplace(stderr, names.size());
     std::size_t done = 0;
     TFactsReader reader(OwnReaderCommand());
     ReadFolderFacts(folder, names, rule.Needs(), cache, reader,
-                    [&](std::size_t entry, const TFileFacts* read) {
-                        facts.Set(entry, read);
+                    [&](std::size_t name, const TFileFacts* got) {
+                        facts.Set(read[name], got);
                         if (bar)
                             bar->Advance(++done);
                     });
@@ -364,7 +369,8 @@ int RunRename(const TCommandOptions& options, TReport& report) {
     TFactsCache cache;
     TEntryFacts facts;
     if (rule.HasFields()) {
-        ReadListedFacts(rule, entries, folder, CaseBlind(folder, drives),
+        ReadListedFacts(rule, entries, options.inputs.selectedOnly, folder,
+                        CaseBlind(folder, drives),
                         !options.quiet && IsTerminal(2), cache, facts);
         rule.SetFieldContext(&facts);
     }

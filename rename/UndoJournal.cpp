@@ -228,10 +228,8 @@ void TBatchJournal::Begin(const std::vector<TRenameStep>& plan) {
     else
         trouble_ = {JournalProblem::NotWritten, Errno(errno)};
     kept_ = file_ != nullptr;
-    if (kept_) {
-        lookAhead_ = std::make_unique<TIdentityLookAhead>(*file_);
+    if (kept_)
         return;
-    }
     // The journal there must not stand for this batch: void while it runs, and the last
     // batch's again if this one renames nothing. One that cannot be opened stands for nothing.
     JournalTrouble ignored;
@@ -249,13 +247,16 @@ IMoveWitness* TBatchJournal::Started(std::size_t step) {
     if (!file_)
         return nullptr;
     step_ = step;
-    file_->Start(step, lookAhead_->Take(step));
+    // Right before the rename: the file recorded is the one the rename moves, unless another
+    // program replaces it in that instant (undo then finds another file and leaves it).
+    file_->Start(step, IdentityOf(std::string(file_->Step(step).oldName)));
     return this;
 }
 
 void TBatchJournal::Taking(MoveWay way) {
     // The other ways take more than one call, and a step they leave cut short is judged by the
-    // file's record (a name is removed by its link count): the file is looked at again now.
+    // file's record (a name is removed by its link count): the file is looked at again now, so
+    // that a name another program gave it since the step's look is counted.
     if (way != MoveWay::Rename)
         file_->Start(step_, IdentityOf(std::string(file_->Step(step_).oldName)));
     file_->SetWay(step_, way);
@@ -273,7 +274,6 @@ void TBatchJournal::Finished(std::size_t step, std::error_code refusal) {
 }
 
 void TBatchJournal::End() {
-    lookAhead_.reset();
     if (file_) {
         file_->SetPhase(JournalPhase::Ended);
         if (renamed_) {

@@ -701,6 +701,7 @@ void TForm1::Button2Click() {
         undoWithheld_ = journal.RenamedUnrecorded() &&
                         journal.Trouble().problem == JournalProblem::NoAnswer;
     preview_->FolderChanged();
+    listFacts_->NamesChanged();
     UpdateUndoItem();
     if (journal.RenamedUnrecorded())
         ShowUndoMessage(this, windowTitle(), NotUndoableText(journal.Trouble(), journalPath_));
@@ -900,6 +901,7 @@ void TForm1::UndoLastRename1Click() {
     if (!outcome.refused.empty())
         ShowFailure(outcome.refused);
     preview_->FolderChanged();
+    listFacts_->NamesChanged();
 }
 
 void TForm1::RuleSwitchClick() {

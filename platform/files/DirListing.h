@@ -31,5 +31,8 @@ struct DirListing {
 DirListing ListCurrentDir();
 // The same with the names read already, by a search of the current directory.
 DirListing ListCurrentDir(std::vector<std::string> names);
+// The same of the folder at `path`, for a thread of its own (the current directory plays no
+// part); std::nullopt when it cannot be opened (a path longer than PATH_MAX among others).
+std::optional<DirListing> ListFolder(const std::string& path);
 
 } // namespace nomilo
