@@ -13,6 +13,7 @@ moves the focus.
 import ctypes
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -282,7 +283,9 @@ def start(program, language, selected_only):
                        XDG_CONFIG_HOME=os.path.join(sandbox, "config"),
                        XDG_DATA_HOME=os.path.join(sandbox, "data"),
                        XDG_STATE_HOME=os.path.join(sandbox, "state"))
-    return subprocess.Popen([program, os.path.join(sandbox, "files")], env=environment)
+    process = subprocess.Popen([program, os.path.join(sandbox, "files")], env=environment)
+    process.sandbox = sandbox  # goes at the end
+    return process
 
 
 def end(process, what):
@@ -294,6 +297,8 @@ def end(process, what):
         process.kill()
         process.wait()
         failures.append(f"{what}: the program did not end on SIGTERM")
+    if hasattr(process, "sandbox"):
+        shutil.rmtree(process.sandbox, ignore_errors=True)
 
 
 def outcome(what):
