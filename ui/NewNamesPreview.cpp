@@ -2,6 +2,7 @@
 
 #include "browse/FileListBox.h"
 #include "platform/files/DirListing.h"
+#include "platform/files/ResponsiveCalls.h"
 #include "ui/ErrorReport.h"
 
 #include <QCoreApplication>
@@ -61,12 +62,31 @@ bool TNewNamesPreview::ReadFolder() {
         return true;
     if (reading_)
         return false;
+    // With subfolders included, each folder of the list is read.
+    const TFolderRuns& folders = list_->Model().Folders();
     if (list_->EntryCount() < kReadAsideFrom) {
         // The file list keeps the current directory on its folder.
-        MakeFolder(ListCurrentDir());
+        if (folders.Count() > 0)
+            MakeFolders(ReadPreviewFolders(folders.Paths(), caseBlind_()));
+        else
+            MakeFolder(ListCurrentDir());
         return true;
     }
     reading_ = true;
+    if (folders.Count() > 0) {
+        std::thread([back = std::weak_ptr(self_), number = ++read_, root = list_->FolderPath(),
+                     paths = folders.Paths(), caseBlind = caseBlind_()] {
+            std::vector<TPreviewFolder> read = ReadPreviewFolders(paths, caseBlind, root);
+            QMetaObject::invokeMethod(
+                qApp,
+                [back, number, read = std::move(read)]() mutable {
+                    if (const auto preview = back.lock())
+                        (*preview)->FoldersRead(number, std::move(read));
+                },
+                Qt::QueuedConnection);
+        }).detach();
+        return false;
+    }
     std::thread([back = std::weak_ptr(self_), read = ++read_, path = list_->FolderPath()] {
         std::optional<DirListing> listing = ListFolder(path);
         QMetaObject::invokeMethod(
@@ -87,6 +107,18 @@ void TNewNamesPreview::FolderRead(std::uint64_t read, std::optional<DirListing> 
     // A folder the thread could not open is read here, in the current directory.
     MakeFolder(listing ? std::move(*listing) : ListCurrentDir());
     Schedule();
+}
+
+void TNewNamesPreview::FoldersRead(std::uint64_t read, std::vector<TPreviewFolder> folders) {
+    if (read != read_ || !reading_)
+        return;
+    reading_ = false;
+    MakeFolders(std::move(folders));
+    Schedule();
+}
+
+void TNewNamesPreview::MakeFolders(std::vector<TPreviewFolder> folders) {
+    folder_.emplace(std::move(folders), *list_);
 }
 
 void TNewNamesPreview::MakeFolder(DirListing listing) {

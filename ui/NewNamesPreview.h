@@ -52,6 +52,9 @@ private:
     bool ReadFolder();
     void FolderRead(std::uint64_t read, std::optional<DirListing> listing);
     void MakeFolder(DirListing listing);
+    // The same for a list with subfolders included: each of its folders.
+    void FoldersRead(std::uint64_t read, std::vector<TPreviewFolder> folders);
+    void MakeFolders(std::vector<TPreviewFolder> folders);
 
     TFileListBox* list_;
     std::function<TRenameInputs()> inputs_;

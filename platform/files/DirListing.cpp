@@ -1,6 +1,7 @@
 #include "platform/files/DirListing.h"
 
 #include "platform/files/DirHandle.h"
+#include "platform/files/DirSearch.h"
 #include "platform/files/ResponsiveCalls.h"
 
 #include <cerrno>
@@ -111,6 +112,24 @@ std::optional<DirListing> ListFolder(const std::string& path) {
     std::optional<std::vector<std::string>> names = ReadFolderNames(path);
     DirListing listing = ListFolderAt(at, names ? std::move(*names) : std::vector<std::string>());
     close(at);
+    return listing;
+}
+
+DirListing ListFolderBelow(const std::string& path, int root) {
+    const int fd = OpenFolderBelow(path, root);
+    if (fd < 0)
+        return {};
+    // The stream takes a copy of the descriptor, which the rules and the flags are asked through.
+    std::vector<std::string> names;
+    const int copy = dup(fd);
+    const DirHandle dir(copy >= 0 ? fdopendir(copy) : nullptr);
+    if (!dir && copy >= 0)
+        close(copy);
+    while (const dirent* entry = dir ? readdir(dir.get()) : nullptr)
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    DirListing listing = ListFolderAt(fd, std::move(names));
+    close(fd);
     return listing;
 }
 
