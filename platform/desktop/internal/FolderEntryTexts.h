@@ -41,8 +41,8 @@ std::optional<std::string> ServiceMenuFilesText(const FolderVerb& verb);
 std::optional<std::string> FileManagerActionText(const FolderVerb& verb);
 std::optional<std::string> FileManagerFilesActionText(const FolderVerb& verb);
 
-// A Nemo action (nemo/actions), and the one for files. Nemo cuts a path at a line feed, so the
-// program's own entries get URIs.
+// A Nemo action (nemo/actions), and the one for files, which has Nemo put each path or URI in
+// double quotes. The program's own entries get URIs.
 std::optional<std::string> NemoActionText(const FolderVerb& verb);
 std::optional<std::string> NemoFilesActionText(const FolderVerb& verb);
 
