@@ -121,6 +121,14 @@ std::optional<std::string> ServiceMenuFilesText(const FolderVerb& verb) {
 
 namespace {
 
+// The condition that keeps a file-manager action out of Caja, whose Scripts menu has the verb
+// whether its actions extension is there or not: a command the file manager runs as its own
+// child, which writes "true" (nothing more: caja-actions takes no line feed) unless its parent
+// process is Caja. Desktop names would not do: Caja runs outside MATE, and PCManFM, which has no
+// scripts, inside it.
+constexpr std::string_view kNotInCaja =
+    R"(/bin/sh -c 'read -r caller < /proc/$PPID/comm; [ "$caller" = caja ] && printf false || printf true')";
+
 // A file-manager action with one profile, `profile`, for the MIME type `mimeType` and the
 // selection count `count`, that runs the verb with `code` in place of its placeholder.
 std::optional<std::string> FileManagerAction(const FolderVerb& verb, std::string_view profile,
@@ -135,7 +143,7 @@ std::optional<std::string> FileManagerAction(const FolderVerb& verb, std::string
            "Name=" + EscapeDesktopString(VerbCaption(verb)) + "\n"
            "Icon=nomilo\n"
            "Profiles=" + profileName + ";\n"
-           "NotShowIn=MATE;\n" +
+           "ShowIfTrue=" + std::string(kNotInCaja) + "\n" +
            Marker() +
            "\n"
            "[X-Action-Profile " + profileName + "]\n"

@@ -230,7 +230,7 @@ TEST_F(DesktopPublisherTest, PublishesEveryFileManagersEntryAndFollowsTheVerb) {
     EXPECT_EQ(Value(action, "Name"), "Nomilo");
     EXPECT_EQ(Value(action, "MimeTypes"), "inode/directory;");
     EXPECT_EQ(test::ExecArguments(Value(action, "Exec")), launch);
-    EXPECT_EQ(Value(action, "NotShowIn"), "MATE;"); // Caja there has the script
+    EXPECT_THAT(Value(action, "ShowIfTrue"), HasSubstr("caja")); // Caja has the script
     const std::string nemo = tmp.Read(EntryFiles("Nomilo", "")[2]);
     EXPECT_EQ(Value(nemo, "Extensions"), "dir;");
     // Nemo cuts a path at a line feed: the program gets the URI.
@@ -615,6 +615,55 @@ TEST_F(DesktopPublisherTest, EveryEntryForFilesHandsTheSelectionToTheProgramByte
         quoted += " " + SingleQuoted(path);
     line.replace(line.find("%F"), 2, quoted.substr(1));
     EXPECT_EQ(SelectedByProgram(ShellArguments(line, "")), paths);
+}
+
+// What a file manager whose process is named `manager` makes of the ShowIfTrue condition of a
+// file-manager action (the text `action`), as caja-actions does: the value read as a key file
+// reads it, split as GLib's shell parser splits it, run as the file manager's child (here a
+// shell by that name), and its output taken as it stands.
+std::string ShowIfTrueOutput(const std::string& action, const std::string& manager) {
+    GKeyFile* file = g_key_file_new();
+    gchar* value = nullptr;
+    if (g_key_file_load_from_data(file, action.data(), action.size(), G_KEY_FILE_NONE, nullptr))
+        value = g_key_file_get_string(file, "Desktop Entry", "ShowIfTrue", nullptr);
+    g_key_file_free(file);
+    gchar** condition = nullptr;
+    const bool parsed = value && g_shell_parse_argv(value, nullptr, &condition, nullptr);
+    g_free(value);
+    if (!parsed)
+        return "(no condition)";
+    test::TempFolder bin;
+    fs::create_symlink("/bin/sh", bin / manager);
+    const std::string shell = bin / manager;
+    // ("; :" keeps the shell from replacing itself with the command.)
+    std::vector<const char*> argv = {shell.c_str(), "-c", "\"$@\"; :", manager.c_str()};
+    for (gchar** word = condition; *word; ++word)
+        argv.push_back(*word);
+    argv.push_back(nullptr);
+    gchar* out = nullptr;
+    g_spawn_sync(nullptr, const_cast<gchar**>(argv.data()), nullptr, G_SPAWN_DEFAULT, nullptr,
+                 nullptr, &out, nullptr, nullptr, nullptr);
+    g_strfreev(condition);
+    std::string output = out ? out : "(did not run)";
+    g_free(out);
+    return output;
+}
+
+// Caja has the verb in its Scripts menu, with or without caja-actions: the actions, which
+// PCManFM needs, are left out there, in MATE or not, and only there.
+TEST_F(DesktopPublisherTest, CajaShowsTheVerbOnceAndTheOtherFileManagersTheirActions) {
+    SetCommand(kOddProgram);
+    SetText("Folder\\shell\\Nomilo", "Nomilo");
+    EXPECT_TRUE(fs::exists(tmp / "config/caja/scripts/Nomilo"));
+    for (const char* file : {"nomilo-folder-Nomilo", "nomilo-files-Nomilo"}) {
+        SCOPED_TRACE(file);
+        const std::string action = tmp.Read("data/file-manager/actions/"s + file + ".desktop");
+        EXPECT_EQ(ShowIfTrueOutput(action, "caja"), "false");
+        EXPECT_EQ(ShowIfTrueOutput(action, "pcmanfm"), "true");
+        EXPECT_EQ(ShowIfTrueOutput(action, "pcmanfm-qt"), "true");
+        EXPECT_EQ(Value(action, "NotShowIn"), "(none)");
+        EXPECT_EQ(Value(action, "OnlyShowIn"), "(none)");
+    }
 }
 
 // The scripts run for real: a selection that is not one folder reaches the program as URIs, one
