@@ -206,9 +206,7 @@ void TDirectoryListBox::SetFolderPath(const std::string& target) {
 
 void TDirectoryListBox::EnterFolder(const std::string& path) {
     // A relative path is taken from the current folder.
-    if (FolderExists(folderPath_))
-        SetCurrentDir(folderPath_);
-    SetCurrentDir(path);
+    ChangeCurrentDirFrom(folderPath_, path);
     folderPath_ = GetCurrentDir();
     ShowFolder();
 }

@@ -111,7 +111,7 @@ QList<QAccessibleInterface*> TFileListAccessible::selectedCells() const {
 }
 
 int TFileListAccessible::selectedRowCount() const {
-    return static_cast<int>(selectedRows().size());
+    return List()->ShownSelectedCount();
 }
 
 QList<int> TFileListAccessible::selectedRows() const {

@@ -132,9 +132,7 @@ void TFileListBox::SetFolderPath(const std::string& path) {
     if (IsFolderShown(path))
         return;
     // A relative path is taken relative to the folder shown.
-    if (FolderExists(folderPath_))
-        SetCurrentDir(folderPath_);
-    SetCurrentDir(path);
+    ChangeCurrentDirFrom(folderPath_, path);
     folderPath_ = GetCurrentDir();
     RebuildEntries();
 }
@@ -417,6 +415,10 @@ void TFileListBox::SetShownAllSelected(bool all) {
         return;
     shownAllSelected_ = all;
     emit ShownEntriesChanged();
+}
+
+int TFileListBox::ShownSelectedCount() const {
+    return shownAllSelected_ ? EntryCount() : model_->SelectedCount();
 }
 
 void TFileListBox::SetEntrySelectedByUser(int index, bool selected) {

@@ -142,6 +142,9 @@ public:
     // selected, as the drawing says.
     bool ShownAllSelected() const { return shownAllSelected_; }
     void SetShownAllSelected(bool all);
+    // The number of entries drawn as selected: every entry while ShownAllSelected, else the
+    // selected ones. O(1).
+    int ShownSelectedCount() const;
     // Selects or unselects entry `index` as the user's Ctrl+click does (a single-selection list
     // keeps no other entry selected), and fires OnClick.
     void SetEntrySelectedByUser(int index, bool selected);

@@ -7,11 +7,17 @@ namespace nomilo {
 TFileListModel::TFileListModel(QObject* parent) : TEntryListModel(parent) {
     // A read brings other entries: the preview of the old ones goes.
     connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] { preview_.Reset(0); });
+    connect(this, &QAbstractItemModel::modelReset, this, [this] {
+        selectedCount_ =
+            static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
+                                           [](const TFileEntry& entry) { return entry.selected; }));
+    });
 }
 
 void TFileListModel::ReplaceText(int row, std::string_view text) {
     SetText(row, text);
     TFileEntry& entry = MutableEntry(row);
+    selectedCount_ -= entry.selected;
     entry.selected = false;
     RowsChanged(row, row);
 }
@@ -21,6 +27,7 @@ void TFileListModel::SetSelected(int row, bool selected) {
     if (entry.selected == selected)
         return;
     entry.selected = selected;
+    selectedCount_ += selected ? 1 : -1;
     RowsChanged(row, row);
 }
 
@@ -33,6 +40,7 @@ void TFileListModel::SelectOnly(int first, int last) {
         const bool wanted = row >= first && row <= last;
         if (entry.selected != wanted) {
             entry.selected = wanted;
+            selectedCount_ += wanted ? 1 : -1;
             lowest = std::min(lowest, row);
             highest = std::max(highest, row);
         }
@@ -43,14 +51,18 @@ void TFileListModel::SelectOnly(int first, int last) {
 void TFileListModel::SelectRange(int first, int last) {
     if (first > last)
         std::swap(first, last);
-    for (int row = first; row <= last; ++row)
-        MutableEntry(row).selected = true;
+    for (int row = first; row <= last; ++row) {
+        TFileEntry& entry = MutableEntry(row);
+        selectedCount_ += !entry.selected;
+        entry.selected = true;
+    }
     RowsChanged(first, last);
 }
 
 void TFileListModel::SelectAll() {
     for (TFileEntry& entry : entries_)
         entry.selected = true;
+    selectedCount_ = Count();
     RowsChanged(0, Count() - 1);
 }
 

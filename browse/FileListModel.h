@@ -39,6 +39,8 @@ public:
     void ReplaceText(int row, std::string_view text);
 
     void SetSelected(int row, bool selected);
+    // The number of selected entries, kept as they change: O(1).
+    int SelectedCount() const { return selectedCount_; }
     // Selects the entries `first` to `last` (in either order) and no other.
     void SelectOnly(int first, int last);
     // Selects the entries `first` to `last` (in either order), leaving the others as they are.
@@ -64,6 +66,7 @@ private:
     void RowsChanged(int first, int last);
 
     TPreview preview_;
+    int selectedCount_ = 0;
 };
 
 } // namespace nomilo

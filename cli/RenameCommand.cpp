@@ -169,6 +169,8 @@ std::string JournalTroubleText(const JournalTrouble& trouble) {
         return "it belongs to another user";
     case JournalProblem::WritableByOthers:
         return "other users may change it";
+    case JournalProblem::NoAnswer:
+        return "its folder does not answer";
     default:
         return trouble.error ? trouble.error.message() : "it cannot be written";
     }

@@ -213,6 +213,10 @@ void TBatchJournal::Begin(const std::vector<TRenameStep>& plan) {
         steps.push_back({step.oldName, step.newName});
         renames_.push_back(step.oldName != step.newName);
     }
+    if (awayBecause_) {
+        trouble_ = *awayBecause_;
+        return;
+    }
     place_ = JournalPlace::Take(path_, true, trouble_);
     if (!place_) {
         staleBatch_ = JournalBatchId(path_).value_or("");

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ public:
     void Finished(std::size_t step, std::error_code refusal) override;
     void End() override;
 
+    // Keeps the batch away from the journal's place, whose folder does not answer (`why`): it
+    // runs without a journal and touches nothing there, as when another process holds it.
+    void StayAway(const JournalTrouble& why) { awayBecause_ = why; }
+
     // Whether Begin could write the journal, and why not.
     bool Kept() const { return kept_; }
     const JournalTrouble& Trouble() const { return trouble_; }
@@ -71,6 +76,7 @@ private:
     std::vector<char> renames_; // per step: the names differ
     JournalTrouble trouble_;
     std::string staleBatch_;
+    std::optional<JournalTrouble> awayBecause_;
     std::size_t step_ = 0;
     bool kept_ = false;
     bool renamed_ = false;

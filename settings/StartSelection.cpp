@@ -59,4 +59,12 @@ TStartSelection GroupSelection(const std::vector<std::string>& paths) {
     return selection;
 }
 
+TStartSelection UngroupedSelection(const std::vector<std::string>& paths) {
+    TStartSelection selection;
+    if (!paths.empty())
+        selection.folder = SplitPath(paths.front()).folder;
+    selection.ungrouped = paths;
+    return selection;
+}
+
 } // namespace nomilo

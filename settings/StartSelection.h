@@ -31,6 +31,8 @@ struct TStartSelection {
     std::string folder; // empty when no path exists
     std::vector<TSelectedEntry> entries;
     std::vector<TLeftOutPath> leftOut;
+    // The paths still to sort out, where that was put off (UngroupedSelection).
+    std::vector<std::string> ungrouped;
 };
 
 // Sorts out `paths` (absolute, or relative to the current directory). A path's folder and name
@@ -39,5 +41,10 @@ struct TStartSelection {
 // are one folder on disk. Each name is kept once, with its first path. The paths
 // that do not exist and those of other folders are left out, each once, in the order given.
 TStartSelection GroupSelection(const std::vector<std::string>& paths);
+
+// The selection of `paths` before any of them is looked at: the folder the first path's text
+// names (as GroupSelection takes it), and every path still to sort out. For a folder that does
+// not answer yet.
+TStartSelection UngroupedSelection(const std::vector<std::string>& paths);
 
 } // namespace nomilo

@@ -41,6 +41,7 @@ const TLanguageTable kLanguageTables[3] = {
             "Sakrij detalje...",
             "Ove putanje su izostavljene:",
             {"ne postoji", "nalazi se u drugoj mapi", "nije na popisu datoteka"},
+            "Mapa %1 ne odgovara. Otvorit će se čim odgovori; zatvorite prozor da odustanete.",
             "Regularni izraz",
             "Svako pojavljivanje",
             "Numeriranje",
@@ -62,6 +63,7 @@ const TLanguageTable kLanguageTables[3] = {
             "dnevnik poništavanja %1 pripada drugom korisniku.",
             "drugi korisnici mogu mijenjati dnevnik poništavanja %1.",
             "dnevnik poništavanja %1 nije moguće pročitati (%2).",
+            "mapa dnevnika poništavanja %1 ne odgovara.",
             "mapa %1 nije ona u kojoj je bilo zadnje preimenovanje (premještena je, uklonjena "
             "ili zamijenjena).",
             "Poništavanje ostaje moguće kad se mapa vrati (primjerice s pogonom koji se ponovno "
@@ -101,6 +103,7 @@ const TLanguageTable kLanguageTables[3] = {
             "Zamijeni mjesta traženom i zamjenskom tekstu",
             "Preimenovanje uzima svaku datoteku s popisa",
             "Preimenovanje uzima samo selektirane datoteke",
+            "%1 od %2",
         },
     },
     {
@@ -136,6 +139,8 @@ const TLanguageTable kLanguageTables[3] = {
             "Hide Details...",
             "These paths were left out:",
             {"it does not exist", "it is in another folder", "it is not in the file list"},
+            "The folder %1 does not answer. It opens as soon as it answers; close the window to "
+            "give up.",
             "Regular expression",
             "Every occurrence",
             "Numbering",
@@ -157,6 +162,7 @@ const TLanguageTable kLanguageTables[3] = {
             "the undo journal %1 belongs to another user.",
             "other users may change the undo journal %1.",
             "the undo journal %1 cannot be read (%2).",
+            "the folder of the undo journal %1 does not answer.",
             "the folder %1 is not the one the last rename took place in (it was moved, removed "
             "or replaced).",
             "It can still be undone once the folder is back (with a drive that is connected "
@@ -196,6 +202,7 @@ const TLanguageTable kLanguageTables[3] = {
             "Swap find and replace texts",
             "Rename takes every file of the list",
             "Rename takes the selected files only",
+            "%1 of %2",
         },
     },
     {
@@ -231,6 +238,8 @@ const TLanguageTable kLanguageTables[3] = {
             "Details ausblenden...",
             "Diese Pfade wurden ausgelassen:",
             {"existiert nicht", "liegt in einem anderen Ordner", "steht nicht in der Dateiliste"},
+            "Der Ordner %1 antwortet nicht. Er öffnet sich, sobald er antwortet; schließen Sie "
+            "das Fenster, um aufzugeben.",
             "Regulärer Ausdruck",
             "Jedes Vorkommen",
             "Nummerierung",
@@ -253,6 +262,7 @@ const TLanguageTable kLanguageTables[3] = {
             "das Rückgängig-Protokoll %1 gehört einem anderen Benutzer.",
             "andere Benutzer können das Rückgängig-Protokoll %1 ändern.",
             "das Rückgängig-Protokoll %1 kann nicht gelesen werden (%2).",
+            "der Ordner des Rückgängig-Protokolls %1 antwortet nicht.",
             "der Ordner %1 ist nicht der, in dem die letzte Umbenennung stattfand (er wurde "
             "verschoben, entfernt oder ersetzt).",
             "Sie kann noch rückgängig gemacht werden, sobald der Ordner wieder da ist (etwa mit "
@@ -293,6 +303,7 @@ const TLanguageTable kLanguageTables[3] = {
             "Such- und Ersetzungstext tauschen",
             "Umbenannt wird jede Datei der Liste",
             "Umbenannt werden nur die ausgewählten Dateien",
+            "%1 von %2",
         },
     },
 };

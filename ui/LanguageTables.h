@@ -21,6 +21,9 @@ struct TFeatureTexts {
     // first line, and why a path was left out, by TLeftOut: Missing, OtherFolder, NotListed.
     const char* leftOutPaths;
     const char* leftOutReasons[3];
+    // The message after a start on a folder that did not answer at once (a network share whose
+    // server is gone): "%1" is the folder.
+    const char* folderNoAnswer;
     // The switches of the rename rule.
     const char* regularExpression1Caption;
     const char* everyOccurrence1Caption;
@@ -49,6 +52,7 @@ struct TFeatureTexts {
     const char* journalNotOwned;
     const char* journalWritableByOthers;
     const char* journalUnreadable;
+    const char* journalNoAnswer;
     // "%1" is the batch's folder.
     const char* folderReplaced;
     // The sentence after it: the undo waits for the folder's return, or is given up because the
@@ -82,6 +86,9 @@ struct TAccessibleTexts {
     // which sighted users tell by the list's colours.
     const char* everyFileTaken;
     const char* selectedFilesTaken;
+    // How many they are, after the description and in the Rename button's: "%1" the files
+    // Rename takes, "%2" the files of the list.
+    const char* takenCount;
 };
 
 // The texts of one interface language, in the order ApplyLanguage sets them. UTF-8.

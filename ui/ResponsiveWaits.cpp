@@ -42,4 +42,8 @@ bool WaitingOnFileSystem() {
     return CallWaitsOnThisThread();
 }
 
+bool AnswersAtOnce(const std::string& path) {
+    return PathAnswers(path, std::chrono::milliseconds(100));
+}
+
 } // namespace nomilo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace nomilo {
 
 // Makes the window's thread wait responsively on the file system: a call that may wait on a
@@ -13,5 +15,9 @@ void WaitResponsivelyOnFileSystem();
 
 // Whether a call waits right now, the window meanwhile drawn by the waiter.
 bool WaitingOnFileSystem();
+
+// Whether the folder at `path`, which the user did not ask to enter (the undo journal's), answers
+// a look at once: the window does not wait on it beyond a tenth of a second (PathAnswers).
+bool AnswersAtOnce(const std::string& path);
 
 } // namespace nomilo

@@ -34,6 +34,8 @@ QString JournalTroubleText(const JournalTrouble& trouble, const std::string& jou
         return Text(FeatureTexts.journalWritableByOthers).arg(path);
     case JournalProblem::Unreadable:
         return Text(FeatureTexts.journalUnreadable).arg(path, system);
+    case JournalProblem::NoAnswer:
+        return Text(FeatureTexts.journalNoAnswer).arg(path);
     case JournalProblem::NotWritten:
     case JournalProblem::None:
         break;

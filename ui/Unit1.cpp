@@ -6,6 +6,8 @@
 #include "browse/FontLineHeight.h"
 #include "browse/Hourglass.h"
 #include "platform/desktop/DesktopPublisher.h"
+#include "platform/files/CurrentDir.h"
+#include "platform/files/FileIO.h"
 #include "platform/files/MoveFile.h"
 #include "platform/files/SameFolder.h"
 #include "platform/journal/JournalFile.h"
@@ -29,7 +31,10 @@
 #include "ui/ResponsiveWaits.h"
 #include "ui/RuleSwitches.h"
 #include "ui/Splitter.h"
+#include "ui/StartFolders.h"
+#include "ui/TakenFilesDescription.h"
 #include "ui/ToolBar.h"
+#include "ui/ToolTipAbove.h"
 #include "ui/UndoMessages.h"
 #include "ui/Unit2.h"
 #include "ui/WindowPlacement.h"
@@ -332,6 +337,10 @@ void TForm1::BuildLayout() {
         FileListBox1, [this] { return RenameInputs(); },
         [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
     FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
+    // The tooltips of the fields right above the tool bar, which tell why a text renames
+    // nothing, never lie over its buttons.
+    for (QWidget* field : {eFind, eReplace})
+        OpenToolTipsAbove(*field);
     listFacts_ = new TListFacts(
         FileListBox1, [this] { return !DirectoryListBox1->VolumeCaseSensitive(); },
         [this] { preview_->Schedule(); });
@@ -339,6 +348,7 @@ void TForm1::BuildLayout() {
         [this](const TRenameRule& rule) { return listFacts_->ContextFor(rule); });
 
     // Screen readers name the controls in English until a language table is applied.
+    takenFiles_ = new TTakenFilesDescription(*FileListBox1, *Button2);
     ApplyAccessibleTexts(kLanguageTables[1].accessible);
     // The Menu key's stand-in on keyboards without one.
     auto* contextMenuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
@@ -393,9 +403,25 @@ void TForm1::FormCreate() {
     // on the start folder, each stored value is read on its own, and the colours and the
     // language apply whatever was read.
 
-    // 1. The start folder from the command line goes to the folder list.
+    // 1. The start folder from the command line goes to the folder list. Beyond the design: a
+    // folder that does not answer at once (its server is gone) would keep the window from ever
+    // showing; it is opened once the window shows (OpenLateStartFolder). The controls start on
+    // the current directory, which is left first when it does not answer either.
     bool opened = false;
-    if (!startFolder_.empty())
+    const std::string here = DirectoryListBox1->FolderPath();
+    const std::string start = startFolder_.empty() ? here : startFolder_;
+    const bool putOff = selection_ && !selection_->ungrouped.empty(); // it did not answer before
+    const bool startAnswers = !putOff && StartFolderAnswers(start);
+    if (start == here ? !startAnswers : !StartFolderAnswers(here))
+        Guarded([this] {
+            // Away from it by a path of its own: every look back at it would wait.
+            const std::string elsewhere = AnsweringStartFolder();
+            SetCurrentDir(elsewhere);
+            DirectoryListBox1->SetFolderPath(elsewhere);
+        });
+    if (!startAnswers)
+        lateStartFolder_ = start;
+    else if (!startFolder_.empty())
         Guarded([this, &opened] {
             DirectoryListBox1->SetFolderPath(startFolder_);
             opened = true;
@@ -407,12 +433,8 @@ void TForm1::FormCreate() {
     Guarded([this] { LoadSettings(); });
     // Beyond the design: the entries of a start selection are the ones renamed in this run. A
     // folder that could not be opened has been reported; nothing of it is selected.
-    if (selection_ && !opened)
-        selection_->entries.clear();
-    if (selection_ && !selection_->entries.empty()) {
-        storedRenameSel_ = RenameSel->isChecked();
-        RenameSel->setChecked(true);
-    }
+    if (!lateStartFolder_)
+        TakeStartSelection(opened);
     // 9.
     Guarded([this] { UpdateFileListColors(); });
     // 10.
@@ -420,6 +442,41 @@ void TForm1::FormCreate() {
     // Beyond the design: the preview as stored, and undo when a journal is left.
     preview_->SetOn(ShowNewNames1->isChecked());
     Guarded([this] { UpdateUndoItem(); });
+}
+
+void TForm1::TakeStartSelection(bool opened) {
+    if (selection_ && !opened)
+        selection_->entries.clear();
+    if (selection_ && !selection_->entries.empty()) {
+        storedRenameSel_ = RenameSel->isChecked();
+        RenameSel->setChecked(true);
+    }
+}
+
+void TForm1::OpenLateStartFolder() {
+    if (!lateStartFolder_)
+        return;
+    const std::string folder = std::move(*lateStartFolder_);
+    lateStartFolder_.reset();
+    ShowFolderNoAnswer(this, windowTitle(), folder);
+    if (ProgramClosing())
+        return;
+    // From now on as a folder the user picked: the window waits for it, drawn, and a close gives
+    // the wait up.
+    if (selection_ && !selection_->ungrouped.empty())
+        *selection_ = GroupSelection(std::exchange(selection_->ungrouped, {}));
+    const std::string target = selection_ ? selection_->folder : folder;
+    bool opened = false;
+    if (!target.empty())
+        Guarded([this, &target, &opened] {
+            DirectoryListBox1->SetFolderPath(target);
+            opened = true;
+        });
+    if (!selection_)
+        return;
+    TakeStartSelection(opened);
+    UpdateFileListColors();
+    SelectStartEntries();
 }
 
 void TForm1::FormDestroy() {
@@ -559,8 +616,12 @@ bool TForm1::event(QEvent* event) {
     if (event->type() == QEvent::Move || event->type() == QEvent::Show)
         KeepOuterSize();
     // The lists are shown before the window, so the file list has read the folder by now.
-    if (event->type() == QEvent::Show && selection_)
+    if (event->type() == QEvent::Show && selection_ && !lateStartFolder_)
         Guarded([this] { SelectStartEntries(); });
+    // A start folder that did not answer is opened once the window is there to be drawn.
+    if (event->type() == QEvent::Show && lateStartFolder_)
+        QMetaObject::invokeMethod(
+            this, [this] { Guarded([this] { OpenLateStartFolder(); }); }, Qt::QueuedConnection);
     return handled;
 }
 
@@ -616,6 +677,9 @@ void TForm1::Button2Click() {
         rule.SetFieldContext(listFacts_->ContextFor(rule));
     }
     TBatchJournal journal(journalPath_, FileListBox1->FolderPath());
+    // A journal on a server that does not answer is not waited for: the batch runs without it.
+    if (!JournalAnswers())
+        journal.StayAway({JournalProblem::NoAnswer, {}});
     try {
         RenameBatch(
             *FileListBox1, inputs.selectedOnly, rule, MoveFileRefusal,
@@ -628,6 +692,10 @@ void TForm1::Button2Click() {
     }
     if (!journal.StaleBatch().empty())
         notOffered_.insert(journal.StaleBatch());
+    // The journal there may stand for a batch before this one, which no one could make void.
+    if (journal.Kept() || journal.RenamedUnrecorded())
+        undoWithheld_ = journal.RenamedUnrecorded() &&
+                        journal.Trouble().problem == JournalProblem::NoAnswer;
     preview_->FolderChanged();
     UpdateUndoItem();
     if (journal.RenamedUnrecorded())
@@ -744,9 +812,7 @@ void TForm1::UpdateFileListColors() {
 }
 
 void TForm1::DescribeFileList() {
-    FileListBox1->setAccessibleDescription(
-        QString::fromUtf8(RenameSel->isChecked() ? accessibleTexts_.selectedFilesTaken
-                                                 : accessibleTexts_.everyFileTaken));
+    takenFiles_->Set(accessibleTexts_, RenameSel->isChecked());
 }
 
 void TForm1::PopupMenu1Popup() {
@@ -793,6 +859,14 @@ void TForm1::ShowNewNames1Click() {
 }
 
 void TForm1::UndoLastRename1Click() {
+    if (undoWithheld_)
+        return UpdateUndoItem();
+    if (!JournalAnswers()) {
+        UpdateUndoItem();
+        return ShowUndoMessage(
+            this, windowTitle(),
+            NothingUndoneText({JournalProblem::NoAnswer, {}}, journalPath_));
+    }
     const TLastBatch last = LastBatch(journalPath_);
     if (notOffered_.contains(last.key) ||
         (!last.undoable && last.trouble.problem == JournalProblem::None))
@@ -829,7 +903,16 @@ void TForm1::RuleSwitchClick() {
     preview_->Schedule();
 }
 
+bool TForm1::JournalAnswers() const {
+    return AnswersAtOnce(ParentOf(journalPath_));
+}
+
 void TForm1::UpdateUndoItem() {
+    // Nothing is known of a journal whose folder does not answer: nothing is offered.
+    if (undoWithheld_ || !JournalAnswers()) {
+        UndoLastRename1->setEnabled(false);
+        return;
+    }
     const TLastBatch last = LastBatch(journalPath_);
     UndoLastRename1->setEnabled(!notOffered_.contains(last.key) &&
                                 (last.undoable || last.trouble.problem != JournalProblem::None));

@@ -31,6 +31,7 @@ class TNewNamesPreview;
 class TRuleSwitches;
 class TListFacts;
 class TSplitter;
+class TTakenFilesDescription;
 class TToolBar;
 
 // Program-wide values of the main window's module. The three texts are empty at program start;
@@ -183,6 +184,9 @@ public:
     // Enables the undo item when the journal holds something to take back, or a trouble of the
     // journal the user has not heard of yet (the item then tells it).
     void UpdateUndoItem();
+    // Whether the journal's folder answers at once; one on a server that does not answer is
+    // never waited for.
+    bool JournalAnswers() const;
     // Builds the rule the next press of Rename renames by and shows in the find or replace
     // field what keeps it from renaming (a red frame, the reason in the field's hint); the
     // replace field's hint explains the counters and groups while their switches are on.
@@ -202,7 +206,8 @@ private:
     void BuildLayout();
     void ConnectHandlers();
     void SetOuterSize(QSize outer);
-    // Tells assistive technologies which files Rename takes, as the list's colours show it.
+    // Tells assistive technologies which files Rename takes, as the list's colours show it,
+    // and how many.
     void DescribeFileList();
     // Once the window system tells the frame's size, gives the window back the outer size it
     // was given before; answers whether it did.
@@ -213,12 +218,20 @@ private:
     // Selects the start selection's names in the file list, which has read the folder, and
     // names the paths left out once the message loop runs.
     void SelectStartEntries();
+    // Makes the start selection's entries the ones renamed in this run, where its folder was
+    // `opened`; none where it could not be.
+    void TakeStartSelection(bool opened);
+    // Says that the start folder did not answer, then opens it as a folder the user picked (and
+    // sorts out and selects the start selection in it).
+    void OpenLateStartFolder();
     // Says why Rename renamed nothing.
     void ShowRuleError(const TRuleError& error);
 
     RegistryStore& store_;
     std::string startFolder_;
     std::optional<TStartSelection> selection_; // until the window first shows
+    // The start folder while it waits to be opened because it did not answer at once.
+    std::optional<std::string> lateStartFolder_;
     // The stored value of selected-only mode while a start selection overrides it for the run;
     // empty once the user switches the mode.
     std::optional<bool> storedRenameSel_;
@@ -227,7 +240,11 @@ private:
     // that could not keep one, and journal troubles the user has been told of (by the keys of
     // LastBatch).
     std::set<std::string> notOffered_;
+    // A batch renamed files while the journal's folder did not answer: the journal there may
+    // stand for a batch before it, so nothing is offered until a batch keeps its journal.
+    bool undoWithheld_ = false;
     TNewNamesPreview* preview_ = nullptr;
+    TTakenFilesDescription* takenFiles_ = nullptr;
     TListFacts* listFacts_ = nullptr; // the facts the rule's fields need
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
     TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;

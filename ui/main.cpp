@@ -10,6 +10,7 @@
 #include "ui/ErrorReport.h"
 #include "ui/ProgramEnd.h"
 #include "ui/ResponsiveWaits.h"
+#include "ui/StartFolders.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
     // QApplication has taken its own options out of the arguments.
     const TCommandLine commandLine = ReadCommandLine(argc, argv);
     Form1 = commandLine.selection
-                ? new TForm1(RegistryStore::Default(), GroupSelection(commandLine.paths))
+                ? new TForm1(RegistryStore::Default(), StartSelectionOf(commandLine.paths))
                 : new TForm1(RegistryStore::Default(), commandLine.StartFolder());
     AboutBox = new TAboutBox(Form1);
 

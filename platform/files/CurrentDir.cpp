@@ -1,6 +1,7 @@
 #include "platform/files/CurrentDir.h"
 
 #include "platform/files/EInOutError.h"
+#include "platform/files/FileAttributes.h"
 #include "platform/files/ResponsiveCalls.h"
 #include "platform/files/internal/PathAt.h"
 
@@ -65,6 +66,22 @@ void SetCurrentDir(const std::string& path) {
     const int error = RunResponsively([path] { return ChangeDir(path) == 0 ? 0 : errno; });
     if (error != 0)
         throw EInOutError::FromErrno(error);
+}
+
+void ChangeCurrentDirFrom(const std::string& shown, const std::string& path) {
+    if (!path.starts_with('/')) {
+        if (FolderExists(shown))
+            SetCurrentDir(shown);
+        SetCurrentDir(path);
+        return;
+    }
+    try {
+        SetCurrentDir(path);
+    } catch (const EInOutError&) {
+        if (FolderExists(shown))
+            SetCurrentDir(shown);
+        throw;
+    }
 }
 
 } // namespace nomilo

@@ -17,4 +17,11 @@ std::string CurrentDirOrHome();
 // current directory is unchanged.
 void SetCurrentDir(const std::string& path);
 
+// Makes `path` the current directory as a control that shows the folder `shown` changes folder:
+// `shown`, when it exists as a folder, is entered first, so that a relative path is taken from
+// it and a refused path leaves the current directory there. An absolute path is entered without
+// that look, which may wait for ever on a server that no longer answers; `shown` is entered
+// only when the path is refused. Throws EInOutError as SetCurrentDir.
+void ChangeCurrentDirFrom(const std::string& shown, const std::string& path);
+
 } // namespace nomilo

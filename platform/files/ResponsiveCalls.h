@@ -1,9 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -39,6 +41,13 @@ bool CallWaitsOnThisThread();
 // Whether a call given up is still running. A process that ends then must not wait for its
 // threads (the C library's exit would not, but a tool that stops every thread at exit would).
 bool AbandonedCallsRemain();
+
+// Whether the file system answers a look at `path` within `limit`: its attributes, and for a
+// folder the first of its names. Whatever the look finds (a missing path too) is an answer. The
+// look runs on a thread of its own, which a server that does not answer keeps for ever; while a
+// look at `path` waits, the next one answers false at once, so that a dead server holds one
+// thread per path. It changes nothing, so it is safe to leave waiting.
+bool PathAnswers(const std::string& path, std::chrono::milliseconds limit);
 
 namespace internal {
 bool HasCallWaiter();

@@ -49,6 +49,7 @@ enum class JournalProblem : std::uint8_t {
     NotOwned,         // it belongs to another user
     WritableByOthers, // its group or others may write it
     Unreadable,       // it cannot be opened or mapped
+    NoAnswer,         // its folder is on a server that does not answer: it is not waited for
 };
 struct JournalTrouble {
     JournalProblem problem = JournalProblem::None;

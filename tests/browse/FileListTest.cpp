@@ -274,6 +274,54 @@ TEST(FileListModel, TextsStayRightThroughManyReplacements) {
     }
 }
 
+// The count of selected entries is kept as they change, so that assistive technologies hear it
+// without a walk over the list: every way of selecting, a replaced text and a new read.
+TEST(FileListModel, SelectedCountFollowsEveryChange) {
+    TFileListModel model;
+    auto assign = [&](int count, int selectedEvery) {
+        std::vector<TFileEntry> entries;
+        QByteArray texts;
+        for (int row = 0; row < count; ++row)
+            entries.push_back({TFileListModel::AppendText(texts, std::to_string(row)), egNone,
+                               row % selectedEvery == 0});
+        model.Assign(std::move(entries), std::move(texts));
+    };
+    auto counted = [&] {
+        int selected = 0;
+        for (int row = 0; row < model.Count(); ++row)
+            selected += model.Entry(row).selected;
+        return selected;
+    };
+    assign(40, 3);
+    EXPECT_EQ(model.SelectedCount(), 14);
+    std::mt19937 random(7);
+    for (int step = 0; step < 400; ++step) {
+        const int a = static_cast<int>(random() % 40), b = static_cast<int>(random() % 40);
+        switch (random() % 5) {
+        case 0:
+            model.SetSelected(a, random() % 2);
+            break;
+        case 1:
+            model.SelectOnly(a, b);
+            break;
+        case 2:
+            model.SelectRange(a, b);
+            break;
+        case 3:
+            model.ReplaceText(a, "x");
+            break;
+        default:
+            if (step % 50 == 0)
+                model.SelectAll();
+        }
+        ASSERT_EQ(model.SelectedCount(), counted()) << step;
+    }
+    assign(10, 1);
+    EXPECT_EQ(model.SelectedCount(), 10);
+    model.Clear();
+    EXPECT_EQ(model.SelectedCount(), 0);
+}
+
 TEST(FileListModel, AChangedItemHeightKeepsEntriesAndSelection) {
     TempFolder tmp({"a", "b", "c"});
     ShownList list(tmp.Path());

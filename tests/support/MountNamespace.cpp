@@ -3,6 +3,7 @@
 #include "platform/files/FileIO.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iterator>
+#include <memory>
 #include <linux/fuse.h>
 #include <poll.h>
 #include <sched.h>
@@ -67,8 +69,10 @@ void Reply(int device, std::uint64_t unique, int error, const void* body, std::s
 }
 
 // The slow server: the kernel's first request (INIT) and then each look get their answer after
-// `delay`; the root is an empty folder.
-void ServeSlowly(int device, std::chrono::milliseconds delay) {
+// `delay`; the root is an empty folder. Once `dead` is set, the next request is never answered,
+// nor any after it.
+void ServeSlowly(int device, std::chrono::milliseconds delay,
+                 const std::shared_ptr<std::atomic<bool>>& dead = nullptr) {
     std::vector<char> request(1 << 17);
     for (;;) {
         const ssize_t length = read(device, request.data(), request.size());
@@ -77,6 +81,8 @@ void ServeSlowly(int device, std::chrono::milliseconds delay) {
                 continue;
             return; // unmounted
         }
+        if (dead && *dead)
+            return;
         fuse_in_header in{};
         std::memcpy(&in, request.data(), sizeof in);
         if (in.opcode == FUSE_FORGET || in.opcode == FUSE_BATCH_FORGET ||
@@ -99,6 +105,8 @@ void ServeSlowly(int device, std::chrono::milliseconds delay) {
             out.attr.mode = S_IFDIR | 0755;
             out.attr.nlink = 2;
             Reply(device, in.unique, 0, &out, sizeof out);
+        } else if (in.opcode == FUSE_ACCESS) {
+            Reply(device, in.unique, -ENOSYS, nullptr, 0); // every access is let through
         } else {
             Reply(device, in.unique, -ENOENT, nullptr, 0);
         }
@@ -171,7 +179,16 @@ std::string MountSlowServer(const std::string& mountPoint, const std::string& ty
     std::string why;
     const int device = MountFuse(mountPoint, type, why);
     if (device >= 0)
-        std::thread(ServeSlowly, device, delay).detach();
+        std::thread(ServeSlowly, device, delay, nullptr).detach();
+    return why;
+}
+
+std::string MountServerThatDies(const std::string& mountPoint, const std::string& type,
+                                std::shared_ptr<std::atomic<bool>> dead) {
+    std::string why;
+    const int device = MountFuse(mountPoint, type, why);
+    if (device >= 0)
+        std::thread(ServeSlowly, device, std::chrono::milliseconds(0), std::move(dead)).detach();
     return why;
 }
 

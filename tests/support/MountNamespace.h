@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace nomilo::test {
@@ -30,5 +32,11 @@ std::string MountDeadServer(const std::string& mountPoint, const std::string& ty
 // root is an empty folder, and every name in it is missing.
 std::string MountSlowServer(const std::string& mountPoint, const std::string& type,
                             std::chrono::milliseconds delay);
+
+// The same with a server that answers at once (every access let through, the root an empty
+// folder) until `dead` is set, and then never again: a server that stopped while the process
+// was in its folder.
+std::string MountServerThatDies(const std::string& mountPoint, const std::string& type,
+                                std::shared_ptr<std::atomic<bool>> dead);
 
 } // namespace nomilo::test

@@ -112,10 +112,10 @@ TEST_F(Accessibility, ControlsAreNamedInTheCurrentLanguageAndTheWindowIsAFrame) 
 
     // The list tells which files Rename takes, as its colours do.
     EXPECT_EQ(NameOf(f.FileListBox1, QAccessible::Description),
-              "Umbenannt werden nur die ausgewählten Dateien");
+              "Umbenannt werden nur die ausgewählten Dateien: 0 von 0");
     f.RenameSel->trigger();
     EXPECT_EQ(NameOf(f.FileListBox1, QAccessible::Description),
-              "Umbenannt wird jede Datei der Liste");
+              "Umbenannt wird jede Datei der Liste: 0 von 0");
 }
 
 TEST_F(Accessibility, TheFileListExposesTheEntriesRenameTakesAndSelectsThroughTheTable) {
@@ -154,6 +154,14 @@ TEST_F(Accessibility, TheFileListExposesTheEntriesRenameTakesAndSelectsThroughTh
     events().clear();
     EXPECT_EQ(Announced(QAccessible::SelectionRemove), (std::map<int, int>{{2, 1}}));
     EXPECT_TRUE(Entry(0)->state().selectable);
+    // The list and the Rename button say how many files Rename takes.
+    auto taken = [&] {
+        QApplication::processEvents();
+        const std::string button = NameOf(f.Button2, QAccessible::Description);
+        const std::string told = NameOf(f.FileListBox1, QAccessible::Description);
+        return told == button ? told : told + " | " + button;
+    };
+    EXPECT_EQ(taken(), "Rename takes the selected files only: 1 of 3");
 
     // Selected-only mode off: every entry is drawn selected, and Rename takes them all.
     events().clear();
@@ -161,6 +169,7 @@ TEST_F(Accessibility, TheFileListExposesTheEntriesRenameTakesAndSelectsThroughTh
     EXPECT_EQ(selected(), (std::vector<bool>(3, true)));
     EXPECT_EQ(table->selectedRowCount(), 3);
     EXPECT_EQ(Announced(QAccessible::SelectionAdd), (std::map<int, int>{{1, 1}, {2, 1}}));
+    EXPECT_EQ(taken(), "Rename takes every file of the list: 3 of 3");
 
     // A new read brings other entries: those asked for before are no more.
     events().clear();
@@ -169,6 +178,7 @@ TEST_F(Accessibility, TheFileListExposesTheEntriesRenameTakesAndSelectsThroughTh
     ASSERT_EQ(list->childCount(), 1);
     EXPECT_EQ(Text(Entry(0)), "d.txt");
     EXPECT_EQ(Entry(1), nullptr);
+    EXPECT_EQ(taken(), "Rename takes every file of the list: 1 of 1");
 }
 
 TEST_F(Accessibility, EntriesOnScreenExposeThePreviewAndAnnounceItOncePerRecompute) {

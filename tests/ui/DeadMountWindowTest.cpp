@@ -4,13 +4,21 @@
 #include "browse/DirectoryListBox.h"
 #include "browse/FileListBox.h"
 #include "platform/files/FileIO.h"
+#include "tests/support/Modal.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/ui/FormTesting.h"
 #include "ui/ErrorReport.h"
 #include "ui/ProgramEnd.h"
 #include "ui/ResponsiveWaits.h"
+#include "ui/StartFolders.h"
 
+#include <QAction>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWindow>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -49,7 +57,14 @@ void SkipOrCheck(const test::ChildOutcome& outcome) {
     ASSERT_FALSE(outcome.timedOut) << "the window waited on a dead server: " << outcome.report;
 }
 
-class DeadMountWindow : public test::FormTest {};
+class DeadMountWindow : public test::FormTest {
+protected:
+    // The program itself, started with `arguments` on an X display of its own and ended with
+    // SIGTERM, in a mount namespace with the dead shares: what it did, as "shown looking exit 0
+    // width:1:361" (its window came up, a thread of it waits on a dead server, it ended with
+    // status 0, the settings saved).
+    test::ChildOutcome RunTheProgram(const std::vector<std::string>& arguments);
+};
 
 // The window comes up on a folder holding links into the dead shares, which count as folders.
 // Opening a dead share on purpose waits, but the window goes on being drawn meanwhile, and
@@ -85,6 +100,117 @@ TEST_F(DeadMountWindow, ComesUpAndClosesWhileLinksLeadIntoIt) {
     SkipOrCheck(outcome);
     EXPECT_EQ(outcome.report, "shown:plain-file/share/notes.txt; ticks:many closing stayed "
                               "width:1:361");
+}
+
+// Started on a folder whose server does not answer (the mount root, a folder in it, the folder
+// of a selection, or the current directory itself), the window is built at once on a folder that
+// answers and shows; then it says that the folder does not answer, and waits for it as for a
+// folder the user opened: drawn, until the user closes it.
+TEST_F(DeadMountWindow, AStartFolderThatDoesNotAnswerLetsTheWindowShowAtOnceAndSaysSo) {
+    for (const char* mountPoint : {"gvfs", "plain", "dying"})
+        tmp.AddFolder(mountPoint);
+    const std::string home = std::getenv("HOME");
+    struct TStart {
+        std::string folder; // the folder that does not answer
+        std::function<std::unique_ptr<TForm1>()> make;
+    };
+    const std::vector<TStart> starts{
+        {tmp / "gvfs", [&] { return std::make_unique<TForm1>(store, tmp / "gvfs"); }},
+        {tmp / "plain/share/photos",
+         [&] { return std::make_unique<TForm1>(store, tmp / "plain/share/photos"); }},
+        {tmp / "gvfs",
+         [&] {
+             const std::vector<std::string> paths{tmp / "gvfs/a.jpg", tmp / "gvfs/b.jpg"};
+             return std::make_unique<TForm1>(store, StartSelectionOf(paths));
+         }},
+        {tmp / "dying", [&] { return std::make_unique<TForm1>(store); }},
+    };
+    for (const TStart& start : starts) {
+        const test::ChildOutcome outcome = test::RunWithOwnMounts([&](std::string& report) {
+            if (std::string why = MountDeadShares(tmp); !why.empty())
+                return why;
+            const auto dead = std::make_shared<std::atomic<bool>>(false);
+            if (std::string why = test::MountServerThatDies(tmp / "dying", "fuse.sshfs", dead);
+                !why.empty())
+                return why;
+            if (chdir(start.folder == tmp / "dying" ? start.folder.c_str() : files.c_str()) != 0)
+                return std::string("the current directory cannot be set");
+            *dead = true;
+            WaitResponsivelyOnFileSystem();
+
+            using Clock = std::chrono::steady_clock;
+            const auto began = Clock::now();
+            form = start.make();
+            report += Clock::now() - began < std::chrono::seconds(3) ? "built" : "slow";
+            const std::string& on = form->DirectoryListBox1->FolderPath();
+            report += on == files ? " files" : on == home ? " home" : " " + on;
+            std::string told = " untold", shown = " hidden";
+            test::OnNextModal([&](QWidget* modal) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                    told = box->text().toStdString() ==
+                                   "The folder " + start.folder +
+                                       " does not answer. It opens as soon as it answers; close "
+                                       "the window to give up."
+                               ? " told"
+                               : " told: " + box->text().toStdString();
+                    box->done(QMessageBox::Ok);
+                }
+                // While it waits for the folder, the window is there to be seen and closed.
+                QTimer::singleShot(300, form.get(), [&] {
+                    if (form->windowHandle() && form->windowHandle()->isExposed())
+                        shown = " shown";
+                    form->close();
+                });
+            });
+            form->show();
+            const auto deadline = Clock::now() + std::chrono::seconds(10);
+            while (!ProgramClosing() && Clock::now() < deadline)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            report += shown + told + (ProgramClosing() ? " closing" : " open");
+            return std::string();
+        });
+        if (!outcome.skipped.empty())
+            GTEST_SKIP() << "no FUSE mount whose server never answers can be made here: "
+                         << outcome.skipped;
+        ASSERT_FALSE(outcome.timedOut) << start.folder << ": " << outcome.report;
+        EXPECT_EQ(outcome.report, start.folder == tmp / "dying" ? "built home shown told closing"
+                                                                : "built files shown told closing")
+            << start.folder;
+    }
+}
+
+// With the state folder ($XDG_STATE_HOME) on a server that does not answer, the undo journal is
+// not waited for: the window comes up, its menu opens, Rename renames and says that the batch
+// cannot be undone, and undo is not offered.
+TEST_F(DeadMountWindow, AJournalOnADeadServerIsNotWaitedFor) {
+    tmp.AddFolder("gvfs");
+    tmp.AddFolder("plain");
+    tmp.AddFile("files/a.txt");
+    const test::ChildOutcome outcome = test::RunWithOwnMounts([&](std::string& report) {
+        if (std::string why = MountDeadShares(tmp); !why.empty())
+            return why;
+        setenv("XDG_STATE_HOME", (tmp / "gvfs").c_str(), 1);
+        WaitResponsivelyOnFileSystem();
+        TForm1& window = CreateShown();
+        report += "shown";
+        window.PopupMenu1Popup();
+        report += window.UndoLastRename1->isEnabled() ? " offered" : " not offered";
+        window.FileListBox1->SetEntrySelected(0, true);
+        window.eFind->setText("a");
+        window.eReplace->setText("b");
+        const test::ShownMessage told =
+            test::CaptureMessageBoxes([&] { window.Button2->click(); });
+        report += std::filesystem::exists(files + "/b.txt") ? " renamed" : " not renamed";
+        report += told.text.contains(QStringLiteral("cannot be undone")) &&
+                          told.text.contains(QStringLiteral("does not answer"))
+                      ? " told"
+                      : " told: " + told.text.toStdString();
+        window.PopupMenu1Popup();
+        report += window.UndoLastRename1->isEnabled() ? " offered" : " not offered";
+        return std::string();
+    });
+    SkipOrCheck(outcome);
+    EXPECT_EQ(outcome.report, "shown not offered renamed told not offered");
 }
 
 // Whether a thread of `process` waits on a FUSE server.
@@ -146,12 +272,31 @@ std::string Output(const std::string& command) {
     return text;
 }
 
-// The program itself, started on the folder with the links, on an X display of its own: its
-// window comes up while it looks at the links on threads of its own, which the dead servers
-// hold for ever, and it still ends the normal way on a termination signal, settings saved.
+// Started on the folder with the links, its window comes up while it looks at the links on
+// threads of its own, which the dead servers hold for ever, and it still ends the normal way on
+// a termination signal, settings saved.
 TEST_F(DeadMountWindow, TheProgramsWindowComesUpAndClosesWhileItsLooksWaitForEver) {
     LinkToDeadShares(tmp);
-    const test::ChildOutcome outcome = test::RunWithOwnMounts(
+    const test::ChildOutcome outcome = RunTheProgram({files});
+    SkipOrCheck(outcome);
+    EXPECT_EQ(outcome.report, "shown looking exit 0 width:1:361");
+}
+
+// Started on a dead share itself (its mount root), or on files of it as the file manager's
+// entry for files passes them, the same.
+TEST_F(DeadMountWindow, TheProgramsWindowComesUpOnADeadShareAndCloses) {
+    LinkToDeadShares(tmp);
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{tmp / "gvfs"},
+          std::vector<std::string>{"--select", tmp / "gvfs/a.jpg"}}) {
+        const test::ChildOutcome outcome = RunTheProgram(arguments);
+        SkipOrCheck(outcome);
+        EXPECT_EQ(outcome.report, "shown looking exit 0 width:1:361") << arguments.back();
+    }
+}
+
+test::ChildOutcome DeadMountWindow::RunTheProgram(const std::vector<std::string>& arguments) {
+    return test::RunWithOwnMounts(
         [&](std::string& report) {
             if (std::string why = MountDeadShares(tmp); !why.empty())
                 return why;
@@ -172,7 +317,11 @@ TEST_F(DeadMountWindow, TheProgramsWindowComesUpAndClosesWhileItsLooksWaitForEve
                 const std::string options =
                     std::string(sanitizer ? sanitizer : "") + ":intercept_strndup=0";
                 setenv("ASAN_OPTIONS", options.c_str(), 1);
-                execl(NOMILO_PROGRAM, NOMILO_PROGRAM, files.c_str(), nullptr);
+                std::vector<char*> argv{const_cast<char*>(NOMILO_PROGRAM)};
+                for (const std::string& argument : arguments)
+                    argv.push_back(const_cast<char*>(argument.c_str()));
+                argv.push_back(nullptr);
+                execv(NOMILO_PROGRAM, argv.data());
                 _exit(127);
             }
             using Clock = std::chrono::steady_clock;
@@ -216,8 +365,6 @@ TEST_F(DeadMountWindow, TheProgramsWindowComesUpAndClosesWhileItsLooksWaitForEve
             return std::string();
         },
         90);
-    SkipOrCheck(outcome);
-    EXPECT_EQ(outcome.report, "shown looking exit 0 width:1:361");
 }
 
 } // namespace

@@ -217,7 +217,8 @@ TEST(UndoMessages, EveryLanguageTellsEveryReasonWithItsPlaceholders) {
         for (const auto problem :
              {JournalProblem::NotWritten, JournalProblem::Busy, JournalProblem::LockUnusable,
               JournalProblem::Damaged, JournalProblem::NotRegular, JournalProblem::NotOwned,
-              JournalProblem::WritableByOthers, JournalProblem::Unreadable}) {
+              JournalProblem::WritableByOthers, JournalProblem::Unreadable,
+              JournalProblem::NoAnswer}) {
             const QString text =
                 NotUndoableText({problem, std::make_error_code(std::errc::io_error)}, "/j");
             EXPECT_TRUE(text.contains(QStringLiteral("/j"))) << table.name << text.toStdString();
