@@ -4,7 +4,6 @@
 #include "platform/journal/JournalFile.h"
 #include "rename/BatchJournal.h"
 #include "rename/FileEntries.h"
-#include "rename/IdentityLookAhead.h"
 #include "rename/Refusal.h"
 #include "rename/RenameBatch.h"
 
@@ -19,10 +18,11 @@ namespace nomilo {
 // The journal of the batch that runs, at a path of its own (JournalFile::DefaultPath() in the
 // program). Before the first rename the whole plan (the folder and its identity, every old and
 // new name) is written and flushed to disk once; each step then records the file it renames (its
-// identity, looked at a few steps ahead by TIdentityLookAhead, and again right before a way of
-// renaming that takes more than one call, so that the link count a cut-short step is judged by
-// is the file's own) and the way its rename goes (a witness MoveFileRefusal tells), and is marked
-// as it ends, without any further flushing; the end of the batch is marked.
+// identity, looked at right before its rename, so that it is the file the rename moves, and again
+// right before a way of renaming that takes more than one call, so that the link count a
+// cut-short step is judged by is the file's own) and the way its rename goes (a witness
+// MoveFileRefusal tells), and is marked as it ends, without any further flushing; the end of the
+// batch is marked.
 //
 // Undo is offered for exactly the last batch that renamed something. The journal of the batch
 // before is kept aside until this batch renames a file, and comes back when it renames none
@@ -70,7 +70,6 @@ private:
     std::string folder_;
     std::unique_ptr<JournalPlace> place_; // held from Begin to End
     std::unique_ptr<JournalFile> file_;   // this batch's journal
-    std::unique_ptr<TIdentityLookAhead> lookAhead_; // over file_'s steps, from Begin to End
     std::unique_ptr<JournalFile> voided_; // the journal before, made void while this batch runs
     JournalPhase voidedPhase_ = JournalPhase::Ended;
     std::vector<char> renames_; // per step: the names differ
@@ -141,8 +140,9 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
                            const TUndoRefusalFn& refusedUntried = {});
 
 // Gives the entries of files that an undo renamed back their old names, in place as the batch
-// does: the first entry whose text is such a file's batch name gets the old name and then the
-// selected flag `selectedOnly`. Files no longer listed change nothing.
+// does: the first entry whose text (whose path, for an entry of a folder below the list's) is
+// such a file's batch name gets the old name and then the selected flag `selectedOnly`. Files
+// no longer listed change nothing.
 void RestoreEntries(IFileEntries& entries, const std::vector<TRenameStep>& restored,
                     bool selectedOnly);
 

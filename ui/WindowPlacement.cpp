@@ -1,5 +1,6 @@
 #include "ui/WindowPlacement.h"
 
+#include <QGuiApplication>
 #include <algorithm>
 #include <cstdint>
 
@@ -39,6 +40,11 @@ QRect FittedOntoScreens(const QRect& outer, const std::vector<QRect>& areas) {
     const auto [left, width] = FittedSpan(outer.left(), outer.width(), best->left(), best->width());
     const auto [top, height] = FittedSpan(outer.top(), outer.height(), best->top(), best->height());
     return QRect(left, top, width, height);
+}
+
+bool WindowSystemTellsWindowPlace() {
+    // "wayland", "wayland-egl" and the like.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace nomilo

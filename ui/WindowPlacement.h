@@ -13,4 +13,8 @@ namespace nomilo {
 // the area only in a direction where they do not fit. No areas: the bounds as they are.
 QRect FittedOntoScreens(const QRect& outer, const std::vector<QRect>& areas);
 
+// Whether the window system tells a window where it lies on the screen. A Wayland window is
+// never told (it reads back a place of its own making), so its place is not worth keeping.
+bool WindowSystemTellsWindowPlace();
+
 } // namespace nomilo

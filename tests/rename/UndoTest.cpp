@@ -6,6 +6,7 @@
 #include "tests/support/TempFolder.h"
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -262,6 +263,35 @@ TEST_F(Undo, RenamesBackOnlyTheVeryFileAndGivesUpOnesThatAreGone) {
     EXPECT_FALSE(CanUndo());
 }
 
+// The journal records the file a step renames as it is right before the rename: a file another
+// program deletes and makes again while the batch runs, before its step, is the one renamed,
+// and undo takes that one back.
+TEST_F(Undo, TakesBackAFileAnotherProgramMadeAgainBeforeItsStep) {
+    FakeEntries entries;
+    for (int i = 0; i < 600; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "f%04d", i);
+        Add({name});
+        entries.entries.push_back({name, false});
+    }
+    const TMoveFileFn remakesALaterFile = [&](const std::string& from, const std::string& to,
+                                              IMoveWitness* witness) {
+        if (from == "f0049") {
+            EXPECT_EQ(unlink((files / "f0200").c_str()), 0);
+            files.AddFile("f0200", "made again");
+        }
+        return MoveFileRefusal(from, to, witness);
+    };
+    ASSERT_TRUE(Batch(entries, Prefix("x"), remakesALaterFile).empty());
+    EXPECT_EQ(files.Read("xf0200"), "made again");
+
+    const TUndoOutcome outcome = TakeBack();
+    EXPECT_TRUE(outcome.refused.empty());
+    EXPECT_EQ(outcome.restored.size(), 600u);
+    EXPECT_EQ(files.Read("f0200"), "made again");
+    EXPECT_FALSE(CanUndo());
+}
+
 // Where the folder's file system is there without the folder, the folder will not come back:
 // the undo is told once and then no longer offered.
 TEST_F(Undo, RenamesNothingWhereTheBatchsFolderIsNoLongerAtItsPathAndGivesUpWhereItsDriveIsThere) {
@@ -513,24 +543,21 @@ TEST_F(Undo, ARefusedRenameOntoTheUsersOwnSecondNameRemovesNoName) {
     }
 }
 
-// The journal looks at a step's file a few steps ahead of its rename. A second name the user
-// gives the file after that look, before the step links it, must not be taken for the link of
-// the step's rename: its link count is looked at again when the step takes the link way.
-TEST_F(Undo, ASecondNameMadeAfterTheFileWasLookedAtAheadRemovesNoName) {
-    Add({"ap", "p", "other"});
+// The journal looks at a step's file before its rename. A second name the user gives the file
+// after that look, before the step links it, must not be taken for the link of the step's
+// rename: its link count is looked at again when the step takes the link way.
+TEST_F(Undo, ASecondNameMadeAfterTheFileWasLookedAtRemovesNoName) {
+    Add({"p", "other"});
     const TMoveFileFn linkThenUnlink = LinkThenUnlinkKilledAt("p");
     const TMoveFileFn userLinksMeanwhile = [&](const std::string& from, const std::string& to,
                                                IMoveWitness* witness) {
-        if (from != "ap")
-            return linkThenUnlink(from, to, witness);
-        usleep(20000); // time for the look at p, the next step's file
         if (link((files / "p").c_str(), (files / "q").c_str()) != 0)
             _exit(1); // not killed: the test fails
-        return MoveFileRefusal(from, to, witness);
+        return linkThenUnlink(from, to, witness);
     };
-    KilledBatch(FakeEntries("ap p"), Replace("p", "q"), std::nullopt, userLinksMeanwhile);
+    KilledBatch(FakeEntries("p"), Replace("p", "q"), std::nullopt, userLinksMeanwhile);
     Batch(FakeEntries("other"), Prefix("x"));
-    EXPECT_EQ(Files(), (Files_{{"aq", "ap"}, {"p", "p"}, {"q", "p"}, {"xother", "other"}}));
+    EXPECT_EQ(Files(), (Files_{{"p", "p"}, {"q", "p"}, {"xother", "other"}}));
 }
 
 } // namespace

@@ -34,7 +34,7 @@ LANGUAGES = {
         "rename": "Preimenuj",
         "taken": "ime je zauzeto",
         "switches": ["Preimenuj samo selektirane datoteke", "Prikaži nova imena", "Regularni izraz",
-                     "Polja"],
+                     "Uključi podmape"],
     },
     "English": {
         "caption": "Nomilo",
@@ -46,7 +46,7 @@ LANGUAGES = {
         "rename": "Rename",
         "taken": "the name is taken",
         "switches": ["Rename only selected items", "Show new names", "Regular expression",
-                     "Fields"],
+                     "Include subfolders"],
     },
     "Deutsch": {
         "caption": "Drostel",
@@ -58,7 +58,7 @@ LANGUAGES = {
         "rename": "Umnennen",
         "taken": "der Name ist vergeben",
         "switches": ["Rename only selected items", "Neue Namen anzeigen", "Regulärer Ausdruck",
-                     "Felder"],
+                     "Unterordner einbeziehen"],
     },
 }
 FIND, REPLACE, MASK, DRIVE, FOLDERS, FILES, SWAP = range(7)
@@ -205,6 +205,59 @@ def check_menu_reading(language, texts, focused, focus_sources, selected_only):
     check("checked" not in states(regular), f"{language}: the item's action switches it off")
     press(ESCAPE)
     pump(0.5)
+    return regular
+
+
+def top_windows():
+    """The display's top-level windows: their geometry (x, y, width, height) by id."""
+    tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True,
+                          check=True).stdout
+    return {window: (int(x), int(y), int(width), int(height)) for window, width, height, x, y in
+            re.findall(r"^\s+(0x[0-9a-f]+) .*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", tree, re.M)}
+
+
+def overlap(a, b):
+    return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
+
+
+def check_rename_says_why(language, app, controls, rename, regular):
+    """With a find text that is no valid expression, and the pointer resting on the find field
+    until its tooltip (which tells why) shows, a click on Rename says why nothing is renamed: the
+    tooltip lies over no button."""
+    Atspi.Action.do_action(regular, 0)
+    Atspi.EditableText.set_text_contents(controls[FIND], "^(IMG")
+    pump(0.3)
+    field = controls[FIND].get_extents(Atspi.CoordType.SCREEN)
+    button = rename.get_extents(Atspi.CoordType.SCREEN)
+    before = top_windows()
+    Atspi.generate_mouse_event(field.x + 20, field.y + field.height // 2, "abs")
+    tip = wait_for("the find field's tooltip", lambda: next(
+        (window for window in top_windows() if window not in before), None), 5)
+    pump(0.5)  # made where the toolkit would put it, placed as it shows
+    tip = top_windows().get(tip, (0, 0, 0, 0))
+    check(tip[2] > 0 and not overlap(tip, (button.x, button.y, button.width, button.height)),
+          f"{language}: the find field's tooltip lies above the field ({tip}), not over Rename")
+    Atspi.generate_mouse_event(button.x + 10, button.y + button.height // 2, "b1c")
+
+    def message():
+        for i in range(app.get_child_count()):
+            window = app.get_child_at_index(i)
+            if window is not None and window.get_role_name() == "alert":
+                return window
+        return None
+    try:
+        said = wait_for("the message", message, 5)
+    except TimeoutError:
+        check(False, f"{language}: a click on Rename, the tooltip shown, says why nothing is "
+                     "renamed")
+        return
+    told = " ".join(n.get_name() or "" for n in walk(said))
+    check("The find text is not a valid regular expression" in told and
+          "Nothing was renamed." in told, f"{language}: the message tells why ({told!r})")
+    ok = next(n for n in walk(said) if n.get_role_name() == "push button")
+    Atspi.Action.do_action(ok, 0)
+    wait_for("the message closed", lambda: message() is None, 5)
+    Atspi.Action.do_action(regular, 0)
 
 
 def store(folder, language, selected_only):
@@ -303,7 +356,7 @@ def one_language(program, language, selected_only, heard, focused, focus_sources
               f"{language}: the entries are list items")
 
         check_focus_reading(language, texts, frame, focused, selected_only)
-        check_menu_reading(language, texts, focused, focus_sources, selected_only)
+        regular = check_menu_reading(language, texts, focused, focus_sources, selected_only)
 
         if selected_only:
             check(not any("selected" in states(e) for e in entries),
@@ -338,6 +391,8 @@ def one_language(program, language, selected_only, heard, focused, focus_sources
         # the entries whose names changed once.
         check(1 <= heard.count(("name", "Trip_1.jpg")) <= 2,
               f"{language}: the new name is announced, once per recompute ({heard})")
+        if language == "English":
+            check_rename_says_why(language, app, controls, rename, regular)
     finally:
         end(process, language)
 

@@ -4,7 +4,8 @@
 Run inside a D-Bus session of its own (dbus-run-session): starts weston with its headless backend,
 starts the program on a folder there, renames a file through the window (its fields and its
 Rename button, reached through the accessibility bus, which does not depend on the display),
-and ends it with SIGTERM, which must end it cleanly with its settings saved.
+and ends it with SIGTERM, which must end it cleanly with its settings saved, the place stored
+before kept.
 
     wayland_test.py PROGRAM
 """
@@ -68,6 +69,9 @@ def main():
         weston.wait()
     settings = open(os.path.join(sandbox, "config", "nomilo", "registry.reg"), errors="replace").read()
     bus.check('"Width"=' in settings, "the settings are saved at the end")
+    # The window cannot tell its place on Wayland: the place stored (by an X11 session) stays.
+    bus.check('"Left"="10"' in settings and '"Top"="10"' in settings,
+              f"the stored place stays ({settings!r})")
     return bus.outcome("the window on Wayland")
 
 
