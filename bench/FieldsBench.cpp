@@ -8,7 +8,8 @@
 //   - the memory the kept facts take a file beyond their values.
 // Each way reports the median wall time and the CPU time (user + system, its reader process
 // included) of the same rounds. NOMILO_BENCH_ONLY=bare-exiv2|facts-photos|bare-taglib|
-// facts-audio runs that way alone, once, for valgrind --tool=callgrind --trace-children=yes.
+// facts-audio runs that way alone, once, for valgrind --tool=callgrind --trace-children=yes;
+// NOMILO_BENCH_EXIFTOOL=0 leaves exiftool out (it takes many minutes on 10,000 photos).
 //   nomilo_bench_fields [ROUNDS=5] [FILES...=10000]
 
 #include "bench/BenchFolder.h"
@@ -248,7 +249,8 @@ int main(int argc, char** argv) {
                 Measure(audioWays[(w + static_cast<std::size_t>(round)) % audioWays.size()]);
         }
         std::printf("Dates taken of %d JPEG photos:\n", files);
-        if (access("/usr/bin/exiftool", X_OK) == 0) {
+        const char* exiftool = std::getenv("NOMILO_BENCH_EXIFTOOL");
+        if (access("/usr/bin/exiftool", X_OK) == 0 && !(exiftool && *exiftool == '0')) {
             // Its dry run: -testname in place of -filename tells the names, renaming nothing.
             Way exiftool{"exiftool '-testname<DateTimeOriginal'",
                          [&] {

@@ -140,6 +140,11 @@ int main(int argc, char** argv) {
     if (window.RenameSel->isChecked())
         window.RenameSel->trigger(); // every listed entry is considered
     ProcessEventsUntilIdle();
+    // A large folder's names are read on a thread of their own: the typing starts once they
+    // are there.
+    while (!window.NewNamesPreview().NamesRead())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    ProcessEventsUntilIdle();
     if (window.FileListBox1->EntryCount() != sizes.back())
         throw std::runtime_error("the window did not list every file");
     std::printf("%d entries%s, every one considered, Show new names on, %s%s\n",

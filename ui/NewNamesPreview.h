@@ -34,6 +34,8 @@ public:
     ~TNewNamesPreview() override;
 
     bool On() const { return on_; }
+    // Whether the folder's names are there to predict with (a large folder's come later).
+    bool NamesRead() const { return folder_.has_value(); }
     void SetOn(bool on);
     // Something the preview depends on changed.
     void Schedule();
