@@ -63,6 +63,10 @@ TEST_F(Journal, HasOneHolderAtATimeKeepsEveryStepAndSweepsWhatAKilledWritingLeft
 
     const auto journal = Create(*place);
     ASSERT_TRUE(journal);
+    for (std::size_t i = 0; i < steps.size(); ++i) { // as written, without reading them back
+        EXPECT_EQ(journal->Step(i).oldName, steps[i].oldName);
+        EXPECT_EQ(journal->Step(i).newName, steps[i].newName);
+    }
     place.reset();
     place = Take();
     const auto again = place->Open(trouble);
