@@ -2,7 +2,8 @@
 // sent to the find or replace field as the window system sends it (press and release through
 // the application), and the time runs until the program is idle again: the field, the preview's
 // recompute for every entry, the list's repaint, and whatever else the keystroke sets off. The
-// preview's own recompute is timed apart, in the same run. Run it under an X server
+// preview's own recompute is timed apart, in the same run; last, the replace text takes fields
+// whose facts are still being read meanwhile. Run it under an X server
 // (QT_QPA_PLATFORM=xcb) for the figures a desktop sees; NOMILO_BENCH_ACCESSIBLE=1 also has an
 // assistive technology listen in the process, which reads the name of whatever the program
 // reports changed. For the real accessibility bus instead, run it in a D-Bus session of its own
@@ -11,6 +12,7 @@
 
 #include "bench/BenchFolder.h"
 #include "browse/FileListBox.h"
+#include "facts/ReaderProcess.h"
 #include "ui/ErrorReport.h"
 #include "ui/NewNamesPreview.h"
 #include "ui/RuleSwitches.h"
@@ -83,6 +85,9 @@ void RecomputeRounds(TForm1& window, int rounds) {
 int main(int argc, char** argv) {
     using namespace nomilo;
     using namespace nomilo::bench;
+    // The window starts this program as its reader of files' data.
+    if (argc == 2 && std::string(argv[1]) == kReadFactsArgument)
+        return RunReaderProcess();
     // The window's settings and journal go to a folder of the benchmark's own.
     const std::string home = BenchRoot() + "/keystroke-home";
     std::filesystem::create_directories(home);
@@ -105,6 +110,11 @@ int main(int argc, char** argv) {
         window.ShowNewNames1->trigger();
     if (window.RenameSel->isChecked())
         window.RenameSel->trigger(); // every listed entry is considered
+    ProcessEventsUntilIdle();
+    // A large folder's names are read on a thread of their own: the typing starts once they
+    // are there.
+    while (!window.NewNamesPreview().NamesRead())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     ProcessEventsUntilIdle();
     if (window.FileListBox1->EntryCount() != sizes.back())
         throw std::runtime_error("the window did not list every file");
@@ -142,5 +152,18 @@ int main(int argc, char** argv) {
     if (!expressions)
         // Off again, as the stored settings had it.
         window.RuleSwitches1->RegularExpression1->trigger();
+    // With fields whose facts are still being read: each file goes to the reader process (no
+    // file here is a photo), while the keys are typed.
+    const bool fields = window.RuleSwitches1->Fields1->isChecked();
+    if (!fields)
+        window.RuleSwitches1->Fields1->trigger();
+    window.eFind->setText(QString(QChar(p)) + '_');
+    window.eReplace->setText("{taken}_{name}");
+    TypeRounds({"typing while the files' data is read:",
+                window.eReplace,
+                {Qt::Key_Underscore, Qt::Key_X, Qt::Key_Backspace, Qt::Key_Backspace}},
+               rounds);
+    if (!fields)
+        window.RuleSwitches1->Fields1->trigger();
     return 0;
 }

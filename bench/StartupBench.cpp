@@ -2,7 +2,8 @@
 // (nomilo_startup_window), against a process that does only the limit of the lists
 // (nomilo_startup_bare, see BenchFolder.h), each started afresh, in the same run; and the
 // window's memory when it is idle and at its most. Each round starts both, alternating which
-// goes first; the report gives medians and their ratio.
+// goes first; the report gives medians and their ratio. The window is also started with Show new
+// names on, which is to open as fast as with it off.
 //   nomilo_bench_startup [ROUNDS=5] [FILES...=100000]
 // NOMILO_STARTUP_WINDOW names another window program to time (another build's, to compare).
 
@@ -35,9 +36,12 @@ struct Ready {
 };
 
 // Starts `program` on `folder` and reads its "ready" line.
-Ready TimeToReady(const std::string& program, const std::string& folder) {
+Ready TimeToReady(const std::string& program, const std::string& folder,
+                  const std::vector<std::string>& more = {}) {
     const long long start = MonotonicNanoseconds();
-    const std::string text = RunProgram(program, {folder});
+    std::vector<std::string> arguments{folder};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    const std::string text = RunProgram(program, arguments);
     long long ready = 0;
     Ready report;
     if (std::sscanf(text.c_str(), "ready %lld %ld %ld %ld", &ready, &report.count, &report.resident,
@@ -52,7 +56,7 @@ void StartRounds(int files, int rounds) {
     const char* other = std::getenv("NOMILO_STARTUP_WINDOW");
     const std::string window = other && *other ? other : Beside("nomilo_startup_window");
     const std::string bare = Beside("nomilo_startup_bare");
-    std::vector<double> windowTimes, bareTimes, resident, peak;
+    std::vector<double> windowTimes, bareTimes, previewTimes, resident, peak;
     Ready shown, read;
     const auto runWindow = [&] {
         shown = TimeToReady(window, folder.Path());
@@ -64,11 +68,17 @@ void StartRounds(int files, int rounds) {
         read = TimeToReady(bare, folder.Path());
         bareTimes.push_back(read.seconds);
     };
+    // The same window with Show new names on, whose folder's names are then read too.
+    const auto runPreview = [&] {
+        previewTimes.push_back(TimeToReady(window, folder.Path(), {"--show-new-names"}).seconds);
+    };
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0) {
             runBare();
             runWindow();
+            runPreview();
         } else {
+            runPreview();
             runWindow();
             runBare();
         }
@@ -81,7 +91,8 @@ void StartRounds(int files, int rounds) {
     if (shown.resident > 0)
         std::printf("; memory then %.1f MB, at its most %.1f MB", Median(resident) / 1048576.0,
                     Median(peak) / 1048576.0);
-    std::printf("\n");
+    std::printf("\n  with Show new names on: %.1f ms, %.2f times the window with it off\n",
+                Median(previewTimes) * 1e3, Median(previewTimes) / w);
     std::fflush(stdout);
 }
 

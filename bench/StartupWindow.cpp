@@ -3,7 +3,8 @@
 // (everything shown and idle) it writes "ready NANOSECONDS ENTRIES RESIDENT PEAK" (the monotonic
 // clock, the file list's entries, and the memory of the process then and at its most, in bytes)
 // and ends at once.
-//   nomilo_startup_window FOLDER
+// With --show-new-names the window starts with Show new names on.
+//   nomilo_startup_window FOLDER [--show-new-names]
 #include "bench/BenchFolder.h"
 #include "browse/FileListBox.h"
 #include "resources/Glyphs.h"
@@ -11,7 +12,9 @@
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 
+#include <QAction>
 #include <cstdio>
+#include <string>
 #include <ctime>
 #include <unistd.h>
 
@@ -23,6 +26,8 @@ int main(int argc, char** argv) {
     ApplicationTitle = QStringLiteral("Tarvolen");
     Form1 = new TForm1(RegistryStore::Default(), argc > 1 ? argv[1] : "");
     AboutBox = new TAboutBox(Form1);
+    if (argc > 2 && std::string(argv[2]) == "--show-new-names" && !Form1->ShowNewNames1->isChecked())
+        Form1->ShowNewNames1->trigger();
     Form1->show();
     nomilo::bench::ProcessEventsUntilIdle();
     timespec now{};

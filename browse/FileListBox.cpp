@@ -16,6 +16,7 @@
 #include "platform/files/DirSearch.h"
 #include "platform/files/EInOutError.h"
 #include "platform/files/FileAttributes.h"
+#include "platform/files/ResponsiveCalls.h"
 #include "platform/files/SameFolder.h"
 #include "platform/process/FreeMemory.h"
 #include "platform/text/AsciiText.h"
@@ -24,6 +25,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <algorithm>
 #include <new>
 #include <optional>
@@ -40,6 +42,9 @@ constexpr QSize kGlyphSize(16, 15);
 QSize GlyphSize(const QPixmap& glyph) {
     return glyph.isNull() ? kGlyphSize : glyph.size();
 }
+
+// How often the list shows anew how far a walk down its subfolders has come.
+constexpr int kWalkShownMs = 200;
 
 // A read shows the hourglass from the entry inserted at this index on.
 constexpr std::size_t kHourglassIndex = 100;
@@ -102,6 +107,8 @@ TFileListBox::TFileListBox(QWidget* parent)
     UpdateItemHeight();
     connect(&TLinkLookNews::Instance(), &TLinkLookNews::Answered, this,
             [this](const QByteArray& folder) { LinkLooked(folder.toStdString()); });
+    walkShown_.setInterval(kWalkShownMs);
+    connect(&walkShown_, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
 }
 
 TFileListBox::~TFileListBox() = default;
@@ -149,6 +156,18 @@ void TFileListBox::SetFileType(TFileType fileType) {
         return;
     fileType_ = fileType;
     RebuildEntries();
+}
+
+void TFileListBox::SetIncludeSubfolders(bool include) {
+    if (include == includeSubfolders_)
+        return;
+    includeSubfolders_ = include;
+    RebuildEntries();
+}
+
+void TFileListBox::SetProgressText(
+    std::function<QString(std::size_t folders, std::size_t files)> text) {
+    progressText_ = std::move(text);
 }
 
 void TFileListBox::SetFileEdit(QLineEdit* edit) {
@@ -235,6 +254,16 @@ bool TFileListBox::IsEntrySelected(int index) const {
     return model_->Entry(index).selected;
 }
 
+TEntryFolder TFileListBox::EntryFolder(int index) const {
+    CheckIndex(index);
+    return model_->Folder(index);
+}
+
+std::string TFileListBox::EntryPath(int index) const {
+    CheckIndex(index);
+    return model_->Path(index);
+}
+
 void TFileListBox::SetEntrySelected(int index, bool selected) {
     CheckIndex(index);
     if (!multiSelect_)
@@ -259,7 +288,7 @@ int TFileListBox::CurrentIndex() const {
 std::string TFileListBox::CurrentFileName() const {
     const int current = CurrentIndex();
     if (current >= 0 && model_->IsRow(current) && model_->Entry(current).selected)
-        return std::string(model_->Text(current));
+        return model_->Path(current);
     return {};
 }
 
@@ -277,7 +306,12 @@ void TFileListBox::RebuildEntries() {
     const TNetworkMounts network =
         OtherRemoteMountPoints(folderPath_, RemoteMountPointsOf(FolderListLink()));
     std::size_t entriesRead = 0;
-    {
+    foldersLeftOut_ = {};
+    if (includeSubfolders_) {
+        TSharedFolderRead::EndSharing(); // the walk reads each folder once by itself
+        ReadTree(network);
+        entriesRead = static_cast<std::size_t>(model_->Count());
+    } else {
         // Entries are sorted once at the end, by one collation key each; the watch tells
         // meanwhile when an entry would have been inserted at the hourglass index.
         TNameKeys texts;
@@ -335,28 +369,105 @@ void TFileListBox::RebuildEntries() {
     if (std::max(before, entriesRead) >= kLargeRead)
         ReleaseFreeMemory(); // what the read and the sort held, and the entries before
     ListChanged();
+    if (!foldersLeftOut_.Empty() && OnFoldersLeftOut)
+        OnFoldersLeftOut(this, foldersLeftOut_);
+}
+
+namespace {
+
+// The entries of a read with subfolders included, sorted, with their texts and folders.
+struct TTreeEntries {
+    std::vector<TFileEntry> entries;
+    QByteArray texts;
+    TFolderRuns folders;
+    TTreeLeftOut leftOut;
+};
+
+// Reads the current directory's tree as the list shows it (WalkTree), on whatever thread, and
+// sorts each folder's entries: the whole read happens off the window's thread.
+TTreeEntries ReadTreeEntries(const std::string& mask, TFileType fileType, bool folderGlyphs,
+                             const TNetworkMounts& network, TTreeWalkProgress& progress) {
+    TTreeEntries read;
+    TNameKeys texts;
+    std::vector<TEntryGlyph> glyphs; // by the number of each entry's text
+    std::vector<std::uint32_t> runEnds;
+    read.leftOut = WalkTree(
+        mask, fileType,
+        [&](const std::string& folder) {
+            const auto first = static_cast<std::uint32_t>(texts.Size());
+            runEnds.push_back(first);
+            read.folders.Begin(folder, first);
+        },
+        [&](std::string_view name, std::uint32_t attributes, bool admitted) {
+            if (!admitted)
+                return;
+            if (attributes & faDirectory) {
+                glyphs.push_back(folderGlyphs ? egFolder : egNone);
+                texts.Add(Bracketed(name));
+            } else {
+                glyphs.push_back(IsExecutableName(name) ? egExecutable : egUnknownFile);
+                texts.Add(name);
+            }
+        },
+        network, &progress);
+    const std::vector<std::uint32_t> order = texts.TakeOrder(runEnds);
+    read.entries.resize(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        read.entries[i] = {texts.NameSpan(order[i]), glyphs[order[i]], false};
+    read.texts = texts.TakeNames();
+    return read;
+}
+
+} // namespace
+
+void TFileListBox::ReadTree(const TNetworkMounts& network) {
+    // The walk tells how far it has come; the list shows it while the window waits.
+    const auto progress = std::make_shared<TTreeWalkProgress>();
+    walk_ = progress;
+    walkShown_.start();
+    const auto shown = qScopeGuard([this] {
+        walk_.reset();
+        walkShown_.stop();
+    });
+    TTreeEntries read;
+    try {
+        read = RunResponsively(
+            [mask = mask_, type = fileType_, glyphs = showGlyphs_, network, progress] {
+                return ReadTreeEntries(mask, type, glyphs, network, *progress);
+            });
+    } catch (const std::bad_alloc&) {
+        throw EListError::InsertFailed();
+    } catch (...) {
+        progress->cancelled = true; // a walk given up stops before its next folder
+        throw;
+    }
+    foldersLeftOut_ = std::move(read.leftOut);
+    model_->AssignTree(std::move(read.entries), std::move(read.texts), std::move(read.folders));
 }
 
 void TFileListBox::LinkLooked(const std::string& folder) {
     WhenNoCallWaits(this, [this, folder] {
-        if (!hasWindow_ || folder != folderPath_)
+        const bool shown =
+            folder == folderPath_ || (includeSubfolders_ && folder.starts_with(folderPath_) &&
+                                      folder[folderPath_.size()] == '/');
+        if (!hasWindow_ || !shown)
             return;
+        // Entries are known again by their paths, which tell those of two folders apart.
         std::unordered_set<std::string> selected;
         for (int i = 0; i < model_->Count(); ++i)
             if (model_->Entry(i).selected)
-                selected.emplace(model_->Text(i));
+                selected.emplace(model_->Path(i));
         const int current = CurrentIndex();
         const std::optional<std::string> currentText =
-            model_->IsRow(current) ? std::optional(std::string(model_->Text(current)))
-                                   : std::nullopt;
+            model_->IsRow(current) ? std::optional(model_->Path(current)) : std::nullopt;
         try {
             RebuildEntries();
         } catch (const EInOutError&) {
             return; // the folder is gone meanwhile: the next read tells
         }
         for (int i = 0; i < model_->Count(); ++i) {
-            const std::string_view text = model_->Text(i);
-            if (selected.contains(std::string(text)))
+            const std::string text = model_->Path(i);
+            if (selected.contains(text))
                 model_->SetSelected(i, true);
             if (currentText && text == *currentText)
                 MoveCurrent(i);
@@ -473,17 +584,17 @@ void TFileListBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& optio
     const std::optional<TPreviewEntryView> preview = model_->Preview(index);
     if (!preview) {
         painter.setFont(font());
-        painter.drawText(textRect, flags, DecodedText(model_->Text(index)));
+        painter.drawText(textRect, flags, model_->ShownPath(index, model_->Text(index)));
     } else if (preview->mark == TPreviewEntry::Renamed) {
         QFont italic = font();
         italic.setItalic(true);
         painter.setFont(italic);
-        painter.drawText(textRect, flags, DecodedText(preview->newName));
+        painter.drawText(textRect, flags, model_->ShownPath(index, preview->newName));
     } else {
         // The name stays; a cross after it says the batch would leave it so.
         painter.setFont(font());
         QRect drawn;
-        painter.drawText(textRect, flags, DecodedText(model_->Text(index)), &drawn);
+        painter.drawText(textRect, flags, model_->ShownPath(index, model_->Text(index)), &drawn);
         QFont bold = font();
         bold.setBold(true);
         painter.setFont(bold);
@@ -502,6 +613,23 @@ void TFileListBox::showEvent(QShowEvent* event) {
         hasWindow_ = true;
         RebuildEntries();
     }
+}
+
+void TFileListBox::paintEvent(QPaintEvent* event) {
+    QListView::paintEvent(event);
+    const std::shared_ptr<TTreeWalkProgress> walk = walk_;
+    if (!walk)
+        return;
+    // While the subfolders are read the list is empty: it says how far the walk has come.
+    const std::size_t folders = walk->folders.load(), files = walk->items.load();
+    const QString text =
+        progressText_
+            ? progressText_(folders, files)
+            : QStringLiteral("Reading subfolders: %1 folders, %2 files").arg(folders).arg(files);
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(viewport()->rect().adjusted(2, 0, -2, 0),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
 }
 
 void TFileListBox::changeEvent(QEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "browse/FileListModel.h"
 #include "listing/FileType.h"
+#include "listing/TreeWalk.h"
 #include "rename/FileEntries.h"
 
 #include <QColor>
@@ -10,7 +11,9 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStyleOptionViewItem>
+#include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace nomilo {
@@ -25,8 +28,12 @@ class TDirectoryListBox;
 //
 // Assistive technologies see it through TFileListAccessible.
 //
-// Nothing is read until the list is first shown; from then on every change of folder, mask or
-// file type reads the folder again. A read clears all selection.
+// Beyond the design the list can include subfolders: it then shows the files of its folder and
+// of every folder below it (WalkTree), folder by folder, each by its path in the folder, and
+// the rename batch renames each in its own folder.
+//
+// Nothing is read until the list is first shown; from then on every change of folder, mask,
+// file type or subfolder mode reads the folder again. A read clears all selection.
 class TFileListBox : public QListView, public IFileEntries {
     Q_OBJECT
 
@@ -51,6 +58,17 @@ public:
 
     TFileType FileType() const { return fileType_; }
     void SetFileType(TFileType fileType);
+
+    // Whether the list shows the files of every folder below its folder too. The walk runs off
+    // the window's thread (RunResponsively): while it takes long the list shows how far it has
+    // come (`progressText` words it), and the window stays drawn and can be closed.
+    bool IncludeSubfolders() const { return includeSubfolders_; }
+    void SetIncludeSubfolders(bool include);
+    void SetProgressText(std::function<QString(std::size_t folders, std::size_t files)> text);
+    // The folders the last read of subfolders left out; fired after every such read that left
+    // some out.
+    const TTreeLeftOut& FoldersLeftOut() const { return foldersLeftOut_; }
+    std::function<void(TFileListBox*, const TTreeLeftOut&)> OnFoldersLeftOut;
 
     // An edit field, not owned, that shows the current file name (or the mask) after every
     // change of the current entry.
@@ -95,6 +113,9 @@ public:
     // A view of the list's buffer of texts, valid until the list changes.
     std::string_view EntryTextView(int index, std::string& copy) const override;
     bool IsEntrySelected(int index) const override;
+    TEntryFolder EntryFolder(int index) const override;
+    // The entry's path in the list's folder: its text, after its folder's path.
+    std::string EntryPath(int index) const;
     // Raises no notification. Needs MultiSelect: a single-selection list refuses it with the
     // same error.
     void SetEntrySelected(int index, bool selected) override;
@@ -103,7 +124,7 @@ public:
     void ReplaceEntryText(int index, const std::string& text) override;
     // The entry that has the focus, -1 for none.
     int CurrentIndex() const;
-    // The text of the current entry when it is selected, else the empty text.
+    // The path of the current entry when it is selected, else the empty text.
     std::string CurrentFileName() const;
     // The current index as ListChanged last reported it.
     int LastReportedIndex() const { return lastReportedIndex_; }
@@ -162,6 +183,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
     // Runs after each item the directory search yields during a read.
     virtual void ItemSearched() {}
@@ -171,6 +193,8 @@ protected:
     QPixmap unknownFileGlyph_;
 
 private:
+    // Reads the folder and every folder below it into the list, off the window's thread.
+    void ReadTree(const TNetworkMounts& network);
     // True when `path` names the folder shown (see SetFolderPath).
     bool IsFolderShown(const std::string& path) const;
     // A look through another mount changed what a link in `folder` counts as: when the list
@@ -198,6 +222,12 @@ private:
     bool hasWindow_ = false;
     bool shownAllSelected_ = false;
     int itemHeight_ = 16;
+    bool includeSubfolders_ = false;
+    TTreeLeftOut foldersLeftOut_;
+    // How far the walk under way has come, shown while it runs.
+    std::shared_ptr<TTreeWalkProgress> walk_;
+    QTimer walkShown_;
+    std::function<QString(std::size_t, std::size_t)> progressText_;
     int anchor_ = -1;       // where Shift ranges start
     bool dragging_ = false; // the left button went down on an entry without Ctrl
 };

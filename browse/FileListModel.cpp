@@ -1,17 +1,34 @@
 #include "browse/FileListModel.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace nomilo {
 
 TFileListModel::TFileListModel(QObject* parent) : TEntryListModel(parent) {
-    // A read brings other entries: the preview of the old ones goes.
-    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] { preview_.Reset(0); });
+    // A read brings other entries: the preview of the old ones goes, and so do their folders.
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        preview_.Reset(0);
+        folders_ = std::exchange(nextFolders_, TFolderRuns());
+    });
     connect(this, &QAbstractItemModel::modelReset, this, [this] {
         selectedCount_ =
             static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
                                            [](const TFileEntry& entry) { return entry.selected; }));
     });
+}
+
+void TFileListModel::AssignTree(std::vector<TFileEntry> entries, QByteArray texts,
+                                TFolderRuns folders) {
+    nextFolders_ = std::move(folders);
+    Assign(std::move(entries), std::move(texts));
+}
+
+QString TFileListModel::ShownPath(int row, std::string_view text) const {
+    const std::string_view folder = Folder(row).path;
+    if (folder.empty())
+        return DecodedText(text);
+    return DecodedText(PathInFolder(folder, text));
 }
 
 void TFileListModel::ReplaceText(int row, std::string_view text) {
@@ -85,12 +102,18 @@ std::optional<TPreviewEntryView> TFileListModel::Preview(int row) const {
 }
 
 QVariant TFileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !IsRow(index.row()))
+        return {};
+    const int row = index.row();
     const std::optional<TPreviewEntryView> preview =
-        role == Qt::ToolTipRole ? Preview(index.row()) : std::nullopt;
-    if (!index.isValid() || !preview)
-        return TEntryListModel::data(index, role);
+        role == Qt::ToolTipRole ? Preview(row) : std::nullopt;
+    if (!preview) {
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+            return ShownPath(row, Text(row));
+        return {};
+    }
     QString tip =
-        DecodedText(Text(index.row())) + QStringLiteral(" -> ") + DecodedText(preview->newName);
+        ShownPath(row, Text(row)) + QStringLiteral(" -> ") + ShownPath(row, preview->newName);
     if (preview->mark == TPreviewEntry::Refused && refusalText)
         tip += QStringLiteral(": ") + refusalText(preview->reason);
     return tip;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/EntryListModel.h"
+#include "listing/FolderRuns.h"
 #include "rename/RenamePreview.h"
 
 #include <QString>
@@ -30,10 +31,21 @@ struct TFileEntry {
 
 // The file list's entries as a Qt list model. The selected flags live here, one per entry, so
 // reading or setting one costs O(1) whatever the number of entries; the view paints selection
-// from them. Rows are checked by the caller.
+// from them. With subfolders included the entries are the files of many folders, folder by
+// folder: each entry's text is its name, and it is shown by its path in the list's folder.
+// Rows are checked by the caller.
 class TFileListModel : public TEntryListModel<TFileEntry> {
 public:
     explicit TFileListModel(QObject* parent = nullptr);
+
+    // Replaces every entry, as TEntryListModel::Assign does, with the folders they lie in.
+    void AssignTree(std::vector<TFileEntry> entries, QByteArray texts, TFolderRuns folders);
+    const TFolderRuns& Folders() const { return folders_; }
+    TEntryFolder Folder(int row) const { return folders_.Of(static_cast<std::uint32_t>(row)); }
+    // The entry's path in the list's folder: its text after its folder's path.
+    std::string Path(int row) const { return PathInFolder(Folder(row).path, Text(row)); }
+    // The same for a text shown in the entry's place (a new name), decoded for the screen.
+    QString ShownPath(int row, std::string_view text) const;
 
     // Gives entry `row` a new text in place: its glyph stays, it ends up not selected.
     void ReplaceText(int row, std::string_view text);
@@ -66,6 +78,8 @@ private:
     void RowsChanged(int first, int last);
 
     TPreview preview_;
+    TFolderRuns folders_;     // none while the list shows one folder
+    TFolderRuns nextFolders_; // those of the entries the reset under way brings
     int selectedCount_ = 0;
 };
 

@@ -20,6 +20,7 @@ struct TParse {
     bool help = false, version = false, undo = false, dryRun = false, filesNamed = false;
     bool json = false, nulEnded = false, maskGiven = false, caseGiven = false;
     bool ruleGiven = false; // --regex, --all, --numbering or --fields
+    bool listGiven = false; // --recursive
 
     void Flag(std::string_view name);
     void Value(TValueOption option, std::string value);
@@ -37,6 +38,8 @@ void TParse::Flag(std::string_view name) {
         options.inputs.numbering = ruleGiven = true;
     } else if (name == "fields") {
         options.inputs.fields = ruleGiven = true;
+    } else if (name == "r" || name == "recursive") {
+        options.recursive = listGiven = true;
     } else if (name == "n" || name == "dry-run") {
         dryRun = true;
     } else if (name == "undo") {
@@ -193,7 +196,8 @@ TCommandOptions ParseCommandLine(const std::vector<std::string>& arguments) {
                                       : TCommandOptions::Lines;
     if (parse.undo) {
         if (!parse.positionals.empty() || parse.filesNamed || parse.find || parse.replace ||
-            parse.prefix || parse.maskGiven || parse.caseGiven || parse.ruleGiven || parse.dryRun)
+            parse.prefix || parse.maskGiven || parse.caseGiven || parse.ruleGiven || parse.dryRun ||
+            parse.listGiven)
             throw EUsage("--undo takes back the last batch as it was: it takes no other texts, "
                          "FOLDER, FILEs or switches of a batch");
         options.action = TCommandOptions::Undo;
@@ -231,10 +235,16 @@ also one of the Nomilo window, and the window's Undo takes back this command's.
                       apart; \{ writes {. A file without the value is refused
   -m, --mask=MASK     only names that match MASK, wildcard patterns separated
                       by ';' (default: *.*, every file)
+  -r, --recursive     the files of every folder below FOLDER too, folder by
+                      folder, shown by their paths in FOLDER; only names change,
+                      never folders (no link to a folder is followed, no other
+                      file system entered)
       --prefix=TEXT   put TEXT in front of every name instead
       --find=TEXT     FIND, also when it begins with '-'
       --replace=TEXT  REPLACE, also when it begins with '-'
-  -- FILE...          only these files of FOLDER (names, or paths in FOLDER)
+  -- FILE...          only these files of FOLDER (names, or paths in FOLDER);
+                      with -r also files and folders below it: a folder
+                      stands for every file below it
   -n, --dry-run       show what would be renamed and refused; change nothing
       --undo          take back the last batch, this command's or the window's
       --json          one JSON object per line (JSON Lines)

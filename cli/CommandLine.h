@@ -22,6 +22,7 @@ struct TCommandOptions {
     std::string mask = "*.*";
     std::string folder = "."; // the current directory when none is given
     std::vector<std::string> files; // the FILEs after "--", as given
+    bool recursive = false;         // the files of FOLDER's subfolders too
     TOutput output = Lines;
     bool quiet = false;
 };

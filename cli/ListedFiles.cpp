@@ -3,6 +3,7 @@
 #include "listing/MaskSearch.h"
 #include "listing/NameOrder.h"
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <unordered_map>
@@ -42,21 +43,63 @@ TListedFiles TListedFiles::Read(std::string_view mask, const TNetworkMounts& net
     return TListedFiles(std::move(names));
 }
 
-TListedFiles::TListedFiles(std::vector<std::string> names)
-    : names_(std::move(names)), selected_(names_.size(), 0) {}
+TListedFiles TListedFiles::ReadTree(std::string_view mask, TTreeLeftOut& leftOut,
+                                    const TNetworkMounts& network) {
+    // Each folder's names are one run of the keys, sorted by itself.
+    TNameKeys keys;
+    TFolderRuns folders;
+    std::vector<std::uint32_t> runEnds;
+    leftOut = WalkTree(
+        mask, TFileType{ftNormal},
+        [&](const std::string& folder) {
+            const auto first = static_cast<std::uint32_t>(keys.Size());
+            runEnds.push_back(first);
+            folders.Begin(folder, first);
+        },
+        [&](std::string_view name, std::uint32_t, bool admitted) {
+            if (admitted)
+                keys.Add(name);
+        },
+        network);
+    const std::vector<std::uint32_t> order = keys.TakeOrder(runEnds);
+    std::vector<std::string> names;
+    names.reserve(order.size());
+    for (const std::uint32_t number : order)
+        names.emplace_back(keys.Name(number));
+    return TListedFiles(std::move(names), std::move(folders));
+}
 
-std::vector<std::string> TListedFiles::Select(const std::vector<std::string>& names) {
-    std::unordered_multimap<std::string_view, std::size_t> entries;
+TListedFiles::TListedFiles(std::vector<std::string> names, TFolderRuns folders)
+    : names_(std::move(names)), selected_(names_.size(), 0), folders_(std::move(folders)) {}
+
+std::string TListedFiles::Path(std::size_t index) const {
+    return PathInFolder(folders_.Of(static_cast<std::uint32_t>(index)).path, names_[index]);
+}
+
+std::vector<std::string> TListedFiles::Select(const std::vector<std::string>& paths) {
+    std::unordered_multimap<std::string, std::size_t> entries;
     entries.reserve(names_.size());
     for (std::size_t i = 0; i < names_.size(); ++i)
-        entries.emplace(names_[i], i);
+        entries.emplace(Path(i), i);
     std::vector<std::string> unknown;
-    for (const std::string& name : names) {
-        const auto [first, last] = entries.equal_range(name);
-        if (first == last)
-            unknown.push_back(name);
+    for (const std::string& path : paths) {
+        const auto [first, last] = entries.equal_range(path);
+        bool found = first != last;
         for (auto entry = first; entry != last; ++entry)
             selected_[entry->second] = 1;
+        // A folder stands for every entry below it.
+        for (std::size_t run = 0; run < folders_.Count(); ++run) {
+            const std::string_view folder = folders_.Path(run);
+            if (!path.empty() && folder != path &&
+                !(folder.starts_with(path) && folder[path.size()] == '/'))
+                continue;
+            const std::size_t end =
+                run + 1 < folders_.Count() ? folders_.First(run + 1) : names_.size();
+            std::fill(selected_.begin() + folders_.First(run), selected_.begin() + end, 1);
+            found = found || end > folders_.First(run);
+        }
+        if (!found)
+            unknown.push_back(path);
     }
     return unknown;
 }
@@ -81,6 +124,10 @@ std::string_view TListedFiles::EntryTextView(int index, std::string&) const {
 
 bool TListedFiles::IsEntrySelected(int index) const {
     return selected_[Checked(index)];
+}
+
+TEntryFolder TListedFiles::EntryFolder(int index) const {
+    return folders_.Of(static_cast<std::uint32_t>(Checked(index)));
 }
 
 void TListedFiles::SetEntrySelected(int index, bool selected) {

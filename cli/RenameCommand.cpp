@@ -8,12 +8,14 @@
 #include "cli/Report.h"
 #include "facts/FolderFacts.h"
 #include "facts/ReaderProcess.h"
+#include "listing/TreeWalk.h"
 #include "platform/drives/Drives.h"
 #include "platform/drives/VolumeCase.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/DirListing.h"
 #include "platform/files/DirSearch.h"
 #include "platform/files/EInOutError.h"
+#include "platform/files/FolderMoves.h"
 #include "platform/files/MoveFile.h"
 #include "platform/files/SameFolder.h"
 #include "platform/journal/JournalFile.h"
@@ -36,22 +38,39 @@ std::vector<std::string> EveryNameOfFolder(std::size_t listed);
 constexpr std::size_t kNamedUnknown = 10;
 
 // The name in FOLDER of each FILE: a name as it stands, a path by its last part when its folder
-// is FOLDER. Run from the directory the command started in, where relative paths belong.
+// is FOLDER; with subfolders included, by its parts below FOLDER when a folder above it is
+// FOLDER. Run from the directory the command started in, where relative paths belong.
 std::vector<std::string> NamesInFolder(const std::vector<std::string>& files,
-                                       const std::string& folder) {
+                                       const std::string& folder, bool subfolders) {
     std::vector<std::string> names;
     names.reserve(files.size());
     for (const std::string& file : files) {
-        const std::size_t slash = file.rfind('/');
+        std::size_t slash = file.rfind('/');
         if (slash == std::string::npos) {
             names.push_back(file);
             continue;
         }
-        const std::string parent = slash == 0 ? "/" : file.substr(0, slash);
-        if (slash + 1 == file.size() || !SameFolder(parent, folder))
-            throw EUsage("'" + EscapedName(file) + "' is not a file in FOLDER '" +
-                         EscapedName(folder) + "'");
-        names.push_back(file.substr(slash + 1));
+        const auto notInFolder = [&] {
+            return EUsage("'" + EscapedName(file) + "' is not a file in FOLDER '" +
+                          EscapedName(folder) + "'");
+        };
+        if (slash + 1 == file.size() && !subfolders)
+            throw notInFolder();
+        // A folder named with a slash at its end is that folder.
+        const std::size_t end = file.find_last_not_of('/');
+        if (end == std::string::npos)
+            throw notInFolder();
+        slash = file.rfind('/', end);
+        for (;;) {
+            const std::string parent = slash == 0 ? "/" : file.substr(0, slash);
+            if (SameFolder(parent, folder)) {
+                names.push_back(file.substr(slash + 1, end - slash));
+                break;
+            }
+            if (!subfolders || slash == 0 ||
+                (slash = file.rfind('/', slash - 1)) == std::string::npos)
+                throw notInFolder();
+        }
     }
     return names;
 }
@@ -98,7 +117,7 @@ public:
             ++cancelled_;
             return CancelledError();
         }
-        return MoveFileRefusal(oldName, newName, witness);
+        return moves_.Move(oldName, newName, witness);
     }
     // Tells how one rename went (a cancelled one is told at the end, with the rest left).
     void Tell(std::string_view oldName, std::string_view newName, std::error_code refusal) {
@@ -150,6 +169,7 @@ private:
     TUndoFate fate_;
     std::optional<TDeferredTermination> deferral_;
     std::optional<TProgressBar> progress_;
+    TFolderMoves moves_; // files of folders below are renamed in their folders
     std::size_t done_ = 0;
     std::size_t cancelled_ = 0;
 };
@@ -208,7 +228,7 @@ private:
 
 // The facts the rule's fields need of the listed files, read before anything is planned, with
 // a bar on a terminal while it takes long. The context lives in `facts`, the data in `cache`.
-void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries,
+void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries, bool selectedOnly,
                      const std::string& folder, bool caseBlind, bool showProgress,
                      TFactsCache& cache, TEntryFacts& facts) {
     const std::size_t slash = folder.rfind('/');
@@ -219,18 +239,23 @@ void ReadListedFacts(const TRenameRule& rule, const TListedFiles& entries,
                 onDisk, caseBlind);
     if (rule.Needs() == NeedsNothing)
         return;
+    // Only the entries the batch considers are read.
     std::vector<std::string_view> names;
+    std::vector<std::size_t> read; // the entry of each name
     names.reserve(entries.Size());
     for (std::size_t i = 0; i < entries.Size(); ++i)
-        names.push_back(entries.Name(i));
+        if (!selectedOnly || entries.IsEntrySelected(static_cast<int>(i))) {
+            names.push_back(entries.Name(i));
+            read.push_back(i);
+        }
     std::optional<TProgressBar> bar;
     if (showProgress)
         bar.emplace(stderr, names.size());
     std::size_t done = 0;
     TFactsReader reader(OwnReaderCommand());
     ReadFolderFacts(folder, names, rule.Needs(), cache, reader,
-                    [&](std::size_t entry, const TFileFacts* read) {
-                        facts.Set(entry, read);
+                    [&](std::size_t name, const TFileFacts* got) {
+                        facts.Set(read[name], got);
                         if (bar)
                             bar->Advance(++done);
                     });
@@ -293,24 +318,34 @@ std::vector<std::string> EveryNameOfFolder(std::size_t listed) {
 int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& report,
               const TListedFiles& entries, const std::string& folder,
               const std::vector<TDrive>& drives) {
-    DirListing listing = ListCurrentDir(EveryNameOfFolder(entries.Size()));
-    TSharedFolderRead::EndSharing(); // the reading has served both: its room goes to the preview
     // One prediction: the entries are not numbered first, and it works in the preview's own
     // table.
-    TRenamePreview preview(TPreviewFolder{std::move(listing.names), listing.nameMax,
-                                          listing.writable, CaseBlind(folder, drives),
-                                          std::move(listing.pinned)});
+    std::optional<TRenamePreview> preview;
+    if (entries.Folders().Count() > 0) {
+        preview.emplace(ReadPreviewFolders(entries.Folders().Paths(), CaseBlind(folder, drives)));
+    } else {
+        DirListing listing = ListCurrentDir(EveryNameOfFolder(entries.Size()));
+        TSharedFolderRead::EndSharing(); // the reading has served both: its room goes to the
+                                         // preview
+        preview.emplace(TPreviewFolder{std::move(listing.names), listing.nameMax, listing.writable,
+                                       CaseBlind(folder, drives), std::move(listing.pinned)});
+    }
     TPreview predicted;
-    std::move(preview).Predict(entries, options.inputs.selectedOnly, rule, predicted);
+    std::move(*preview).Predict(entries, options.inputs.selectedOnly, rule, predicted);
+    preview.reset();
+    std::string newPath;
     for (std::size_t i = 0; i < predicted.Size(); ++i) {
         const TPreviewEntryView entry = predicted[i];
         if (entry.mark == TPreviewEntry::Untouched)
             continue;
-        const std::string& oldName = entries.Name(i);
+        const std::string oldPath = entries.Path(i);
+        // The new name in the entry's folder: the path of the old one, its last part replaced.
+        newPath.assign(oldPath, 0, oldPath.size() - entries.Name(i).size());
+        newPath.append(entry.newName);
         if (entry.mark == TPreviewEntry::Renamed)
-            report.Renamed(oldName, entry.newName);
+            report.Renamed(oldPath, newPath);
         else
-            report.Refused(oldName, entry.newName, entry.reason);
+            report.Refused(oldPath, newPath, entry.reason);
     }
     report.Flush();
     if (report.RenamedCount() + report.RefusedCount() == 0) {
@@ -321,13 +356,24 @@ int RunDryRun(const TCommandOptions& options, const TRenameRule& rule, TReport& 
     return StatusOf(report);
 }
 
+// Names the folders a walk down FOLDER's tree left out, each once.
+void ReportLeftOut(const TTreeLeftOut& leftOut, TReport& report) {
+    for (const TTreeLeftOut::TFolder& left : leftOut.folders)
+        report.Error(left.error == EXDEV
+                         ? "left out the folder '" + EscapedName(left.path) +
+                               "': it is on another file system"
+                         : "cannot read the folder '" + EscapedName(left.path) +
+                               "': " + std::strerror(left.error) + "; the rest is listed");
+}
+
 // Renames in FOLDER, or shows what that would do.
 int RunRename(const TCommandOptions& options, TReport& report) {
     // A find or replace text the rule cannot use is told before the folder is even entered.
     TRenameRule rule(options.inputs);
     if (rule.Error())
         throw ERenameRule(*rule.Error());
-    const std::vector<std::string> named = NamesInFolder(options.files, options.folder);
+    const std::vector<std::string> named =
+        NamesInFolder(options.files, options.folder, options.recursive);
     try {
         SetCurrentDir(options.folder);
     } catch (const EInOutError& error) {
@@ -342,12 +388,16 @@ int RunRename(const TCommandOptions& options, TReport& report) {
     }
     const std::string folder = GetCurrentDir();
     const std::vector<TDrive> drives = ListDrives();
-    // A dry run reads the folder once for the list and the preview's names.
+    const TNetworkMounts network = OtherRemoteMountPoints(folder, RemoteMountPoints());
+    // A dry run of one folder reads it once for the list and the preview's names.
     std::optional<TSharedFolderRead> oneReading;
-    if (options.action == TCommandOptions::DryRun)
+    if (options.action == TCommandOptions::DryRun && !options.recursive)
         oneReading.emplace(".");
-    TListedFiles entries =
-        TListedFiles::Read(options.mask, OtherRemoteMountPoints(folder, RemoteMountPoints()));
+    TTreeLeftOut leftOut;
+    TListedFiles entries = options.recursive
+                               ? TListedFiles::ReadTree(options.mask, leftOut, network)
+                               : TListedFiles::Read(options.mask, network);
+    ReportLeftOut(leftOut, report);
     if (options.inputs.selectedOnly) {
         const std::vector<std::string> unknown = entries.Select(named);
         if (!unknown.empty()) {
@@ -356,15 +406,19 @@ int RunRename(const TCommandOptions& options, TReport& report) {
             if (unknown.size() > kNamedUnknown)
                 report.Error("... and " + std::to_string(unknown.size() - kNamedUnknown) +
                              " more");
-            report.Error("the list leaves out hidden files, folders and names the mask does not "
-                         "match; nothing was renamed");
+            report.Error(options.recursive
+                             ? "the list leaves out hidden files and folders, the folders it does "
+                               "not enter and names the mask does not match; nothing was renamed"
+                             : "the list leaves out hidden files, folders and names the mask does "
+                               "not match; nothing was renamed");
             return esUsage;
         }
     }
     TFactsCache cache;
     TEntryFacts facts;
     if (rule.HasFields()) {
-        ReadListedFacts(rule, entries, folder, CaseBlind(folder, drives),
+        ReadListedFacts(rule, entries, options.inputs.selectedOnly, folder,
+                        CaseBlind(folder, drives),
                         !options.quiet && IsTerminal(2), cache, facts);
         rule.SetFieldContext(&facts);
     }

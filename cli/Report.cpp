@@ -26,6 +26,8 @@ std::string TReport::ReasonText(TRefusal reason, std::error_code error) const {
     if (IsFieldRefusal(reason))
         return kEnglishFieldRefusalTexts[static_cast<int>(reason) -
                                          static_cast<int>(TRefusal::NoDateTaken)];
+    if (reason == TRefusal::FolderMoved)
+        return kEnglishFolderMovedText;
     return error ? error.message() : std::string("refused");
 }
 

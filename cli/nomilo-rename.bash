@@ -22,8 +22,9 @@ _nomilo_rename()
     esac
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '-i --ignore-case --regex --all --numbering -m --mask= --prefix=
-            --find= --replace= -n --dry-run --undo --json -0 --null -q --quiet -h --help --version
+        COMPREPLY=($(compgen -W '-i --ignore-case --regex --all --numbering --fields -m --mask=
+            -r --recursive --prefix= --find= --replace= -n --dry-run --undo --json -0 --null -q
+            --quiet -h --help --version
             --' -- "$cur"))
         [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
         return

@@ -77,14 +77,15 @@ void TFactsReader::Read(const std::string& folder, const std::vector<TRequest>& 
         }
         if (sent == answered)
             since = std::chrono::steady_clock::now();
-        bool written = true;
-        for (; written && sent < requests.size() && sent - answered < kAhead; ++sent) {
+        // Once half the requests ahead are answered, as many again go in one write.
+        std::string batch;
+        const bool refill = sent - answered <= kAhead / 2;
+        for (; refill && sent < requests.size() && sent - answered < kAhead; ++sent) {
             const std::uint32_t id = base + static_cast<std::uint32_t>(sent - answered);
-            const std::string request = EncodeRequest(id, requests[sent].needs, requests[sent].name);
-            written = helper_->Write(request.data(), request.size());
+            batch += EncodeRequest(id, requests[sent].needs, requests[sent].name);
             nextId_ = id + 1;
         }
-        if (!written) {
+        if (!batch.empty() && !helper_->Write(batch.data(), batch.size())) {
             giveUp();
             continue;
         }

@@ -44,7 +44,8 @@ void ReadFolderFacts(const std::string& folder, const std::vector<std::string_vi
                 done(i, kept);
                 continue;
             }
-            requests.push_back({names[i], needs});
+            requests.push_back(
+                {names[i], static_cast<TFactNeeds>(needs | (status.Regular() ? SeenRegular : 0))});
             requested.push_back(i);
             entryStatus.push_back(status);
             continue;

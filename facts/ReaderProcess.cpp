@@ -19,12 +19,19 @@ constexpr std::size_t kAddressSpace = std::size_t{2} << 30;
 #endif
 
 TReadFacts ReadNamed(int folder, const std::string& name, TFactNeeds needs) {
-    // A FIFO, a device or a folder is never opened: only its status is read.
-    const TFileStatus status = StatusAt(folder, name.c_str(), true);
-    if (!status.Regular() || !(needs & (NeedsImage | NeedsAudio)))
-        return ReadContent(-1, status, needs);
+    // A FIFO, a device or a folder is never opened: only its status is read. An entry the
+    // program saw as a regular file is opened at once (without waiting, should it have become a
+    // FIFO since) and checked by its descriptor.
+    TFileStatus status;
+    if (!(needs & SeenRegular)) {
+        status = StatusAt(folder, name.c_str(), true);
+        if (!status.Regular() || !(needs & (NeedsImage | NeedsAudio)))
+            return ReadContent(-1, status, needs);
+    }
     const int file = OpenToRead(folder, name.c_str());
-    const TFileStatus opened = file >= 0 ? StatusOf(file) : status;
+    const TFileStatus opened = file >= 0 ? StatusOf(file) : StatusAt(folder, name.c_str(), false);
+    if (needs & SeenRegular)
+        status = opened;
     TReadFacts read;
     if (file < 0 || !opened.Regular()) {
         read = ReadContent(-1, TFileStatus{}, NeedsNothing);
@@ -32,7 +39,7 @@ TReadFacts ReadNamed(int folder, const std::string& name, TFactNeeds needs) {
         AddTimes(read.facts, status);
         read.facts.present |= TFileFacts::ContentUnreadable;
     } else {
-        read = ReadContent(file, opened, needs);
+        read = ReadContent(file, opened, static_cast<TFactNeeds>(needs & ~SeenRegular));
     }
     CloseFile(file);
     return read;

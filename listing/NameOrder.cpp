@@ -244,13 +244,32 @@ std::vector<std::uint32_t> TNameKeys::Order() const {
     return order;
 }
 
-std::vector<std::uint32_t> TNameKeys::TakeOrder() {
-    std::vector<TRanked> ranked = Ranked();
+std::vector<std::uint32_t> TNameKeys::TakeRanked(std::vector<TRanked> ranked) {
     DropKeys();
     std::vector<std::uint32_t> order(ranked.size());
     for (std::size_t i = 0; i < ranked.size(); ++i)
         order[i] = ranked[i].name;
     return order;
+}
+
+std::vector<std::uint32_t> TNameKeys::TakeOrder() {
+    return TakeRanked(Ranked());
+}
+
+std::vector<std::uint32_t> TNameKeys::TakeOrder(const std::vector<std::uint32_t>& runEnds) {
+    std::vector<TRanked> ranked(Size());
+    for (std::uint32_t name = 0; name < ranked.size(); ++name)
+        ranked[name].name = name;
+    std::size_t begin = 0;
+    const auto sortRun = [&](std::size_t end) {
+        end = std::clamp(end, begin, ranked.size());
+        SortRanked(ranked.data() + begin, ranked.data() + end, 0);
+        begin = end;
+    };
+    for (const std::uint32_t end : runEnds)
+        sortRun(end);
+    sortRun(ranked.size());
+    return TakeRanked(std::move(ranked));
 }
 
 void TNameKeys::DropKeys() {

@@ -46,6 +46,10 @@ public:
     // The same, letting go of the keys as soon as they are sorted: after it only the names are
     // left (Less, EqualByLocale and Order no longer work).
     std::vector<std::uint32_t> TakeOrder();
+    // The same, with each run of names sorted by itself and the runs in the order added: run r
+    // holds the names numbered from where run r - 1 ends (0 for the first) to before
+    // `runEnds[r]`, which never go down. Names after the last end are one more run.
+    std::vector<std::uint32_t> TakeOrder(const std::vector<std::uint32_t>& runEnds);
 
     // All names, one after the other in the order added, where NameSpan tells; this leaves no
     // names behind, only their spans.
@@ -62,6 +66,7 @@ private:
     int Compare(std::uint32_t a, std::uint32_t b) const;
     int CompareKeys(std::uint32_t a, std::uint32_t b) const;
     std::vector<TRanked> Ranked() const;
+    std::vector<std::uint32_t> TakeRanked(std::vector<TRanked> ranked);
     // Sorts names whose keys share their first `depth` bytes, by the bytes that follow.
     void SortRanked(TRanked* first, TRanked* last, std::uint32_t depth) const;
     void AppendKey(std::string_view name);

@@ -9,7 +9,8 @@ namespace nomilo {
 
 class IMoveWitness;
 
-// One rename a batch plans: entry `entry` of the file list, from its text to the new name.
+// One rename a batch plans: entry `entry` of the file list, from its text to the new name (both
+// paths in the list's folder where the entry lies in a folder below it: "2024/a.jpg").
 struct TRenameStep {
     int entry = 0;
     std::string oldName;

@@ -59,6 +59,8 @@ enum TFactNeeds : std::uint8_t {
     NeedsTimes = 1 << 0, // a statx of the file
     NeedsImage = 1 << 1, // its photo or video metadata
     NeedsAudio = 1 << 2, // its audio tags
+    // Not a need: the entry was a regular file when the program looked (no link to follow).
+    SeenRegular = 1 << 7,
 };
 
 } // namespace nomilo

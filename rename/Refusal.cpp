@@ -13,6 +13,8 @@ public:
         const auto refusal = static_cast<TRefusal>(reason);
         if (refusal == TRefusal::Replaced)
             return "another file now has this name";
+        if (refusal == TRefusal::FolderMoved)
+            return kEnglishFolderMovedText;
         if (IsFieldRefusal(refusal))
             return kEnglishFieldRefusalTexts[reason - static_cast<int>(TRefusal::NoDateTaken)];
         return "refused";

@@ -31,7 +31,13 @@ enum class TRefusal : std::uint8_t {
     NoTrack,
     Unreadable,   // the file's data cannot be read at all
     StillReading, // its data is still being read (a preview only: a batch waits for it)
+    // (Renaming back) the folder below the batch's folder that the file was renamed in was
+    // moved, removed or replaced since.
+    FolderMoved,
 };
+
+// How English words FolderMoved.
+inline constexpr const char* kEnglishFolderMovedText = "its folder was moved or replaced";
 
 // How English words the reasons from NoDateTaken to StillReading, in that order.
 inline constexpr const char* kEnglishFieldRefusalTexts[12] = {

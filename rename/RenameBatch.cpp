@@ -73,17 +73,25 @@ std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, bool selectedOnl
     // far as it goes).
     plan.reserve(static_cast<std::size_t>(std::max(entries.EntryCount(), 0)));
     std::string newName;
-    PlanSteps(entries, selectedOnly, rule, newName,
-              [&](int entry, std::string_view oldName, std::size_t) {
-                  plan.push_back({entry, std::string(oldName), std::move(newName)});
-                  newName.clear();
-              },
-              [&](int entry, std::string_view oldName, std::size_t, TRefusal reason) {
-                  if (refused)
-                      refused->push_back(
-                          {entry, {std::string(oldName), newName, RefusalError(reason)}});
-                  newName.clear();
-              });
+    PlanSteps(
+        entries, selectedOnly, rule, newName,
+        [&](int entry, std::string_view oldName, std::size_t) {
+            const std::string_view folder = entries.EntryFolder(entry).path;
+            if (folder.empty())
+                plan.push_back({entry, std::string(oldName), std::move(newName)});
+            else
+                plan.push_back(
+                    {entry, PathInFolder(folder, oldName), PathInFolder(folder, newName)});
+            newName.clear();
+        },
+        [&](int entry, std::string_view oldName, std::size_t, TRefusal reason) {
+            const std::string_view folder = entries.EntryFolder(entry).path;
+            if (refused)
+                refused->push_back({entry,
+                                    {PathInFolder(folder, oldName), PathInFolder(folder, newName),
+                                     RefusalError(reason)}});
+            newName.clear();
+        });
     return plan;
 }
 
@@ -93,12 +101,14 @@ std::vector<TRenameStep> PlanBatch(const IFileEntries& entries, const TRenameInp
 
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,
                             bool selectedOnly, const TMoveFileFn& moveFile, IMoveWitness* witness) {
-    const std::string oldName = entries.EntryText(index);
+    const std::string_view folder = entries.EntryFolder(index).path;
+    const std::string oldName = PathInFolder(folder, entries.EntryText(index));
     if (const std::error_code refusal = moveFile(oldName, newName, witness)) {
         RenameFailed = true;
         return refusal;
     }
-    entries.ReplaceEntryText(index, newName);
+    // The entry's text is the name in its folder, which the path of the new name begins with.
+    entries.ReplaceEntryText(index, folder.empty() ? newName : newName.substr(folder.size() + 1));
     entries.SetEntrySelected(index, selectedOnly);
     return {};
 }

@@ -40,7 +40,10 @@ using TShowFailureFn = std::function<void(const std::vector<TRefusedRename>& ref
 extern bool RenameFailed;
 
 // The renames a batch asks for, in its order: the entries from first to last (only selected
-// ones in selected-only mode) whose name the rule changes. Each entry keeps its text until its
+// ones in selected-only mode) whose name the rule changes. The rule sees an entry's name only;
+// the step's names are paths in the list's folder where the entry lies below it
+// ("2024/IMG_1.jpg" to "2024/Holiday_1.jpg"), so a rename call refuses a new name that would
+// leave the entry's folder as it refuses any name with a "/". Each entry keeps its text until its
 // own rename, so the plan is what the walk meets; the whole plan is made before the first
 // rename, so the rule's counters number the planned renames (the first is number 0 to
 // TRenameRule::NewName). Throws ERenameRule when the rule cannot rename. The entries the rule
@@ -79,7 +82,8 @@ void RenameBatch(IFileEntries& entries, const TRenameInputs& inputs, const TMove
                  const TShowFailureFn& showFailure, IBatchJournal* journal = nullptr,
                  bool caseBlind = false);
 
-// Renames the file of entry `index` to `newName`, telling `witness` the way. On success the
+// Renames the file of entry `index` to `newName` (a path in the list's folder, as the plan has
+// it), telling `witness` the way. On success the
 // entry gets the new text and the selected flag `selectedOnly`; on refusal only RenameFailed is
 // set. Answers the refusal.
 std::error_code RenameEntry(IFileEntries& entries, int index, const std::string& newName,

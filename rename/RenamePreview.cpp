@@ -1,5 +1,7 @@
 #include "rename/RenamePreview.h"
 
+#include "platform/files/DirListing.h"
+#include "platform/files/FileContent.h"
 #include "platform/files/MoveFile.h"
 #include "platform/text/AsciiText.h"
 #include "rename/RewriteName.h"
@@ -26,8 +28,8 @@ std::size_t CellsFor(std::size_t names) {
 // Finds `key` in `table`, whose name number i is `keyOf(i)`; adds it as number `table.names`
 // when it is not there (and `add` is set). Answers its number, or -1.
 template <typename KeyOf>
-std::ptrdiff_t FindName(TRenamePreview::TNameTable& table, std::string_view key,
-                        std::uint64_t hash, bool add, const KeyOf& keyOf) {
+std::ptrdiff_t FindName(TRenamePreview::TNameTable& table, std::string_view key, std::uint64_t hash,
+                        bool add, const KeyOf& keyOf) {
     const std::uint64_t tag = hash >> 32 << 32;
     const std::size_t mask = table.cells.size() - 1;
     for (std::size_t cell = hash & mask;; cell = (cell + 1) & mask) {
@@ -147,12 +149,15 @@ private:
     std::vector<std::string_view>& added_; // the keys of the names the walk added
 };
 
-// What the folder as read tells a prediction.
+// What the folders as read tell a prediction.
 struct TFolderRules {
-    std::size_t nameMax;
-    bool writable;
-    const std::vector<char>& pinned; // per name number as read
+    const std::vector<TRenamePreview::TFolderLimits>& folders; // by folder number
+    const std::vector<char>& pinned;                           // per name number as read
+    std::uint32_t keyPrefix; // the bytes of a key before the name: its folder's number
 };
+
+// The bytes of a key before the name where a preview spans many folders.
+constexpr std::uint32_t kFolderPrefix = sizeof(std::uint32_t);
 
 // What MoveFile would answer for the rename `move`, checked in the order it and the kernel
 // check: the names, then the old file, then the new name, then the right to remove the old name
@@ -171,15 +176,16 @@ TRefusal PredictMove(TFolderWalk& walk, const TFolderRules& rules,
                      : walk.Number(oldKeys.substr(move.old, move.oldLength), move.oldHash);
     if (!walk.Present(oldNumber))
         return TRefusal::Gone;
-    if (move.newLength > rules.nameMax)
+    const TRenamePreview::TFolderLimits& folder = rules.folders[move.folder];
+    if (move.newLength > folder.nameMax)
         return TRefusal::TooLong;
     const std::size_t newNumber =
-        walk.Number(newKeys.substr(move.newKey, move.newLength), move.newHash);
+        walk.Number(newKeys.substr(move.newKey, rules.keyPrefix + move.newLength), move.newHash);
     // On a case-blind volume a new spelling of the name is the file's own name.
     if (walk.Present(newNumber) && newNumber != oldNumber)
         return walk.PutByBatch(newNumber) ? TRefusal::TakenInBatch : TRefusal::Taken;
     // A file the batch renamed is one the kernel let the user rename.
-    if (!rules.writable ||
+    if (!folder.writable ||
         (oldNumber < rules.pinned.size() && rules.pinned[oldNumber] && !walk.PutByBatch(oldNumber)))
         return TRefusal::NoPermission;
     walk.Rename(oldNumber, newNumber);
@@ -195,6 +201,21 @@ std::uint32_t Offset(std::size_t at) {
 
 } // namespace
 
+std::vector<TPreviewFolder> ReadPreviewFolders(const std::vector<std::string>& folders,
+                                               bool caseBlind, const std::string& root) {
+    const int at = root.empty() ? AT_FDCWD : OpenFolder(root);
+    std::vector<TPreviewFolder> read;
+    read.reserve(folders.size());
+    for (const std::string& folder : folders) {
+        DirListing listing = at == -1 ? DirListing{} : ListFolderBelow(folder, at);
+        read.push_back({std::move(listing.names), listing.nameMax, listing.writable, caseBlind,
+                        std::move(listing.pinned)});
+    }
+    if (at >= 0)
+        CloseFile(at);
+    return read;
+}
+
 void TPreview::Reset(std::size_t count) {
     entries_.assign(count, TEntry{});
     names_.clear();
@@ -209,31 +230,49 @@ std::vector<TPreviewEntry> TPreview::Entries() const {
     return entries;
 }
 
-TRenamePreview::TRenamePreview(TPreviewFolder folder)
-    : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
-    // Room for the names a walk adds too: about one per entry renamed, and the entries are
-    // names of the folder.
-    table_.cells.assign(CellsFor(folder.names.size() * 2), 0);
-    AddFolderNames(std::move(folder.names), folder.pinned);
+namespace {
+
+std::vector<TPreviewFolder> OneFolder(TPreviewFolder folder) {
+    std::vector<TPreviewFolder> folders;
+    folders.push_back(std::move(folder));
+    return folders;
 }
 
+std::size_t NameCount(const std::vector<TPreviewFolder>& folders) {
+    std::size_t names = 0;
+    for (const TPreviewFolder& folder : folders)
+        names += folder.names.size();
+    return names;
+}
+
+} // namespace
+
+TRenamePreview::TRenamePreview(TPreviewFolder folder)
+    : TRenamePreview(OneFolder(std::move(folder))) {}
+
 TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entries)
-    : nameMax_(folder.nameMax), writable_(folder.writable), caseBlind_(folder.caseBlind) {
+    : TRenamePreview(OneFolder(std::move(folder)), entries) {}
+
+TRenamePreview::TRenamePreview(std::vector<TPreviewFolder> folders) {
+    // Room for the names a walk adds too: about one per entry renamed, and the entries are
+    // names of the folders.
+    table_.cells.assign(CellsFor(NameCount(folders) * 2), 0);
+    AddFolders(std::move(folders));
+}
+
+TRenamePreview::TRenamePreview(std::vector<TPreviewFolder> folders, const IFileEntries& entries) {
     const auto count = static_cast<std::size_t>(std::max(entries.EntryCount(), 0));
     // Room for the names a walk adds too: about one per entry renamed.
-    table_.cells.assign(CellsFor(folder.names.size() + count), 0);
-    AddFolderNames(std::move(folder.names), folder.pinned);
+    table_.cells.assign(CellsFor(NameCount(folders) + count), 0);
+    AddFolders(std::move(folders));
     const auto keyOf = [this](std::size_t n) { return std::string_view(keys_[n]); };
     // The entries' names come first, in entry order, then the rest in folder order: one probe an
     // entry, then the numbers are changed in place.
-    std::string copy, folded;
+    std::string copy, key;
     const auto entryKey = [&](std::size_t i) -> std::string_view {
-        const std::string_view text = entries.EntryTextView(static_cast<int>(i), copy);
-        if (!caseBlind_)
-            return text;
-        folded.assign(text);
-        FoldInPlace(folded);
-        return folded;
+        const int entry = static_cast<int>(i);
+        const std::string_view text = entries.EntryTextView(entry, copy);
+        return Key(manyFolders_ ? entries.EntryFolder(entry).number : 0, text, key);
     };
     std::vector<std::size_t> renumbered(keys_.size(), SIZE_MAX);
     std::size_t next = 0;
@@ -251,7 +290,8 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
             number = next++;
     for (std::uint64_t& cell : table_.cells)
         if (cell != 0)
-            cell = (cell & ~std::uint64_t{0xFFFFFFFFu}) | (renumbered[(cell & 0xFFFFFFFFu) - 1] + 1);
+            cell =
+                (cell & ~std::uint64_t{0xFFFFFFFFu}) | (renumbered[(cell & 0xFFFFFFFFu) - 1] + 1);
     // Each key moves to its new number along the cycles of the renumbering, in place.
     for (std::size_t n = 0; n < renumbered.size(); ++n)
         while (renumbered[n] != n) {
@@ -262,11 +302,57 @@ TRenamePreview::TRenamePreview(TPreviewFolder folder, const IFileEntries& entrie
         }
 }
 
+void TRenamePreview::AddFolders(std::vector<TPreviewFolder> folders) {
+    if (folders.empty())
+        folders.emplace_back();
+    caseBlind_ = folders.front().caseBlind;
+    manyFolders_ = folders.size() > 1;
+    for (const TPreviewFolder& folder : folders)
+        folders_.push_back({folder.nameMax, folder.writable});
+    if (!manyFolders_) {
+        std::vector<std::string>& names = folders.front().names;
+        if (caseBlind_)
+            for (std::string& name : names)
+                FoldInPlace(name);
+        return AddFolderNames(std::move(names), folders.front().pinned);
+    }
+    // Every folder's names in one table, each after its folder's number.
+    std::vector<std::string> keys;
+    std::vector<char> pinned;
+    keys.reserve(NameCount(folders));
+    for (std::uint32_t number = 0; number < folders.size(); ++number) {
+        TPreviewFolder& folder = folders[number];
+        if (!folder.pinned.empty()) {
+            pinned.resize(keys.size(), 0);
+            pinned.insert(pinned.end(), folder.pinned.begin(), folder.pinned.end());
+        }
+        for (const std::string& name : folder.names) {
+            std::string key;
+            Key(number, name, key);
+            keys.push_back(std::move(key));
+        }
+        folder = TPreviewFolder(); // its names go as soon as they are keys
+    }
+    AddFolderNames(std::move(keys), pinned);
+}
+
+std::string_view TRenamePreview::Key(std::uint32_t folder, std::string_view name,
+                                     std::string& key) const {
+    if (!KeyedNames())
+        return name;
+    key.clear();
+    if (manyFolders_)
+        key.append(reinterpret_cast<const char*>(&folder), kFolderPrefix);
+    const std::size_t at = key.size();
+    key.append(name);
+    if (caseBlind_)
+        for (std::size_t i = at; i < key.size(); ++i)
+            key[i] = AsciiLower(key[i]);
+    return key;
+}
+
 void TRenamePreview::AddFolderNames(std::vector<std::string> names,
                                     const std::vector<char>& pinned) {
-    if (caseBlind_)
-        for (std::string& name : names)
-            FoldInPlace(name);
     // Each name is numbered in folder order and kept once (names compare equal only on a
     // case-blind volume): a name met for the first time moves down to its number, which is
     // never after its place, so the names still to be looked up stay where they are. A name's
@@ -321,7 +407,7 @@ void TRenamePreview::Plan(const IFileEntries& entries, bool selectedOnly, const 
     // The plan, as PlanBatch makes it: the new names go straight into the preview.
     moves_.clear();
     moveKeys_.clear();
-    std::string folded; // the old name's key on a case-blind volume
+    std::string key; // a name's key where it is not the name itself
     PlanSteps(entries, selectedOnly, rule, preview.names_,
               [&](int entry, std::string_view oldName, std::size_t at) {
                   const std::string_view newName = std::string_view(preview.names_).substr(at);
@@ -341,15 +427,13 @@ void TRenamePreview::Plan(const IFileEntries& entries, bool selectedOnly, const 
                       return;
                   }
                   std::string_view oldKey = oldName;
-                  if (caseBlind_) {
+                  if (KeyedNames()) {
+                      move.folder = manyFolders_ ? entries.EntryFolder(entry).number : 0;
                       move.newKey = Offset(moveKeys_.size());
-                      folded.assign(newName);
-                      FoldInPlace(folded);
-                      moveKeys_.append(folded);
-                      move.newHash = HashOf(folded);
-                      folded.assign(oldName);
-                      FoldInPlace(folded);
-                      oldKey = folded;
+                      const std::string_view newKey = Key(move.folder, newName, key);
+                      moveKeys_.append(newKey);
+                      move.newHash = HashOf(newKey);
+                      oldKey = Key(move.folder, oldName, key);
                   } else {
                       move.newHash = HashOf(newName);
                   }
@@ -378,8 +462,8 @@ void TRenamePreview::Plan(const IFileEntries& entries, bool selectedOnly, const 
 
 void TRenamePreview::Walk(TPreview& preview, TNameTable& table) const {
     TFolderWalk walk(keys_, table, state_, added_);
-    const TFolderRules rules{nameMax_, writable_, pinned_};
-    const std::string_view newKeys = caseBlind_ ? moveKeys_ : preview.names_;
+    const TFolderRules rules{folders_, pinned_, manyFolders_ ? kFolderPrefix : 0};
+    const std::string_view newKeys = KeyedNames() ? moveKeys_ : preview.names_;
     // The cells of a step's names are fetched from memory 8 steps ahead; the folder's name that
     // an old name looked up is compared with, 4 steps ahead, once its cell is there.
     constexpr std::size_t kCellsAhead = 8, kNamesAhead = 4;

@@ -23,6 +23,12 @@ struct TPreviewFolder {
     std::vector<char> pinned = {};
 };
 
+// Each of `folders` as it is now (paths below the folder `root`, the current directory when
+// empty, reached as OpenFolderBelow reaches them), in that order, for a preview across them: a
+// folder that cannot be read has no names.
+std::vector<TPreviewFolder> ReadPreviewFolders(const std::vector<std::string>& folders,
+                                               bool caseBlind, const std::string& root = {});
+
 // What the next batch would do with one entry.
 struct TPreviewEntry {
     enum TMark : std::uint8_t { Untouched, Renamed, Refused };
@@ -68,6 +74,11 @@ private:
 // that earlier renames take and give up, and the refusals MoveFile would answer. What it
 // predicts is what the batch does, as long as the folder does not change in between. On a
 // case-blind volume names are compared with ASCII letters folded.
+//
+// A list with subfolders included spans many folders: the preview is then given each folder as
+// read, in the order of the entries' folder numbers (TEntryFolder), and predicts each rename
+// against the names of its entry's folder (whose case rule is the first folder's: a walk stays
+// on one file system).
 class TRenamePreview {
 public:
     // The folder as read, and the file list's entries as read from it: their names are
@@ -77,6 +88,9 @@ public:
     // The folder as read, for one prediction: each entry's name is looked up as the walk meets
     // it, which costs that prediction what numbering the entries first would.
     explicit TRenamePreview(TPreviewFolder folder);
+    // The same for entries across `folders`, folder n for the entries of folder number n.
+    TRenamePreview(std::vector<TPreviewFolder> folders, const IFileEntries& entries);
+    explicit TRenamePreview(std::vector<TPreviewFolder> folders);
 
     // One prediction per entry, in entry order, into `preview` (whose room is used again).
     // Throws ERenameRule, as PlanBatch does, when the rule cannot rename. The buffers a
@@ -122,14 +136,29 @@ public:
         std::uint32_t newKey = 0;
         std::uint32_t newLength = 0;
         std::uint32_t oldLength = 0; // of the old name's key when it is not as read
+        std::uint32_t folder = 0;    // the entry's folder number
         TNames names = Move;
         bool oldRead = true;
     };
 
+    // What a prediction needs to know of each folder besides its names.
+    struct TFolderLimits {
+        std::size_t nameMax;
+        bool writable;
+    };
+
 private:
+    // The folders' rules and their names, in the table.
+    void AddFolders(std::vector<TPreviewFolder> folders);
     // Adds the folder's names to the table and keeps their keys, each once, with whether
     // their entries may not be renamed (`pinned`, per name; may be empty).
     void AddFolderNames(std::vector<std::string> names, const std::vector<char>& pinned);
+    // The key `name` of folder `folder` is compared by: folded on a case-blind volume, after the
+    // folder's number where the preview spans many folders. A view of `name`, or of `key`,
+    // which holds it.
+    std::string_view Key(std::uint32_t folder, std::string_view name, std::string& key) const;
+    // Whether names are compared by keys of their own, not as the list and the rule have them.
+    bool KeyedNames() const { return caseBlind_ || manyFolders_; }
     // The plan of the batch, as PlanBatch makes it, into moves_ and the new names into
     // `preview`.
     void Plan(const IFileEntries& entries, bool selectedOnly, const TRenameRule& rule,
@@ -138,11 +167,11 @@ private:
     // adds.
     void Walk(TPreview& preview, TNameTable& table) const;
 
-    std::size_t nameMax_;
-    bool writable_;
-    bool caseBlind_;
-    std::vector<std::string> keys_; // the names as compared: folded on a case-blind volume
-    std::vector<char> pinned_;      // per name number, as keys_: its entry may not be renamed
+    std::vector<TFolderLimits> folders_;
+    bool caseBlind_ = false;
+    bool manyFolders_ = false;
+    std::vector<std::string> keys_;       // the names as compared: folded on a case-blind volume
+    std::vector<char> pinned_;            // per name number, as keys_: its entry may not be renamed
     std::vector<std::size_t> entryNames_; // the number of each entry's name as read
     TNameTable table_;
     // Kept from one prediction to the next: the copy of the table, the plan, the plan's keys

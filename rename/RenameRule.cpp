@@ -173,12 +173,39 @@ bool TRenameRule::AppendNewName(int entry, std::string_view name, std::size_t re
                     out);
     if (refusal != TRefusal::None || !fieldTemplate_.HasCopy())
         return true;
-    // {copy} numbers a name another file has, or an earlier rename of the batch gives.
-    for (std::size_t copy = 1; CopyTaken(std::string_view(out).substr(start), name); ++copy) {
+    // {copy} numbers a name another file has, or an earlier rename of the batch gives. The
+    // numbers tried for a name stay taken, so the next file of that name starts after them.
+    if (!CopyTaken(std::string_view(out).substr(start), name)) {
+        given_.insert(CopyKey(std::string_view(out).substr(start)));
+        return true;
+    }
+    std::size_t& next = nextCopy_.try_emplace(CopyKey(std::string_view(out).substr(start)), 1)
+                            .first->second;
+    // A file that has this name with a number already keeps it (a batch run again): the number
+    // is one of the digit runs of its own name.
+    for (std::size_t i = 0; i < name.size();) {
+        if (name[i] < '0' || name[i] > '9') {
+            ++i;
+            continue;
+        }
+        std::size_t copy = 0, digits = 0;
+        for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i, ++digits)
+            copy = copy * 10 + static_cast<std::size_t>(name[i] - '0');
+        if (copy == 0 || digits > 9 || given_.count(CopyKey(name)))
+            continue;
         out.resize(start);
         AppendRewritten(name, at, Replacement(entry, name, renamesBefore, copy, refusal),
                         renamesBefore, out);
+        if (std::string_view(out).substr(start) == name) {
+            given_.insert(CopyKey(name));
+            return true;
+        }
     }
+    do {
+        out.resize(start);
+        AppendRewritten(name, at, Replacement(entry, name, renamesBefore, next++, refusal),
+                        renamesBefore, out);
+    } while (CopyTaken(std::string_view(out).substr(start), name));
     given_.insert(CopyKey(std::string_view(out).substr(start)));
     return true;
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -78,7 +79,10 @@ public:
     // field of a file's data is still being read). Kept, not owned.
     void SetFieldContext(const IFieldContext* context) { context_ = context; }
     // A batch's plan begins: the names {copy} kept apart so far are forgotten.
-    void BeginPlan() const { given_.clear(); }
+    void BeginPlan() const {
+        given_.clear();
+        nextCopy_.clear();
+    }
 
 private:
     // The replace text for the rename `renamesBefore` renames precede; valid until the next
@@ -111,6 +115,8 @@ private:
     std::vector<TNumberingTemplate> pieceCounters_; // per piece of the fields, when numbering
     const IFieldContext* context_ = nullptr;
     mutable std::unordered_set<std::string> given_; // the names {copy} gave in this plan
+    // Per name without a number, the next number {copy} tries for it in this plan.
+    mutable std::unordered_map<std::string, std::size_t> nextCopy_;
     std::shared_ptr<const TRegexPattern> pattern_; // in regular-expression mode, if it compiled
     std::optional<TRuleError> error_;
     mutable std::string rendered_; // the last replace text with its counters, reused

@@ -5,6 +5,7 @@
 #include "platform/files/FolderVisit.h"
 #include "platform/files/MoveTrace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string_view>
@@ -116,6 +117,38 @@ void Settle(JournalFile& journal, std::size_t index) {
     }
 }
 
+// Whether the folders below the batch's folder that steps renamed in are still the ones the
+// batch found there, by the journal's records: asked step by step, for the step's folder, which
+// is looked at again only where it changes from the step before.
+class TSubfolderCheck {
+public:
+    explicit TSubfolderCheck(const JournalFile& journal) : journal_(journal) {}
+
+    // Whether the folder of `path` (the name of a step) is the batch's: the batch's folder
+    // itself always is.
+    bool Same(std::string_view path) {
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string_view::npos)
+            return true;
+        const std::string_view folder = path.substr(0, slash);
+        if (!checked_ || folder != folder_) {
+            folder_ = folder;
+            checked_ = true;
+            const std::optional<FolderIdentity> recorded = journal_.SubfolderIdentity(folder);
+            const std::optional<FolderIdentity> now =
+                recorded ? FolderIdentityBelow(std::string(folder)) : std::nullopt;
+            same_ = now && IsSameFolder(*recorded, *now);
+        }
+        return same_;
+    }
+
+private:
+    const JournalFile& journal_;
+    std::string folder_;
+    bool checked_ = false;
+    bool same_ = false;
+};
+
 // Settles every open mark, in the journal's folder. Answers whether the batch renamed some file;
 // std::nullopt when that cannot be told (the folder is not the batch's, or records may have
 // been lost with a restart).
@@ -128,10 +161,20 @@ std::optional<bool> SettleInFolder(JournalFile& journal) {
         const bool recordsMayBeLost =
             journal.Phase() == JournalPhase::Running && !journal.SameBoot();
         bool unknown = false;
+        TSubfolderCheck subfolders(journal);
         for (std::size_t i = 0; i < journal.StepCount(); ++i) {
             if (!Unsettled(journal, i))
                 continue;
             unknown = unknown || (recordsMayBeLost && journal.Mark(i) == jmPlanned);
+            // A subfolder moved or replaced since is not looked into: what is at its path now
+            // proves nothing of the step, which can no longer be taken back.
+            if (!subfolders.Same(journal.Step(i).oldName)) {
+                const JournalMark mark = journal.Mark(i);
+                const bool undoing = mark == jmPreparingUndo || mark == jmUndoStarted;
+                journal.SetMark(i, undoing ? jmGivenUp : jmRefused);
+                unknown = true;
+                continue;
+            }
             Settle(journal, i);
         }
         if (journal.Phase() == JournalPhase::Running)
@@ -223,8 +266,23 @@ void TBatchJournal::Begin(const std::vector<TRenameStep>& plan) {
         return;
     }
     Recover(*place_);
+    // The folders below this one that steps rename in, each with its identity now: undo leaves
+    // the steps of a folder that is not the same any more.
+    std::vector<std::string> paths;
+    for (const TRenameStep& step : plan)
+        if (const std::size_t slash = step.oldName.rfind('/'); slash != std::string::npos) {
+            const std::string_view folder = std::string_view(step.oldName).substr(0, slash);
+            if (paths.empty() || paths.back() != folder)
+                paths.emplace_back(folder);
+        }
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    std::vector<JournalFolder> subfolders;
+    for (const std::string& folder : paths)
+        if (const std::optional<FolderIdentity> identity = FolderIdentityBelow(folder))
+            subfolders.push_back({folder, *identity});
     if (const std::optional<FolderIdentity> here = CurrentFolderIdentity())
-        file_ = place_->Create(folder_, *here, steps, trouble_);
+        file_ = place_->Create(folder_, *here, steps, trouble_, subfolders);
     else
         trouble_ = {JournalProblem::NotWritten, Errno(errno)};
     kept_ = file_ != nullptr;
@@ -370,6 +428,7 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
     if (!here || !IsSameFolder(journal->FolderId(), *here))
         return folderNotThere();
     bool left = false;
+    TSubfolderCheck subfolders(*journal);
     // Last renamed first: each file's old name is free again by the time it is asked for,
     // as it was when the batch gave it up.
     for (std::size_t i = journal->StepCount(); i-- > 0;) {
@@ -377,6 +436,17 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
             continue;
         const JournalStep& step = journal->Step(i);
         std::string oldName(step.oldName), newName(step.newName);
+        // A file of a folder below that was moved or replaced since is left: the other
+        // folders' files are taken back.
+        if (!subfolders.Same(step.newName)) {
+            journal->SetMark(i, jmGivenUp);
+            outcome.refused.push_back(
+                {std::move(newName), std::move(oldName), RefusalError(TRefusal::FolderMoved)});
+            ++outcome.givenUp;
+            if (refusedUntried)
+                refusedUntried(outcome.refused.back(), false);
+            continue;
+        }
         const std::optional<FileIdentity> file = journal->File(i);
         const std::optional<FileIdentity> now = IdentityOf(newName);
         const int error = errno;
@@ -420,11 +490,16 @@ void RestoreEntries(IFileEntries& entries, const std::vector<TRenameStep>& resto
     for (const TRenameStep& step : restored)
         oldNames.emplace(step.oldName, &step.newName);
     const int count = entries.EntryCount();
+    std::string copy;
     for (int i = 0; i < count && !oldNames.empty(); ++i) {
-        const auto it = oldNames.find(entries.EntryText(i));
+        // An entry of a folder below is known by its path, as the steps name it.
+        const std::string_view folder = entries.EntryFolder(i).path;
+        const std::string path = PathInFolder(folder, entries.EntryTextView(i, copy));
+        const auto it = oldNames.find(path);
         if (it == oldNames.end())
             continue;
-        entries.ReplaceEntryText(i, *it->second);
+        const std::string& oldPath = *it->second;
+        entries.ReplaceEntryText(i, folder.empty() ? oldPath : oldPath.substr(folder.size() + 1));
         entries.SetEntrySelected(i, selectedOnly);
         oldNames.erase(it);
     }

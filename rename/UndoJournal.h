@@ -142,8 +142,9 @@ TUndoOutcome UndoLastBatch(const std::string& path, const TMoveFileFn& moveFile,
                            const TUndoRefusalFn& refusedUntried = {});
 
 // Gives the entries of files that an undo renamed back their old names, in place as the batch
-// does: the first entry whose text is such a file's batch name gets the old name and then the
-// selected flag `selectedOnly`. Files no longer listed change nothing.
+// does: the first entry whose text (whose path, for an entry of a folder below the list's) is
+// such a file's batch name gets the old name and then the selected flag `selectedOnly`. Files
+// no longer listed change nothing.
 void RestoreEntries(IFileEntries& entries, const std::vector<TRenameStep>& restored,
                     bool selectedOnly);
 

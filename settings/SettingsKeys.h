@@ -21,5 +21,6 @@ inline constexpr const char* kRegularExpressionValue = "RegularExpression";
 inline constexpr const char* kEveryOccurrenceValue = "EveryOccurrence";
 inline constexpr const char* kNumberingValue = "Numbering";
 inline constexpr const char* kFieldsValue = "Fields";
+inline constexpr const char* kIncludeSubfoldersValue = "IncludeSubfolders";
 
 } // namespace nomilo

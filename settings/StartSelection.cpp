@@ -54,9 +54,14 @@ TStartSelection GroupSelection(const std::vector<std::string>& paths) {
             continue;
         }
         if (names.insert(parts.name).second)
-            selection.entries.push_back({std::move(parts.name), path});
+            selection.entries.push_back({std::move(parts.name), path, FolderExists(path)});
     }
     return selection;
+}
+
+bool TStartSelection::HoldsFolders() const {
+    return std::any_of(entries.begin(), entries.end(),
+                       [](const TSelectedEntry& entry) { return entry.folder; });
 }
 
 TStartSelection UngroupedSelection(const std::vector<std::string>& paths) {

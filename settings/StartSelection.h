@@ -18,10 +18,12 @@ struct TLeftOutPath {
     bool operator==(const TLeftOutPath&) const = default;
 };
 
-// An entry to select: its name in the selection's folder, and the path that named it.
+// An entry to select: its name in the selection's folder, the path that named it, and whether
+// it is a folder (the file list then selects every file below it, with subfolders included).
 struct TSelectedEntry {
     std::string name;
     std::string path;
+    bool folder = false;
     bool operator==(const TSelectedEntry&) const = default;
 };
 
@@ -33,6 +35,9 @@ struct TStartSelection {
     std::vector<TLeftOutPath> leftOut;
     // The paths still to sort out, where that was put off (UngroupedSelection).
     std::vector<std::string> ungrouped;
+
+    // Whether an entry is a folder, whose files are renamed with subfolders included.
+    bool HoldsFolders() const;
 };
 
 // Sorts out `paths` (absolute, or relative to the current directory). A path's folder and name

@@ -26,6 +26,8 @@ QString RefusalText(TRefusal reason, std::error_code error) {
     case TRefusal::Replaced:
         return QString::fromUtf8(
             FeatureTexts.refusals[static_cast<int>(reason) - static_cast<int>(TRefusal::Taken)]);
+    case TRefusal::FolderMoved:
+        return QString::fromUtf8(FeatureTexts.folderMoved);
     default:
         if (IsFieldRefusal(reason))
             return QString::fromUtf8(

@@ -70,6 +70,16 @@ struct TFeatureTexts {
     const char* stillReading;
     const char* waitingForFacts;
     const char* cancelWaiting;
+    // Include subfolders: its caption, the line the file list shows while it reads the
+    // subfolders ("%1" folders and "%2" files read so far), the message that names the folders
+    // left out (its first line, and why: another file system, or a read that failed, "%1" the
+    // system's message), and why an undo leaves a file whose folder was moved or replaced.
+    const char* includeSubfolders1Caption;
+    const char* readingSubfolders;
+    const char* leftOutFolders;
+    const char* otherFileSystem;
+    const char* unreadableFolder;
+    const char* folderMoved;
 };
 
 // What assistive technologies (screen readers) call the controls that show no caption of their

@@ -33,6 +33,8 @@ public:
     bool WaitFor(const TRenameRule& rule);
     // The list was read again: what was read of it is gone.
     void ListChanged();
+    // A batch or an undo renamed files: the names on disk are read again when needed.
+    void NamesChanged() { namesRead_ = false; }
     // The text of the line at the foot of the list: "%1" is the number of files left.
     void SetStillReadingText(QString text) { stillReadingText_ = std::move(text); }
     // The progress dialog's label and its button while Rename waits.

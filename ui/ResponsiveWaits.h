@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace nomilo {
@@ -16,8 +17,13 @@ void WaitResponsivelyOnFileSystem();
 // Whether a call waits right now, the window meanwhile drawn by the waiter.
 bool WaitingOnFileSystem();
 
-// Whether the folder at `path`, which the user did not ask to enter (the undo journal's), answers
-// a look at once: the window does not wait on it beyond a tenth of a second (PathAnswers).
+// Whether the folder at `path`, which the window looks at without the user asking (the start
+// folder, the undo journal's), answers a look (PathAnswers) within `patience` where it lies on a
+// mount that may wait (RemoteMountPoints). Elsewhere it is given a few seconds, which only a
+// link onto such a mount can take: a busy machine never makes a local folder seem dead.
+bool AnswersWithin(const std::string& path, std::chrono::milliseconds patience);
+
+// The same for the undo journal's folder, within a tenth of a second.
 bool AnswersAtOnce(const std::string& path);
 
 } // namespace nomilo

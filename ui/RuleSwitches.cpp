@@ -12,7 +12,7 @@ namespace nomilo {
 namespace {
 
 // One switch: its item, the item's object name, where the settings keep it, its caption in the
-// language tables and the part of the rule it turns on.
+// language tables and the part of the rule it turns on (none for the list's switch).
 struct TRuleSwitch {
     QAction* TRuleSwitches::*item;
     const char* name;
@@ -31,6 +31,8 @@ const TRuleSwitch kRuleSwitches[] = {
      &TRenameInputs::numbering},
     {&TRuleSwitches::Fields1, "Fields1", kFieldsValue, &TFeatureTexts::fields1Caption,
      &TRenameInputs::fields},
+    {&TRuleSwitches::IncludeSubfolders1, "IncludeSubfolders1", kIncludeSubfoldersValue,
+     &TFeatureTexts::includeSubfolders1Caption, nullptr},
 };
 
 } // namespace
@@ -45,8 +47,13 @@ TRuleSwitches::TRuleSwitches(QMenu& menu, std::function<void()> changed) : QObje
         action->setObjectName(QString::fromLatin1(row.name));
         action->setCheckable(true);
         this->*row.item = action;
-        // The toolkit has checked or unchecked the item by the time it is triggered.
-        connect(action, &QAction::triggered, this, [changed] { Guarded(changed); });
+        // The toolkit has checked or unchecked the item by the time it is triggered. The user's
+        // choice is the one to keep.
+        connect(action, &QAction::triggered, this, [this, changed, action] {
+            if (action == IncludeSubfolders1)
+                storedSubfolders_.reset();
+            Guarded(changed);
+        });
     }
 }
 
@@ -57,8 +64,12 @@ void TRuleSwitches::Load(TRegIniFile& settings) {
 }
 
 void TRuleSwitches::Save(TRegIniFile& settings) const {
-    for (const TRuleSwitch& row : kRuleSwitches)
-        settings.WriteFlag(row.settingsValue, (this->*row.item)->isChecked());
+    for (const TRuleSwitch& row : kRuleSwitches) {
+        const bool checked = (this->*row.item)->isChecked();
+        settings.WriteFlag(row.settingsValue, row.item == &TRuleSwitches::IncludeSubfolders1
+                                                  ? storedSubfolders_.value_or(checked)
+                                                  : checked);
+    }
 }
 
 void TRuleSwitches::ApplyTexts(const TFeatureTexts& texts) {
@@ -68,7 +79,18 @@ void TRuleSwitches::ApplyTexts(const TFeatureTexts& texts) {
 
 void TRuleSwitches::FillInputs(TRenameInputs& inputs) const {
     for (const TRuleSwitch& row : kRuleSwitches)
-        inputs.*row.input = (this->*row.item)->isChecked();
+        if (row.input)
+            inputs.*row.input = (this->*row.item)->isChecked();
+}
+
+bool TRuleSwitches::IncludeSubfolders() const {
+    return IncludeSubfolders1->isChecked();
+}
+
+void TRuleSwitches::IncludeSubfoldersForThisRun() {
+    if (!storedSubfolders_)
+        storedSubfolders_ = IncludeSubfolders1->isChecked();
+    IncludeSubfolders1->setChecked(true);
 }
 
 } // namespace nomilo

@@ -2,6 +2,7 @@
 
 #include "browse/EntryListModel.h"
 #include "platform/files/ResponsiveCalls.h"
+#include "ui/ResponsiveWaits.h"
 #include "ui/Unit1.h"
 
 #include <QMessageBox>
@@ -10,7 +11,7 @@
 namespace nomilo {
 
 bool StartFolderAnswers(const std::string& path) {
-    return PathAnswers(path, kStartFolderPatience);
+    return AnswersWithin(path, kStartFolderPatience);
 }
 
 std::string AnsweringStartFolder() {

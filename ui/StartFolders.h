@@ -17,10 +17,11 @@ namespace nomilo {
 // it does not answer the window starts elsewhere, shows, says so, and opens it afterwards as a
 // folder the user picked.
 
-// How long the start waits for its folder to answer.
+// How long the start waits for its folder to answer, where that lies on a mount that may wait.
 inline constexpr std::chrono::milliseconds kStartFolderPatience{400};
 
-// Whether the folder at `path` (or the file or pattern it leads to) answers within that time.
+// Whether the folder at `path` (or the file or pattern it leads to) answers within that time
+// (AnswersWithin).
 bool StartFolderAnswers(const std::string& path);
 
 // A folder to start on instead: the home folder when it answers, else "/".

@@ -8,6 +8,7 @@
 #include "platform/desktop/DesktopPublisher.h"
 #include "platform/files/CurrentDir.h"
 #include "platform/files/FileIO.h"
+#include "platform/files/FolderMoves.h"
 #include "platform/files/MoveFile.h"
 #include "platform/files/SameFolder.h"
 #include "platform/journal/JournalFile.h"
@@ -94,7 +95,7 @@ QString RuleErrorText(const TRuleError& error, const QString& find, const QStrin
         return QString::fromUtf8(FeatureTexts.failedExpression).arg(message);
     const bool inFind = error.part == TRuleError::FindText;
     const QByteArray typed = (inFind ? find : replace).toUtf8().left(qsizetype(*error.offset));
-    const QString text = QString::fromUtf8(inFind           ? FeatureTexts.badFindText
+    const QString text = QString::fromUtf8(inFind          ? FeatureTexts.badFindText
                                            : error.inField ? FeatureTexts.badField
                                                            : FeatureTexts.badReplaceText);
     return text.arg(message).arg(QString::fromUtf8(typed).toUcs4().size());
@@ -337,6 +338,10 @@ void TForm1::BuildLayout() {
         FileListBox1, [this] { return RenameInputs(); },
         [this] { return !DirectoryListBox1->VolumeCaseSensitive(); });
     FileListBox1->SetRefusalText([](TRefusal reason) { return RefusalText(reason); });
+    leftOutFolders_ = std::make_unique<TLeftOutFolders>();
+    FileListBox1->OnFoldersLeftOut = [this](TFileListBox* list, const TTreeLeftOut& leftOut) {
+        leftOutFolders_->Tell(this, windowTitle(), list->FolderPath(), leftOut);
+    };
     // The tooltips of the fields right above the tool bar, which tell why a text renames
     // nothing, never lie over its buttons.
     for (QWidget* field : {eFind, eReplace})
@@ -450,6 +455,11 @@ void TForm1::TakeStartSelection(bool opened) {
     if (selection_ && !selection_->entries.empty()) {
         storedRenameSel_ = RenameSel->isChecked();
         RenameSel->setChecked(true);
+        // A folder of the selection stands for its files, those of its subfolders too.
+        if (selection_->HoldsFolders()) {
+            RuleSwitches1->IncludeSubfoldersForThisRun();
+            Guarded([this] { FileListBox1->SetIncludeSubfolders(true); });
+        }
     }
 }
 
@@ -509,6 +519,8 @@ void TForm1::LoadSettings() {
     Guarded([&] { RenameSel->setChecked(settings.ReadFlag(kRenameSelValue, true)); });
     Guarded([&] { ShowNewNames1->setChecked(settings.ReadFlag(kShowNewNamesValue, false)); });
     RuleSwitches1->Load(settings);
+    // Before the file list's first read.
+    Guarded([&] { FileListBox1->SetIncludeSubfolders(RuleSwitches1->IncludeSubfolders()); });
 }
 
 void TForm1::SaveSettings() {
@@ -684,9 +696,12 @@ void TForm1::Button2Click() {
     // A journal on a server that does not answer is not waited for: the batch runs without it.
     if (!JournalAnswers())
         journal.StayAway({JournalProblem::NoAnswer, {}});
+    TFolderMoves moves; // the entries of subfolders are renamed in their folders
     try {
         RenameBatch(
-            *FileListBox1, inputs.selectedOnly, rule, MoveFileRefusal,
+            *FileListBox1, inputs.selectedOnly, rule,
+            [&moves](const std::string& oldName, const std::string& newName,
+                     IMoveWitness* witness) { return moves.Move(oldName, newName, witness); },
             [this](const std::vector<TRefusedRename>& refused) { ShowFailure(refused); }, &journal,
             !DirectoryListBox1->VolumeCaseSensitive());
     } catch (const ERenameRule& bad) {
@@ -701,6 +716,7 @@ void TForm1::Button2Click() {
         undoWithheld_ = journal.RenamedUnrecorded() &&
                         journal.Trouble().problem == JournalProblem::NoAnswer;
     preview_->FolderChanged();
+    listFacts_->NamesChanged();
     UpdateUndoItem();
     if (journal.RenamedUnrecorded())
         ShowUndoMessage(this, windowTitle(), NotUndoableText(journal.Trouble(), journalPath_));
@@ -748,22 +764,37 @@ void TForm1::ShowFailure(const std::vector<TRefusedRename>& refused) {
 void TForm1::SelectStartEntries() {
     TStartSelection selection = std::move(*selection_);
     selection_.reset();
+    // Files by their names, folders by theirs with whether a file below them was found.
     std::unordered_map<std::string, const TSelectedEntry*> wanted;
-    for (const TSelectedEntry& entry : selection.entries)
-        wanted.emplace(entry.name, &entry);
+    std::unordered_map<std::string, bool> folders;
+    for (const TSelectedEntry& entry : selection.entries) {
+        if (entry.folder)
+            folders.emplace(entry.name, false);
+        else
+            wanted.emplace(entry.name, &entry);
+    }
     int first = -1;
-    for (int i = 0; i < FileListBox1->EntryCount() && !wanted.empty(); ++i) {
-        const auto found = wanted.find(FileListBox1->EntryText(i));
-        if (found == wanted.end())
-            continue;
+    const auto select = [&](int i) {
         FileListBox1->SetEntrySelected(i, true);
-        wanted.erase(found);
         if (first < 0)
             first = i;
+    };
+    for (int i = 0; i < FileListBox1->EntryCount() && !(wanted.empty() && folders.empty()); ++i) {
+        // An entry of a folder below the list's is selected by the folder it lies in.
+        const std::string path = FileListBox1->EntryPath(i);
+        if (const auto found = wanted.find(path); found != wanted.end()) {
+            select(i);
+            wanted.erase(found);
+        } else if (const std::size_t slash = path.find('/'); slash != std::string::npos) {
+            if (const auto folder = folders.find(path.substr(0, slash)); folder != folders.end()) {
+                select(i);
+                folder->second = true;
+            }
+        }
     }
     // Then the paths whose entries the list does not show.
     for (const TSelectedEntry& entry : selection.entries)
-        if (wanted.contains(entry.name))
+        if (entry.folder ? !folders[entry.name] : wanted.contains(entry.name))
             selection.leftOut.push_back({entry.path, TLeftOut::NotListed});
     if (first >= 0) {
         const QModelIndex current = FileListBox1->model()->index(first, 0);
@@ -879,7 +910,12 @@ void TForm1::UndoLastRename1Click() {
     if (last.undoable) {
         THourglass hourglass;
         hourglass.Show();
-        outcome = UndoLastBatch(journalPath_, MoveFileRefusal, last.batchId);
+        TFolderMoves moves;
+        outcome = UndoLastBatch(
+            journalPath_,
+            [&moves](const std::string& oldName, const std::string& newName,
+                     IMoveWitness* witness) { return moves.Move(oldName, newName, witness); },
+            last.batchId);
         // Entries change in place only when the list shows the batch's folder.
         if (!outcome.restored.empty() && SameFolder(outcome.folder, FileListBox1->FolderPath()))
             RestoreEntries(*FileListBox1, outcome.restored, RenameSel->isChecked());
@@ -900,9 +936,11 @@ void TForm1::UndoLastRename1Click() {
     if (!outcome.refused.empty())
         ShowFailure(outcome.refused);
     preview_->FolderChanged();
+    listFacts_->NamesChanged();
 }
 
 void TForm1::RuleSwitchClick() {
+    FileListBox1->SetIncludeSubfolders(RuleSwitches1->IncludeSubfolders());
     CheckRenameRule();
     preview_->Schedule();
 }
@@ -945,6 +983,11 @@ void TForm1::ApplyLanguage() {
         ShowNewNames1->setText(text(FeatureTexts.showNewNames1Caption));
         UndoLastRename1->setText(text(FeatureTexts.undoLastRename1Caption));
         RuleSwitches1->ApplyTexts(FeatureTexts);
+        FileListBox1->SetProgressText([reading = text(FeatureTexts.readingSubfolders)](
+                                          std::size_t folders, std::size_t files) {
+            return reading.arg(static_cast<qulonglong>(folders))
+                .arg(static_cast<qulonglong>(files));
+        });
         listFacts_->SetStillReadingText(text(FeatureTexts.stillReading));
         listFacts_->SetWaitingTexts(text(FeatureTexts.waitingForFacts),
                                     text(FeatureTexts.cancelWaiting));

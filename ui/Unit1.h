@@ -27,6 +27,7 @@ class TDirectoryListBox;
 class TDriveComboBox;
 class TDetailsButtonTexts;
 class TFileListBox;
+class TLeftOutFolders;
 class TNewNamesPreview;
 class TRuleSwitches;
 class TListFacts;
@@ -247,6 +248,8 @@ private:
     TTakenFilesDescription* takenFiles_ = nullptr;
     TListFacts* listFacts_ = nullptr; // the facts the rule's fields need
     std::unique_ptr<TDetailsButtonTexts> detailsButtonTexts_;
+    // The folders reads of subfolders left out that the user has been told of.
+    std::unique_ptr<TLeftOutFolders> leftOutFolders_;
     TAccessibleTexts accessibleTexts_ = kLanguageTables[1].accessible;
     // The hints of the find and replace fields in the current language, which CheckRenameRule
     // adds to.

@@ -1,6 +1,7 @@
 #include "platform/files/DirListing.h"
 
 #include "platform/files/DirHandle.h"
+#include "platform/files/DirSearch.h"
 #include "platform/files/ResponsiveCalls.h"
 
 #include <cerrno>
@@ -34,11 +35,11 @@ struct FolderRules {
     bool flagsPossible = false; // its file system keeps the immutable and append-only flags
 };
 
-FolderRules RulesOfCurrentDir() {
+FolderRules RulesOfFolder(int at) {
     FolderRules rules;
-    rules.writable = access(".", W_OK | X_OK) == 0;
+    rules.writable = faccessat(at, ".", W_OK | X_OK, 0) == 0;
     struct statx folder {};
-    if (statx(AT_FDCWD, ".", AT_STATX_DONT_SYNC, STATX_MODE | STATX_UID, &folder) != 0)
+    if (statx(at, ".", AT_STATX_DONT_SYNC, STATX_MODE | STATX_UID, &folder) != 0)
         return rules;
     // The kernel refuses to remove a name from an append-only folder, so to rename in it.
     if (folder.stx_attributes & STATX_ATTR_APPEND)
@@ -69,6 +70,20 @@ std::vector<char> PinnedNames(int folder, const std::vector<std::string>& names,
     return pinned;
 }
 
+// The listing of the folder `at` (a descriptor, or AT_FDCWD) with its names read already.
+DirListing ListFolderAt(int at, std::vector<std::string> names) {
+    DirListing listing;
+    listing.names = std::move(names);
+    const long nameMax = at == AT_FDCWD ? pathconf(".", _PC_NAME_MAX) : fpathconf(at, _PC_NAME_MAX);
+    if (nameMax > 0)
+        listing.nameMax = static_cast<std::size_t>(nameMax);
+    const FolderRules rules = RulesOfFolder(at);
+    listing.writable = rules.writable;
+    if (rules.writable && (rules.ownersMatter || rules.flagsPossible))
+        listing.pinned = PinnedNames(at, listing.names, rules);
+    return listing;
+}
+
 } // namespace
 
 std::optional<std::vector<std::string>> ReadFolderNames(const std::string& folder) {
@@ -86,23 +101,43 @@ int FolderReadError(const std::string& folder) {
     return OpenDir(folder.c_str()) ? 0 : errno;
 }
 
+DirListing ListCurrentDir(std::vector<std::string> names) {
+    return ListFolderAt(AT_FDCWD, std::move(names));
+}
+
+std::optional<DirListing> ListFolder(const std::string& path) {
+    const int at = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (at < 0)
+        return std::nullopt;
+    std::optional<std::vector<std::string>> names = ReadFolderNames(path);
+    DirListing listing = ListFolderAt(at, names ? std::move(*names) : std::vector<std::string>());
+    close(at);
+    return listing;
+}
+
+DirListing ListFolderBelow(const std::string& path, int root) {
+    const int fd = OpenFolderBelow(path, root);
+    if (fd < 0)
+        return {};
+    // The stream takes a copy of the descriptor, which the rules and the flags are asked through.
+    std::vector<std::string> names;
+    const int copy = dup(fd);
+    const DirHandle dir(copy >= 0 ? fdopendir(copy) : nullptr);
+    if (!dir && copy >= 0)
+        close(copy);
+    while (const dirent* entry = dir ? readdir(dir.get()) : nullptr)
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    DirListing listing = ListFolderAt(fd, std::move(names));
+    close(fd);
+    return listing;
+}
+
 DirListing ListCurrentDir() {
     return RunResponsively([] {
         std::optional<std::vector<std::string>> names = ReadFolderNames(".");
         return ListCurrentDir(names ? std::move(*names) : std::vector<std::string>());
     });
-}
-
-DirListing ListCurrentDir(std::vector<std::string> names) {
-    DirListing listing;
-    listing.names = std::move(names);
-    if (const long nameMax = pathconf(".", _PC_NAME_MAX); nameMax > 0)
-        listing.nameMax = static_cast<std::size_t>(nameMax);
-    const FolderRules rules = RulesOfCurrentDir();
-    listing.writable = rules.writable;
-    if (rules.writable && (rules.ownersMatter || rules.flagsPossible))
-        listing.pinned = PinnedNames(AT_FDCWD, listing.names, rules);
-    return listing;
 }
 
 } // namespace nomilo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <fcntl.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,5 +32,11 @@ struct DirListing {
 DirListing ListCurrentDir();
 // The same with the names read already, by a search of the current directory.
 DirListing ListCurrentDir(std::vector<std::string> names);
+// The same of the folder at `path`, for a thread of its own (the current directory plays no
+// part); std::nullopt when it cannot be opened (a path longer than PATH_MAX among others).
+std::optional<DirListing> ListFolder(const std::string& path);
+// The same of the folder `path` below the folder `root` (AT_FDCWD: the current directory),
+// reached as OpenFolderBelow reaches it, on the calling thread; no names when it cannot be.
+DirListing ListFolderBelow(const std::string& path, int root = AT_FDCWD);
 
 } // namespace nomilo

@@ -9,8 +9,10 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <utility>
 
@@ -100,30 +102,25 @@ struct HeldEntry {
     std::string lookedAt;
 };
 
-// The search of SearchFolder, on whatever thread it runs: `shared` is the reading in force when
-// it was asked for, if any.
-void Search(const std::string& folder, const std::string& pattern, std::uint32_t excluded,
-            std::uint32_t wanted, const TNetworkMounts& network,
-            const std::shared_ptr<TSharedFolderRead::Reading>& shared, const FoundEntry& found) {
-    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return;
+// An entry a search found, with its d_type as read.
+using FoundTypedEntry =
+    std::function<void(std::string_view name, std::uint32_t attributes, unsigned char type)>;
+
+// Reads the open folder `fd` (whose absolute path is `absolute` where links must be kept out of
+// the `network` mounts) and hands `found` each entry matching `pattern` that carries no bit of
+// `excluded`, with its attributes (at least those `needed`); links whose end is being looked at
+// through another mount come last. `shared` is the reading in force when the search was asked
+// for, if any. Answers 0, or the errno of a read that failed.
+int SearchOpenFolder(int fd, const std::string& absolute, const std::string& pattern,
+                     std::uint32_t excluded, std::uint32_t needed, const TNetworkMounts& network,
+                     const std::shared_ptr<TSharedFolderRead::Reading>& shared,
+                     const FoundTypedEntry& found) {
     const DirHandle dir(fdopendir(fd));
     if (!dir) {
+        const int error = errno;
         close(fd);
-        return;
+        return error;
     }
-    // Links are followed from the folder's absolute path only where network mounts must be
-    // kept out of the way.
-    std::string absolute = folder;
-    if (!network.empty() && !folder.starts_with('/')) {
-        try {
-            absolute = GetCurrentDir() + (folder == "." ? "" : "/" + folder);
-        } catch (const EInOutError&) {
-            return; // the folder was removed: nothing to find
-        }
-    }
-    const std::uint32_t needed = excluded | wanted;
     // Links whose end is being looked at through another mount come last, once the looks have
     // answered or the time for them is up.
     std::vector<HeldEntry> held;
@@ -138,9 +135,10 @@ void Search(const std::string& folder, const std::string& pattern, std::uint32_t
             held.push_back({std::string(name), attributes, pending->path});
             looks.push_back(std::move(*pending));
         } else if (!(attributes & excluded)) {
-            found(name, attributes);
+            found(name, attributes, type);
         }
     };
+    int error = 0;
     struct stat st;
     if (shared && fstat(fd, &st) == 0 && st.st_dev == shared->device &&
         st.st_ino == shared->inode) {
@@ -160,19 +158,138 @@ void Search(const std::string& folder, const std::string& pattern, std::uint32_t
             name += entry.size() + 1;
         }
     } else {
-        while (const dirent* entry = readdir(dir.get()))
+        // errno tells a failed read from the end only when nothing set it meanwhile.
+        for (errno = 0; const dirent* entry = readdir(dir.get()); errno = 0)
             consider(entry->d_name, entry->d_type);
+        error = errno;
     }
-    if (held.empty())
+    if (!held.empty()) {
+        WaitForLinkLooks(looks, std::chrono::steady_clock::now() + kLinkLookPatience);
+        for (const HeldEntry& entry : held)
+            if (const std::uint32_t attributes =
+                    AnsweredAttributes(entry.attributes, entry.lookedAt);
+                !(attributes & excluded))
+                found(entry.name, attributes, DT_LNK);
+    }
+    return error;
+}
+
+// The search of SearchFolder, on whatever thread it runs: `shared` is the reading in force when
+// it was asked for, if any.
+void Search(const std::string& folder, const std::string& pattern, std::uint32_t excluded,
+            std::uint32_t wanted, const TNetworkMounts& network,
+            const std::shared_ptr<TSharedFolderRead::Reading>& shared, const FoundEntry& found) {
+    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
         return;
-    WaitForLinkLooks(looks, std::chrono::steady_clock::now() + kLinkLookPatience);
-    for (const HeldEntry& entry : held)
-        if (const std::uint32_t attributes = AnsweredAttributes(entry.attributes, entry.lookedAt);
-            !(attributes & excluded))
-            found(entry.name, attributes);
+    // Links are followed from the folder's absolute path only where network mounts must be
+    // kept out of the way.
+    std::string absolute = folder;
+    if (!network.empty() && !folder.starts_with('/')) {
+        try {
+            absolute = GetCurrentDir() + (folder == "." ? "" : "/" + folder);
+        } catch (const EInOutError&) {
+            close(fd);
+            return; // the folder was removed: nothing to find
+        }
+    }
+    SearchOpenFolder(fd, absolute, pattern, excluded, excluded | wanted, network, shared,
+                     [&](std::string_view name, std::uint32_t attributes, unsigned char) {
+                         found(name, attributes);
+                     });
+}
+
+// Opens `path` below the folder `root` with openat2's rules, where the kernel has them.
+int OpenBeneath(int root, const std::string& path) {
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_NO_MAGICLINKS;
+    return static_cast<int>(syscall(SYS_openat2, root, path.c_str(), &how, sizeof how));
+}
+
+// The same a part at a time, for a kernel without openat2: no part may be a link, and each must
+// lie on the file system of the one above it (a bind mount of the same file system passes).
+int OpenBeneathByParts(int root, const std::string& path) {
+    int folder = openat(root, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat above;
+    if (folder < 0 || fstat(folder, &above) != 0)
+        return -1;
+    for (std::size_t start = 0; start < path.size();) {
+        const std::size_t slash = std::min(path.find('/', start), path.size());
+        const std::string part = path.substr(start, slash - start);
+        const int next =
+            part.empty() || part == "." || part == ".."
+                ? (errno = EINVAL, -1)
+                : openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int error = errno;
+        close(folder);
+        struct stat below;
+        if (next < 0 || fstat(next, &below) != 0 || below.st_dev != above.st_dev) {
+            if (next >= 0)
+                close(next);
+            errno = next < 0 ? error : EXDEV;
+            return -1;
+        }
+        folder = next;
+        start = slash + 1;
+    }
+    return folder;
 }
 
 } // namespace
+
+int OpenFolderBelow(const std::string& path, int root) {
+    if (path.empty())
+        return openat(root, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (path.find('\0') != std::string::npos || path.starts_with('/')) {
+        errno = EINVAL;
+        return -1;
+    }
+    const int fd = OpenBeneath(root, path);
+    if (fd >= 0 || errno != ENOSYS)
+        return fd;
+    return OpenBeneathByParts(root, path);
+}
+
+TTreeReader::TTreeReader(TNetworkMounts network)
+    : root_(OpenFolderBelow("")), network_(std::move(network)) {
+    if (!network_.empty()) {
+        try {
+            rootPath_ = GetCurrentDir();
+        } catch (const EInOutError&) {
+            network_.clear(); // the folder went: what is left of it has no path to look at
+        }
+    }
+}
+
+TTreeReader::~TTreeReader() {
+    if (root_ >= 0)
+        close(root_);
+}
+
+int TTreeReader::Read(const std::string& path, std::uint32_t wanted,
+                      const FolderBelowItem& item) const {
+    if (root_ < 0)
+        return errno = ENOENT;
+    const int fd = OpenFolderBelow(path, root_);
+    if (fd < 0)
+        return errno;
+    const std::string absolute =
+        network_.empty() || path.empty() ? rootPath_ : rootPath_ + '/' + path;
+    return SearchOpenFolder(
+        fd, absolute, "*", 0, wanted | faDirectory, network_, nullptr,
+        [&](std::string_view name, std::uint32_t attributes, unsigned char type) {
+            if (name == "." || name == "..")
+                return;
+            bool subfolder = type == DT_DIR;
+            if (type == DT_UNKNOWN) {
+                struct stat st;
+                subfolder = fstatat(fd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                            S_ISDIR(st.st_mode);
+            }
+            item(name, attributes, subfolder);
+        });
+}
 
 void SearchFolder(const std::string& folder, std::string_view pattern, std::uint32_t excluded,
                   std::uint32_t wanted, const FoundEntry& found, const TNetworkMounts& network) {

@@ -3,6 +3,7 @@
 #include "platform/files/FileAttributes.h"
 
 #include <cstdint>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +35,45 @@ void SearchCurrentDir(std::string_view pattern, std::uint32_t excluded, std::uin
 void SearchFolder(const std::string& folder, std::string_view pattern, std::uint32_t excluded,
                   std::uint32_t wanted, const FoundEntry& found,
                   const TNetworkMounts& network = {});
+
+// The folders below the current directory, reached by relative paths ("2024/05", no "." or
+// ".." parts) that cross no symbolic link and no mount point (a bind mount is one): a link or a
+// mount that takes a folder's place is never passed through, so a walk down a tree neither
+// loops nor leaves it, and never enters a server's mount inside it.
+//
+// Opens the folder `path` below the folder `root` (a descriptor; AT_FDCWD: the current
+// directory), "" for `root` itself, for reading: a descriptor, or -1 with errno set: EXDEV when
+// a mount point lies on the way (the folder is on another file system), ELOOP when a link does,
+// ENOENT or ENOTDIR when it is gone.
+int OpenFolderBelow(const std::string& path, int root = AT_FDCWD);
+
+// An entry of a folder TTreeReader reads: its attribute bits, and whether it is a folder itself
+// (not a link to one), which a walk goes down into.
+using FolderBelowItem =
+    std::function<void(std::string_view name, std::uint32_t attributes, bool subfolder)>;
+
+// Reads folders below the current directory as it was when the reader was made (held open, so
+// that the reads stay in it whatever the current directory becomes), on the calling thread.
+class TTreeReader {
+public:
+    // Links are not looked through into the `network` mounts.
+    explicit TTreeReader(TNetworkMounts network = {});
+    ~TTreeReader();
+    TTreeReader(const TTreeReader&) = delete;
+    TTreeReader& operator=(const TTreeReader&) = delete;
+
+    // Reads the folder `path` below the reader's folder (OpenFolderBelow) once: `item` gets each
+    // entry but "." and "..", with its attribute bits (at least `wanted` and the folder bit, as
+    // EntryAttributes tells them; links whose look through another mount has not answered come
+    // last, as SearchFolder gives them). Answers 0, or the errno of the open or the read that
+    // failed.
+    int Read(const std::string& path, std::uint32_t wanted, const FolderBelowItem& item) const;
+
+private:
+    int root_;
+    TNetworkMounts network_;
+    std::string rootPath_; // where links are looked through from, when `network_` is not empty
+};
 
 // While an object of this class lives, the searches of `folder` share one reading of it: the
 // first search reads every entry of the folder, and the searches after it go through what it

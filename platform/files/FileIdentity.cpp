@@ -1,5 +1,6 @@
 #include "platform/files/FileIdentity.h"
 
+#include "platform/files/DirSearch.h"
 #include "platform/files/FileIO.h"
 #include "platform/files/internal/PathAt.h"
 
@@ -82,6 +83,18 @@ std::optional<FolderIdentity> CurrentFolderIdentity() {
     const auto st = StatxOf(".");
     struct statfs fs {};
     if (!st || statfs(".", &fs) != 0)
+        return std::nullopt;
+    return FolderIdentity{DeviceOf(*st), st->stx_ino, BornOf(*st),
+                          KeepsInodes(static_cast<long>(fs.f_type))};
+}
+
+std::optional<FolderIdentity> FolderIdentityBelow(const std::string& path) {
+    const FileDescriptor folder(OpenFolderBelow(path));
+    if (!folder.Valid())
+        return std::nullopt;
+    const auto st = StatxOf("", folder.Get(), AT_EMPTY_PATH);
+    struct statfs fs {};
+    if (!st || fstatfs(folder.Get(), &fs) != 0)
         return std::nullopt;
     return FolderIdentity{DeviceOf(*st), st->stx_ino, BornOf(*st),
                           KeepsInodes(static_cast<long>(fs.f_type))};

@@ -35,6 +35,9 @@ struct FolderIdentity {
 
 // The identity of the current directory; std::nullopt, with errno set, when it cannot be told.
 std::optional<FolderIdentity> CurrentFolderIdentity();
+// The identity of the folder `path` below the current directory, reached as OpenFolderBelow
+// reaches it (through no link and no mount point); std::nullopt when it cannot be.
+std::optional<FolderIdentity> FolderIdentityBelow(const std::string& path);
 
 // Whether `now` is the folder `recorded` describes. On a volume that does not keep inode numbers
 // any folder there is taken for it: the identities of its files decide.

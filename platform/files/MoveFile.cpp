@@ -19,9 +19,12 @@ std::error_code Refusal(int error) {
     return {error, std::generic_category()};
 }
 
-// True when the current directory holds an entry spelled exactly `name`.
-bool DirectoryListsExactly(const std::string& name) {
-    const DirHandle dir = OpenDir(".");
+// True when the folder `folder` holds an entry spelled exactly `name`.
+bool DirectoryListsExactly(int folder, const std::string& name) {
+    const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const DirHandle dir(fd >= 0 ? fdopendir(fd) : nullptr);
+    if (fd >= 0 && !dir)
+        close(fd);
     if (!dir)
         return true; // cannot tell: assume a second entry, which refuses the rename
     while (const dirent* entry = readdir(dir.get()))
@@ -32,15 +35,16 @@ bool DirectoryListsExactly(const std::string& name) {
 
 // The new name is taken by the old file itself under another spelling: a case-insensitive
 // volume. Two hard links to one file do not count: each has its own directory entry.
-bool IsSameFileOtherCase(const std::string& oldName, const std::string& newName) {
+bool IsSameFileOtherCase(int folder, const std::string& oldName, const std::string& newName) {
     if (!EqualIgnoringAsciiCase(oldName, newName))
         return false;
     struct stat oldStat, newStat;
-    if (lstat(oldName.c_str(), &oldStat) != 0 || lstat(newName.c_str(), &newStat) != 0)
+    if (fstatat(folder, oldName.c_str(), &oldStat, AT_SYMLINK_NOFOLLOW) != 0 ||
+        fstatat(folder, newName.c_str(), &newStat, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     if (oldStat.st_dev != newStat.st_dev || oldStat.st_ino != newStat.st_ino)
         return false;
-    return oldStat.st_nlink == 1 || !DirectoryListsExactly(newName);
+    return oldStat.st_nlink == 1 || !DirectoryListsExactly(folder, newName);
 }
 
 bool LacksNoReplaceRename(int error) {
@@ -57,13 +61,14 @@ bool LacksHardLinks(int error) {
 // placeholder still has its name. Held, its inode cannot go and its number be given to another
 // file; and on FAT-like file systems, where the number comes from where an entry lies, a file
 // put in its place gets the old number, but our placeholder then has no name left.
-bool IsOurPlaceholder(const std::string& name, int held, const struct stat& placeholder) {
+bool IsOurPlaceholder(int folder, const std::string& name, int held,
+                      const struct stat& placeholder) {
     struct stat ours, now;
     if (fstat(held, &ours) != 0 || ours.st_nlink == 0 ||
         (S_ISREG(placeholder.st_mode) && ours.st_size != 0))
         return false;
-    return lstat(name.c_str(), &now) == 0 && now.st_dev == placeholder.st_dev &&
-           now.st_ino == placeholder.st_ino &&
+    return fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+           now.st_dev == placeholder.st_dev && now.st_ino == placeholder.st_ino &&
            (now.st_mode & S_IFMT) == (placeholder.st_mode & S_IFMT);
 }
 
@@ -75,10 +80,11 @@ bool IsOurPlaceholder(const std::string& name, int held, const struct stat& plac
 // them get wrong (fusefat wrote a directory entry over a file's data and lost others). Closing
 // a file before the rename would not do: FUSE tells the server of the close in the background,
 // so the rename may still find it open. -1 with errno when the name is taken or cannot be made.
-int TakeWithPlaceholder(const std::string& name, bool folder) {
-    if ((folder ? mkdir(name.c_str(), 0700) : mknod(name.c_str(), S_IFREG | 0600, 0)) != 0)
+int TakeWithPlaceholder(int in, const std::string& name, bool folder) {
+    if ((folder ? mkdirat(in, name.c_str(), 0700) : mknodat(in, name.c_str(), S_IFREG | 0600, 0)) !=
+        0)
         return -1;
-    const int fd = open(name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = openat(in, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         errno = EEXIST; // someone put something else in our placeholder's place at once
     return fd;
@@ -92,24 +98,24 @@ int TakeWithPlaceholder(const std::string& name, bool folder) {
 // What remains is the moment between that check and the rename, which no call of such a file
 // system closes: a file put in the placeholder's place then is replaced (and so in the moment
 // between the placeholder's making and its holding). Answers 0 or the errno of the refusal.
-int RenameOverPlaceholder(const std::string& oldName, const std::string& newName) {
+int RenameOverPlaceholder(int in, const std::string& oldName, const std::string& newName) {
     struct stat old;
-    if (lstat(oldName.c_str(), &old) != 0)
+    if (fstatat(in, oldName.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     const bool folder = S_ISDIR(old.st_mode);
-    const FileDescriptor held(TakeWithPlaceholder(newName, folder));
+    const FileDescriptor held(TakeWithPlaceholder(in, newName, folder));
     struct stat placeholder;
     if (!held.Valid() || fstat(held.Get(), &placeholder) != 0)
         return errno;
     // Someone who removed our placeholder and put an entry of their own there keeps it.
     if ((folder ? !S_ISDIR(placeholder.st_mode) : !S_ISREG(placeholder.st_mode)) ||
-        !IsOurPlaceholder(newName, held.Get(), placeholder))
+        !IsOurPlaceholder(in, newName, held.Get(), placeholder))
         return EEXIST;
-    if (std::rename(oldName.c_str(), newName.c_str()) == 0)
+    if (renameat(in, oldName.c_str(), in, newName.c_str()) == 0)
         return 0;
     const int error = errno;
-    if (IsOurPlaceholder(newName, held.Get(), placeholder))
-        folder ? rmdir(newName.c_str()) : unlink(newName.c_str());
+    if (IsOurPlaceholder(in, newName, held.Get(), placeholder))
+        unlinkat(in, newName.c_str(), folder ? AT_REMOVEDIR : 0);
     return error;
 }
 
@@ -121,24 +127,25 @@ void Tell(IMoveWitness* witness, MoveWay way) {
 // Renames without ever replacing, by the best means the file system offers: RENAME_NOREPLACE;
 // else a hard link, which cannot replace either, and the removal of the old name; else (folders,
 // FAT-like file systems) a rename over a placeholder. Answers 0 or the errno of the refusal.
-int RenameNoReplace(const std::string& oldName, const std::string& newName, IMoveWitness* witness) {
+int RenameNoReplace(int in, const std::string& oldName, const std::string& newName,
+                    IMoveWitness* witness) {
     Tell(witness, MoveWay::Rename);
-    if (renameat2(AT_FDCWD, oldName.c_str(), AT_FDCWD, newName.c_str(), RENAME_NOREPLACE) == 0)
+    if (renameat2(in, oldName.c_str(), in, newName.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
     if (!LacksNoReplaceRename(errno))
         return errno;
     Tell(witness, MoveWay::LinkUnlink);
-    if (link(oldName.c_str(), newName.c_str()) == 0) {
-        if (unlink(oldName.c_str()) == 0)
+    if (linkat(in, oldName.c_str(), in, newName.c_str(), 0) == 0) {
+        if (unlinkat(in, oldName.c_str(), 0) == 0)
             return 0;
         const int error = errno;
-        unlink(newName.c_str()); // leave things as they were
+        unlinkat(in, newName.c_str(), 0); // leave things as they were
         return error;
     }
     if (!LacksHardLinks(errno))
         return errno;
     Tell(witness, MoveWay::Placeholder);
-    return RenameOverPlaceholder(oldName, newName);
+    return RenameOverPlaceholder(in, oldName, newName);
 }
 
 } // namespace
@@ -152,19 +159,24 @@ bool IsBareName(std::string_view name) {
 
 std::error_code MoveFileRefusal(const std::string& oldName, const std::string& newName,
                                 IMoveWitness* witness) {
+    return MoveFileRefusalAt(AT_FDCWD, oldName, newName, witness);
+}
+
+std::error_code MoveFileRefusalAt(int folder, const std::string& oldName,
+                                  const std::string& newName, IMoveWitness* witness) {
     if (!IsBareName(oldName) || !IsBareName(newName))
         return Refusal(EINVAL);
     if (oldName == newName)
         return {};
-    const int error = RenameNoReplace(oldName, newName, witness);
+    const int error = RenameNoReplace(folder, oldName, newName, witness);
     if (error == 0)
         return {};
     // Renaming a file to another spelling of its own name on a case-insensitive volume: a plain
     // rename, as whole as RENAME_NOREPLACE.
-    if (error == EEXIST && IsSameFileOtherCase(oldName, newName)) {
+    if (error == EEXIST && IsSameFileOtherCase(folder, oldName, newName)) {
         Tell(witness, MoveWay::Rename);
-        return std::rename(oldName.c_str(), newName.c_str()) == 0 ? std::error_code()
-                                                                  : Refusal(errno);
+        return renameat(folder, oldName.c_str(), folder, newName.c_str()) == 0 ? std::error_code()
+                                                                               : Refusal(errno);
     }
     return Refusal(error);
 }

@@ -43,5 +43,8 @@ protected:
 // A `witness` hears of each way before it is taken.
 std::error_code MoveFileRefusal(const std::string& oldName, const std::string& newName,
                                 IMoveWitness* witness = nullptr);
+// The same in the open folder `folder` (AT_FDCWD: the current directory).
+std::error_code MoveFileRefusalAt(int folder, const std::string& oldName,
+                                  const std::string& newName, IMoveWitness* witness = nullptr);
 
 } // namespace nomilo

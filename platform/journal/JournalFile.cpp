@@ -162,9 +162,15 @@ struct TJournalText {
     std::string names;
 };
 
+std::string IdentityText(const FolderIdentity& folderId) {
+    return std::to_string(folderId.device) + ' ' + std::to_string(folderId.inode) + ' ' +
+           std::to_string(folderId.born) + ' ' + (folderId.keepsInodes ? '1' : '0');
+}
+
 TJournalText JournalText(const std::string& boot, const std::string& batchId,
                          const std::string& folder, const FolderIdentity& folderId,
-                         const std::vector<JournalStep>& steps) {
+                         const std::vector<JournalStep>& steps,
+                         const std::vector<JournalFolder>& subfolders) {
     TJournalText text;
     std::size_t namesSize = folder.size() + 8;
     for (const JournalStep& step : steps)
@@ -175,13 +181,17 @@ TJournalText JournalText(const std::string& boot, const std::string& batchId,
         AppendName(text.names, step.oldName);
         AppendName(text.names, step.newName);
     }
+    // A batch of one folder has none: its journal is as a program without subfolders writes it.
+    for (const JournalFolder& subfolder : subfolders) {
+        AppendName(text.names, subfolder.path);
+        text.names += IdentityText(subfolder.identity) + '\n';
+    }
 
     std::string& head = text.head;
     head = kMagic;
-    head += "boot " + boot + "\nbatch " + batchId + "\nfolder " +
-            std::to_string(folderId.device) + ' ' + std::to_string(folderId.inode) + ' ' +
-            std::to_string(folderId.born) + ' ' + (folderId.keepsInodes ? '1' : '0') + "\nsteps " +
-            std::to_string(steps.size()) + "\nnames " + std::to_string(text.names.size()) + "\n";
+    head += "boot " + boot + "\nbatch " + batchId + "\nfolder " + IdentityText(folderId) +
+            "\nsteps " + std::to_string(steps.size()) + "\nnames " +
+            std::to_string(text.names.size()) + "\n";
     char check[16];
     std::snprintf(check, sizeof check, "%08x",
                   Crc(Crc(0, head.data(), head.size()), text.names.data(), text.names.size()));
@@ -259,7 +269,31 @@ struct Reader {
         rest.remove_prefix(*size + 1);
         return name;
     }
+    // A folder's identity as IdentityText writes it, ended by `end`.
+    std::optional<FolderIdentity> Identity(char end) {
+        const auto device = Number<std::uint64_t>(' ');
+        const auto inode = device ? Number<std::uint64_t>(' ') : std::nullopt;
+        const auto born = inode ? Number<std::int64_t>(' ') : std::nullopt;
+        const auto keeps = born ? Until(end) : std::nullopt;
+        if (!keeps || (*keeps != "0" && *keeps != "1"))
+            return std::nullopt;
+        return FolderIdentity{*device, *inode, *born, *keeps == "1"};
+    }
 };
+
+// Whether `path` names a folder below another one: relative, with no empty, "." or ".." part.
+bool IsPathBelow(std::string_view path) {
+    for (std::size_t start = 0;;) {
+        const std::size_t slash = std::min(path.find('/', start), path.size());
+        const std::string_view part = path.substr(start, slash - start);
+        if (part.empty() || part == "." || part == ".." ||
+            part.find('\0') != std::string_view::npos)
+            return false;
+        if (slash == path.size())
+            return true;
+        start = slash + 1;
+    }
+}
 
 // The notes of batches that are no longer the last one (NoteStaleBatch): one batch id a line.
 // More than this is no file of ours.
@@ -324,7 +358,8 @@ bool JournalFile::MapFile(int fd, std::size_t size) {
 
 void JournalFile::Lay(const std::string& boot, const std::string& batchId,
                       const std::string& folder, const FolderIdentity& folderId,
-                      const std::vector<JournalStep>& steps, std::size_t recordsAt,
+                      const std::vector<JournalStep>& steps,
+                      const std::vector<JournalFolder>& subfolders, std::size_t recordsAt,
                       std::size_t namesAt) {
     batchId_ = batchId;
     salt_ = Crc(0, batchId_.data(), batchId_.size());
@@ -344,6 +379,12 @@ void JournalFile::Lay(const std::string& boot, const std::string& batchId,
         const std::string_view oldName = next(step.oldName);
         steps_.push_back({oldName, next(step.newName)});
     }
+    for (const JournalFolder& subfolder : subfolders) {
+        const std::string_view path = next(subfolder.path);
+        at += IdentityText(subfolder.identity).size() + 1;
+        subfolders_.push_back({path, subfolder.identity});
+        subfolderIds_.emplace(path, subfolder.identity);
+    }
 }
 
 JournalProblem JournalFile::Read() {
@@ -356,14 +397,9 @@ JournalProblem JournalFile::Read() {
     const auto batch = boot ? reader.Line("batch") : std::nullopt;
     if (!batch || !IsHex(*batch, 32) || boot->empty())
         return JournalProblem::Damaged;
-    FolderIdentity folderId;
-    const auto device = reader.Take("folder ") ? reader.Number<std::uint64_t>(' ') : std::nullopt;
-    const auto inode = device ? reader.Number<std::uint64_t>(' ') : std::nullopt;
-    const auto born = inode ? reader.Number<std::int64_t>(' ') : std::nullopt;
-    const auto keeps = born ? reader.Until('\n') : std::nullopt;
-    if (!keeps || (*keeps != "0" && *keeps != "1"))
+    const auto folderId = reader.Take("folder ") ? reader.Identity('\n') : std::nullopt;
+    if (!folderId)
         return JournalProblem::Damaged;
-    folderId = {*device, *inode, *born, *keeps == "1"};
     const auto count = reader.Take("steps ") ? reader.Number<std::size_t>('\n') : std::nullopt;
     const auto namesSize =
         count && reader.Take("names ") ? reader.Number<std::size_t>('\n') : std::nullopt;
@@ -406,12 +442,25 @@ JournalProblem JournalFile::Read() {
             return JournalProblem::Damaged;
         steps_.push_back({*oldName, *newName});
     }
-    if (!reader.rest.empty())
-        return JournalProblem::Damaged;
+    while (!reader.rest.empty()) {
+        const auto path = reader.Name();
+        const auto identity = path && IsPathBelow(*path) ? reader.Identity('\n') : std::nullopt;
+        if (!identity)
+            return JournalProblem::Damaged;
+        subfolders_.push_back({*path, *identity});
+        subfolderIds_.emplace(*path, *identity);
+    }
     folder_ = *folder;
-    folderId_ = folderId;
+    folderId_ = *folderId;
     sameBoot_ = *boot != "-" && *boot == BootId();
     return JournalProblem::None;
+}
+
+std::optional<FolderIdentity> JournalFile::SubfolderIdentity(std::string_view path) const {
+    const auto found = subfolderIds_.find(path);
+    if (found == subfolderIds_.end())
+        return std::nullopt;
+    return found->second;
 }
 
 JournalFile::~JournalFile() {
@@ -592,10 +641,11 @@ std::unique_ptr<JournalFile> JournalPlace::OpenAt(const std::string& path,
 std::unique_ptr<JournalFile> JournalPlace::Create(const std::string& folder,
                                                   const FolderIdentity& folderId,
                                                   const std::vector<JournalStep>& steps,
-                                                  JournalTrouble& trouble) {
+                                                  JournalTrouble& trouble,
+                                                  const std::vector<JournalFolder>& subfolders) {
     trouble = {};
     const std::string boot = BootId(), batchId = NewBatchId();
-    const TJournalText text = JournalText(boot, batchId, folder, folderId, steps);
+    const TJournalText text = JournalText(boot, batchId, folder, folderId, steps, subfolders);
     const auto recordsAt = static_cast<off_t>(text.head.size());
     const auto namesAt = recordsAt + static_cast<off_t>(steps.size() * kRecordSize);
     const auto size = namesAt + static_cast<off_t>(text.names.size());
@@ -619,8 +669,8 @@ std::unique_ptr<JournalFile> JournalPlace::Create(const std::string& folder,
     if (!journal->MapFile(fd.Get(), static_cast<std::size_t>(size)))
         return fail(errno);
     // The batch's record ends the head; the steps' follow it.
-    journal->Lay(boot, batchId, folder, folderId, steps, text.head.size() - kRecordSize,
-                 static_cast<std::size_t>(namesAt));
+    journal->Lay(boot, batchId, folder, folderId, steps, subfolders,
+                 text.head.size() - kRecordSize, static_cast<std::size_t>(namesAt));
     // The journal there is kept aside until this batch has renamed something.
     struct stat st {};
     const bool setAside = lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 namespace nomilo {
@@ -32,10 +33,18 @@ enum JournalMark : char {
 // journal stands for no batch, as when a later batch could not write its own.
 enum class JournalPhase : char { Running = 'R', Ended = 'E', Void = 'V' };
 
-// One planned rename: bare names (or what the rule made of them), bytes as they are on disk.
+// One planned rename: bare names (or what the rule made of them), bytes as they are on disk; for
+// a file of a folder below the batch's folder, paths in the batch's folder ("2024/a.jpg").
 struct JournalStep {
     std::string_view oldName;
     std::string_view newName;
+};
+
+// A folder below the batch's folder that steps rename in (its path in the batch's folder), with
+// its identity as the batch found it.
+struct JournalFolder {
+    std::string_view path;
+    FolderIdentity identity;
 };
 
 // Why a journal cannot be had.
@@ -59,10 +68,11 @@ struct JournalTrouble {
 // The journal file of one batch of renames in one folder: a text header (the machine's boot,
 // an id of the batch, the folder's identity, the step count, a checksum), a 32-byte record of
 // the batch's phase, a 32-byte record per step (its mark, the way its rename went, the file's
-// identity and link counts), then the folder and each step's old and new name. The checksum
-// covers the header and the names; each record carries a check of its own, rewritten with it,
-// except a planned step's, which is all zero bytes (so a new journal's records cost no
-// writing: their room is only reserved on the disk).
+// identity and link counts), then the folder and each step's old and new name, and, for a batch
+// with subfolders included, each folder below it that steps rename in with its identity. The
+// checksum covers the header and the names; each record carries a check of its own, rewritten with
+// it, except a planned step's, which is all zero bytes (so a new journal's records cost no writing:
+// their room is only reserved on the disk).
 //
 // The records live in the file mapped into memory: changing one is a few stores and one
 // 8-byte store of its state that makes the change whole, so it costs no system call and
@@ -84,6 +94,12 @@ public:
     const FolderIdentity& FolderId() const { return folderId_; }
     std::size_t StepCount() const { return steps_.size(); }
     const JournalStep& Step(std::size_t index) const { return steps_[index]; }
+    // The folders below the batch's folder that steps rename in, in the order of their steps;
+    // none for a batch of one folder.
+    const std::vector<JournalFolder>& Subfolders() const { return subfolders_; }
+    // The identity of the folder `path` below the batch's folder as the batch found it;
+    // std::nullopt when the journal records none.
+    std::optional<FolderIdentity> SubfolderIdentity(std::string_view path) const;
 
     JournalPhase Phase() const;
     void SetPhase(JournalPhase phase);
@@ -125,12 +141,13 @@ private:
     bool MapFile(int fd, std::size_t size);
     // Reads the journal in the mapped bytes: Damaged when they hold none, or a damaged one.
     JournalProblem Read();
-    // Takes the mapped bytes for the new journal of `steps` that was just written in them, its
-    // records at `recordsAt` (the batch's first) and its names at `namesAt`, without reading it
-    // again.
+    // Takes the mapped bytes for the new journal of `steps` (and `subfolders`) that was just
+    // written in them, its records at `recordsAt` (the batch's first) and its names at
+    // `namesAt`, without reading it again.
     void Lay(const std::string& boot, const std::string& batchId, const std::string& folder,
              const FolderIdentity& folderId, const std::vector<JournalStep>& steps,
-             std::size_t recordsAt, std::size_t namesAt);
+             const std::vector<JournalFolder>& subfolders, std::size_t recordsAt,
+             std::size_t namesAt);
     char* Record(std::size_t index) const; // the step's; SIZE_MAX: the batch's
     void Store(std::size_t index, char mark, MoveWay way, bool known);
 
@@ -144,6 +161,8 @@ private:
     std::string folder_;
     FolderIdentity folderId_;
     std::vector<JournalStep> steps_;
+    std::vector<JournalFolder> subfolders_;
+    std::unordered_map<std::string_view, FolderIdentity> subfolderIds_; // by path
 };
 
 // The place of a journal on disk while this process holds its lock ("<path>.lock", flock):
@@ -168,13 +187,14 @@ public:
     // user's own that no one else may write is opened (a link is not followed).
     std::unique_ptr<JournalFile> Open(JournalTrouble& trouble) const;
 
-    // Writes the journal of a batch of `steps` in `folder`, every step planned and the batch
-    // running, flushes it to disk once and puts it in place; the journal that was there is kept
-    // aside as the one before. nullptr and why when it cannot be written; the journal that
-    // was there is left in place then.
+    // Writes the journal of a batch of `steps` in `folder` (and in its `subfolders`), every step
+    // planned and the batch running, flushes it to disk once and puts it in place; the journal
+    // that was there is kept aside as the one before. nullptr and why when it cannot be
+    // written; the journal that was there is left in place then.
     std::unique_ptr<JournalFile> Create(const std::string& folder, const FolderIdentity& folderId,
                                         const std::vector<JournalStep>& steps,
-                                        JournalTrouble& trouble);
+                                        JournalTrouble& trouble,
+                                        const std::vector<JournalFolder>& subfolders = {});
 
     // Makes void the journal, and the journal kept aside, of each batch noted as no longer the
     // last one (NoteStaleBatch), and forgets the notes.

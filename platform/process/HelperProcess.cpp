@@ -30,6 +30,21 @@ void Reap(pid_t pid) {
     std::erase_if(unreaped, [](pid_t child) { return waitpid(child, nullptr, WNOHANG) != 0; });
 }
 
+// Sends all of `data` on `socket`; false when the other end is gone (never a SIGPIPE).
+bool SendAll(int socket, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = send(socket, bytes, size, MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
 } // namespace
 
 THelperProcess::THelperProcess(const std::vector<std::string>& arguments) {
@@ -67,23 +82,21 @@ THelperProcess::THelperProcess(const std::vector<std::string>& arguments) {
 }
 
 THelperProcess::~THelperProcess() {
+    // A helper that is well ends at the end of its input: it is given a moment to, then killed.
     close(socket_);
+    for (int wait = 0; wait < 20; ++wait) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            Reap(-1);
+            return;
+        }
+        usleep(1000);
+    }
     kill(pid_, SIGKILL);
     Reap(pid_);
 }
 
 bool THelperProcess::Write(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = send(socket_, bytes, size, MSG_NOSIGNAL);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return SendAll(socket_, data, size);
 }
 
 long THelperProcess::Read(void* data, std::size_t size, std::chrono::milliseconds timeout) {
@@ -120,17 +133,7 @@ long ReadRequests(void* data, std::size_t size) {
 }
 
 bool WriteAnswer(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = send(1, bytes, size, MSG_NOSIGNAL);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return SendAll(1, data, size);
 }
 
 void LimitHelper(std::size_t bytes) {

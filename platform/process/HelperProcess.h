@@ -10,8 +10,9 @@ namespace nomilo {
 
 // A helper process of the program's own, which reads requests on its standard input and writes
 // answers on its standard output, both one socket to the program (so that a helper that is gone
-// is an error, never a signal). Its standard error goes nowhere. Ending it kills it; a helper
-// stuck in the kernel (on a dead network mount) is reaped later, never waited for.
+// is an error, never a signal). Its standard error goes nowhere. Ending it closes its input and
+// gives it 20 ms to end, then kills it; a helper stuck in the kernel (on a dead network mount) is
+// reaped later, never waited for.
 class THelperProcess {
 public:
     // Starts `arguments` (the program first). Throws std::system_error when it cannot.

@@ -272,19 +272,6 @@ TEST_F(Command, AnUndoNamesEveryFileItDidNotTakeBackAndWhetherTheJournalKeepsIt)
     EXPECT_EQ(last.status, 0) << last.err;
     EXPECT_EQ(last.out, "xc -> c\n");
     EXPECT_EQ(RunCommand({"--undo"}, "/").err, "nomilo-rename: nothing to undo\n");
-
-    // Given up whole: nothing stays, and the note says so.
-    TempFolder other({"e", "f"});
-    ASSERT_EQ(RunCommand({"-q", "--prefix", "x", other.Path()}, "/").status, 0);
-    std::filesystem::remove(other / "xe");
-    const test::TCommandRun gone = RunCommand({"--undo", "--json"}, "/");
-    EXPECT_EQ(gone.status, 1);
-    EXPECT_EQ(gone.out, "{\"old\":\"xf\",\"new\":\"f\",\"status\":\"renamed\"}\n"
-                        "{\"old\":\"xe\",\"new\":\"e\",\"status\":\"refused\",\"reason\":"
-                        "\"gone\",\"message\":\"the file is gone\",\"kept\":false}\n");
-    EXPECT_EQ(gone.err, "nomilo-rename: 1 of 2 files were not renamed back and are given up; "
-                        "nothing is left to undo\n");
-    EXPECT_EQ(RunCommand({"--undo"}, "/").err, "nomilo-rename: nothing to undo\n");
 }
 
 TEST_F(Command, NamesWithNewlinesControlsAndInvalidUtf8InEachOutputForm) {

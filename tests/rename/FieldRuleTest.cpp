@@ -1,8 +1,13 @@
 // The Fields switch: values from a fake context, against what a user expects of each field.
+#include "platform/files/CurrentDir.h"
+#include "platform/files/DirListing.h"
+#include "platform/files/MoveFile.h"
 #include "rename/RenamePreview.h"
 #include "tests/rename/FakeEntries.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <set>
 
 namespace nomilo {
@@ -167,6 +172,12 @@ TEST(FieldRule, CopyKeepsEqualNamesApartCountingNamesOnDisk) {
     inputs.replaceText = "{taken}{copy:_}.jpg";
     EXPECT_EQ(Predicted(FakeEntries("a.jpg 2024-05-01.jpg b.jpg"), inputs, context),
               (Names{"2024-05-01_1.jpg", "2024-05-01.jpg", "2024-05-01_2.jpg"}));
+    // Run again on names it gave, with a new photo first: each keeps its own.
+    context.disk = {"a.jpg", "2024-05-01_1.jpg", "2024-05-01.jpg", "2024-05-01_2.jpg"};
+    EXPECT_EQ(Predicted(FakeEntries("a.jpg 2024-05-01_2.jpg 2024-05-01_1.jpg 2024-05-01.jpg"),
+                        inputs, context),
+              (Names{"2024-05-01_3.jpg", "2024-05-01_2.jpg", "2024-05-01_1.jpg",
+                     "2024-05-01.jpg"}));
     // On a case-blind volume names that differ in case only are the same.
     context.disk = {"2024-05-01.jpg"};
     inputs.replaceText = "{taken}{copy:_}.JPG";
@@ -198,6 +209,56 @@ TEST(FieldRule, BadFieldsFrameTheReplaceTextAndOtherBracesStayText) {
     TRenameInputs numbered = Inputs("a", "#{2,3}{name}\\{}");
     numbered.numbering = true;
     EXPECT_EQ(Predicted(FakeEntries("a"), numbered, context)[0], "2a{}");
+}
+
+// Files on disk, random facts and every mode: the batch renames and refuses as the preview said.
+TEST(FieldRule, ThePreviewIsWhatTheBatchDoesInEveryMode) {
+    std::mt19937 random(31);
+    const char* const templates[] = {"{taken}{copy}", "{taken:%H}{copy:_}#", "{name}_{artist}",
+                                     "$1{camera}\\U{ext}", "{folder}-##{copy}", "\\{{year}"};
+    static const char texts[] = "C$1\0#{name}\0\0\0\0";
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        test::TempFolder tmp;
+        FakeContext context;
+        FakeEntries entries;
+        for (int n = 2 + static_cast<int>(random() % 8); n > 0; --n) {
+            const std::string name = "p" + std::to_string(random() % 12) + ".jpg";
+            if (tmp.Names().count(name))
+                continue;
+            tmp.AddFile(name);
+            entries.entries.push_back({name, random() % 2 == 0});
+            TFileFacts& facts = context.Add() = Photo(kTaken + 3600 * (random() % 2), texts);
+            if (random() % 4 == 0)
+                facts.present = 0;
+            context.disk.insert(name);
+        }
+        if (random() % 3 == 0)
+            tmp.AddFile("2024-05-01.jpg"), context.disk.insert("2024-05-01.jpg");
+        TRenameInputs inputs = Inputs("p(\\d+)", templates[random() % std::size(templates)]);
+        inputs.selectedOnly = random() % 2 == 0;
+        inputs.regularExpression = random() % 2 == 0;
+        inputs.numbering = random() % 2 == 0;
+        inputs.prefixMode = random() % 4 == 0;
+        if (!inputs.regularExpression)
+            inputs.findText = "p";
+        TRenameRule rule(inputs);
+        if (rule.Error())
+            continue;
+        rule.SetFieldContext(&context);
+        SetCurrentDir(tmp.Path());
+        DirListing listing = ListCurrentDir();
+        const TRenamePreview preview(TPreviewFolder{std::move(listing.names)}, entries);
+        const std::vector<TPreviewEntry> predicted =
+            preview.Predict(entries, inputs.selectedOnly, rule);
+        FakeEntries batch = entries;
+        RenameBatch(batch, inputs.selectedOnly, rule, MoveFileRefusal, nullptr);
+        for (std::size_t i = 0; i < predicted.size(); ++i)
+            EXPECT_EQ(batch.entries[i].first, predicted[i].mark == TPreviewEntry::Renamed
+                                                  ? predicted[i].newName
+                                                  : entries.entries[i].first)
+                << inputs.replaceText;
+    }
 }
 
 } // namespace

@@ -512,21 +512,21 @@ TEST(CommandLineTest, ASelectionIsSortedOutByFolder) {
     const std::string a = tmp / "a", b = tmp / "b";
     // The first path is missing: the first that exists names the folder. The same folder by
     // another spelling is that folder; a link is the entry it is.
-    const TStartSelection selection =
-        GroupSelection({a + "/gone.jpg", a + "/1.jpg", b + "/3.jpg", a + "/sub/../2 \n$.jpg",
-                        a + "//1.jpg", a + "/b-link/3.jpg", a + "/link.jpg", a + "/\xff",
-                        a + "/sub/", a + "/gone.jpg"});
+    const TStartSelection selection = GroupSelection(
+        {a + "/gone.jpg", a + "/1.jpg", b + "/3.jpg", a + "/sub/../2 \n$.jpg", a + "//1.jpg",
+         a + "/b-link/3.jpg", a + "/link.jpg", a + "/\xff", a + "/sub/", a + "/gone.jpg"});
     EXPECT_EQ(selection.folder, a);
     EXPECT_EQ(selection.entries,
               (std::vector<TSelectedEntry>{{"1.jpg", a + "/1.jpg"},
                                            {"2 \n$.jpg", a + "/sub/../2 \n$.jpg"},
                                            {"link.jpg", a + "/link.jpg"},
                                            {"\xff", a + "/\xff"},
-                                           {"sub", a + "/sub/"}}));
-    EXPECT_EQ(selection.leftOut, (std::vector<TLeftOutPath>{
-                                     {a + "/gone.jpg", TLeftOut::Missing},
-                                     {b + "/3.jpg", TLeftOut::OtherFolder},
-                                     {a + "/b-link/3.jpg", TLeftOut::OtherFolder}}));
+                                           {"sub", a + "/sub/", true}}));
+    EXPECT_TRUE(selection.HoldsFolders());
+    EXPECT_EQ(selection.leftOut,
+              (std::vector<TLeftOutPath>{{a + "/gone.jpg", TLeftOut::Missing},
+                                         {b + "/3.jpg", TLeftOut::OtherFolder},
+                                         {a + "/b-link/3.jpg", TLeftOut::OtherFolder}}));
     EXPECT_EQ(GroupSelection({"/no/such"}).folder, "");
 }
 

@@ -37,8 +37,13 @@ struct Capture {
 void CloseNextBox(const std::shared_ptr<Capture>& capture) {
     OnNextModal([capture](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
-        if (!capture->active || !box)
+        if (!capture->active)
             return;
+        // Another modal window (a progress dialog) is left to its work: the watch goes on.
+        if (!box) {
+            QTimer::singleShot(5, [capture] { CloseNextBox(capture); });
+            return;
+        }
         ++capture->shown.count;
         capture->shown.title = box->windowTitle();
         capture->shown.text = box->text();

@@ -19,7 +19,8 @@ struct ShownMessage {
     int icon = -1; // QMessageBox::Icon
     int count = 0; // how many message boxes were shown
 };
-// Closes every message box shown while `work` runs, recording the last one.
+// Closes every message box shown while `work` runs, recording the last one; other modal windows
+// (a progress dialog) are left alone.
 ShownMessage CaptureMessageBoxes(const std::function<void()>& work);
 
 } // namespace nomilo::test

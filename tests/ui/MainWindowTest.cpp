@@ -179,15 +179,16 @@ TEST_F(MainWindow, TheContextMenuHasItsTenItemsThenTheNewOnesAndOpensAnywhere) {
                                  "Options1",  "RenameSel",         "N2",
                                  "About1",    "N3",                "ShowNewNames1",
                                  "UndoLastRename1", "N4", "RegularExpression1",
-                                 "EveryOccurrence1", "Numbering1", "Fields1"};
-    ASSERT_EQ(items.size(), 18);
-    for (int i = 0; i < 18; ++i)
+                                 "EveryOccurrence1", "Numbering1", "Fields1",
+                                 "IncludeSubfolders1"};
+    ASSERT_EQ(items.size(), 19);
+    for (int i = 0; i < 19; ++i)
         EXPECT_EQ(items[i]->objectName(), names[i]);
     for (QAction* separator : {f.N1, f.Options1, f.N2, f.N3, f.RuleSwitches1->N4})
         EXPECT_TRUE(separator->isSeparator());
     const TRuleSwitches& rule = *f.RuleSwitches1;
     for (QAction* off : {f.ShowNewNames1, rule.RegularExpression1, rule.EveryOccurrence1,
-                         rule.Numbering1, rule.Fields1})
+                         rule.Numbering1, rule.Fields1, rule.IncludeSubfolders1})
         EXPECT_FALSE(off->isChecked());
     EXPECT_FALSE(f.UndoLastRename1->isEnabled());
     EXPECT_FALSE(f.Deutsch1->isVisible());

@@ -23,7 +23,7 @@ using Settings = test::FormTest;
 const std::vector<std::string> kValueNames = {
     "Jezik",        "Width",        "Height",    "Top",         "Left", "DirectoryListBox1.Width",
     "Panel2.Width", "Panel6.Width", "RenameSel", "ShowNewNames", "RegularExpression",
-    "EveryOccurrence", "Numbering", "Fields"};
+    "EveryOccurrence", "Numbering", "Fields", "IncludeSubfolders"};
 
 // The fourteen texts the language tables set, in their order, and the application title.
 std::vector<std::string> LanguageTexts(const TForm1& f) {
@@ -105,9 +105,9 @@ TEST_F(Settings, FirstRunCreatesTheKeyAndWritesTheNineValuesThenTheNewOneAtExit)
 
     Destroy();
     EXPECT_EQ(StoredNames(), kValueNames);
-    const std::vector<std::string> texts = {"English", "361", "422", "102", "241", "145", "176",
-                                            "145",     "1",   "0",   "0",   "0",   "0",
-                                            "0"};
+    const std::vector<std::string> texts = {"English", "361", "422", "102", "241",
+                                            "145",     "176", "145", "1",   "0",
+                                            "0",       "0",   "0",   "0",   "0"};
     for (std::size_t i = 0; i < kValueNames.size(); ++i)
         EXPECT_EQ(Stored(kValueNames[i]), "1:" + texts[i]) << kValueNames[i]; // REG_SZ
 }
@@ -124,7 +124,7 @@ TEST_F(Settings, TheNineValuesReachTheStoreAsOneChange) {
 TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     const std::vector<std::string> texts = {"Hrvatski", "500", "300", "10", "4",
                                             "200",      "150", "120", "0",  "1",
-                                            "1",        "0",   "1",   "1"};
+                                            "1",        "0",   "1",   "1",  "1"};
     for (std::size_t i = 0; i < kValueNames.size(); ++i)
         PutText(kValueNames[i], texts[i]);
     TForm1& f = Create();
@@ -139,6 +139,8 @@ TEST_F(Settings, ASecondRunRestoresGeometryPanesModeAndLanguage) {
     EXPECT_FALSE(f.RuleSwitches1->EveryOccurrence1->isChecked());
     EXPECT_TRUE(f.RuleSwitches1->Numbering1->isChecked());
     EXPECT_TRUE(f.RuleSwitches1->Fields1->isChecked());
+    EXPECT_TRUE(f.RuleSwitches1->IncludeSubfolders1->isChecked());
+    EXPECT_TRUE(f.FileListBox1->IncludeSubfolders());
     EXPECT_EQ(f.FileListBox1->Color(),
               QApplication::palette(f.FileListBox1).color(QPalette::Highlight));
     EXPECT_TRUE(ShowsCroatian(f));

@@ -34,7 +34,7 @@ LANGUAGES = {
         "rename": "Preimenuj",
         "taken": "ime je zauzeto",
         "switches": ["Preimenuj samo selektirane datoteke", "Prikaži nova imena", "Regularni izraz",
-                     "Polja"],
+                     "Uključi podmape"],
     },
     "English": {
         "caption": "Nomilo",
@@ -46,7 +46,7 @@ LANGUAGES = {
         "rename": "Rename",
         "taken": "the name is taken",
         "switches": ["Rename only selected items", "Show new names", "Regular expression",
-                     "Fields"],
+                     "Include subfolders"],
     },
     "Deutsch": {
         "caption": "Drostel",
@@ -58,7 +58,7 @@ LANGUAGES = {
         "rename": "Umnennen",
         "taken": "der Name ist vergeben",
         "switches": ["Rename only selected items", "Neue Namen anzeigen", "Regulärer Ausdruck",
-                     "Felder"],
+                     "Unterordner einbeziehen"],
     },
 }
 FIND, REPLACE, MASK, DRIVE, FOLDERS, FILES, SWAP = range(7)

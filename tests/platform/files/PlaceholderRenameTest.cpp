@@ -1,6 +1,6 @@
 // MoveFile on a file system without RENAME_NOREPLACE and without hard links, as FAT-like ones
-// are. This test program links its own renameat2 and link in place of the C library's, and
-// they refuse as such a file system does; its rename can first let a racer take the new name,
+// are. This test program links its own renameat2 and linkat in place of the C library's, and
+// they refuse as such a file system does; its renameat can first let a racer take the new name,
 // at the last moment before the rename, where a check that the name is free would be stale.
 #include "platform/files/CurrentDir.h"
 #include "platform/files/MoveFile.h"
@@ -36,9 +36,14 @@ constexpr char kRacerContent[] = "racer";
 // which some get wrong.
 std::vector<std::string> renamedOverWhileOpen;
 
-bool OpenAsFile(const char* path) {
+// fstatat itself, which this program takes the place of.
+int StatAt(int folder, const char* path, struct stat* st, int flags) {
+    return static_cast<int>(syscall(SYS_newfstatat, folder, path, st, flags));
+}
+
+bool OpenAsFile(int folder, const char* path) {
     struct stat target {};
-    if (fstatat(AT_FDCWD, path, &target, AT_SYMLINK_NOFOLLOW) != 0)
+    if (StatAt(folder, path, &target, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     for (int fd = 0; fd < 1024; ++fd) {
         struct stat st {};
@@ -68,22 +73,23 @@ extern "C" int renameat2(int, const char*, int, const char*, unsigned int) noexc
     return -1;
 }
 
-extern "C" int link(const char*, const char*) noexcept {
+extern "C" int linkat(int, const char*, int, const char*, int) noexcept {
     errno = EPERM;
     return -1;
 }
 
-extern "C" int lstat(const char* path, struct stat* st) noexcept {
-    if (!racerInTheGap.empty() && path == racerInTheGap) {
+// The renames look at names without following links, in the current directory here.
+extern "C" int fstatat(int folder, const char* path, struct stat* st, int flags) noexcept {
+    if ((flags & AT_SYMLINK_NOFOLLOW) && !racerInTheGap.empty() && path == racerInTheGap) {
         racerInTheGap.clear();
         unlink(path);
         RacerTakes(path);
     }
-    return fstatat(AT_FDCWD, path, st, AT_SYMLINK_NOFOLLOW);
+    return StatAt(folder, path, st, flags);
 }
 
-extern "C" int rename(const char* from, const char* to) noexcept {
-    if (OpenAsFile(to))
+extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept {
+    if (OpenAsFile(toFolder, to))
         renamedOverWhileOpen.push_back(to);
     if (racerAtEveryRename)
         RacerTakes(to);
@@ -91,7 +97,7 @@ extern "C" int rename(const char* from, const char* to) noexcept {
         errno = EACCES;
         return -1;
     }
-    return static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, 0));
+    return static_cast<int>(syscall(SYS_renameat2, fromFolder, from, toFolder, to, 0));
 }
 
 namespace nomilo {
