@@ -36,13 +36,13 @@ std::optional<std::string> ServiceMenuText(const FolderVerb& verb);
 std::optional<std::string> ServiceMenuFilesText(const FolderVerb& verb);
 
 // A file-manager action (file-manager/actions: PCManFM, PCManFM-Qt, Caja's actions), and the
-// one for files. Not shown in MATE, where Caja has the verb in its Scripts menu already, which
-// is there with or without Caja's actions extension.
+// one for files. Not shown in Caja, whose Scripts menu has the verb already, with or without
+// its actions extension.
 std::optional<std::string> FileManagerActionText(const FolderVerb& verb);
 std::optional<std::string> FileManagerFilesActionText(const FolderVerb& verb);
 
-// A Nemo action (nemo/actions), and the one for files. Nemo cuts a path at a line feed, so the
-// program's own entries get URIs.
+// A Nemo action (nemo/actions), and the one for files, which has Nemo put each path or URI in
+// double quotes. The program's own entries get URIs.
 std::optional<std::string> NemoActionText(const FolderVerb& verb);
 std::optional<std::string> NemoFilesActionText(const FolderVerb& verb);
 
