@@ -1,5 +1,7 @@
 #include "cli/NameText.h"
 
+#include "platform/text/Utf8Text.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -43,16 +45,6 @@ TCodePoint DecodeOne(std::string_view text) {
     if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
         return {};
     return {value, length};
-}
-
-bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const TCodePoint point = DecodeOne(text.substr(i));
-        if (point.length == 0)
-            return false;
-        i += point.length;
-    }
-    return true;
 }
 
 // Characters that are not controls by their byte, but move or break the text around them.
@@ -177,7 +169,7 @@ std::string JsonString(std::string_view utf8) {
 }
 
 std::string JsonName(std::string_view name) {
-    if (IsValidUtf8(name))
+    if (IsUtf8(name))
         return JsonString(name);
     std::string out = "[";
     for (std::size_t i = 0; i < name.size(); ++i) {

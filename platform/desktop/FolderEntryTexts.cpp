@@ -121,6 +121,14 @@ std::optional<std::string> ServiceMenuFilesText(const FolderVerb& verb) {
 
 namespace {
 
+// The condition that keeps a file-manager action out of Caja, whose Scripts menu has the verb
+// whether its actions extension is there or not: a command the file manager runs as its own
+// child, which writes "true" (nothing more: caja-actions takes no line feed) unless its parent
+// process is Caja. Desktop names would not do: Caja runs outside MATE, and PCManFM, which has no
+// scripts, inside it.
+constexpr std::string_view kNotInCaja =
+    R"(/bin/sh -c 'read -r caller < /proc/$PPID/comm; [ "$caller" = caja ] && printf false || printf true')";
+
 // A file-manager action with one profile, `profile`, for the MIME type `mimeType` and the
 // selection count `count`, that runs the verb with `code` in place of its placeholder.
 std::optional<std::string> FileManagerAction(const FolderVerb& verb, std::string_view profile,
@@ -135,7 +143,7 @@ std::optional<std::string> FileManagerAction(const FolderVerb& verb, std::string
            "Name=" + EscapeDesktopString(VerbCaption(verb)) + "\n"
            "Icon=nomilo\n"
            "Profiles=" + profileName + ";\n"
-           "NotShowIn=MATE;\n" +
+           "ShowIfTrue=" + std::string(kNotInCaja) + "\n" +
            Marker() +
            "\n"
            "[X-Action-Profile " + profileName + "]\n"
@@ -145,7 +153,10 @@ std::optional<std::string> FileManagerAction(const FolderVerb& verb, std::string
 }
 
 // A Nemo action for the selection `selection` of the kinds `extensions`, that runs the verb with
-// `code` in place of its placeholder.
+// `code` in place of its placeholder. Nemo puts the paths or URIs of a field code into the line
+// as text and splits the line as the shell would; unquoted, a URI's "'" (which URIs keep) opens
+// a quote, and a path loses a line feed. With Quote=double each path or URI goes in double
+// quotes, its '"', '\', '$' and '`' escaped, and comes out whole.
 std::optional<std::string> NemoAction(const FolderVerb& verb, std::string_view selection,
                                       std::string_view extensions, std::string_view code) {
     const std::optional<std::string> exec = DesktopExecValue(verb.command, code);
@@ -155,6 +166,7 @@ std::optional<std::string> NemoAction(const FolderVerb& verb, std::string_view s
            "Name=" + EscapeDesktopString(NemoLiteral(VerbCaption(verb))) + "\n"
            "Comment=\n"
            "Exec=" + *exec + "\n"
+           "Quote=double\n"
            "Icon-Name=nomilo\n"
            "Selection=" + std::string(selection) + "\n"
            "Extensions=" + std::string(extensions) + ";\n" +

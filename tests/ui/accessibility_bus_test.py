@@ -13,6 +13,7 @@ moves the focus.
 import ctypes
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -174,9 +175,14 @@ def check_menu_reading(language, texts, focused, focus_sources, selected_only):
     press(MENU)
     pump(0.5)
     press(DOWN)
+    def menu_of(source):
+        try:
+            parent = source.get_parent()
+            return parent if parent.get_role_name() == "popup menu" else None
+        except GLib.Error:  # an object that went meanwhile
+            return None
     menu = wait_for("an item of the menu", lambda: next(
-        (s.get_parent() for s in focus_sources if s.get_parent().get_role_name() == "popup menu"),
-        None), 5)
+        (menu_of(s) for s in focus_sources if menu_of(s)), None), 5)
     items = [menu.get_child_at_index(i) for i in range(menu.get_child_count())]
     check([item.get_index_in_parent() for item in items] == list(range(len(items))),
           f"{language}: every item of the menu is found at its place")
@@ -241,9 +247,12 @@ def check_rename_says_why(language, app, controls, rename, regular):
 
     def message():
         for i in range(app.get_child_count()):
-            window = app.get_child_at_index(i)
-            if window is not None and window.get_role_name() == "alert":
-                return window
+            try:
+                window = app.get_child_at_index(i)
+                if window is not None and window.get_role_name() == "alert":
+                    return window
+            except GLib.Error:  # a window that went meanwhile (the tooltip)
+                pass
         return None
     try:
         said = wait_for("the message", message, 5)
@@ -282,7 +291,9 @@ def start(program, language, selected_only):
                        XDG_CONFIG_HOME=os.path.join(sandbox, "config"),
                        XDG_DATA_HOME=os.path.join(sandbox, "data"),
                        XDG_STATE_HOME=os.path.join(sandbox, "state"))
-    return subprocess.Popen([program, os.path.join(sandbox, "files")], env=environment)
+    process = subprocess.Popen([program, os.path.join(sandbox, "files")], env=environment)
+    process.sandbox = sandbox  # goes at the end
+    return process
 
 
 def end(process, what):
@@ -294,6 +305,8 @@ def end(process, what):
         process.kill()
         process.wait()
         failures.append(f"{what}: the program did not end on SIGTERM")
+    if hasattr(process, "sandbox"):
+        shutil.rmtree(process.sandbox, ignore_errors=True)
 
 
 def outcome(what):

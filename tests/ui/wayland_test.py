@@ -11,6 +11,7 @@ before kept.
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -72,6 +73,8 @@ def main():
     # The window cannot tell its place on Wayland: the place stored (by an X11 session) stays.
     bus.check('"Left"="10"' in settings and '"Top"="10"' in settings,
               f"the stored place stays ({settings!r})")
+    shutil.rmtree(sandbox, ignore_errors=True)
+    shutil.rmtree(runtime, ignore_errors=True)
     return bus.outcome("the window on Wayland")
 
 

@@ -20,6 +20,11 @@ namespace nomilo {
 // The line that marks a file as the publisher's own (scripts carry it as a comment).
 inline constexpr std::string_view kGeneratedMarker = "X-Nomilo-Generated=true";
 
+// The version of the texts below. Raise it with every change of an entry's text that entries
+// published before should take on (DesktopPublisher::PublishIfEarlierVersion): 2 has Nemo quote
+// the paths and keeps the file-manager actions out of Caja by a test of the file manager.
+inline constexpr std::string_view kEntryTextsVersion = "2";
+
 // Whether `verb` is the program's own, the verb its install item writes (Folder\shell\Nomilo, the
 // key name in any letter case): only the program takes a selection and file URIs. Any other
 // verb gets its one folder as a path.
@@ -36,13 +41,13 @@ std::optional<std::string> ServiceMenuText(const FolderVerb& verb);
 std::optional<std::string> ServiceMenuFilesText(const FolderVerb& verb);
 
 // A file-manager action (file-manager/actions: PCManFM, PCManFM-Qt, Caja's actions), and the
-// one for files. Not shown in MATE, where Caja has the verb in its Scripts menu already, which
-// is there with or without Caja's actions extension.
+// one for files. Not shown in Caja, whose Scripts menu has the verb already, with or without
+// its actions extension.
 std::optional<std::string> FileManagerActionText(const FolderVerb& verb);
 std::optional<std::string> FileManagerFilesActionText(const FolderVerb& verb);
 
-// A Nemo action (nemo/actions), and the one for files. Nemo cuts a path at a line feed, so the
-// program's own entries get URIs.
+// A Nemo action (nemo/actions), and the one for files, which has Nemo put each path or URI in
+// double quotes. The program's own entries get URIs.
 std::optional<std::string> NemoActionText(const FolderVerb& verb);
 std::optional<std::string> NemoFilesActionText(const FolderVerb& verb);
 

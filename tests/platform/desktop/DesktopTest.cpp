@@ -10,6 +10,7 @@
 #include <fstream>
 #include <cstdlib>
 #include <filesystem>
+#include <glib.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -229,7 +230,7 @@ TEST_F(DesktopPublisherTest, PublishesEveryFileManagersEntryAndFollowsTheVerb) {
     EXPECT_EQ(Value(action, "Name"), "Nomilo");
     EXPECT_EQ(Value(action, "MimeTypes"), "inode/directory;");
     EXPECT_EQ(test::ExecArguments(Value(action, "Exec")), launch);
-    EXPECT_EQ(Value(action, "NotShowIn"), "MATE;"); // Caja there has the script
+    EXPECT_THAT(Value(action, "ShowIfTrue"), HasSubstr("caja")); // Caja has the script
     const std::string nemo = tmp.Read(EntryFiles("Nomilo", "")[2]);
     EXPECT_EQ(Value(nemo, "Extensions"), "dir;");
     // Nemo cuts a path at a line feed: the program gets the URI.
@@ -291,6 +292,24 @@ TEST_F(DesktopPublisherTest, AChangeOfOneVerbLooksAtItsOwnEntriesAndAtTheNamesIt
     // The whole publishing looks at everything.
     EXPECT_EQ(DesktopPublisher(places).Publish(store), std::vector<std::string>{});
     EXPECT_THAT(tmp.Read(entriesOfB[2]), Not(HasSubstr("Comment=mine")));
+}
+
+// Entries published by an earlier version, whose texts this version mends, are written anew
+// once; after that a start leaves the entries as they are.
+TEST_F(DesktopPublisherTest, EntriesOfAnEarlierVersionAreWrittenAnewOnce) {
+    SetCommand("/usr/bin/nomilo");
+    const std::string nemo = EntryFiles("Nomilo", "")[2];
+    const std::string current = tmp.Read(nemo);
+    std::string earlier = current;
+    earlier.erase(earlier.find("Quote=double\n"), std::size("Quote=double\n") - 1);
+    tmp.AddFile(nemo, earlier);
+
+    DesktopPublisher publisher(places);
+    EXPECT_EQ(publisher.PublishIfEarlierVersion(store), std::vector<std::string>{});
+    EXPECT_EQ(tmp.Read(nemo), current);
+    tmp.AddFile(nemo, earlier);
+    EXPECT_EQ(publisher.PublishIfEarlierVersion(store), std::vector<std::string>{});
+    EXPECT_EQ(tmp.Read(nemo), earlier);
 }
 
 TEST_F(DesktopPublisherTest, TouchesNothingButItsOwnFiles) {
@@ -491,14 +510,98 @@ std::string XmlContent(const std::string& xml, const std::string& element) {
     return text;
 }
 
+// Nemo (5.6, tried by hand) running the action `action` (the text of a .nemo_action file) on
+// the selected `paths`: it reads the Exec value as a key file reads it, puts in for %U the
+// paths' URIs (GLib's, which keep "'" and "$"), for %F the paths and for "%%" a "%", the items
+// separated by spaces, and splits the line as GLib's shell parser splits it. With Quote=double
+// each item goes in double quotes, its '"', '\', '$' and '`' escaped; without it a URI goes in
+// as it stands, and a path in an escaping of Nemo's own that loses a line feed (std::nullopt
+// here, as is a line the parser refuses).
+std::optional<Args> NemoArguments(const std::string& action, const Args& paths) {
+    GKeyFile* file = g_key_file_new();
+    gchar* exec = nullptr;
+    gchar* quote = nullptr;
+    if (g_key_file_load_from_data(file, action.data(), action.size(), G_KEY_FILE_NONE, nullptr)) {
+        exec = g_key_file_get_string(file, "Nemo Action", "Exec", nullptr);
+        quote = g_key_file_get_string(file, "Nemo Action", "Quote", nullptr);
+    }
+    const bool doubleQuotes = quote && std::string_view(quote) == "double";
+    const std::string value = exec ? exec : "";
+    g_free(quote);
+    g_free(exec);
+    g_key_file_free(file);
+    const auto item = [&](const std::string& text) {
+        if (!doubleQuotes)
+            return text;
+        std::string quoted = "\"";
+        for (const char c : text)
+            quoted += std::string_view("\"\\$`").find(c) != std::string_view::npos
+                          ? std::string{'\\', c}
+                          : std::string(1, c);
+        return quoted + "\"";
+    };
+    std::string line;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char code = value[i] == '%' && i + 1 < value.size() ? value[++i] : 0;
+        if (code == 0) {
+            line += value[i];
+        } else if (code == 'U' || code == 'F') {
+            if (code == 'F' && !doubleQuotes)
+                return std::nullopt;
+            for (std::size_t p = 0; p < paths.size(); ++p) {
+                gchar* uri = g_filename_to_uri(paths[p].c_str(), nullptr, nullptr);
+                line += (p ? " " : "") + item(code == 'U' && uri ? uri : paths[p]);
+                g_free(uri);
+            }
+        } else {
+            line += code == '%' ? "%" : "(" + std::string(1, code) + ")";
+        }
+    }
+    gchar** argv = nullptr;
+    if (!g_shell_parse_argv(line.c_str(), nullptr, &argv, nullptr))
+        return std::nullopt;
+    Args arguments(argv, argv + g_strv_length(argv));
+    g_strfreev(argv);
+    return arguments;
+}
+
+// Nemo splits the line it makes: each name must come out whole, in either verb, for the
+// program's own verb (URIs) and for another program's (paths).
+TEST_F(DesktopPublisherTest, NemoHandsEveryNameOverWholeThoughItSplitsTheLineAsTheShellWould) {
+    SetCommand(kOddProgram);
+    SetCommand(kOddProgram, "Other");
+    const std::string actions = "data/nemo/actions/";
+    const std::string files = tmp.Read(actions + "nomilo-files-Nomilo.nemo_action");
+    const std::string folder = tmp.Read(actions + "nomilo-folder-Nomilo.nemo_action");
+    const std::string other = tmp.Read(actions + "nomilo-folder-Other.nemo_action");
+    const Args names = {"it's.jpg", "a 'z'", "q\"u.jpg", "a b.jpg", "back\\slash.jpg",
+                        "new\nline.jpg", "$HOME.jpg", "`id`.jpg", "100%.jpg", "-x.jpg",
+                        "caf\xC3\xA9.jpg", "\xff.jpg"};
+    Args all;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string path = tmp / ("sel dir/" + name);
+        all.push_back(path);
+        const std::optional<Args> selected = NemoArguments(files, {path});
+        ASSERT_TRUE(selected);
+        EXPECT_EQ(selected->front(), kOddProgram);
+        EXPECT_EQ(SelectedByProgram(*selected), Args{path});
+        const std::optional<Args> opened = NemoArguments(folder, {path});
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(ReadCommandLine(*opened).StartFolder(), path);
+        EXPECT_EQ(NemoArguments(other, {path}), (Args{kOddProgram, path}));
+    }
+    const std::optional<Args> selected = NemoArguments(files, all);
+    ASSERT_TRUE(selected);
+    EXPECT_EQ(SelectedByProgram(*selected), all);
+}
+
 TEST_F(DesktopPublisherTest, EveryEntryForFilesHandsTheSelectionToTheProgramByteForByte) {
     SetCommand(kOddProgram);
     tmp.AddFolder("sel dir");
-    Args paths, uris;
-    for (const std::string& name : kAwkwardNames) {
+    Args paths;
+    for (const std::string& name : kAwkwardNames)
         paths.push_back(tmp / ("sel dir/" + name));
-        uris.push_back(FileUri(paths.back()));
-    }
     const std::string files = "nomilo-files-Nomilo";
 
     // Dolphin puts in the local paths, reading the quoted program as it stands.
@@ -518,8 +621,7 @@ TEST_F(DesktopPublisherTest, EveryEntryForFilesHandsTheSelectionToTheProgramByte
               paths);
     const std::string nemo = tmp.Read("data/nemo/actions/" + files + ".nemo_action");
     EXPECT_EQ(Value(nemo, "Extensions"), "nodirs;");
-    EXPECT_EQ(SelectedByProgram(Expanded(test::ExecArguments(Value(nemo, "Exec")), "%U", uris)),
-              paths);
+    EXPECT_EQ(SelectedByProgram(NemoArguments(nemo, paths).value_or(Args{"(refused)"})), paths);
     // Thunar puts each path in as the shell quotes it, then runs the line through the shell.
     const std::string uca = tmp.Read(ThunarFile());
     const std::string thunar = uca.substr(uca.find("<action>", uca.find(files) - 200));
@@ -531,6 +633,55 @@ TEST_F(DesktopPublisherTest, EveryEntryForFilesHandsTheSelectionToTheProgramByte
         quoted += " " + SingleQuoted(path);
     line.replace(line.find("%F"), 2, quoted.substr(1));
     EXPECT_EQ(SelectedByProgram(ShellArguments(line, "")), paths);
+}
+
+// What a file manager whose process is named `manager` makes of the ShowIfTrue condition of a
+// file-manager action (the text `action`), as caja-actions does: the value read as a key file
+// reads it, split as GLib's shell parser splits it, run as the file manager's child (here a
+// shell by that name), and its output taken as it stands.
+std::string ShowIfTrueOutput(const std::string& action, const std::string& manager) {
+    GKeyFile* file = g_key_file_new();
+    gchar* value = nullptr;
+    if (g_key_file_load_from_data(file, action.data(), action.size(), G_KEY_FILE_NONE, nullptr))
+        value = g_key_file_get_string(file, "Desktop Entry", "ShowIfTrue", nullptr);
+    g_key_file_free(file);
+    gchar** condition = nullptr;
+    const bool parsed = value && g_shell_parse_argv(value, nullptr, &condition, nullptr);
+    g_free(value);
+    if (!parsed)
+        return "(no condition)";
+    test::TempFolder bin;
+    fs::create_symlink("/bin/sh", bin / manager);
+    const std::string shell = bin / manager;
+    // ("; :" keeps the shell from replacing itself with the command.)
+    std::vector<const char*> argv = {shell.c_str(), "-c", "\"$@\"; :", manager.c_str()};
+    for (gchar** word = condition; *word; ++word)
+        argv.push_back(*word);
+    argv.push_back(nullptr);
+    gchar* out = nullptr;
+    g_spawn_sync(nullptr, const_cast<gchar**>(argv.data()), nullptr, G_SPAWN_DEFAULT, nullptr,
+                 nullptr, &out, nullptr, nullptr, nullptr);
+    g_strfreev(condition);
+    std::string output = out ? out : "(did not run)";
+    g_free(out);
+    return output;
+}
+
+// Caja has the verb in its Scripts menu, with or without caja-actions: the actions, which
+// PCManFM needs, are left out there, in MATE or not, and only there.
+TEST_F(DesktopPublisherTest, CajaShowsTheVerbOnceAndTheOtherFileManagersTheirActions) {
+    SetCommand(kOddProgram);
+    SetText("Folder\\shell\\Nomilo", "Nomilo");
+    EXPECT_TRUE(fs::exists(tmp / "config/caja/scripts/Nomilo"));
+    for (const char* file : {"nomilo-folder-Nomilo", "nomilo-files-Nomilo"}) {
+        SCOPED_TRACE(file);
+        const std::string action = tmp.Read("data/file-manager/actions/"s + file + ".desktop");
+        EXPECT_EQ(ShowIfTrueOutput(action, "caja"), "false");
+        EXPECT_EQ(ShowIfTrueOutput(action, "pcmanfm"), "true");
+        EXPECT_EQ(ShowIfTrueOutput(action, "pcmanfm-qt"), "true");
+        EXPECT_EQ(Value(action, "NotShowIn"), "(none)");
+        EXPECT_EQ(Value(action, "OnlyShowIn"), "(none)");
+    }
 }
 
 // The scripts run for real: a selection that is not one folder reaches the program as URIs, one
