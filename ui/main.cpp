@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
 
     // The file manager learns of every change of the shell verb.
     PublishFolderVerbsOnChange(RegistryStore::Default());
+    // Entries an earlier version published take on this version's texts. Whatever fails is
+    // tried again at the next start; the user hears of the publishing when changing the verb.
+    Guarded([] { PublishIfEarlierVersion(RegistryStore::Default()); });
 
     // QApplication has taken its own options out of the arguments.
     const TCommandLine commandLine = ReadCommandLine(argc, argv);

@@ -209,6 +209,18 @@ std::vector<std::string> DesktopPublisher::Publish(const std::vector<FolderVerb>
     return Locked([&] { return Synchronize(verbs, Changed{}); });
 }
 
+std::vector<std::string> DesktopPublisher::PublishIfEarlierVersion(const RegistryStore& store) {
+    if (places_.configHome.empty())
+        return {"there is no home folder to publish to"};
+    const std::string record = places_.configHome + "/nomilo/published-entries";
+    if (ReadUserFile(record) == std::optional<std::string>(kEntryTextsVersion))
+        return {};
+    std::vector<std::string> failures = Publish(store);
+    if (failures.empty() && !ReplaceAtomically(record, kEntryTextsVersion, 0644))
+        failures.push_back(FileFailure(record, "could not be written", errno));
+    return failures;
+}
+
 std::vector<std::string>
 DesktopPublisher::Locked(const std::function<std::vector<std::string>()>& action) {
     if (places_.dataHome.empty() || places_.configHome.empty())
@@ -372,6 +384,10 @@ void PublishFolderVerbsOnChange(RegistryStore& store) {
 
 void PublishFolderVerbsOnChange(RegistryStore& store, DesktopPlaces places) {
     HangPublishing(store, [places = std::move(places)] { return places; });
+}
+
+std::vector<std::string> PublishIfEarlierVersion(const RegistryStore& store) {
+    return DesktopPublisher(DesktopPlaces::FromEnvironment()).PublishIfEarlierVersion(store);
 }
 
 void RaisingPublishingFailures(const std::function<void()>& change) {

@@ -50,6 +50,13 @@ public:
                                      const std::vector<std::string>& changed);
     // Brings every place in line with `verbs`.
     std::vector<std::string> Publish(const std::vector<FolderVerb>& verbs);
+    // Publishes every verb of `store` once more when the entries on disk may be an earlier
+    // version's: file managers go on running an entry as it was written until the verbs
+    // change, so entries whose texts this version mends would otherwise keep their faults.
+    // The version of the entries' texts last published in full is kept in the file
+    // "published-entries" of the lock folder; it is written only when everything was done, so
+    // that a failure is tried again at the next start. Answers what could not be done.
+    std::vector<std::string> PublishIfEarlierVersion(const RegistryStore& store);
 
 private:
     // Which verbs changed since the last publishing: all, or those named (any letter case).
@@ -78,6 +85,9 @@ private:
 // as a change of that verb, a change of the key "Folder\shell" itself as a change of all.
 // Replaces any earlier hook.
 void PublishFolderVerbsOnChange(RegistryStore& store);
+
+// PublishIfEarlierVersion to the places the environment names.
+std::vector<std::string> PublishIfEarlierVersion(const RegistryStore& store);
 void PublishFolderVerbsOnChange(RegistryStore& store, DesktopPlaces places);
 
 // Runs `change`, a step that changes the folder verbs in a store hung on the publishing; when the

@@ -20,6 +20,11 @@ namespace nomilo {
 // The line that marks a file as the publisher's own (scripts carry it as a comment).
 inline constexpr std::string_view kGeneratedMarker = "X-Nomilo-Generated=true";
 
+// The version of the texts below. Raise it with every change of an entry's text that entries
+// published before should take on (DesktopPublisher::PublishIfEarlierVersion): 2 has Nemo quote
+// the paths and keeps the file-manager actions out of Caja by a test of the file manager.
+inline constexpr std::string_view kEntryTextsVersion = "2";
+
 // Whether `verb` is the program's own, the verb its install item writes (Folder\shell\Nomilo, the
 // key name in any letter case): only the program takes a selection and file URIs. Any other
 // verb gets its one folder as a path.

@@ -294,6 +294,24 @@ TEST_F(DesktopPublisherTest, AChangeOfOneVerbLooksAtItsOwnEntriesAndAtTheNamesIt
     EXPECT_THAT(tmp.Read(entriesOfB[2]), Not(HasSubstr("Comment=mine")));
 }
 
+// Entries published by an earlier version, whose texts this version mends, are written anew
+// once; after that a start leaves the entries as they are.
+TEST_F(DesktopPublisherTest, EntriesOfAnEarlierVersionAreWrittenAnewOnce) {
+    SetCommand("/usr/bin/nomilo");
+    const std::string nemo = EntryFiles("Nomilo", "")[2];
+    const std::string current = tmp.Read(nemo);
+    std::string earlier = current;
+    earlier.erase(earlier.find("Quote=double\n"), std::size("Quote=double\n") - 1);
+    tmp.AddFile(nemo, earlier);
+
+    DesktopPublisher publisher(places);
+    EXPECT_EQ(publisher.PublishIfEarlierVersion(store), std::vector<std::string>{});
+    EXPECT_EQ(tmp.Read(nemo), current);
+    tmp.AddFile(nemo, earlier);
+    EXPECT_EQ(publisher.PublishIfEarlierVersion(store), std::vector<std::string>{});
+    EXPECT_EQ(tmp.Read(nemo), earlier);
+}
+
 TEST_F(DesktopPublisherTest, TouchesNothingButItsOwnFiles) {
     const std::string marker = "[Desktop Entry]\nType=Application\nX-Nomilo-Generated=true\n";
     const std::vector<std::string> files = EntryFiles("Nomilo", "Nomilo");
