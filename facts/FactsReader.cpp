@@ -52,17 +52,23 @@ void TFactsReader::Read(const std::string& folder, const std::vector<TRequest>& 
                         const std::function<void(std::size_t, TReadFacts&&)>& answer,
                         const std::function<bool()>& stop) {
     std::size_t sent = 0, answered = 0;
+    // The reader answers several requests in one write, so when it fails with several in flight
+    // it is not known which file made it fail: up to here each is sent alone, then.
+    std::size_t carefulUntil = 0;
     // The id of request 0 of this call: answers to earlier calls are dropped.
     std::uint32_t base = nextId_;
     TFrames frames;
-    auto since = std::chrono::steady_clock::now(); // the reader began the oldest request
+    auto since = std::chrono::steady_clock::now(); // the last answer, or the oldest request after
     char bytes[1 << 16];
-    // The reader is gone or stuck on the oldest request: that file is unreadable, the reader
-    // is started again for the rest.
+    // The reader is gone or stuck: the file it was reading is unreadable, the reader is started
+    // again for the rest.
     const auto giveUp = [&] {
         helper_.reset();
         frames = TFrames();
-        answer(answered++, UnreadableFacts());
+        if (sent - answered > 1)
+            carefulUntil = sent;
+        else
+            answer(answered++, UnreadableFacts());
         base = nextId_;
         sent = answered;
     };
@@ -78,9 +84,10 @@ void TFactsReader::Read(const std::string& folder, const std::vector<TRequest>& 
         if (sent == answered)
             since = std::chrono::steady_clock::now();
         // Once half the requests ahead are answered, as many again go in one write.
+        const std::size_t ahead = answered < carefulUntil ? 1 : kAhead;
         std::string batch;
-        const bool refill = sent - answered <= kAhead / 2;
-        for (; refill && sent < requests.size() && sent - answered < kAhead; ++sent) {
+        const bool refill = sent - answered <= ahead / 2;
+        for (; refill && sent < requests.size() && sent - answered < ahead; ++sent) {
             const std::uint32_t id = base + static_cast<std::uint32_t>(sent - answered);
             batch += EncodeRequest(id, requests[sent].needs, requests[sent].name);
             nextId_ = id + 1;

@@ -51,21 +51,60 @@ void SetText(TReadFacts& read, TFileFacts::TText which, TFileFacts::TFact fact,
     read.facts.present |= fact;
 }
 
-std::string ExifText(const Exiv2::ExifData& exif, const char* key) {
-    const auto found = exif.findKey(Exiv2::ExifKey(key));
-    return found == exif.end() ? std::string() : found->toString();
+// The Exif tags a photo's facts come from, each known by its IFD and tag number: looking one up
+// by its key's text would parse that text and its tables again for each photo.
+enum TExifTag { DateTimeOriginal, DateTimeDigitized, Make, Model, PixelXDimension,
+                PixelYDimension, kExifTags };
+
+struct TExifTags {
+    struct TPlace {
+        int ifd;
+        std::uint16_t tag;
+    };
+    std::array<TPlace, kExifTags> places;
+
+    TExifTags() {
+        const char* keys[kExifTags] = {"Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized",
+                                       "Exif.Image.Make", "Exif.Image.Model",
+                                       "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension"};
+        for (std::size_t i = 0; i < kExifTags; ++i) {
+            const Exiv2::ExifKey key(keys[i]);
+            places[i] = {key.ifdId(), key.tag()};
+        }
+    }
+    // The first datum of each tag, as findKey would find it (nullptr where there is none).
+    std::array<const Exiv2::Exifdatum*, kExifTags> Find(const Exiv2::ExifData& exif) const {
+        std::array<const Exiv2::Exifdatum*, kExifTags> found{};
+        for (const Exiv2::Exifdatum& datum : exif)
+            for (std::size_t i = 0; i < kExifTags; ++i)
+                if (!found[i] && datum.tag() == places[i].tag && datum.ifdId() == places[i].ifd)
+                    found[i] = &datum;
+        return found;
+    }
+};
+
+// A datum's text: an ASCII value's own bytes (toString would write them through a stream),
+// any other type as libexiv2 writes it.
+std::string ExifText(const Exiv2::Exifdatum* datum) {
+    if (!datum)
+        return {};
+    if (datum->typeId() != Exiv2::asciiString)
+        return datum->toString();
+    std::string bytes(static_cast<std::size_t>(datum->size()), '\0');
+    if (!bytes.empty())
+        datum->copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+    return bytes;
 }
 
-std::string XmpText(const Exiv2::XmpData& xmp, const char* key) {
-    const auto found = xmp.findKey(Exiv2::XmpKey(key));
+std::string XmpText(const Exiv2::XmpData& xmp, const Exiv2::XmpKey& key) {
+    const auto found = xmp.findKey(key);
     return found == xmp.end() ? std::string() : found->toString();
 }
 
-std::uint32_t ExifNumber(const Exiv2::ExifData& exif, const char* key) {
-    const auto found = exif.findKey(Exiv2::ExifKey(key));
-    if (found == exif.end() || found->count() == 0)
+std::uint32_t ExifNumber(const Exiv2::Exifdatum* datum) {
+    if (!datum || datum->count() == 0)
         return 0;
-    const long value = found->toLong();
+    const long value = datum->toLong();
     return value > 0 && value < (1L << 30) ? static_cast<std::uint32_t>(value) : 0;
 }
 
@@ -86,25 +125,30 @@ void ReadImage(int file, std::size_t size, TReadFacts& read) {
     try {
         Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(data, length);
         image->readMetadata();
-        const Exiv2::ExifData& exif = image->exifData();
+        static const TExifTags tags;
+        const auto exif = tags.Find(image->exifData());
         const Exiv2::XmpData& xmp = image->xmpData();
-        for (const std::string& date :
-             {ExifText(exif, "Exif.Photo.DateTimeOriginal"),
-              ExifText(exif, "Exif.Photo.DateTimeDigitized"),
-              XmpText(xmp, "Xmp.photoshop.DateCreated"), XmpText(xmp, "Xmp.xmp.CreateDate")})
+        std::string dates[] = {ExifText(exif[DateTimeOriginal]), ExifText(exif[DateTimeDigitized]),
+                               {}, {}};
+        if (!xmp.empty()) {
+            static const Exiv2::XmpKey created("Xmp.photoshop.DateCreated");
+            static const Exiv2::XmpKey createDate("Xmp.xmp.CreateDate");
+            dates[2] = XmpText(xmp, created);
+            dates[3] = XmpText(xmp, createDate);
+        }
+        for (const std::string& date : dates)
             if (const auto taken = ParseRecordedDate(date)) {
                 read.facts.taken = *taken;
                 read.facts.present |= TFileFacts::Taken;
                 break;
             }
-        const std::string camera =
-            CameraName(ExifText(exif, "Exif.Image.Make"), ExifText(exif, "Exif.Image.Model"));
+        const std::string camera = CameraName(ExifText(exif[Make]), ExifText(exif[Model]));
         SetText(read, TFileFacts::CameraText, TFileFacts::Camera, camera);
         std::uint32_t width = image->pixelWidth() > 0 ? static_cast<std::uint32_t>(image->pixelWidth()) : 0;
         std::uint32_t height = image->pixelHeight() > 0 ? static_cast<std::uint32_t>(image->pixelHeight()) : 0;
         if (width == 0 || height == 0) {
-            width = ExifNumber(exif, "Exif.Photo.PixelXDimension");
-            height = ExifNumber(exif, "Exif.Photo.PixelYDimension");
+            width = ExifNumber(exif[PixelXDimension]);
+            height = ExifNumber(exif[PixelYDimension]);
         }
         if (width > 0 && height > 0) {
             read.facts.width = width;
@@ -116,13 +160,25 @@ void ReadImage(int file, std::size_t size, TReadFacts& read) {
     }
 }
 
-void ReadAudio(int file, TReadFacts& read) {
+// A stream over a descriptor of the reader's own that tells TagLib the entry's name: TagLib
+// knows the format by the name's extension, as when it opens a file by its name, and only
+// looks at the bytes of every format it knows when the name does not tell.
+class TNamedStream final : public TagLib::FileStream {
+public:
+    TNamedStream(int file, std::string name) : TagLib::FileStream(file, true), name_(std::move(name)) {}
+    TagLib::FileName name() const override { return name_.c_str(); }
+
+private:
+    std::string name_;
+};
+
+void ReadAudio(int file, std::string_view name, TReadFacts& read) {
     // The stream closes the descriptor it is given: it gets one of its own.
     const int own = dup(file);
     if (own < 0)
         return;
     try {
-        TagLib::FileStream stream(own, true);
+        TNamedStream stream(own, std::string(name));
         TagLib::FileRef audio(&stream, false);
         const TagLib::Tag* tag = audio.isNull() ? nullptr : audio.tag();
         if (!tag)
@@ -250,7 +306,8 @@ void AddTimes(TFileFacts& facts, const TFileStatus& status) {
     }
 }
 
-TReadFacts ReadContent(int file, const TFileStatus& status, TFactNeeds needs) {
+TReadFacts ReadContent(int file, std::string_view name, const TFileStatus& status,
+                       TFactNeeds needs) {
     TReadFacts read;
     read.status = status;
     AddTimes(read.facts, status);
@@ -262,7 +319,7 @@ TReadFacts ReadContent(int file, const TFileStatus& status, TFactNeeds needs) {
     if (needs & NeedsImage)
         ReadImage(file, static_cast<std::size_t>(status.size), read);
     if (needs & NeedsAudio)
-        ReadAudio(file, read);
+        ReadAudio(file, name, read);
     return read;
 }
 

@@ -19,11 +19,12 @@ struct TReadFacts {
     std::array<std::string, TFileFacts::kTexts> texts;
 };
 
-// Reads what `needs` asks of the open regular file `file` whose status is `status`: its times
-// always, a photo's data with libexiv2, audio tags with TagLib. A parser that gives up marks
+// Reads what `needs` asks of the open regular file `file` (the entry `name`) whose status is
+// `status`: its times always, a photo's data with libexiv2, audio tags with TagLib. A parser that gives up marks
 // the content unreadable; it is run where its faults cannot reach the program (the reader
 // process).
-TReadFacts ReadContent(int file, const TFileStatus& status, TFactNeeds needs);
+TReadFacts ReadContent(int file, std::string_view name, const TFileStatus& status,
+                       TFactNeeds needs);
 
 // The times of a file as its status tells them.
 void AddTimes(TFileFacts& facts, const TFileStatus& status);

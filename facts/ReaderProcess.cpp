@@ -6,12 +6,18 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <chrono>
+
 namespace nomilo {
 
 namespace {
 
 // Room the parsers may take: a 100 MB tag fails to be read, it does not take the machine.
 // The sanitizers' shadow memory needs far more address space than that.
+// Answers written together: the program sends up to twice as many requests ahead.
+constexpr std::size_t kAnswersTogether = 16;
+constexpr std::chrono::milliseconds kLongestHold(20);
+
 #if defined(__SANITIZE_ADDRESS__)
 constexpr std::size_t kAddressSpace = 0;
 #else
@@ -26,7 +32,7 @@ TReadFacts ReadNamed(int folder, const std::string& name, TFactNeeds needs) {
     if (!(needs & SeenRegular)) {
         status = StatusAt(folder, name.c_str(), true);
         if (!status.Regular() || !(needs & (NeedsImage | NeedsAudio)))
-            return ReadContent(-1, status, needs);
+            return ReadContent(-1, name, status, needs);
     }
     const int file = OpenToRead(folder, name.c_str());
     const TFileStatus opened = file >= 0 ? StatusOf(file) : StatusAt(folder, name.c_str(), false);
@@ -34,12 +40,12 @@ TReadFacts ReadNamed(int folder, const std::string& name, TFactNeeds needs) {
         status = opened;
     TReadFacts read;
     if (file < 0 || !opened.Regular()) {
-        read = ReadContent(-1, TFileStatus{}, NeedsNothing);
+        read = ReadContent(-1, name, TFileStatus{}, NeedsNothing);
         read.status = status;
         AddTimes(read.facts, status);
         read.facts.present |= TFileFacts::ContentUnreadable;
     } else {
-        read = ReadContent(file, opened, static_cast<TFactNeeds>(needs & ~SeenRegular));
+        read = ReadContent(file, name, opened, static_cast<TFactNeeds>(needs & ~SeenRegular));
     }
     CloseFile(file);
     return read;
@@ -57,6 +63,9 @@ int RunReaderProcess() {
     TFrames frames;
     int folder = -1;
     std::string name;
+    std::string answers; // those not written yet
+    std::size_t held = 0;  // how many
+    auto written = std::chrono::steady_clock::now();
     char bytes[1 << 16];
     for (;;) {
         const long got = ReadRequests(bytes, sizeof bytes);
@@ -74,17 +83,32 @@ int RunReaderProcess() {
                 folder = OpenFolder(name);
                 continue;
             }
-            const std::string answer = EncodeAnswer(id, ReadNamed(folder, name, needs));
-            if (!WriteAnswer(answer.data(), answer.size()))
-                return 0;
+            answers += EncodeAnswer(id, ReadNamed(folder, name, needs));
+            // Answers go a few together (one write, one wake of the program for several
+            // files), and never wait long.
+            const auto now = std::chrono::steady_clock::now();
+            if (++held >= kAnswersTogether || now - written >= kLongestHold) {
+                if (!WriteAnswer(answers.data(), answers.size()))
+                    return 0;
+                answers.clear();
+                held = 0;
+                written = now;
+            }
         }
         if (frames.Garbled())
             return 2;
+        if (held > 0 && !WriteAnswer(answers.data(), answers.size()))
+            return 0;
+        answers.clear();
+        held = 0;
+        written = std::chrono::steady_clock::now();
     }
 }
 
 std::vector<std::string> OwnReaderCommand() {
-    return {OwnProgramPath(), kReadFactsArgument};
+    // The running program itself, also once a package upgrade replaced its file: a path
+    // would start the new program then, or nothing while the path names a deleted file.
+    return {"/proc/self/exe", kReadFactsArgument};
 }
 
 } // namespace nomilo

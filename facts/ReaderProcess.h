@@ -13,7 +13,8 @@ inline constexpr const char* kReadFactsArgument = "--read-facts";
 // that started it restarts it then. Answers the exit status.
 int RunReaderProcess();
 
-// The command that starts the running program as its reader process.
+// The command that starts the running program (the very file it runs from) as its reader
+// process.
 std::vector<std::string> OwnReaderCommand();
 
 } // namespace nomilo

@@ -107,19 +107,37 @@ std::optional<std::size_t> GroupReference(std::string_view replacement, std::siz
 }
 
 // Appends `replacement` with the groups of the match `ovector` (with `set` pairs set, of
-// `groups`) in `name` filled in, when it is ASCII text whose only escapes are `$$`, `$N` and
-// `${N}` of groups the expression has: the engine reads such a text alike in every mode, and
-// an unset group inserts nothing. Answers false, with `out` as it was, for any other
-// replacement.
+// `groups`) in `name` filled in, when it is UTF-8 text whose only escapes are `$$`, `$N` and
+// `${N}` of groups the expression has, `\\` and the empty quote `\Q\E` (as the fields' values
+// are written): the engine reads such a text alike in every mode, and an unset group inserts
+// nothing. Answers false, with `out` as it was, for any other replacement.
 bool AppendPlainExpansion(std::string_view name, std::string_view replacement,
                           const PCRE2_SIZE* ovector, std::size_t set, std::size_t groups,
                           std::string& out) {
     const std::size_t start = out.size();
+    bool ascii = true;
     for (std::size_t at = 0; at < replacement.size();) {
         const auto c = static_cast<unsigned char>(replacement[at]);
-        if (c == '\\' || c >= 0x80) {
+        if (c == '\\') {
+            const std::string_view escape = replacement.substr(at, 4);
+            if (escape.starts_with("\\\\")) {
+                out += '\\';
+                at += 2;
+                continue;
+            }
+            if (escape == "\\Q\\E") {
+                at += 4;
+                continue;
+            }
             out.resize(start);
             return false;
+        }
+        if (c >= 0x80 && ascii) {
+            if (!IsUtf8(replacement)) {
+                out.resize(start);
+                return false;
+            }
+            ascii = false;
         }
         if (c != '$') {
             out += static_cast<char>(c);

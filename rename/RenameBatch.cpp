@@ -27,28 +27,38 @@ struct TFoldedEqual {
 // The new names the renames of a batch gave so far, less those a later rename took away: a
 // rename refused for a name one of them holds was refused for an earlier entry's new name,
 // which the preview tells apart from a name a file of the folder had. On a case-blind volume
-// the names are compared with ASCII letters folded, as the preview compares them.
+// the names are compared with ASCII letters folded, as the preview compares them. Only a
+// refusal asks, so the names are gathered when one first does, from the renames before it: a
+// batch whose renames all go spends a byte a step on it.
 class TNamesGiven {
 public:
-    explicit TNamesGiven(bool caseBlind) : caseBlind_(caseBlind) {}
+    TNamesGiven(const std::vector<TRenameStep>& plan, bool caseBlind)
+        : plan_(plan), caseBlind_(caseBlind), renamed_(plan.size(), 0) {}
 
-    // A rename of the batch went from `oldName` to `newName`; both stay valid while this lives.
-    void Renamed(std::string_view oldName, std::string_view newName) {
-        const auto [first, last] = names_.equal_range(oldName);
-        const auto given = std::find(first, last, oldName);
-        if (given != last)
-            names_.erase(given);
-        names_.insert(newName);
-    }
+    // Step `step` renamed its file.
+    void Renamed(std::size_t step) { renamed_[step] = 1; }
 
-    // Whether the file that has `name` got it from the batch.
-    bool Holds(std::string_view name) const {
+    // Whether the file that has `name` got it from a rename of a step before `step`.
+    bool Holds(std::string_view name, std::size_t step) {
+        for (; gathered_ < step; ++gathered_) {
+            if (!renamed_[gathered_])
+                continue;
+            const TRenameStep& renamed = plan_[gathered_];
+            const auto [first, last] = names_.equal_range(renamed.oldName);
+            const auto given = std::find(first, last, renamed.oldName);
+            if (given != last)
+                names_.erase(given);
+            names_.insert(renamed.newName);
+        }
         const auto [first, last] = names_.equal_range(name);
         return caseBlind_ ? first != last : std::find(first, last, name) != last;
     }
 
 private:
+    const std::vector<TRenameStep>& plan_;
     bool caseBlind_;
+    std::vector<char> renamed_;
+    std::size_t gathered_ = 0; // the steps before it are in names_
     std::unordered_multiset<std::string_view, TFoldedHash, TFoldedEqual> names_;
 };
 
@@ -120,7 +130,7 @@ void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& ru
     if (journal)
         journal->Begin(plan);
     std::vector<TRefusedRename> refused;
-    TNamesGiven given(caseBlind);
+    TNamesGiven given(plan, caseBlind);
     // The entries the rule refused are told among the others, in entry order.
     auto nextRuleRefused = ruleRefused.begin();
     const auto tellRuleRefusedBefore = [&](int entry) {
@@ -137,8 +147,8 @@ void RenameBatch(IFileEntries& entries, bool selectedOnly, const TRenameRule& ru
         std::error_code refusal =
             RenameEntry(entries, step.entry, step.newName, selectedOnly, moveFile, witness);
         if (!refusal)
-            given.Renamed(step.oldName, step.newName);
-        else if (RefusalOf(refusal) == TRefusal::Taken && given.Holds(step.newName))
+            given.Renamed(s);
+        else if (RefusalOf(refusal) == TRefusal::Taken && given.Holds(step.newName, s))
             refusal = RefusalError(TRefusal::TakenInBatch);
         if (journal)
             journal->Finished(s, refusal);

@@ -42,7 +42,9 @@ TRenameRule::TRenameRule(const TRenameInputs& inputs, const TRenameRule* previou
         else
             pattern_ = std::make_shared<const TRegexPattern>(find_, caseSensitive_);
         TRefusal unused = TRefusal::None;
-        pattern_->CheckReplacement(fields_ ? Replacement(-1, {}, 0, 0, unused) : Replacement(0));
+        if (fields_)
+            QuoteValues(-1, {}, unused);
+        pattern_->CheckReplacement(fields_ ? FieldReplacement(0, 0) : Replacement(0));
     } catch (const ERenameRule& bad) {
         error_ = Typed(bad.Error(), 0);
     }
@@ -62,18 +64,37 @@ std::string_view TRenameRule::Replacement(std::size_t renamesBefore) const {
     return rendered_;
 }
 
-std::string_view TRenameRule::Replacement(int entry, std::string_view name,
-                                          std::size_t renamesBefore, std::size_t copy,
-                                          TRefusal& refusal) const {
+void TRenameRule::QuoteValues(int entry, std::string_view name, TRefusal& refusal) const {
     using TPiece = TFieldTemplate::TPiece;
-    const auto syntax = regularExpression_ ? TFieldTemplate::TSyntax::Substitution
-                                           : TFieldTemplate::TSyntax::Literal;
     // entry -1: a rendering for checking the replace text, with every value empty.
     const TFieldSubject subject{name, context_ ? context_->FolderName(entry) : std::string_view(),
-                                context_ && entry >= 0 ? context_->FactsOf(entry) : nullptr,
-                                copy};
+                                context_ && entry >= 0 ? context_->FactsOf(entry) : nullptr, 0};
+    const std::vector<TPiece>& pieces = fieldTemplate_.Pieces();
+    values_.resize(pieces.size());
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+        const TPiece& piece = pieces[p];
+        if (piece.type == TPiece::Raw || piece.kind == TFieldTemplate::TKind::Copy)
+            continue;
+        value_.clear();
+        if (piece.type == TPiece::Text) {
+            value_ = piece.text;
+        } else if (entry >= 0) {
+            const TRefusal missing = AppendFieldValue(piece, subject, value_);
+            if (missing != TRefusal::None) {
+                if (refusal == TRefusal::None)
+                    refusal = missing;
+                value_.assign(replace_, piece.source, piece.length);
+            }
+        }
+        values_[p].clear();
+        AppendQuoted(values_[p], value_, Syntax());
+    }
+}
+
+std::string_view TRenameRule::FieldReplacement(std::size_t renamesBefore,
+                                               std::size_t copy) const {
+    using TPiece = TFieldTemplate::TPiece;
     rendered_.clear();
-    std::string value;
     const std::vector<TPiece>& pieces = fieldTemplate_.Pieces();
     for (std::size_t p = 0; p < pieces.size(); ++p) {
         const TPiece& piece = pieces[p];
@@ -82,20 +103,13 @@ std::string_view TRenameRule::Replacement(int entry, std::string_view name,
                 pieceCounters_[p].AppendRendered(rendered_, renamesBefore);
             else
                 rendered_.append(piece.text);
-            continue;
+        } else if (piece.kind == TFieldTemplate::TKind::Copy) {
+            value_.clear();
+            AppendFieldValue(piece, TFieldSubject{{}, {}, nullptr, copy}, value_);
+            AppendQuoted(rendered_, value_, Syntax());
+        } else {
+            rendered_.append(values_[p]);
         }
-        value.clear();
-        if (piece.type == TPiece::Text) {
-            value = piece.text;
-        } else if (entry >= 0) {
-            const TRefusal missing = AppendFieldValue(piece, subject, value);
-            if (missing != TRefusal::None) {
-                if (refusal == TRefusal::None)
-                    refusal = missing;
-                value.assign(replace_, piece.source, piece.length);
-            }
-        }
-        AppendQuoted(rendered_, value, syntax);
     }
     return rendered_;
 }
@@ -110,8 +124,6 @@ TRuleError TRenameRule::Typed(TRuleError error, std::size_t renamesBefore) const
     }
     // The piece the offset falls in, rendered as for the check (every value empty).
     using TPiece = TFieldTemplate::TPiece;
-    const auto syntax = regularExpression_ ? TFieldTemplate::TSyntax::Substitution
-                                           : TFieldTemplate::TSyntax::Literal;
     std::string text;
     const std::vector<TPiece>& pieces = fieldTemplate_.Pieces();
     for (std::size_t p = 0; p < pieces.size(); ++p) {
@@ -122,7 +134,7 @@ TRuleError TRenameRule::Typed(TRuleError error, std::size_t renamesBefore) const
         else if (piece.type == TPiece::Raw)
             text.append(piece.text);
         else
-            AppendQuoted(text, piece.type == TPiece::Text ? piece.text : std::string(), syntax);
+            AppendQuoted(text, piece.type == TPiece::Text ? piece.text : std::string(), Syntax());
         if (*error.offset >= text.size())
             continue;
         const std::size_t within = *error.offset - begin;
@@ -169,8 +181,9 @@ bool TRenameRule::AppendNewName(int entry, std::string_view name, std::size_t re
     if (!fields_)
         return AppendRewritten(name, at, Replacement(renamesBefore), renamesBefore, out);
     const std::size_t start = out.size();
-    AppendRewritten(name, at, Replacement(entry, name, renamesBefore, 0, refusal), renamesBefore,
-                    out);
+    // The values are the same for every number {copy} tries: they are made once.
+    QuoteValues(entry, name, refusal);
+    AppendRewritten(name, at, FieldReplacement(renamesBefore, 0), renamesBefore, out);
     if (refusal != TRefusal::None || !fieldTemplate_.HasCopy())
         return true;
     // {copy} numbers a name another file has, or an earlier rename of the batch gives. The
@@ -194,8 +207,7 @@ bool TRenameRule::AppendNewName(int entry, std::string_view name, std::size_t re
         if (copy == 0 || digits > 9 || given_.count(CopyKey(entry, name)))
             continue;
         out.resize(start);
-        AppendRewritten(name, at, Replacement(entry, name, renamesBefore, copy, refusal),
-                        renamesBefore, out);
+        AppendRewritten(name, at, FieldReplacement(renamesBefore, copy), renamesBefore, out);
         if (std::string_view(out).substr(start) == name) {
             given_.insert(CopyKey(entry, name));
             return true;
@@ -203,8 +215,7 @@ bool TRenameRule::AppendNewName(int entry, std::string_view name, std::size_t re
     }
     do {
         out.resize(start);
-        AppendRewritten(name, at, Replacement(entry, name, renamesBefore, next++, refusal),
-                        renamesBefore, out);
+        AppendRewritten(name, at, FieldReplacement(renamesBefore, next++), renamesBefore, out);
     } while (CopyTaken(entry, std::string_view(out).substr(start), name));
     given_.insert(CopyKey(entry, std::string_view(out).substr(start)));
     return true;

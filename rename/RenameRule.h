@@ -88,10 +88,17 @@ private:
     // The replace text for the rename `renamesBefore` renames precede; valid until the next
     // call.
     std::string_view Replacement(std::size_t renamesBefore) const;
-    // The replace text for entry `entry` with its field values, {copy} numbered `copy`; `refusal`
-    // tells a field without a value, which is then written as typed.
-    std::string_view Replacement(int entry, std::string_view name, std::size_t renamesBefore,
-                                 std::size_t copy, TRefusal& refusal) const;
+    // Makes the values of entry `entry`'s fields but {copy}, as the replace text writes them
+    // (entry -1: every value empty); `refusal` tells a field without a value, which is then
+    // written as typed.
+    void QuoteValues(int entry, std::string_view name, TRefusal& refusal) const;
+    // The replace text with the values QuoteValues made and {copy} numbered `copy`, for the
+    // rename `renamesBefore` renames precede; valid until the next call.
+    std::string_view FieldReplacement(std::size_t renamesBefore, std::size_t copy) const;
+    TFieldTemplate::TSyntax Syntax() const {
+        return regularExpression_ ? TFieldTemplate::TSyntax::Substitution
+                                  : TFieldTemplate::TSyntax::Literal;
+    }
     // The new name of `name`, which the rule changes, with `replacement`, appended to `out`;
     // `at` is where the find text is in literal mode.
     bool AppendRewritten(std::string_view name, std::size_t at, std::string_view replacement,
@@ -122,6 +129,8 @@ private:
     std::shared_ptr<const TRegexPattern> pattern_; // in regular-expression mode, if it compiled
     std::optional<TRuleError> error_;
     mutable std::string rendered_; // the last replace text with its counters, reused
+    mutable std::vector<std::string> values_; // per piece, the value QuoteValues made
+    mutable std::string value_;               // a value being made, reused
 };
 
 } // namespace nomilo

@@ -306,18 +306,25 @@ IMoveWitness* TBatchJournal::Started(std::size_t step) {
         return nullptr;
     step_ = step;
     // Right before the rename: the file recorded is the one the rename moves, unless another
-    // program replaces it in that instant (undo then finds another file and leaves it).
-    file_->Start(step, IdentityOf(std::string(file_->Step(step).oldName)));
+    // program replaces it in that instant (undo then finds another file and leaves it). It is
+    // recorded with the way the rename takes first, in one change of the step's record.
+    look_ = IdentityOf(std::string(file_->Step(step).oldName));
+    told_ = false;
     return this;
 }
 
 void TBatchJournal::Taking(MoveWay way) {
+    if (told_ && way == MoveWay::Rename) {
+        file_->SetWay(step_, way);
+        return;
+    }
     // The other ways take more than one call, and a step they leave cut short is judged by the
     // file's record (a name is removed by its link count): the file is looked at again now, so
     // that a name another program gave it since the step's look is counted.
     if (way != MoveWay::Rename)
-        file_->Start(step_, IdentityOf(std::string(file_->Step(step_).oldName)));
-    file_->SetWay(step_, way);
+        look_ = IdentityOf(std::string(file_->Step(step_).oldName));
+    file_->Start(step_, look_, way);
+    told_ = true;
 }
 
 void TBatchJournal::Finished(std::size_t step, std::error_code refusal) {
@@ -327,8 +334,11 @@ void TBatchJournal::Finished(std::size_t step, std::error_code refusal) {
     if (renamed && renames_.at(step) && !renamed_ && !place_ && !staleBatch_.empty())
         NoteStaleBatch(path_, staleBatch_);
     renamed_ = renamed_ || (renamed && renames_.at(step));
-    if (file_)
-        file_->SetMark(step, renamed ? jmDone : jmRefused);
+    if (!file_)
+        return;
+    if (renamed && !told_)
+        file_->Start(step, look_); // a rename call that tells no way
+    file_->SetMark(step, renamed ? jmDone : jmRefused);
 }
 
 void TBatchJournal::End() {

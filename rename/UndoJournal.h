@@ -77,6 +77,8 @@ private:
     std::string staleBatch_;
     std::optional<JournalTrouble> awayBecause_;
     std::size_t step_ = 0;
+    std::optional<FileIdentity> look_; // the step's file, looked at right before its rename
+    bool told_ = false;                 // the step's rename has told its way
     bool kept_ = false;
     bool renamed_ = false;
 };

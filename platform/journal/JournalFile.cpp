@@ -90,19 +90,22 @@ bool IsWay(char c) {
     return c == 0 || c == 'r' || c == 'l' || c == 'p';
 }
 
-// The check of a record: its index, its state and the fields its mark vouches for. While a
-// record is being written the mark it then has leaves the fields in writing out.
-std::uint32_t RecordCheck(std::uint32_t salt, std::uint64_t index, const char* record) {
-    std::uint32_t crc = Crc(salt, &index, sizeof index);
-    crc = Crc(crc, record, 4);
-    switch (record[0]) {
-    case jmPreparing:
-        return crc;
-    case jmPreparingUndo:
-        return Crc(crc, record + kFirst, kLinksBeforeUndo - kFirst);
-    default:
-        return Crc(crc, record + kFirst, kRecordSize - kFirst);
-    }
+// The check of a record: its index, its state (`state`, 4 bytes) and the fields its mark
+// vouches for (those at `record`). While a record is being written the mark it then has leaves
+// the fields in writing out. One CRC over all of it: each call of zlib's costs about as much
+// as a record's bytes.
+std::uint32_t RecordCheck(std::uint32_t salt, std::uint64_t index, const char* state,
+                          const char* record) {
+    std::size_t fields = kRecordSize - kFirst;
+    if (state[0] == jmPreparing)
+        fields = 0;
+    else if (state[0] == jmPreparingUndo)
+        fields = kLinksBeforeUndo - kFirst;
+    char checked[sizeof index + 4 + kRecordSize - kFirst];
+    std::memcpy(checked, &index, sizeof index);
+    std::memcpy(checked + sizeof index, state, 4);
+    std::memcpy(checked + sizeof index + 4, record + kFirst, fields);
+    return Crc(salt, checked, sizeof index + 4 + fields);
 }
 
 template <typename T> T Field(const char* record, std::size_t offset) {
@@ -120,10 +123,7 @@ template <typename T> void SetField(char* record, std::size_t offset, T value) {
 void StoreState(char* record, std::uint32_t salt, std::uint64_t index, char mark, char way,
                 bool known) {
     char state[8] = {mark, way, static_cast<char>(known), 0, 0, 0, 0, 0};
-    char probe[kRecordSize];
-    std::memcpy(probe, record, kRecordSize);
-    std::memcpy(probe, state, 4);
-    const std::uint32_t check = RecordCheck(salt, index, probe);
+    const std::uint32_t check = RecordCheck(salt, index, state, record);
     std::memcpy(state + 4, &check, sizeof check);
     std::uint64_t word;
     std::memcpy(&word, state, sizeof word);
@@ -136,13 +136,23 @@ bool RecordIntact(std::uint32_t salt, std::uint64_t index, const char* record, b
     if (!(phase ? IsPhase(record[0]) : IsMark(record[0])) || !IsWay(record[1]) ||
         (record[2] != 0 && record[2] != 1) || record[3] != 0)
         return false;
-    return Field<std::uint32_t>(record, 4) == RecordCheck(salt, index, record);
+    return Field<std::uint32_t>(record, 4) == RecordCheck(salt, index, record, record);
 }
 
 constexpr std::uint64_t kPhaseIndex = ~std::uint64_t{0};
 
+// A name as the journal holds it: its length, a space, its bytes, a newline.
 void AppendName(std::string& text, std::string_view name) {
-    text.append(std::to_string(name.size())).append(1, ' ').append(name).append(1, '\n');
+    char length[24];
+    const auto [end, error] = std::to_chars(length, length + sizeof length, name.size());
+    text.append(length, end).append(1, ' ').append(name).append(1, '\n');
+}
+
+// Where the bytes of a name AppendName appends at `at` begin.
+std::size_t NameBytesAt(std::size_t at, std::size_t size) {
+    char length[24];
+    return at + static_cast<std::size_t>(std::to_chars(length, length + sizeof length, size).ptr -
+                                         length) + 1;
 }
 
 // A new journal: its head (header, newlines, the record of its phase) and its names. The
@@ -157,8 +167,9 @@ std::string IdentityText(const FolderIdentity& folderId) {
            std::to_string(folderId.born) + ' ' + (folderId.keepsInodes ? '1' : '0');
 }
 
-TJournalText JournalText(const std::string& batchId, const std::string& folder,
-                         const FolderIdentity& folderId, const std::vector<JournalStep>& steps,
+TJournalText JournalText(const std::string& boot, const std::string& batchId,
+                         const std::string& folder, const FolderIdentity& folderId,
+                         const std::vector<JournalStep>& steps,
                          const std::vector<JournalFolder>& subfolders) {
     TJournalText text;
     std::size_t namesSize = folder.size() + 8;
@@ -178,7 +189,7 @@ TJournalText JournalText(const std::string& batchId, const std::string& folder,
 
     std::string& head = text.head;
     head = kMagic;
-    head += "boot " + BootId() + "\nbatch " + batchId + "\nfolder " + IdentityText(folderId) +
+    head += "boot " + boot + "\nbatch " + batchId + "\nfolder " + IdentityText(folderId) +
             "\nsteps " + std::to_string(steps.size()) + "\nnames " +
             std::to_string(text.names.size()) + "\n";
     char check[16];
@@ -335,15 +346,50 @@ std::string JournalFile::DefaultPath() {
            "/nomilo/last-rename.journal";
 }
 
-JournalProblem JournalFile::Map(int fd, std::size_t size) {
-    if (size < kMagic.size())
-        return JournalProblem::Damaged;
+bool JournalFile::MapFile(int fd, std::size_t size) {
     void* map = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (map == MAP_FAILED)
-        return JournalProblem::Unreadable;
+        return false;
     map_ = static_cast<char*>(map);
     size_ = size;
     fd_ = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    return true;
+}
+
+void JournalFile::Lay(const std::string& boot, const std::string& batchId,
+                      const std::string& folder, const FolderIdentity& folderId,
+                      const std::vector<JournalStep>& steps,
+                      const std::vector<JournalFolder>& subfolders, std::size_t recordsAt,
+                      std::size_t namesAt) {
+    batchId_ = batchId;
+    salt_ = Crc(0, batchId_.data(), batchId_.size());
+    records_ = map_ + recordsAt;
+    folder_ = folder;
+    folderId_ = folderId;
+    sameBoot_ = boot != "-";
+    // The names lie where JournalText put them, one after the other.
+    std::size_t at = NameBytesAt(namesAt, folder.size()) + folder.size() + 1;
+    const auto next = [&](std::string_view name) {
+        const std::size_t bytes = NameBytesAt(at, name.size());
+        at = bytes + name.size() + 1;
+        return std::string_view(map_ + bytes, name.size());
+    };
+    steps_.reserve(steps.size());
+    for (const JournalStep& step : steps) {
+        const std::string_view oldName = next(step.oldName);
+        steps_.push_back({oldName, next(step.newName)});
+    }
+    for (const JournalFolder& subfolder : subfolders) {
+        const std::string_view path = next(subfolder.path);
+        at += IdentityText(subfolder.identity).size() + 1;
+        subfolders_.push_back({path, subfolder.identity});
+        subfolderIds_.emplace(path, subfolder.identity);
+    }
+}
+
+JournalProblem JournalFile::Read() {
+    if (size_ < kMagic.size())
+        return JournalProblem::Damaged;
     const std::string_view all(map_, size_);
 
     Reader reader{all};
@@ -468,7 +514,8 @@ void JournalFile::Store(std::size_t index, char mark, MoveWay way, bool known) {
     StoreState(Record(index), salt_, index, mark, static_cast<char>(way), known);
 }
 
-void JournalFile::Start(std::size_t index, const std::optional<FileIdentity>& file) {
+void JournalFile::Start(std::size_t index, const std::optional<FileIdentity>& file,
+                        MoveWay way) {
     char* record = Record(index);
     Store(index, jmPreparing, MoveWay::Unknown, false);
     const FileIdentity identity = file.value_or(FileIdentity{});
@@ -477,7 +524,7 @@ void JournalFile::Start(std::size_t index, const std::optional<FileIdentity>& fi
     SetField(record, kSecond, byInode ? identity.born : identity.modified);
     SetField(record, kLinks, identity.links);
     SetField(record, kLinksBeforeUndo, std::uint32_t{0});
-    Store(index, jmStarted, MoveWay::Unknown, file.has_value());
+    Store(index, jmStarted, way, file.has_value());
 }
 
 void JournalFile::SetWay(std::size_t index, MoveWay way) {
@@ -579,7 +626,11 @@ std::unique_ptr<JournalFile> JournalPlace::OpenAt(const std::string& path,
         return nullptr;
     }
     std::unique_ptr<JournalFile> journal(new JournalFile);
-    const JournalProblem problem = journal->Map(fd.Get(), static_cast<std::size_t>(opened.st_size));
+    JournalProblem problem = JournalProblem::Damaged; // an empty file holds none
+    if (opened.st_size > 0)
+        problem = journal->MapFile(fd.Get(), static_cast<std::size_t>(opened.st_size))
+                      ? journal->Read()
+                      : JournalProblem::Unreadable;
     if (problem != JournalProblem::None) {
         trouble = Trouble(problem, problem == JournalProblem::Unreadable ? errno : 0);
         return nullptr;
@@ -593,8 +644,8 @@ std::unique_ptr<JournalFile> JournalPlace::Create(const std::string& folder,
                                                   JournalTrouble& trouble,
                                                   const std::vector<JournalFolder>& subfolders) {
     trouble = {};
-    const std::string batchId = NewBatchId();
-    const TJournalText text = JournalText(batchId, folder, folderId, steps, subfolders);
+    const std::string boot = BootId(), batchId = NewBatchId();
+    const TJournalText text = JournalText(boot, batchId, folder, folderId, steps, subfolders);
     const auto recordsAt = static_cast<off_t>(text.head.size());
     const auto namesAt = recordsAt + static_cast<off_t>(steps.size() * kRecordSize);
     const auto size = namesAt + static_cast<off_t>(text.names.size());
@@ -615,8 +666,11 @@ std::unique_ptr<JournalFile> JournalPlace::Create(const std::string& folder,
         !ReserveZeros(fd.Get(), recordsAt, namesAt - recordsAt) ||
         !WriteAt(fd.Get(), text.names, namesAt) || fsync(fd.Get()) != 0)
         return fail(errno);
-    if (journal->Map(fd.Get(), static_cast<std::size_t>(size)) != JournalProblem::None)
+    if (!journal->MapFile(fd.Get(), static_cast<std::size_t>(size)))
         return fail(errno);
+    // The batch's record ends the head; the steps' follow it.
+    journal->Lay(boot, batchId, folder, folderId, steps, subfolders,
+                 text.head.size() - kRecordSize, static_cast<std::size_t>(namesAt));
     // The journal there is kept aside until this batch has renamed something.
     struct stat st {};
     const bool setAside = lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -113,8 +113,10 @@ public:
     // The link count the file had just before the step's rename back.
     std::uint32_t LinksBeforeUndo(std::size_t index) const;
 
-    // Records `file` (links included) as the step's file and marks the step started.
-    void Start(std::size_t index, const std::optional<FileIdentity>& file);
+    // Records `file` (links included) as the step's file and marks the step started, its
+    // rename to take `way`.
+    void Start(std::size_t index, const std::optional<FileIdentity>& file,
+               MoveWay way = MoveWay::Unknown);
     // Records the way the step's rename now takes.
     void SetWay(std::size_t index, MoveWay way);
     // Marks the step as done, refused, restored, refused back or given up.
@@ -135,9 +137,17 @@ public:
 private:
     friend class JournalPlace;
     JournalFile() = default;
-    // Maps `size` bytes of the open file `fd` and reads the journal in them: Damaged when they
-    // hold none, or a damaged one; Unreadable when they cannot be mapped.
-    JournalProblem Map(int fd, std::size_t size);
+    // Maps `size` bytes of the open file `fd`; false when they cannot be mapped.
+    bool MapFile(int fd, std::size_t size);
+    // Reads the journal in the mapped bytes: Damaged when they hold none, or a damaged one.
+    JournalProblem Read();
+    // Takes the mapped bytes for the new journal of `steps` (and `subfolders`) that was just
+    // written in them, its records at `recordsAt` (the batch's first) and its names at
+    // `namesAt`, without reading it again.
+    void Lay(const std::string& boot, const std::string& batchId, const std::string& folder,
+             const FolderIdentity& folderId, const std::vector<JournalStep>& steps,
+             const std::vector<JournalFolder>& subfolders, std::size_t recordsAt,
+             std::size_t namesAt);
     char* Record(std::size_t index) const; // the step's; SIZE_MAX: the batch's
     void Store(std::size_t index, char mark, MoveWay way, bool known);
 

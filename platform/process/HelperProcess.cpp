@@ -117,12 +117,6 @@ long THelperProcess::Read(void* data, std::size_t size, std::chrono::millisecond
     }
 }
 
-std::string OwnProgramPath() {
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
-}
-
 long ReadRequests(void* data, std::size_t size) {
     for (;;) {
         const ssize_t got = read(0, data, size);

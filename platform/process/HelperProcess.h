@@ -33,9 +33,6 @@ private:
     int socket_ = -1;
 };
 
-// The path of the running program's own executable, to start helpers of it.
-std::string OwnProgramPath();
-
 // In the helper: reads what is there on standard input (0 at its end), and writes all of
 // `data` to standard output (false when the program is gone).
 long ReadRequests(void* data, std::size_t size);

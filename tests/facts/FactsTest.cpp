@@ -182,9 +182,35 @@ TEST(Facts, AReaderThatHangsOrEndsIsRestartedAndItsFileRefused) {
             EXPECT_TRUE(read->Has(TFileFacts::ContentUnreadable)) << broken.back();
             EXPECT_TRUE(read->Has(TFileFacts::Modified)) << "the entry's own times stay";
         }
-        if (broken.size() > 1)
-            EXPECT_EQ(reader.Starts(), 3u) << "one start a file: " << broken.back();
+        if (broken.size() > 1) {
+            EXPECT_EQ(reader.Starts(), 4u) << "one for the three in flight, then one a file: "
+                                           << broken.back();
+        }
     }
+}
+
+// The reader answers several files in one write: when it crashes or hangs with several in
+// flight, only the file it failed on is refused, every other is read again.
+TEST(Facts, OnlyTheFileAReaderFailedOnIsRefused) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 60; ++i)
+        names.push_back((i == 5 || i == 40 ? "crash" : i == 21 ? "hang" : "file") +
+                        std::to_string(i));
+    std::vector<TFactsReader::TRequest> requests;
+    for (const std::string& name : names)
+        requests.push_back({name, NeedsAudio});
+    TFactsReader reader({FAKE_READER}, std::chrono::milliseconds(300));
+    std::vector<std::string> answered;
+    const auto start = std::chrono::steady_clock::now();
+    reader.Read("/", requests, [&](std::size_t i, TReadFacts&& read) {
+        EXPECT_EQ(i, answered.size()) << "in request order";
+        answered.push_back(read.status.error ? "-" : read.texts[TFileFacts::ArtistText]);
+    });
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ASSERT_EQ(answered.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(answered[i], names[i].starts_with("file") ? names[i] : "-") << names[i];
+    EXPECT_LE(reader.Starts(), 7u) << "a start for the files in flight and one for each failure";
 }
 
 TEST(Facts, AFileIsReadOnceUntilItChanges) {

@@ -76,5 +76,22 @@ TEST(RegexPattern, NamesThatAreNotUtf8GetTheSameNewNameWithTheJitAndWithout) {
     }
 }
 
+// The replacements the fields write (values after an empty quote, `$` and `\` doubled, letters
+// beyond ASCII) are spliced in without the engine: the new names are the engine's own. A `\E`
+// at the end, which ends nothing, makes the engine read the same replacement.
+TEST(RegexPattern, ReplacementsSplicedInAreWhatTheEngineWrites) {
+    const std::vector<std::string> replacements = {
+        "\\Q\\E2024-05-01", "$1\\Q\\E2", "a\\\\b", "\\Q\\E$$1\\\\", "Bj\xC3\xB6rk_${1}",
+        "\\Q\\E\xC3\xB6$1", "bad\xFF", "\\Q\\E\\Qx", "\\\\Q\\E", "$"};
+    for (const std::string& replacement : replacements)
+        for (const std::string name : {"IMG_0012.jpg", "caf\xC3\xA9 1.mp3", "\xFFx1"}) {
+            SCOPED_TRACE(::testing::PrintToString(replacement) + " on " +
+                         ::testing::PrintToString(name));
+            EXPECT_EQ(Substituted("(\\d)", true, TRunning::Jit, name, replacement, true),
+                      Substituted("(\\d)", true, TRunning::Jit, name, replacement + "\\E", true));
+        }
+    EXPECT_EQ(Substituted("\\d+", true, TRunning::Jit, "a12", "\\Q\\E$$\\\\", false), "a$\\");
+}
+
 } // namespace
 } // namespace nomilo

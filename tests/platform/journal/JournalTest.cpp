@@ -61,8 +61,17 @@ TEST_F(Journal, HasOneHolderAtATimeKeepsEveryStepAndSweepsWhatAKilledWritingLeft
     EXPECT_FALSE(JournalPlace::Take(path, true, trouble)); // within one process too
     EXPECT_EQ(trouble.problem, JournalProblem::Busy);
 
-    const auto journal = Create(*place);
+    const std::vector<JournalFolder> subfolders = {{"sub", {1, 2, 3, true}},
+                                                   {"sub/deeper 2", {4, 5, 0, false}}};
+    const auto journal = place->Create("/photos/2024", {7, 8, 9, true}, steps, trouble, subfolders);
     ASSERT_TRUE(journal);
+    for (std::size_t i = 0; i < steps.size(); ++i) { // as written, without reading them back
+        EXPECT_EQ(journal->Step(i).oldName, steps[i].oldName);
+        EXPECT_EQ(journal->Step(i).newName, steps[i].newName);
+    }
+    ASSERT_EQ(journal->Subfolders().size(), 2u);
+    EXPECT_EQ(journal->Subfolders()[1].path, "sub/deeper 2");
+    EXPECT_EQ(journal->SubfolderIdentity("sub")->born, 3);
     place.reset();
     place = Take();
     const auto again = place->Open(trouble);
